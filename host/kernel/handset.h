@@ -1,0 +1,184 @@
+// The emulated handset: one object owns all emulated state, and the platform's free functions
+// (platform/windows.h, platform/mzfc.h) act on the current one. Tests build a fresh handset
+// per test; nothing else is global.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "host/kernel/clock.h"
+#include "host/kernel/kernel_object.h"
+#include "host/kernel/trace.h"
+#include "platform/windows.h"
+
+namespace host {
+
+class FileSystem;
+
+// A window's message handler: the window procedure.
+using WindowProc = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
+
+struct WindowInfo {
+  HWND hwnd = nullptr;
+  std::u16string className;
+  std::u16string title;
+  RECT rect{};
+  bool visible = false;
+  DWORD pid = 0;  // the owning process; 0 for a window of no listed process
+};
+
+struct ProcessInfo {
+  DWORD pid = 0;
+  std::u16string exeName;  // as listed by the tool-help snapshot, e.g. u"MzMusic.exe"
+  std::u16string path;     // handset path of its executable
+};
+
+// What runs in an emulated process. Start creates its windows (CreateWindow with its pid);
+// the process lives until EndProcess.
+class Program {
+ public:
+  virtual ~Program() = default;
+  virtual void Start(DWORD pid) = 0;
+};
+// Makes the program behind a launchable path; null means the launch fails.
+using ProgramFactory = std::function<std::unique_ptr<Program>()>;
+
+// A device driver reachable through CreateFileW with its name (e.g. u"ACC0:").
+class DeviceDriver {
+ public:
+  virtual ~DeviceDriver() = default;
+  // ERROR_SUCCESS, or the error CreateFileW reports.
+  virtual DWORD Open(DWORD access, DWORD share) = 0;
+  virtual BOOL IoControl(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
+                         DWORD* returned) = 0;
+  virtual void Close() = 0;
+};
+
+// Called by the message loop when nothing is waiting: a script runner, the desktop window's
+// event pump, or a test. It delivers input (posting messages or calling SendToWindow), moves a
+// virtual clock on, or sleeps.
+class InputSource {
+ public:
+  virtual ~InputSource() = default;
+  // wakeAtMs: when the next timer falls due, or -1 when none is armed. Returns false when no
+  // input will ever come again and no timer is armed; GetMessageW then returns as for
+  // WM_QUIT with code 0 (an application that would wait for ever ends as at shutdown).
+  virtual bool Idle(std::int64_t wakeAtMs) = 0;
+};
+
+class Handset {
+ public:
+  // The handset's "\" is the host folder root ("/" by default).
+  // The new handset becomes the current one until it is destroyed.
+  // REQUIRES: clock outlives the handset; no other handset is current.
+  explicit Handset(Clock& clock, std::string root = "/");
+  ~Handset();
+  Handset(const Handset&) = delete;
+  Handset& operator=(const Handset&) = delete;
+
+  // REQUIRES: a handset exists.
+  static Handset& Current();
+  static Handset* CurrentOrNull();
+
+  Clock& clock() { return m_clock; }
+
+  // ---- Trace: what the system did, or nothing when nobody records it.
+  Trace* trace() { return m_trace; }
+  void set_trace(Trace* trace) { m_trace = trace; }
+  void Emit(std::string_view ev, nlohmann::ordered_json fields = nlohmann::ordered_json::object()) {
+    if (m_trace != nullptr) m_trace->Record(m_clock.NowMs(), ev, std::move(fields));
+  }
+
+  // ---- Files: the handset's "\" maps to this host folder.
+  const std::string& root() const { return m_root; }
+  void set_root(std::string root) { m_root = std::move(root); }
+  // "\a\b.ini" -> root + "/a/b.ini" (UTF-8). Only "\" separates; the path is taken as absolute.
+  std::string HostPath(std::u16string_view handsetPath) const;
+  // The seam every file call goes through; a POSIX one unless a test sets another.
+  FileSystem& files() { return *m_files; }
+  // REQUIRES: fs outlives its use; null restores the POSIX one.
+  void set_files(FileSystem* fs);
+
+  DWORD last_error() const { return m_lastError; }
+  void set_last_error(DWORD error) { m_lastError = error; }
+
+  // ---- Handles. AddHandle returns a new handle (never null or INVALID_HANDLE_VALUE).
+  HANDLE AddHandle(std::unique_ptr<KernelObject> object);
+  KernelObject* LookupHandle(HANDLE handle);
+  template <class T>
+  T* LookupHandleAs(HANDLE handle) {
+    return dynamic_cast<T*>(LookupHandle(handle));
+  }
+  // Closes and forgets the object; FALSE with ERROR_INVALID_HANDLE when there is none.
+  BOOL CloseHandle(HANDLE handle);
+
+  // ---- Devices.
+  // REQUIRES: driver outlives its registration.
+  void RegisterDevice(std::u16string name, DeviceDriver* driver);
+  // Opens the driver registered under name, or sets the last error and returns
+  // INVALID_HANDLE_VALUE. The handle's object forwards DeviceIoControl and CloseHandle.
+  HANDLE OpenDevice(std::u16string_view name, DWORD access, DWORD share);
+
+  // ---- Windows (top-level, in creation order).
+  HWND CreateWindow(std::u16string className, std::u16string title, RECT rect, DWORD pid,
+                    WindowProc proc);
+  // Forgets the window: its timers and waiting messages go with it.
+  void DestroyWindow(HWND hwnd);
+  // The window's record, or null for a null or dead handle.
+  WindowInfo* FindWindowInfo(HWND hwnd);
+  std::vector<WindowInfo> Windows() const;
+  // Calls the window's procedure at once (input, modal loops); 0 for a dead handle.
+  LRESULT SendToWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+  // ---- Message loop (GetMessageW, DispatchMessageW, PostMessageW and timers use these).
+  void set_input(InputSource* input) { m_input = input; }
+  InputSource* input() { return m_input; }
+  // Ends the loop as PostQuitMessage does, without a "quit" trace event (the host's shutdown).
+  void RequestQuit(int code);
+
+  // ---- Processes and programs.
+  // REQUIRES: the path is a handset path such as u"\\Windows\\MzMusic.exe".
+  void RegisterProgram(std::u16string path, ProgramFactory factory);
+  // Starts a process: listed at once, then program->Start(pid) (if given). Returns its pid.
+  DWORD StartProcess(std::u16string path, std::unique_ptr<Program> program);
+  // Ends a process: its windows are destroyed and it leaves the list.
+  void EndProcess(DWORD pid);
+  std::vector<ProcessInfo> Processes() const;
+  // The process whose code runs now (GetModuleFileNameW answers with its path); 0 for none.
+  DWORD current_pid() const { return m_currentPid; }
+  void set_current_pid(DWORD pid) { m_currentPid = pid; }
+
+  // ---- Debug output (NKDbgPrintfW), in order.
+  const std::vector<std::u16string>& debug_output() const { return m_debug; }
+  void AddDebugOutput(std::u16string text);
+
+  // ---- The work area (MzGetWorkArea); 0 0 480 720 by default.
+  RECT work_area() const { return m_workArea; }
+  void set_work_area(RECT area) { m_workArea = area; }
+
+ private:
+  struct Impl;  // message queue, timers, windows, processes, devices
+
+  Clock& m_clock;
+  Trace* m_trace = nullptr;
+  std::string m_root;
+  std::unique_ptr<FileSystem> m_posixFiles;
+  FileSystem* m_files;
+  DWORD m_lastError = ERROR_SUCCESS;
+  std::map<std::uintptr_t, std::unique_ptr<KernelObject>> m_handles;
+  std::uintptr_t m_nextHandle = 0x100;
+  InputSource* m_input = nullptr;
+  DWORD m_currentPid = 0;
+  std::vector<std::u16string> m_debug;
+  RECT m_workArea{0, 0, 480, 720};
+  std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace host
