@@ -1,0 +1,83 @@
+// The main window's state refresh, timers and the sensitivity slider's feedback and commit.
+#include "app/acc_ids.h"
+#include "app/acc_wnd.h"
+#include "motion/acc_api.h"
+#include "player/player_control.h"
+
+int CAccWnd::RefreshState() {
+  if (FindMusicWindow() == nullptr) {
+    m_status.SetText(u"音乐进程没有开启");
+    m_btnStartMusic.SetText(u"开启音乐并隐藏音乐界面");
+    m_btnStartMusic.SetButtonType(7);
+    m_btnStartMusic.SetEnable(true);
+    Invalidate(nullptr, 0);
+    if (m_config.autorun) StartMusic();
+  }
+
+  if (m_config.autoacc) {
+    // Each refresh with gesture control on takes one further reference.
+    if (!AccApiOpen()) {
+      m_status.SetText(u"启动重力加速器失败");
+      Invalidate(nullptr, 0);
+      return 0;
+    }
+    SetTimer(m_hWnd, TIMER_POLL, kPollPeriodMs, nullptr);
+    if (m_config.autohide) SetTimer(m_hWnd, TIMER_SELF_HIDE, kOneShotPeriodMs, nullptr);
+    return 1;
+  }
+
+  AccApiClose();
+  KillTimer(m_hWnd, TIMER_POLL);
+  m_status.SetText(u"重力加速器被配置为关闭");
+  Invalidate(nullptr, 0);
+  return 0;
+}
+
+void CAccWnd::OnTimer(UINT_PTR nIDEvent) {
+  // The one-shots act first and then kill their own id.
+  switch (nIDEvent) {
+    case TIMER_POLL:
+      OnPollTick();
+      break;
+    case TIMER_PLAYER_HIDE:
+      SendPlayerCommand(0);
+      ShowWindow(FindMusicWindow(), SW_HIDE);
+      KillTimer(m_hWnd, TIMER_PLAYER_HIDE);
+      break;
+    case TIMER_SELF_HIDE:
+      ShowWindow(m_hWnd, SW_HIDE);
+      KillTimer(m_hWnd, TIMER_SELF_HIDE);
+      break;
+    case TIMER_SENSITIVITY:
+      CommitSensitivity();
+      KillTimer(m_hWnd, TIMER_SENSITIVITY);
+      break;
+    case TIMER_RECHECK:
+      RefreshState();
+      KillTimer(m_hWnd, TIMER_RECHECK);
+      break;
+    default:
+      break;
+  }
+}
+
+void CAccWnd::OnMouseMove(UINT, int xPos, int yPos) {
+  // Strictly inside: a point on an edge is outside. Compared as delivered.
+  RECT slider = m_sliderSensitivity.GetRect();
+  if (!(slider.left < xPos && xPos < slider.right && slider.top < yPos && yPos < slider.bottom)) {
+    return;
+  }
+  ShowSensitivityValue(m_sliderSensitivity.GetPadpos());
+  Invalidate(nullptr, 0);
+  // Every move restarts the 2 s, so the value is committed 2 s after the last one.
+  SetTimer(m_hWnd, TIMER_SENSITIVITY, kOneShotPeriodMs, nullptr);
+}
+
+void CAccWnd::CommitSensitivity() {
+  int position = m_sliderSensitivity.GetPadpos();
+  if (position == m_config.minacc_x) return;
+  m_config.minacc_x = position;
+  m_config.minacc_y = position;
+  m_config.minacc_z = position;
+  m_config.Save();
+}
