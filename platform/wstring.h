@@ -4,6 +4,8 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <cwchar>  // first, so the C library's wchar_t routines keep their own overloads
+#include <cwctype>
 
 #include "platform/windows.h"
 
