@@ -1,0 +1,101 @@
+#include "settings/ini_file.h"
+
+#include <bit>
+#include <cstring>
+#include <new>
+
+#include "platform/wstring.h"
+
+// The buffer holds the file's bytes as they are; reading them as code units needs the
+// handset's byte order.
+static_assert(std::endian::native == std::endian::little);
+
+namespace {
+
+// Files past this size are not settings files; it also keeps the size arithmetic in range.
+constexpr DWORD kMaxFileSize = 0x7FFFFFF0;
+
+// Reads exactly size bytes, going on after short reads. A failure, or the end of the file
+// before size bytes, gives false: a partly read file must never pass for the whole file,
+// since a rewrite from it would lose the rest.
+bool ReadAll(HANDLE file, BYTE* buffer, DWORD size) {
+  DWORD done = 0;
+  while (done < size) {
+    DWORD got = 0;
+    if (!ReadFile(file, buffer + done, size - done, &got, nullptr) || got == 0) return false;
+    done += got;
+  }
+  return true;
+}
+
+// Writes exactly size bytes, going on after short writes.
+bool WriteAll(HANDLE file, const void* data, std::size_t size) {
+  const BYTE* bytes = static_cast<const BYTE*>(data);
+  while (size > 0) {
+    DWORD chunk = size > kMaxFileSize ? kMaxFileSize : static_cast<DWORD>(size);
+    DWORD put = 0;
+    if (!WriteFile(file, bytes, chunk, &put, nullptr) || put == 0) return false;
+    bytes += put;
+    size -= put;
+  }
+  return true;
+}
+
+}  // namespace
+
+IniText::~IniText() { delete[] m_units; }
+
+bool IniText::Load(const WCHAR* path, Access access) {
+  DWORD rights = access == Access::kRead ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+  HANDLE file = CreateFileW(path, rights, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+
+  DWORD size = GetFileSize(file, nullptr);
+  if (size == INVALID_FILE_SIZE || size < 2 || size > kMaxFileSize) {
+    CloseHandle(file);
+    return false;
+  }
+  // size + 2 bytes, one more when odd: the mark, the text and at least one zero code unit.
+  std::size_t units = (static_cast<std::size_t>(size) + 1) / 2 + 1;
+  m_units = new (std::nothrow) WCHAR[units]();
+  if (m_units == nullptr) {
+    CloseHandle(file);
+    return false;
+  }
+  bool read = ReadAll(file, reinterpret_cast<BYTE*>(m_units), size);
+  CloseHandle(file);
+  if (!read || std::memcmp(m_units, kIniMark, 2) != 0) return false;
+
+  m_fileSize = size;
+  m_length = wcslen(text());
+  return true;
+}
+
+bool IniReplaceFile(const WCHAR* path, const IniPiece* pieces, std::size_t count) {
+  // The temporary file lies beside the settings file, so the replace stays on one disk.
+  static constexpr WCHAR kSuffix[] = u".tmp";
+  std::size_t pathLength = wcslen(path);
+  WCHAR* temp = new (std::nothrow) WCHAR[pathLength + sizeof kSuffix / sizeof(WCHAR)];
+  if (temp == nullptr) return false;
+  wcscpy(temp, path);
+  wcscat(temp, kSuffix);
+
+  bool done = false;
+  HANDLE file = CreateFileW(temp, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    bool written = true;
+    for (std::size_t i = 0; i < count && written; ++i) {
+      written = WriteAll(file, pieces[i].data, pieces[i].bytes);
+    }
+    // The data must be on the disk before the new file takes the old one's place.
+    written = written && FlushFileBuffers(file);
+    written = CloseHandle(file) && written;
+    done = written && ReplaceFileW(path, temp, nullptr, REPLACEFILE_WRITE_THROUGH, nullptr,
+                                   nullptr);
+    if (!done) DeleteFileW(temp);
+  }
+  delete[] temp;
+  return done;
+}
