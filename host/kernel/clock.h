@@ -9,12 +9,18 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual std::int64_t NowMs() const = 0;
+  // Lets time pass until t (the message loop's wait when nothing is ready). A real clock
+  // sleeps; a virtual one jumps. Does nothing when t is not in the future.
+  virtual void WaitUntil(std::int64_t t);
 };
 
 // Time moves only when told: tests and scripts.
 class VirtualClock final : public Clock {
  public:
   std::int64_t NowMs() const override { return m_now; }
+  void WaitUntil(std::int64_t t) override {
+    if (t > m_now) m_now = t;
+  }
   // REQUIRES: ms >= 0.
   void Advance(std::int64_t ms) { m_now += ms; }
   // REQUIRES: t >= NowMs().

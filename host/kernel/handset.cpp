@@ -3,6 +3,8 @@
 #include <cassert>
 
 #include "host/files/file_system.h"
+#include "host/kernel/handset_impl.h"
+#include "host/kernel/text.h"
 
 namespace host {
 namespace {
@@ -13,13 +15,16 @@ Handset::Handset(Clock& clock, std::string root)
     : m_clock(clock),
       m_root(std::move(root)),
       m_posixFiles(MakePosixFileSystem()),
-      m_files(m_posixFiles.get()) {
+      m_files(m_posixFiles.get()),
+      m_impl(std::make_unique<Impl>()) {
   assert(g_current == nullptr);
   g_current = this;
 }
 
 Handset::~Handset() {
+  // Objects and programs may still call the handset while they go.
   m_handles.clear();
+  m_impl.reset();
   g_current = nullptr;
 }
 
@@ -34,24 +39,11 @@ std::string Handset::HostPath(std::u16string_view handsetPath) const {
   std::string out = m_root;
   while (!out.empty() && out.back() == '/') out.pop_back();
   if (handsetPath.empty() || handsetPath.front() != u'\\') out += '/';
-  for (char16_t c : handsetPath) {
-    char32_t cp = c;
-    if (c == u'\\') {
-      out += '/';
-      continue;
-    }
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      // Surrogates are passed through as their own code units; names on the handset are BMP.
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+  std::u16string path(handsetPath);
+  for (char16_t& c : path) {
+    if (c == u'\\') c = u'/';
   }
+  out += Utf8(path);
   return out;
 }
 
@@ -80,10 +72,9 @@ BOOL Handset::CloseHandle(HANDLE handle) {
   return object->Close();
 }
 
-HANDLE Handset::OpenDevice(std::u16string_view, DWORD, DWORD) {
-  // Placeholder until the device table exists.
-  m_lastError = ERROR_DEV_NOT_EXIST;
-  return INVALID_HANDLE_VALUE;
+void Handset::AddDebugOutput(std::u16string text) {
+  Emit("debug", {{"text", Utf8(text)}});
+  m_debug.push_back(std::move(text));
 }
 
 }  // namespace host

@@ -126,7 +126,7 @@ class Handset {
   // INVALID_HANDLE_VALUE. The handle's object forwards DeviceIoControl and CloseHandle.
   HANDLE OpenDevice(std::u16string_view name, DWORD access, DWORD share);
 
-  // ---- Windows (top-level, in creation order).
+  // ---- Windows (top-level, in creation order). A new window is hidden.
   HWND CreateWindow(std::u16string className, std::u16string title, RECT rect, DWORD pid,
                     WindowProc proc);
   // Forgets the window: its timers and waiting messages go with it.
@@ -138,18 +138,51 @@ class Handset {
   LRESULT SendToWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   // ---- Message loop (GetMessageW, DispatchMessageW, PostMessageW and timers use these).
+  // The loop belongs to the current process: messages and timers of windows of other listed
+  // processes are handed to their window procedures inside GetMessage, as if those processes
+  // ran loops of their own; GetMessage returns only what is the current process's (windows of
+  // the current pid or of pid 0, and window-less timers).
   void set_input(InputSource* input) { m_input = input; }
   InputSource* input() { return m_input; }
   // Ends the loop as PostQuitMessage does, without a "quit" trace event (the host's shutdown).
   void RequestQuit(int code);
+  // PostQuitMessage: RequestQuit with a "quit" event.
+  void PostQuit(int code);
+  // PostMessageW: queues the message behind those waiting. A null or dead window gets nothing:
+  // FALSE with ERROR_INVALID_WINDOW_HANDLE. Every call is traced as "post".
+  BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  // GetMessageW without filters. In this order: the posted messages, first in first out; the
+  // quit request (FALSE, wParam = exit code; the request is then cleared); a due timer as
+  // WM_TIMER (never queued, so never twice). With nothing ready it asks the input source to
+  // wait (Idle false: FALSE as for a quit with code 0); without one it lets the clock run to
+  // the next due timer, and with no timer armed it returns FALSE (quit 0).
+  // Returns -1 with ERROR_INVALID_PARAMETER when msg is null.
+  BOOL GetMessage(MSG* msg);
+  // DispatchMessageW: the window's procedure, or 0 when the window is gone. A WM_TIMER whose
+  // timer was killed after it was made is dropped; one delivered is traced as "fire".
+  LRESULT DispatchMessage(const MSG& msg);
+  // SetTimer without a callback: arms (or re-arms, from now) the window's timer id and returns
+  // it. For a null window an id is chosen unless id names a running window-less timer.
+  // Periods below 10 ms are 10 ms. A dead window: 0 with ERROR_INVALID_WINDOW_HANDLE.
+  UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs);
+  // Stops the timer; nothing of it arrives afterwards. FALSE with ERROR_INVALID_PARAMETER when
+  // it does not run.
+  BOOL KillTimer(HWND hwnd, UINT_PTR id);
+  // The same name (ASCII case ignored) gives the same id, from 0xC000 up; an empty name gives 0
+  // with ERROR_INVALID_PARAMETER.
+  UINT RegisterWindowMessage(std::u16string_view name);
 
   // ---- Processes and programs.
   // REQUIRES: the path is a handset path such as u"\\Windows\\MzMusic.exe".
   void RegisterProgram(std::u16string path, ProgramFactory factory);
   // Starts a process: listed at once, then program->Start(pid) (if given). Returns its pid.
   DWORD StartProcess(std::u16string path, std::unique_ptr<Program> program);
-  // Ends a process: its windows are destroyed and it leaves the list.
+  // Ends a process: its windows are destroyed and it leaves the list. Its program object
+  // lives on until the window procedure that ended it has returned.
   void EndProcess(DWORD pid);
+  // CreateProcessW: starts the program registered under path (ASCII case ignored). FALSE with
+  // ERROR_FILE_NOT_FOUND when none is registered or its factory gives none. Traced as "launch".
+  BOOL Launch(std::u16string_view path);
   std::vector<ProcessInfo> Processes() const;
   // The process whose code runs now (GetModuleFileNameW answers with its path); 0 for none.
   DWORD current_pid() const { return m_currentPid; }
@@ -165,6 +198,10 @@ class Handset {
 
  private:
   struct Impl;  // message queue, timers, windows, processes, devices
+
+  // Calls the window's procedure as its process (see the message loop above).
+  LRESULT CallWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  bool IsForeign(HWND hwnd);
 
   Clock& m_clock;
   Trace* m_trace = nullptr;

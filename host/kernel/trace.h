@@ -2,6 +2,7 @@
 // the events). Every event has "t" (handset milliseconds) and "ev"; the rest are its fields.
 #pragma once
 
+#include <cstdint>
 #include <ostream>
 #include <string_view>
 

@@ -1,0 +1,94 @@
+// Device drivers reached by name (CreateFileW "ACC0:"), DeviceIoControl and closing.
+#include <algorithm>
+
+#include "host/kernel/handset.h"
+#include "host/kernel/handset_impl.h"
+#include "host/kernel/text.h"
+
+namespace host {
+namespace {
+
+char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? c - u'a' + u'A' : c; }
+
+bool SameName(std::u16string_view a, std::u16string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
+           return FoldAscii(x) == FoldAscii(y);
+         });
+}
+
+std::string Hex(const void* data, DWORD size) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out;
+  if (data == nullptr) return out;
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  for (DWORD i = 0; i < size; ++i) {
+    out += kDigits[bytes[i] >> 4];
+    out += kDigits[bytes[i] & 0xF];
+  }
+  return out;
+}
+
+// An open device: forwards control requests and the close to its driver.
+class DeviceHandle final : public KernelObject {
+ public:
+  DeviceHandle(DeviceDriver& driver, std::u16string name)
+      : m_driver(driver), m_name(std::move(name)) {}
+
+  BOOL Close() override {
+    Handset::Current().Emit("close", {{"path", Utf8(m_name)}});
+    m_driver.Close();
+    return TRUE;
+  }
+  DeviceDriver& driver() { return m_driver; }
+
+ private:
+  DeviceDriver& m_driver;
+  std::u16string m_name;
+};
+
+}  // namespace
+
+void Handset::RegisterDevice(std::u16string name, DeviceDriver* driver) {
+  auto& devices = m_impl->devices;
+  auto it = std::find_if(devices.begin(), devices.end(),
+                         [&](const auto& device) { return SameName(device.first, name); });
+  if (it != devices.end()) {
+    it->second = driver;
+  } else {
+    devices.emplace_back(std::move(name), driver);
+  }
+}
+
+HANDLE Handset::OpenDevice(std::u16string_view name, DWORD access, DWORD share) {
+  auto& devices = m_impl->devices;
+  auto it = std::find_if(devices.begin(), devices.end(),
+                         [&](const auto& device) { return SameName(device.first, name); });
+  DWORD error = ERROR_DEV_NOT_EXIST;
+  if (it != devices.end() && it->second != nullptr) error = it->second->Open(access, share);
+  Emit("open", {{"path", Utf8(name)}, {"ok", error == ERROR_SUCCESS}});
+  if (error != ERROR_SUCCESS) {
+    m_lastError = error;
+    return INVALID_HANDLE_VALUE;
+  }
+  return AddHandle(std::make_unique<DeviceHandle>(*it->second, std::u16string(name)));
+}
+
+}  // namespace host
+
+BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuf, DWORD nInBufSize,
+                     LPVOID lpOutBuf, DWORD nOutBufSize, DWORD* lpBytesReturned, OVERLAPPED*) {
+  host::Handset& handset = host::Handset::Current();
+  auto* device = handset.LookupHandleAs<host::DeviceHandle>(hDevice);
+  if (device == nullptr) {
+    handset.set_last_error(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  std::string in = host::Hex(lpInBuf, nInBufSize);
+  DWORD returned = 0;
+  BOOL ok = device->driver().IoControl(dwIoControlCode, lpInBuf, nInBufSize, lpOutBuf,
+                                       nOutBufSize, &returned);
+  if (lpBytesReturned != nullptr) *lpBytesReturned = returned;
+  std::string out = ok ? host::Hex(lpOutBuf, std::min(returned, nOutBufSize)) : std::string();
+  handset.Emit("ioctl", {{"code", dwIoControlCode}, {"in", in}, {"out", out}, {"ok", ok != FALSE}});
+  return ok;
+}

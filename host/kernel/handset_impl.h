@@ -1,0 +1,31 @@
+// The handset's inner state, shared by the files that implement Handset (not for outside use).
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/kernel/handset.h"
+#include "host/kernel/message_queue.h"
+#include "host/kernel/process_table.h"
+#include "host/kernel/timer_set.h"
+#include "host/kernel/window_table.h"
+
+namespace host {
+
+struct Handset::Impl {
+  // Declared first so that it is destroyed last: windows' procedures may point into programs.
+  ProcessTable processes;
+  // Programs of ended processes, kept until no window procedure runs any more.
+  std::vector<std::unique_ptr<Program>> ended;
+  WindowTable windows;
+  TimerSet timers;
+  MessageQueue queue;
+  UINT_PTR nextThreadTimerId = 0x100;
+  int callDepth = 0;  // window procedures running now
+  std::vector<std::pair<std::u16string, DeviceDriver*>> devices;
+  std::vector<std::u16string> registeredMessages;
+};
+
+}  // namespace host

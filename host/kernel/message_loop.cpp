@@ -1,0 +1,195 @@
+// The handset's windows, its message loop and its window timers.
+#include <cassert>
+
+#include "host/kernel/handset.h"
+#include "host/kernel/handset_impl.h"
+#include "host/kernel/text.h"
+
+namespace host {
+namespace {
+
+// Win32's USER_TIMER_MINIMUM: shorter periods would only spin the loop.
+constexpr UINT kMinTimerPeriodMs = 10;
+
+nlohmann::ordered_json TitleOrNull(const WindowInfo* info) {
+  if (info == nullptr) return nullptr;
+  return Utf8(info->title);
+}
+
+}  // namespace
+
+// ---- Windows.
+
+HWND Handset::CreateWindow(std::u16string className, std::u16string title, RECT rect, DWORD pid,
+                           WindowProc proc) {
+  return m_impl->windows.Add(std::move(className), std::move(title), rect, pid, std::move(proc));
+}
+
+void Handset::DestroyWindow(HWND hwnd) {
+  if (!m_impl->windows.Remove(hwnd)) return;
+  m_impl->timers.KillAllOf(hwnd);
+  m_impl->queue.DropFor(hwnd);
+}
+
+WindowInfo* Handset::FindWindowInfo(HWND hwnd) {
+  std::shared_ptr<WindowRecord> record = m_impl->windows.Find(hwnd);
+  // The table keeps the record alive for as long as the window exists.
+  return record == nullptr ? nullptr : &record->info;
+}
+
+std::vector<WindowInfo> Handset::Windows() const { return m_impl->windows.List(); }
+
+LRESULT Handset::SendToWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return CallWindow(hwnd, msg, wParam, lParam);
+}
+
+LRESULT Handset::CallWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  // Holding the record keeps the procedure alive when it destroys its own window.
+  std::shared_ptr<WindowRecord> record = m_impl->windows.Find(hwnd);
+  if (record == nullptr || !record->proc) return 0;
+  DWORD callerPid = m_currentPid;
+  if (record->info.pid != 0) m_currentPid = record->info.pid;
+  ++m_impl->callDepth;
+  LRESULT result = record->proc(hwnd, msg, wParam, lParam);
+  --m_impl->callDepth;
+  m_currentPid = callerPid;
+  if (m_impl->callDepth == 0) m_impl->ended.clear();
+  return result;
+}
+
+bool Handset::IsForeign(HWND hwnd) {
+  std::shared_ptr<WindowRecord> record = m_impl->windows.Find(hwnd);
+  return record != nullptr && record->info.pid != 0 && record->info.pid != m_currentPid;
+}
+
+// ---- Messages.
+
+void Handset::RequestQuit(int code) { m_impl->queue.RequestQuit(code); }
+
+void Handset::PostQuit(int code) {
+  Emit("quit", {{"code", code}});
+  RequestQuit(code);
+}
+
+BOOL Handset::PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  WindowInfo* target = FindWindowInfo(hwnd);
+  Emit("post", {{"to", TitleOrNull(target)},
+                {"msg", msg},
+                {"wparam", static_cast<std::uint64_t>(wParam)},
+                {"lparam", static_cast<std::int64_t>(lParam)}});
+  if (target == nullptr) {
+    m_lastError = ERROR_INVALID_WINDOW_HANDLE;
+    return FALSE;
+  }
+  m_impl->queue.Post(MSG{hwnd, msg, wParam, lParam, static_cast<DWORD>(m_clock.NowMs()), {0, 0}});
+  return TRUE;
+}
+
+BOOL Handset::GetMessage(MSG* msg) {
+  if (msg == nullptr) {
+    m_lastError = ERROR_INVALID_PARAMETER;
+    return -1;
+  }
+  Impl& impl = *m_impl;
+  for (;;) {
+    if (std::optional<MSG> posted = impl.queue.TakePosted()) {
+      if (IsForeign(posted->hwnd)) {
+        DispatchMessage(*posted);
+        continue;
+      }
+      *msg = *posted;
+      return TRUE;
+    }
+    if (std::optional<int> code = impl.queue.TakeQuit()) {
+      *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(*code), 0,
+                 static_cast<DWORD>(m_clock.NowMs()), {0, 0}};
+      return FALSE;
+    }
+    std::int64_t now = m_clock.NowMs();
+    if (std::optional<TimerKey> due = impl.timers.NextExpired(now)) {
+      MSG timer{due->hwnd, WM_TIMER, due->id, 0, static_cast<DWORD>(now), {0, 0}};
+      if (IsForeign(due->hwnd)) {
+        DispatchMessage(timer);
+        continue;
+      }
+      *msg = timer;
+      return TRUE;
+    }
+    std::optional<std::int64_t> wakeAt = impl.timers.NextDue();
+    bool goOn;
+    if (m_input != nullptr) {
+      goOn = m_input->Idle(wakeAt.value_or(-1));
+    } else {
+      goOn = wakeAt.has_value();
+      if (goOn) m_clock.WaitUntil(*wakeAt);
+    }
+    if (!goOn) {
+      *msg = MSG{nullptr, WM_QUIT, 0, 0, static_cast<DWORD>(m_clock.NowMs()), {0, 0}};
+      return FALSE;
+    }
+  }
+}
+
+LRESULT Handset::DispatchMessage(const MSG& msg) {
+  if (msg.message == WM_TIMER && msg.hwnd != nullptr) {
+    // A timer killed between GetMessage and here sends nothing more.
+    if (!m_impl->timers.Contains(TimerKey{msg.hwnd, msg.wParam})) return 0;
+    if (FindWindowInfo(msg.hwnd) == nullptr) return 0;
+    Emit("fire", {{"id", static_cast<std::uint64_t>(msg.wParam)}});
+  }
+  return CallWindow(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+}
+
+// ---- Timers.
+
+UINT_PTR Handset::SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs) {
+  if (hwnd != nullptr && FindWindowInfo(hwnd) == nullptr) {
+    m_lastError = ERROR_INVALID_WINDOW_HANDLE;
+    return 0;
+  }
+  if (hwnd == nullptr && (id == 0 || !m_impl->timers.Contains(TimerKey{nullptr, id}))) {
+    // A window-less timer gets an id of its own unless it re-arms a running one.
+    do {
+      id = m_impl->nextThreadTimerId++;
+    } while (id == 0 || m_impl->timers.Contains(TimerKey{nullptr, id}));
+  }
+  UINT period = elapseMs < kMinTimerPeriodMs ? kMinTimerPeriodMs : elapseMs;
+  Emit("timer", {{"id", static_cast<std::uint64_t>(id)}, {"ms", period}});
+  m_impl->timers.Arm(TimerKey{hwnd, id}, period, m_clock.NowMs());
+  return id;
+}
+
+BOOL Handset::KillTimer(HWND hwnd, UINT_PTR id) {
+  Emit("kill", {{"id", static_cast<std::uint64_t>(id)}});
+  if (!m_impl->timers.Kill(TimerKey{hwnd, id})) {
+    m_lastError = ERROR_INVALID_PARAMETER;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+UINT Handset::RegisterWindowMessage(std::u16string_view name) {
+  constexpr UINT kFirstRegistered = 0xC000;
+  constexpr std::size_t kMaxRegistered = 0x10000 - kFirstRegistered;
+  if (name.empty()) {
+    m_lastError = ERROR_INVALID_PARAMETER;
+    return 0;
+  }
+  auto fold = [](char16_t c) -> char16_t { return (c >= u'a' && c <= u'z') ? c - 32 : c; };
+  std::vector<std::u16string>& names = m_impl->registeredMessages;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (names[i].size() == name.size() &&
+        std::equal(name.begin(), name.end(), names[i].begin(),
+                   [&](char16_t a, char16_t b) { return fold(a) == fold(b); })) {
+      return kFirstRegistered + static_cast<UINT>(i);
+    }
+  }
+  if (names.size() >= kMaxRegistered) {
+    m_lastError = ERROR_NOT_ENOUGH_MEMORY;
+    return 0;
+  }
+  names.emplace_back(name);
+  return kFirstRegistered + static_cast<UINT>(names.size() - 1);
+}
+
+}  // namespace host

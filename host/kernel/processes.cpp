@@ -1,0 +1,133 @@
+// The handset's processes: starting and ending them, CreateProcessW and the tool-help snapshot.
+#include <algorithm>
+
+#include "host/kernel/handset.h"
+#include "host/kernel/handset_impl.h"
+#include "host/kernel/text.h"
+
+namespace host {
+namespace {
+
+// The process list as it was when the snapshot was taken.
+class ProcessSnapshot final : public KernelObject {
+ public:
+  explicit ProcessSnapshot(std::vector<ProcessInfo> processes)
+      : m_processes(std::move(processes)) {}
+
+  // Fills entry with the process at position, or FALSE with ERROR_NO_MORE_FILES past the end.
+  BOOL Fill(std::size_t position, PROCESSENTRY32* entry) {
+    if (position >= m_processes.size()) {
+      SetLastError(ERROR_NO_MORE_FILES);
+      return FALSE;
+    }
+    const ProcessInfo& process = m_processes[position];
+    DWORD size = entry->dwSize;
+    *entry = PROCESSENTRY32{};
+    entry->dwSize = size;
+    entry->cntUsage = 1;
+    entry->th32ProcessID = process.pid;
+    entry->cntThreads = 1;
+    std::size_t n = std::min<std::size_t>(process.exeName.size(), MAX_PATH - 1);
+    std::copy_n(process.exeName.begin(), n, entry->szExeFile);
+    entry->szExeFile[n] = u'\0';
+    m_next = position + 1;
+    return TRUE;
+  }
+  std::size_t next() const { return m_next; }
+
+ private:
+  std::vector<ProcessInfo> m_processes;
+  std::size_t m_next = 0;
+};
+
+enum class Step { kFirst, kNext };
+
+BOOL WalkSnapshot(HANDLE snapshot, PROCESSENTRY32* entry, Step step) {
+  Handset& handset = Handset::Current();
+  auto* processes = handset.LookupHandleAs<ProcessSnapshot>(snapshot);
+  if (processes == nullptr) {
+    handset.set_last_error(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (entry == nullptr || entry->dwSize != sizeof(PROCESSENTRY32)) {
+    handset.set_last_error(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  return processes->Fill(step == Step::kFirst ? 0 : processes->next(), entry);
+}
+
+}  // namespace
+
+void Handset::RegisterProgram(std::u16string path, ProgramFactory factory) {
+  m_impl->processes.RegisterProgram(std::move(path), std::move(factory));
+}
+
+DWORD Handset::StartProcess(std::u16string path, std::unique_ptr<Program> program) {
+  DWORD pid = m_impl->processes.Add(std::move(path));
+  if (program == nullptr) return pid;
+  Program& started = *program;
+  m_impl->processes.SetProgram(pid, std::move(program));
+  DWORD callerPid = m_currentPid;
+  m_currentPid = pid;
+  started.Start(pid);
+  m_currentPid = callerPid;
+  return pid;
+}
+
+void Handset::EndProcess(DWORD pid) {
+  if (!m_impl->processes.Contains(pid)) return;
+  for (HWND hwnd : m_impl->windows.OwnedBy(pid)) DestroyWindow(hwnd);
+  std::unique_ptr<Program> program = m_impl->processes.Remove(pid);
+  // A program usually ends itself from one of its window procedures; it must outlive that call.
+  if (program != nullptr && m_impl->callDepth > 0) m_impl->ended.push_back(std::move(program));
+}
+
+std::vector<ProcessInfo> Handset::Processes() const { return m_impl->processes.List(); }
+
+BOOL Handset::Launch(std::u16string_view path) {
+  const ProgramFactory* factory = m_impl->processes.FindProgram(path);
+  std::unique_ptr<Program> program = factory != nullptr ? (*factory)() : nullptr;
+  Emit("launch", {{"path", Utf8(path)}, {"ok", program != nullptr}});
+  if (program == nullptr) {
+    m_lastError = ERROR_FILE_NOT_FOUND;
+    return FALSE;
+  }
+  StartProcess(std::u16string(path), std::move(program));
+  return TRUE;
+}
+
+}  // namespace host
+
+BOOL CreateProcessW(LPCWSTR pszImageName, LPWSTR, SECURITY_ATTRIBUTES*, SECURITY_ATTRIBUTES*, BOOL,
+                    DWORD, LPVOID, LPCWSTR, STARTUPINFOW*, PROCESS_INFORMATION*) {
+  host::Handset& handset = host::Handset::Current();
+  if (pszImageName == nullptr) {
+    handset.set_last_error(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  return handset.Launch(pszImageName);
+}
+
+HANDLE CreateToolhelp32Snapshot(DWORD dwFlags, DWORD) {
+  host::Handset& handset = host::Handset::Current();
+  std::vector<host::ProcessInfo> processes;
+  if ((dwFlags & TH32CS_SNAPPROCESS) != 0) processes = handset.Processes();
+  return handset.AddHandle(std::make_unique<host::ProcessSnapshot>(std::move(processes)));
+}
+
+BOOL Process32First(HANDLE hSnapshot, PROCESSENTRY32* lppe) {
+  return host::WalkSnapshot(hSnapshot, lppe, host::Step::kFirst);
+}
+
+BOOL Process32Next(HANDLE hSnapshot, PROCESSENTRY32* lppe) {
+  return host::WalkSnapshot(hSnapshot, lppe, host::Step::kNext);
+}
+
+BOOL CloseToolhelp32Snapshot(HANDLE hSnapshot) {
+  host::Handset& handset = host::Handset::Current();
+  if (handset.LookupHandleAs<host::ProcessSnapshot>(hSnapshot) == nullptr) {
+    handset.set_last_error(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  return handset.CloseHandle(hSnapshot);
+}

@@ -1,0 +1,49 @@
+#include "host/kernel/timer_set.h"
+
+#include <algorithm>
+
+namespace host {
+
+void TimerSet::Arm(TimerKey key, std::int64_t periodMs, std::int64_t now) {
+  Kill(key);
+  m_timers.push_back(Timer{key, now, periodMs, now + periodMs, m_nextOrder++});
+}
+
+bool TimerSet::Kill(TimerKey key) {
+  return std::erase_if(m_timers, [&](const Timer& t) { return t.key == key; }) > 0;
+}
+
+void TimerSet::KillAllOf(HWND hwnd) {
+  std::erase_if(m_timers, [&](const Timer& t) { return t.key.hwnd == hwnd; });
+}
+
+bool TimerSet::Contains(TimerKey key) const {
+  return std::any_of(m_timers.begin(), m_timers.end(),
+                     [&](const Timer& t) { return t.key == key; });
+}
+
+std::optional<TimerKey> TimerSet::NextExpired(std::int64_t now) {
+  Timer* first = nullptr;
+  for (Timer& t : m_timers) {
+    if (t.due > now) continue;
+    if (first == nullptr || t.due < first->due ||
+        (t.due == first->due && t.order < first->order)) {
+      first = &t;
+    }
+  }
+  if (first == nullptr) return std::nullopt;
+  // The next due time stays on the arm time's grid: armedAt + k * period, the first after now.
+  std::int64_t periods = (now - first->armedAt) / first->periodMs + 1;
+  first->due = first->armedAt + periods * first->periodMs;
+  return first->key;
+}
+
+std::optional<std::int64_t> TimerSet::NextDue() const {
+  std::optional<std::int64_t> next;
+  for (const Timer& t : m_timers) {
+    if (!next || t.due < *next) next = t.due;
+  }
+  return next;
+}
+
+}  // namespace host

@@ -1,0 +1,41 @@
+#include "host/kernel/windowed_program.h"
+
+namespace host {
+
+WindowedProgram::WindowedProgram(std::vector<std::u16string> titles,
+                                 std::shared_ptr<MessageLog> log)
+    : m_titles(std::move(titles)),
+      m_log(log != nullptr ? std::move(log) : std::make_shared<MessageLog>()) {}
+
+ProgramFactory WindowedProgram::Factory(std::vector<std::u16string> titles,
+                                        std::shared_ptr<MessageLog> log) {
+  return [titles = std::move(titles), log = std::move(log)]() -> std::unique_ptr<Program> {
+    return std::make_unique<WindowedProgram>(titles, log);
+  };
+}
+
+void WindowedProgram::Start(DWORD pid) {
+  m_pid = pid;
+  Handset& handset = Handset::Current();
+  for (const std::u16string& title : m_titles) {
+    HWND hwnd = handset.CreateWindow(
+        u"", title, handset.work_area(), pid,
+        [this](HWND h, UINT msg, WPARAM w, LPARAM l) { return OnMessage(h, msg, w, l); });
+    handset.FindWindowInfo(hwnd)->visible = true;
+    m_windows.push_back(hwnd);
+  }
+}
+
+LRESULT WindowedProgram::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  Handset& handset = Handset::Current();
+  if (msg == WM_CLOSE) {
+    // Ends the whole program, as a player does when its main window closes.
+    handset.EndProcess(m_pid);
+    return 0;
+  }
+  const WindowInfo* window = handset.FindWindowInfo(hwnd);
+  m_log->push_back(ReceivedMessage{window != nullptr ? window->title : u"", msg, wParam, lParam});
+  return 0;
+}
+
+}  // namespace host
