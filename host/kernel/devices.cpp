@@ -3,7 +3,7 @@
 
 #include "host/kernel/handset.h"
 #include "host/kernel/handset_impl.h"
-#include "host/kernel/text.h"
+#include "host/crt/utf.h"
 
 namespace host {
 namespace {
@@ -35,7 +35,7 @@ class DeviceHandle final : public KernelObject {
       : m_driver(driver), m_name(std::move(name)) {}
 
   BOOL Close() override {
-    Handset::Current().Emit("close", {{"path", Utf8(m_name)}});
+    Handset::Current().Emit("close", {{"path", ToUtf8(m_name)}});
     m_driver.Close();
     return TRUE;
   }
@@ -65,7 +65,7 @@ HANDLE Handset::OpenDevice(std::u16string_view name, DWORD access, DWORD share) 
                          [&](const auto& device) { return SameName(device.first, name); });
   DWORD error = ERROR_DEV_NOT_EXIST;
   if (it != devices.end() && it->second != nullptr) error = it->second->Open(access, share);
-  Emit("open", {{"path", Utf8(name)}, {"ok", error == ERROR_SUCCESS}});
+  Emit("open", {{"path", ToUtf8(name)}, {"ok", error == ERROR_SUCCESS}});
   if (error != ERROR_SUCCESS) {
     m_lastError = error;
     return INVALID_HANDLE_VALUE;

@@ -4,7 +4,7 @@
 
 #include "host/files/file_system.h"
 #include "host/kernel/handset_impl.h"
-#include "host/kernel/text.h"
+#include "host/crt/utf.h"
 
 namespace host {
 namespace {
@@ -43,7 +43,7 @@ std::string Handset::HostPath(std::u16string_view handsetPath) const {
   for (char16_t& c : path) {
     if (c == u'\\') c = u'/';
   }
-  out += Utf8(path);
+  out += ToUtf8(path);
   return out;
 }
 
@@ -73,7 +73,7 @@ BOOL Handset::CloseHandle(HANDLE handle) {
 }
 
 void Handset::AddDebugOutput(std::u16string text) {
-  Emit("debug", {{"text", Utf8(text)}});
+  Emit("debug", {{"text", ToUtf8(text)}});
   m_debug.push_back(std::move(text));
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "host/kernel/handset.h"
-#include "host/kernel/text.h"
+#include "host/crt/utf.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent) { return Current().KillTimer(hWnd, 
 BOOL ShowWindow(HWND hWnd, int nCmdShow) {
   host::Handset& handset = Current();
   host::WindowInfo* window = handset.FindWindowInfo(hWnd);
-  handset.Emit("show", {{"to", window != nullptr ? nlohmann::ordered_json(host::Utf8(window->title))
+  handset.Emit("show", {{"to", window != nullptr ? nlohmann::ordered_json(host::ToUtf8(window->title))
                                                  : nlohmann::ordered_json(nullptr)},
                         {"cmd", nCmdShow}});
   if (window == nullptr) {
@@ -52,7 +52,7 @@ BOOL SetWindowTextW(HWND hWnd, LPCWSTR lpString) {
     return FALSE;
   }
   window->title = TextOf(lpString);
-  handset.Emit("title", {{"text", host::Utf8(window->title)}});
+  handset.Emit("title", {{"text", host::ToUtf8(window->title)}});
   return TRUE;
 }
 

@@ -3,7 +3,7 @@
 
 #include "host/kernel/handset.h"
 #include "host/kernel/handset_impl.h"
-#include "host/kernel/text.h"
+#include "host/crt/utf.h"
 
 namespace host {
 namespace {
@@ -13,7 +13,7 @@ constexpr UINT kMinTimerPeriodMs = 10;
 
 nlohmann::ordered_json TitleOrNull(const WindowInfo* info) {
   if (info == nullptr) return nullptr;
-  return Utf8(info->title);
+  return ToUtf8(info->title);
 }
 
 }  // namespace

@@ -1,0 +1,94 @@
+// The trace: which calls leave which events, and how JsonLinesTrace writes them.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "host/kernel/handset.h"
+#include "host/kernel/windowed_program.h"
+
+namespace host {
+namespace {
+
+// A driver that accepts everything and echoes one byte.
+class EchoDriver final : public DeviceDriver {
+ public:
+  DWORD Open(DWORD, DWORD) override { return ERROR_SUCCESS; }
+  BOOL IoControl(DWORD, const void*, DWORD, void* out, DWORD outSize, DWORD* returned) override {
+    if (outSize > 0) static_cast<unsigned char*>(out)[0] = 0x80;
+    *returned = outSize > 0 ? 1 : 0;
+    return TRUE;
+  }
+  void Close() override {}
+};
+
+TEST(Trace, EveryTracedCallWritesItsLine) {
+  VirtualClock clock;
+  Handset handset(clock);
+  std::ostringstream out;
+  JsonLinesTrace trace(out);
+  handset.set_trace(&trace);
+  EchoDriver driver;
+  handset.RegisterDevice(u"ACC0:", &driver);
+  handset.RegisterProgram(u"\\Windows\\MzMusic.exe", WindowedProgram::Factory({u"正在播放"}));
+
+  HWND main = handset.CreateWindow(u"ZelbinAccWnd", u"", RECT{}, 0, nullptr);
+  SetWindowTextW(main, u"Quorvane");
+  ShowWindow(main, SW_SHOW);
+  SetTimer(main, 1, 100, [](HWND, UINT, UINT_PTR, DWORD) {});
+  clock.Advance(100);
+  MSG msg;
+  GetMessageW(&msg, nullptr, 0, 0);
+  DispatchMessageW(&msg);
+  KillTimer(main, 1);
+  CreateProcessW(u"\\Windows\\MzMusic.exe", nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                 nullptr, nullptr);
+  CreateProcessW(u"\\Windows\\None.exe", nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                 nullptr, nullptr);
+  PostMessageW(FindWindowW(nullptr, u"正在播放"), 0xFFF00003, 3, 0);
+  PostMessageW(nullptr, WM_CLOSE, 0, -1);
+  HANDLE device = handset.OpenDevice(u"ACC0:", GENERIC_READ | GENERIC_WRITE, 3);
+  handset.OpenDevice(u"ACC1:", GENERIC_READ, 0);
+  std::uint32_t id = 0xC000;
+  DeviceIoControl(device, 0x40020, &id, 4, nullptr, 0, nullptr, nullptr);
+  unsigned char xyz[3];
+  DWORD got;
+  DeviceIoControl(device, 0x4000C, nullptr, 0, xyz, 3, &got, nullptr);
+  CloseHandle(device);
+  NKDbgPrintfW(u"[Acc Api] Close ACC0..........\n");
+  PostQuitMessage(0);
+
+  EXPECT_EQ(R"({"t":0,"ev":"title","text":"Quorvane"}
+{"t":0,"ev":"show","to":"Quorvane","cmd":5}
+{"t":0,"ev":"timer","id":1,"ms":100}
+{"t":100,"ev":"fire","id":1}
+{"t":100,"ev":"kill","id":1}
+{"t":100,"ev":"launch","path":"\\Windows\\MzMusic.exe","ok":true}
+{"t":100,"ev":"launch","path":"\\Windows\\None.exe","ok":false}
+{"t":100,"ev":"post","to":"正在播放","msg":4293918723,"wparam":3,"lparam":0}
+{"t":100,"ev":"post","to":null,"msg":16,"wparam":0,"lparam":-1}
+{"t":100,"ev":"open","path":"ACC0:","ok":true}
+{"t":100,"ev":"open","path":"ACC1:","ok":false}
+{"t":100,"ev":"ioctl","code":262176,"in":"00c00000","out":"","ok":true}
+{"t":100,"ev":"ioctl","code":262156,"in":"","out":"80","ok":true}
+{"t":100,"ev":"close","path":"ACC0:"}
+{"t":100,"ev":"debug","text":"[Acc Api] Close ACC0..........\n"}
+{"t":100,"ev":"quit","code":0}
+)",
+            out.str());
+}
+
+TEST(Trace, LoneSurrogateIsWrittenAsReplacement) {
+  VirtualClock clock;
+  Handset handset(clock);
+  std::ostringstream out;
+  JsonLinesTrace trace(out);
+  handset.set_trace(&trace);
+  HWND hwnd = handset.CreateWindow(u"C", u"", RECT{}, 0, nullptr);
+  const WCHAR title[] = {u'a', 0xD800, u'b', 0};
+  SetWindowTextW(hwnd, title);
+  EXPECT_EQ("{\"t\":0,\"ev\":\"title\",\"text\":\"a\xEF\xBF\xBD" "b\"}\n", out.str());
+}
+
+}  // namespace
+}  // namespace host
