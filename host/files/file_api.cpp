@@ -286,8 +286,9 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
       return Abandon(fd, created, path->host, ErrorFromErrno(-result));
     }
   }
-  bool opensExisting = dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS;
-  Current().set_last_error(!created && opensExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+  bool mayExist =
+      dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS;
+  Current().set_last_error(!created && mayExist ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
   return Current().AddHandle(std::make_unique<FileObject>(fd, dwDesiredAccess));
 }
 

@@ -57,8 +57,9 @@ TEST_F(FileApi, ReadOnlyFileRefusesWritingTruncationAndDeletionEvenToRoot) {
     DWORD access;
     DWORD disposition;
   } kRefused[] = {
-      {GENERIC_WRITE, OPEN_EXISTING}, {kReadWrite, OPEN_EXISTING},    {kReadWrite, OPEN_ALWAYS},
-      {kReadWrite, CREATE_ALWAYS},    {GENERIC_READ, CREATE_ALWAYS},  {kReadWrite, TRUNCATE_EXISTING},
+      {GENERIC_WRITE, OPEN_EXISTING}, {kReadWrite, OPEN_EXISTING},
+      {kReadWrite, OPEN_ALWAYS},      {kReadWrite, CREATE_ALWAYS},
+      {GENERIC_READ, CREATE_ALWAYS},  {kReadWrite, TRUNCATE_EXISTING},
   };
   for (const auto& c : kRefused) {
     EXPECT_EQ(INVALID_HANDLE_VALUE, Open(InRoot(u"ro.ini"), c.access, c.disposition))
