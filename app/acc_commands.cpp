@@ -40,7 +40,7 @@ void CAccWnd::OnUiCommand(WPARAM wParam, LPARAM lParam) {
   }
 }
 
-std::uint8_t CAccWnd::SwitchValue(UiButton& button) { return button.GetState() == 1 ? 1 : 0; }
+bool CAccWnd::SwitchValue(UiButton& button) { return button.GetState() == 1; }
 
 void CAccWnd::OnSwitchCommand(int id) {
   switch (id) {

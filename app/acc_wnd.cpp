@@ -24,10 +24,6 @@ constexpr int kAutoPlayTop = kAutoRunTop + kRowHeight;        // 474
 constexpr int kSwitchWidth = 110;
 constexpr int kLabelLeft = 10;
 
-// The slider's range, the same as the thresholds' limits in the settings.
-constexpr int kSensitivityMin = 80;
-constexpr int kSensitivityMax = 128;
-
 }  // namespace
 
 CAccWnd::CAccWnd() = default;
@@ -95,7 +91,8 @@ void CAccWnd::SetUpSettingRows(int width) {
 
   m_sliderSensitivity.SetID(IDC_SENSITIVITY);
   m_sliderSensitivity.SetPos(100, kSensitivityTop, width - 180, kRowHeight, 0);
-  m_sliderSensitivity.SetRange(kSensitivityMin, kSensitivityMax);
+  // The slider's range keeps new thresholds within the limits the settings load with.
+  m_sliderSensitivity.SetRange(AccConfig::kMinThreshold, AccConfig::kMaxThreshold);
   m_sliderSensitivity.SetPadpos(m_config.minacc_x);
   m_scroll.AddChild(&m_sliderSensitivity);
 

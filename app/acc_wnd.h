@@ -91,8 +91,8 @@ class CAccWnd : public CMzWndEx {
   // Shows value in decimal in m_lblSensitivityValue.
   void ShowSensitivityValue(int value);
 
-  // The switch's state as a settings byte: 1 when it reads 1, 0 for anything else.
-  static std::uint8_t SwitchValue(UiButton& button);
+  // The switch's state as a setting: on when it reads 1, off for anything else.
+  static bool SwitchValue(UiButton& button);
   void OnSwitchCommand(int id);
   void OnToolbarCommand(LPARAM index);
   void RunOperationsMenu();

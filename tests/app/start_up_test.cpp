@@ -1,0 +1,207 @@
+// The program from process start to exit: the application object, the main window over the work
+// area, its layout and the settings it starts from, and the two ways of ending it.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "app/acc_ids.h"
+#include "app/acc_wnd.h"
+#include "host/crt/utf.h"
+#include "host/ui/input.h"
+#include "tests/app/app_handset.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class StartUpTest : public AppHandset {};
+
+struct Placed {
+  int x, y, width, height;
+  bool operator==(const Placed&) const = default;
+};
+
+Placed PlaceOf(const UiWin& control) {
+  RECT r = control.position();
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+TEST_F(StartUpTest, ControlsAreLaidOutOverTheWorkArea) {
+  StartPlayer();
+  CAccWnd& wnd = OpenWindow();
+  struct Row {
+    const char* name;
+    UiWin& control;
+    UiWin* parent;
+    Placed place;
+    int id;
+    const char* text;
+    std::optional<DWORD> format;
+  };
+  UiWin* scroll = &wnd.m_scroll;
+  const std::optional<DWORD> none;
+  const Row rows[] = {
+      {"toolbar", wnd.m_toolbar, nullptr, {0, 655, 480, 65}, IDC_TOOLBAR, "", none},
+      {"scroll", wnd.m_scroll, nullptr, {0, 0, 480, 655}, IDC_SCROLL, "", none},
+      {"caption state", wnd.m_captionState, scroll, {0, 0, 480, 42}, 0, "基本状态", none},
+      {"status", wnd.m_status, scroll, {0, 42, 480, 40}, 0, "正在获取状态", none},
+      {"start", wnd.m_btnStartMusic, scroll, {50, 82, 380, 70}, IDC_START_MUSIC, "音乐进程已开启",
+       none},
+      {"caption params", wnd.m_captionParams, scroll, {0, 152, 480, 42}, 0, "参数设置", none},
+      {"sensitivity", wnd.m_lblSensitivity, scroll, {10, 194, 480, 70}, 0, "敏感度", DT_VCENTER},
+      {"value", wnd.m_lblSensitivityValue, scroll, {420, 194, 50, 70}, 0, "120", DT_VCENTER},
+      {"slider", wnd.m_sliderSensitivity, scroll, {100, 194, 300, 70}, IDC_SENSITIVITY, "", none},
+      {"gesture", wnd.m_lblGesture, scroll, {10, 264, 480, 70}, 0, "重力换歌开启", DT_VCENTER},
+      {"gesture switch", wnd.m_btnGesture, scroll, {360, 264, 110, 70}, IDC_GESTURE, "", none},
+      {"auto hide", wnd.m_lblAutoHide, scroll, {10, 334, 480, 70}, 0, "自动隐藏界面", DT_VCENTER},
+      {"auto hide switch", wnd.m_btnAutoHide, scroll, {360, 334, 110, 70}, IDC_AUTOHIDE, "", none},
+      {"auto run", wnd.m_lblAutoRun, scroll, {10, 404, 480, 70}, 0, "自动运行音乐", DT_VCENTER},
+      {"auto run switch", wnd.m_btnAutoRun, scroll, {360, 404, 110, 70}, IDC_AUTORUN, "", none},
+      {"auto play", wnd.m_lblAutoPlay, scroll, {10, 474, 480, 70}, 0, "自动播放隐藏", DT_VCENTER},
+      {"auto play switch", wnd.m_btnAutoPlay, scroll, {360, 474, 110, 70}, IDC_AUTOPLAY, "",
+       none},
+  };
+  std::vector<UiWin*> children;
+  for (const Row& row : rows) {
+    EXPECT_EQ(row.place, PlaceOf(row.control)) << row.name;
+    EXPECT_EQ(row.parent, row.control.parent()) << row.name;
+    EXPECT_EQ(row.id, row.control.GetID()) << row.name;
+    EXPECT_EQ(row.text, Text(row.control)) << row.name;
+    EXPECT_EQ(row.format, row.control.format()) << row.name;
+    if (row.parent != nullptr) children.push_back(&row.control);
+  }
+  // Added in the order of the rows, the toolbar first.
+  EXPECT_EQ((std::vector<UiWin*>{&wnd.m_toolbar, &wnd.m_scroll}), wnd.controls());
+  EXPECT_EQ(children, wnd.m_scroll.children());
+  EXPECT_TRUE(wnd.m_scroll.scroll_bar_v());
+  EXPECT_EQ(544, wnd.m_scroll.ContentHeight());
+
+  ASSERT_EQ(3u, wnd.m_toolbar.buttons().size());
+  const char* labels[] = {"隐藏", "操作", "退出"};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(labels[i], host::ToUtf8(wnd.m_toolbar.buttons()[i].text));
+    EXPECT_TRUE(wnd.m_toolbar.buttons()[i].enabled);
+    EXPECT_TRUE(wnd.m_toolbar.buttons()[i].visible);
+  }
+
+  EXPECT_FALSE(wnd.m_btnStartMusic.enabled());
+  EXPECT_EQ(6, wnd.m_btnStartMusic.type());
+  EXPECT_EQ(80, wnd.m_sliderSensitivity.range_min());
+  EXPECT_EQ(128, wnd.m_sliderSensitivity.range_max());
+  EXPECT_EQ(120, wnd.m_sliderSensitivity.GetPadpos());
+  for (UiButton* button : {&wnd.m_btnGesture, &wnd.m_btnAutoHide, &wnd.m_btnAutoRun,
+                           &wnd.m_btnAutoPlay}) {
+    EXPECT_EQ(11, button->type());
+    EXPECT_EQ(1, button->mode());
+  }
+}
+
+TEST_F(StartUpTest, MainWindowCoversTheWorkAreaWithItsClassAndTitle) {
+  const RECT areas[] = {{0, 0, 480, 720}, {0, 40, 320, 520}, {10, 10, 10, 10}};
+  for (const RECT& area : areas) {
+    m_handset.set_work_area(area);
+    std::optional<host::WindowInfo> seen;
+    m_input.At(Now() + 1, [&] { seen = *m_handset.FindWindowInfo(ProgramWindow().m_hWnd); });
+    m_input.At(Now() + 2, [] { ProgramWindow().OnUiCommand(IDC_TOOLBAR, kToolbarExit); });
+    EXPECT_EQ(0, RunProgram(Now() + 10));
+    ASSERT_TRUE(seen.has_value()) << area.top;
+    EXPECT_EQ(area.left, seen->rect.left);
+    EXPECT_EQ(area.top, seen->rect.top);
+    EXPECT_EQ(area.right, seen->rect.right);
+    EXPECT_EQ(area.bottom, seen->rect.bottom);
+    EXPECT_TRUE(seen->visible);
+    EXPECT_EQ(u"ZelbinAccWnd", seen->className);
+    EXPECT_EQ(u"Quorvane", seen->title);
+  }
+  // The program's windows are gone with it.
+  EXPECT_EQ(nullptr, FindWindowW(u"ZelbinAccWnd", nullptr));
+}
+
+TEST_F(StartUpTest, StoredSettingsAreShownFromTheStart) {
+  WriteSettings({u"minacc_x=95", u"minacc_y=100", u"minacc_z=110", u"autoacc=0", u"autohide=1",
+                 u"autorun=0", u"autoplay=0"});
+  StartPlayer();
+  m_input.At(1, [&] {
+    CAccWnd& wnd = ProgramWindow();
+    EXPECT_EQ("95", Text(wnd.m_lblSensitivityValue));
+    EXPECT_EQ(95, wnd.m_sliderSensitivity.GetPadpos());
+    EXPECT_EQ(0u, wnd.m_btnGesture.GetState());
+    EXPECT_EQ(1u, wnd.m_btnAutoHide.GetState());
+    EXPECT_EQ(0u, wnd.m_btnAutoRun.GetState());
+    EXPECT_EQ(0u, wnd.m_btnAutoPlay.GetState());
+    EXPECT_EQ("重力加速器被配置为关闭", Text(wnd.m_status));
+    EXPECT_EQ(0, wnd.m_tickCount);
+  });
+  RunProgram(5000);
+  // Gesture control is off: no poll, and autohide has no effect.
+  EXPECT_EQ((Lines{"kill 1"}), m_log.Of({"timer", "kill"}));
+  EXPECT_EQ(0, m_log.Count("show Quorvane 0"));
+}
+
+TEST_F(StartUpTest, ExitSavesAtOnceAndExitProcessingSavesAgain) {
+  struct Row {
+    const char* name;
+    bool closeAll;
+    std::optional<int> storedAtQuit;  // minacc_x in the file when the quit is posted
+    bool deviceClosed;
+    bool playerRuns;
+  };
+  const Row rows[] = {
+      {"exit", false, 100, true, true},
+      {"close all", true, std::nullopt, false, false},
+  };
+  for (const Row& row : rows) {
+    std::filesystem::remove(m_root + "/Program Files/Quorvane/config.ini");
+    if (!PlayerRunning()) StartPlayer();
+    std::optional<int> atQuit;
+    m_log.set_on_event([&](std::string_view ev) {
+      if (ev == "quit") atQuit = Stored(u"minacc_x");
+    });
+    std::int64_t start = Now();
+    // A value changed in memory only: it reaches the file with the next save.
+    m_input.At(start + 1000, [] {
+      ProgramWindow().m_config.minacc_x = 100;
+      ProgramWindow().OnUiCommand(IDC_TOOLBAR, kToolbarOperations);
+    });
+    m_input.At(start + 1100, [&] {
+      ASSERT_TRUE(host::ui::PickMenuItem(row.closeAll ? IDM_CLOSE_ALL : IDM_BACK));
+    });
+    if (!row.closeAll) {
+      m_input.At(start + 1200, [] { ProgramWindow().OnUiCommand(IDC_TOOLBAR, kToolbarExit); });
+    }
+    std::size_t debugBefore = m_handset.debug_output().size();
+    EXPECT_EQ(0, RunProgram(start + 60000)) << row.name;
+    m_log.set_on_event(nullptr);
+
+    EXPECT_EQ(row.storedAtQuit, atQuit) << row.name;
+    EXPECT_EQ(100, Stored(u"minacc_x")) << row.name;
+    EXPECT_EQ(1, Stored(u"autoacc")) << row.name;
+    EXPECT_LT(Now(), start + 2000) << row.name << ": ended by the quit";
+    bool closedDevice = m_handset.debug_output().size() > debugBefore &&
+                        m_handset.debug_output().back() == u"[Acc Api] Close ACC0..........\n";
+    EXPECT_EQ(row.deviceClosed, closedDevice) << row.name;
+    EXPECT_EQ(row.playerRuns, PlayerRunning()) << row.name;
+  }
+}
+
+TEST_F(StartUpTest, TappingTheGestureSwitchTurnsGestureControlOff) {
+  StartPlayer();
+  m_input.At(500, [] { ASSERT_TRUE(host::ui::TapControl(ProgramWindow().m_btnGesture)); });
+  m_input.At(600, [&] {
+    CAccWnd& wnd = ProgramWindow();
+    EXPECT_EQ(0u, wnd.m_btnGesture.GetState());
+    EXPECT_FALSE(wnd.m_config.autoacc);
+    EXPECT_EQ("重力加速器被配置为关闭", Text(wnd.m_status));
+    wnd.OnUiCommand(IDC_TOOLBAR, kToolbarExit);
+  });
+  RunProgram(10000);
+  EXPECT_EQ(0, Stored(u"autoacc"));
+  // The poll ran from the start until the switch stopped it.
+  EXPECT_EQ((Lines{"timer 1 100", "kill 1"}), m_log.Of({"timer", "kill"}));
+  EXPECT_EQ(5, static_cast<int>(m_log.Of({"fire"}).size()));
+}
+
+}  // namespace
