@@ -1,0 +1,287 @@
+#include "host/scenario/commands.h"
+
+#include <limits>
+
+#include "host/crt/utf.h"
+
+namespace host::scenario {
+namespace {
+
+constexpr std::int64_t kIntMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int64_t kIntMax = std::numeric_limits<std::int32_t>::max();
+// Pointer coordinates travel in 16 signed bits of the message's lParam.
+constexpr std::int64_t kCoordMin = std::numeric_limits<std::int16_t>::min();
+constexpr std::int64_t kCoordMax = std::numeric_limits<std::int16_t>::max();
+
+// What an argument must be.
+enum class Kind {
+  kInt,      // a 32-bit signed number
+  kCoord,    // a 16-bit signed number
+  kCount,    // 0 to 2^31 - 1
+  kByte,     // a signed byte, also written as its unsigned value (0x80 to 0xFF)
+  kWord,     // a 64-bit word
+  kText,     // any word
+  kChoice,   // one of the words in choices, separated by '|'
+};
+
+struct Param {
+  Kind kind;
+  std::string_view name;
+  std::string_view choices = {};
+};
+
+// The arguments a command takes: fixed ones, then optional ones, then (rest) any number of
+// further words of the last kind.
+struct Signature {
+  std::vector<Param> params;
+  std::size_t required;
+  bool rest = false;
+};
+
+struct Entry {
+  CommandSpec spec;
+  Signature signature;
+};
+
+const std::vector<Entry>& Entries() {
+  static const std::vector<Entry> entries = {
+      {{Op::kWorkarea, "workarea", Phase::kSetup, "workarea L T R B",
+        "the work area the window is created over (default 0 0 480 720)"},
+       {{{Kind::kInt, "L"}, {Kind::kInt, "T"}, {Kind::kInt, "R"}, {Kind::kInt, "B"}}, 4}},
+      {{Op::kExe, "exe", Phase::kSetup, "exe PATH",
+        "the application's handset path (default \"\\Program Files\\Quorvane\\Quorvane.exe\")"},
+       {{{Kind::kText, "PATH"}}, 1}},
+      {{Op::kAccelerometer, "accelerometer", Phase::kAny, "accelerometer present|absent",
+        "whether ACC0: opens (default present)"},
+       {{{Kind::kChoice, "STATE", "present|absent"}}, 1}},
+      {{Op::kReads, "reads", Phase::kAny, "reads ok|fail",
+        "whether accelerometer reads succeed (default ok)"},
+       {{{Kind::kChoice, "RESULT", "ok|fail"}}, 1}},
+      {{Op::kSample, "sample", Phase::kAny, "sample X Y Z",
+        "the signed bytes every read returns from now on (default 0 0 0)"},
+       {{{Kind::kByte, "X"}, {Kind::kByte, "Y"}, {Kind::kByte, "Z"}}, 3}},
+      {{Op::kPlayer, "player", Phase::kAny, "player running [TITLE...] | player stopped",
+        "start MzMusic.exe with windows of these titles (default \"正在播放\"), or end it"},
+       {{{Kind::kChoice, "STATE", "running|stopped"}, {Kind::kText, "TITLE"}}, 1, true}},
+      {{Op::kProcess, "process", Phase::kAny, "process NAME [TITLE...]",
+        "start another listed process with windows of these titles"},
+       {{{Kind::kText, "NAME"}, {Kind::kText, "TITLE"}}, 1, true}},
+      {{Op::kWindow, "window", Phase::kAny, "window TITLE",
+        "a visible top-level window of no listed process"},
+       {{{Kind::kText, "TITLE"}}, 1}},
+      {{Op::kLaunch, "launch", Phase::kAny, "launch ok|fail",
+        "whether starting \"\\Windows\\MzMusic.exe\" succeeds (default ok)"},
+       {{{Kind::kChoice, "RESULT", "ok|fail"}}, 1}},
+      {{Op::kStart, "start", Phase::kSetup, "start",
+        "start the application; the rest of the script runs inside its message loop"},
+       {{}, 0}},
+      {{Op::kWait, "wait", Phase::kAny, "wait MS",
+        "let MS milliseconds pass, delivering every timer at its due time"},
+       {{{Kind::kCount, "MS"}}, 1}},
+      {{Op::kTap, "tap", Phase::kApplication, "tap ID",
+        "tap the control with this id at its centre"},
+       {{{Kind::kInt, "ID"}}, 1}},
+      {{Op::kToolbar, "toolbar", Phase::kApplication, "toolbar INDEX",
+        "tap the toolbar button with this index"},
+       {{{Kind::kCount, "INDEX"}}, 1}},
+      {{Op::kChoose, "choose", Phase::kApplication, "choose ID",
+        "tap the item with this id in the open pop-up menu"},
+       {{{Kind::kInt, "ID"}}, 1}},
+      {{Op::kMove, "move", Phase::kApplication, "move X Y",
+        "move the pointer to X Y (window coordinates)"},
+       {{{Kind::kCoord, "X"}, {Kind::kCoord, "Y"}}, 2}},
+      {{Op::kSlider, "slider", Phase::kApplication, "slider POS",
+        "set the slider's pad as a drag would, without a pointer move"},
+       {{{Kind::kInt, "POS"}}, 1}},
+      {{Op::kCommand, "command", Phase::kApplication, "command WPARAM [LPARAM]",
+        "call the window's OnUiCommand directly (LPARAM default 0)"},
+       {{{Kind::kWord, "WPARAM"}, {Kind::kWord, "LPARAM"}}, 1}},
+      {{Op::kTimer, "timer", Phase::kApplication, "timer ID",
+        "deliver one WM_TIMER with this id to the window, armed or not"},
+       {{{Kind::kWord, "ID"}}, 1}},
+      {{Op::kSnapshot, "snapshot", Phase::kAny, "snapshot",
+        "record the window, its controls, timers, menu, device, processes and windows"},
+       {{}, 0}},
+  };
+  return entries;
+}
+
+bool IsChoice(std::string_view word, std::string_view choices) {
+  while (true) {
+    std::size_t bar = choices.find('|');
+    if (choices.substr(0, bar) == word) return true;
+    if (bar == std::string_view::npos) return false;
+    choices.remove_prefix(bar + 1);
+  }
+}
+
+std::string Quoted(std::string_view word) { return "'" + std::string(word) + "'"; }
+
+// Checks one argument; on success stores its number.
+std::optional<std::string> CheckArgument(const Param& param, const std::string& word,
+                                         std::int64_t& number) {
+  std::optional<std::int64_t> value;
+  std::string_view expected;
+  switch (param.kind) {
+    case Kind::kInt:
+      value = ParseInteger(word, kIntMin, kIntMax);
+      expected = "a number";
+      break;
+    case Kind::kCoord:
+      value = ParseInteger(word, kCoordMin, kCoordMax);
+      expected = "a number from -32768 to 32767";
+      break;
+    case Kind::kCount:
+      value = ParseInteger(word, 0, kIntMax);
+      expected = "a number from 0 to 2147483647";
+      break;
+    case Kind::kByte:
+      value = ParseInteger(word, -128, 255);
+      if (value) value = static_cast<std::int8_t>(static_cast<std::uint8_t>(*value & 0xFF));
+      expected = "a byte: -128 to 127, or 0x80 to 0xFF";
+      break;
+    case Kind::kWord:
+      if (std::optional<std::uint64_t> bits = ParseWord(word)) {
+        value = static_cast<std::int64_t>(*bits);
+      }
+      expected = "a 64-bit number";
+      break;
+    case Kind::kText:
+      number = 0;
+      if (FromUtf8(word)) return std::nullopt;
+      return std::string(param.name) + " must be UTF-8 text";
+    case Kind::kChoice:
+      number = 0;
+      if (IsChoice(word, param.choices)) return std::nullopt;
+      return std::string(param.name) + " must be " + std::string(param.choices) + ", not " +
+             Quoted(word);
+  }
+  if (!value) {
+    return std::string(param.name) + " must be " + std::string(expected) + ", not " +
+           Quoted(word);
+  }
+  number = *value;
+  return std::nullopt;
+}
+
+// Rules beyond the signature.
+std::optional<std::string> CheckMeaning(const Command& command) {
+  switch (command.op) {
+    case Op::kExe:
+      if (command.args[0].empty() || command.args[0][0] != '\\' ||
+          command.args[0].back() == '\\') {
+        return "PATH must be a full handset path such as \"\\Program Files\\App\\App.exe\", not " +
+               Quoted(command.args[0]);
+      }
+      return std::nullopt;
+    case Op::kPlayer:
+      if (command.args[0] == "stopped" && command.args.size() > 1) {
+        return "'player stopped' takes no titles";
+      }
+      return std::nullopt;
+    case Op::kProcess:
+      if (command.args[0].empty()) return "NAME must not be empty";
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<std::string> Check(const Entry& entry, Command& command) {
+  const Signature& signature = entry.signature;
+  std::size_t count = command.args.size();
+  if (count < signature.required ||
+      (!signature.rest && count > signature.params.size())) {
+    return "usage: " + std::string(entry.spec.usage);
+  }
+  command.numbers.assign(count, 0);
+  for (std::size_t i = 0; i < count; ++i) {
+    const Param& param = signature.params[std::min(i, signature.params.size() - 1)];
+    if (std::optional<std::string> problem = CheckArgument(param, command.args[i],
+                                                           command.numbers[i])) {
+      return problem;
+    }
+  }
+  return CheckMeaning(command);
+}
+
+}  // namespace
+
+const std::vector<CommandSpec>& CommandTable() {
+  static const std::vector<CommandSpec> table = [] {
+    std::vector<CommandSpec> specs;
+    for (const Entry& entry : Entries()) specs.push_back(entry.spec);
+    return specs;
+  }();
+  return table;
+}
+
+ParseResult ParseScript(std::string_view text) {
+  ParseResult result;
+  SplitResult split = SplitScript(text);
+  bool started = false;
+  auto fail = [&](int line, std::string message) {
+    result.error = ScriptError{line, std::move(message)};
+    return result;
+  };
+  for (ScriptLine& line : split.lines) {
+    const std::string& name = line.words[0];
+    const Entry* entry = nullptr;
+    for (const Entry& candidate : Entries()) {
+      if (candidate.spec.name == name) entry = &candidate;
+    }
+    if (entry == nullptr) return fail(line.line, "unknown command " + Quoted(name));
+
+    Command command;
+    command.line = line.line;
+    command.op = entry->spec.op;
+    command.name = entry->spec.name;
+    command.args.assign(line.words.begin() + 1, line.words.end());
+    if (std::optional<std::string> problem = Check(*entry, command)) {
+      return fail(line.line, std::string(name) + ": " + *problem);
+    }
+    if (command.op == Op::kStart && started) {
+      return fail(line.line, "start: the application has been started already");
+    }
+    if (entry->spec.phase == Phase::kSetup && started) {
+      return fail(line.line, std::string(name) + ": a set-up command must come before start");
+    }
+    if (entry->spec.phase == Phase::kApplication && !started) {
+      return fail(line.line, std::string(name) + ": needs the application; put it after start");
+    }
+    if (command.op == Op::kStart) started = true;
+    result.commands.push_back(std::move(command));
+  }
+  if (split.error) result.error = std::move(split.error);
+  return result;
+}
+
+std::string ScriptLanguageHelp() {
+  std::string help =
+      "SCRIPTS\n"
+      "  A script drives the handset in virtual time, headless, and the trace (JSON Lines)\n"
+      "  records what the system did. One command per line; a line whose first non-blank\n"
+      "  character is '#' is a comment. Arguments are separated by spaces; one with spaces\n"
+      "  is written in double quotes, where only \\\" and \\\\ are escapes, so\n"
+      "  \"\\Windows\\MzMusic.exe\" stands as written. Numbers are decimal or 0x hex.\n"
+      "  Set-up commands come before start; the rest of the script runs inside the\n"
+      "  application's message loop, modal loops included. When the application exits,\n"
+      "  the remaining lines are skipped; at the end of the script a running application is\n"
+      "  ended as at shutdown.\n"
+      "\n"
+      "COMMANDS\n";
+  for (const CommandSpec& spec : CommandTable()) {
+    std::string usage(spec.usage);
+    help += "  " + usage + "\n      " + std::string(spec.help) + "\n";
+  }
+  help +=
+      "\n"
+      "EXIT STATUS\n"
+      "  0 when the script ran to its end (or the application exited), 2 on a script error,\n"
+      "  reported on standard error as FILE:LINE: message.\n"
+      "\n"
+      "See docs/scenarios.md for every command and trace event, with examples.\n";
+  return help;
+}
+
+}  // namespace host::scenario

@@ -1,0 +1,10 @@
+#include "host/scenario/entry_program.h"
+
+namespace host::scenario {
+
+void EntryProgram::Start(DWORD pid) {
+  m_pid = pid;
+  m_exitCode = m_entry(pid);
+}
+
+}  // namespace host::scenario

@@ -1,0 +1,351 @@
+#include "host/scenario/runner.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "host/crt/utf.h"
+#include "host/kernel/windowed_program.h"
+#include "host/scenario/snapshot.h"
+#include "host/ui/hit_test.h"
+#include "host/ui/input.h"
+#include "host/ui/ui_registry.h"
+#include "platform/mzfc.h"
+
+namespace host::scenario {
+namespace {
+
+constexpr char16_t kPlayerPath[] = u"\\Windows\\MzMusic.exe";
+constexpr char16_t kPlayerExe[] = u"MzMusic.exe";
+constexpr char16_t kPlayerTitle[] = u"正在播放";
+// Ending modal runs at the end of a script: an application that keeps opening new ones is
+// asked to quit all the same after this many.
+constexpr int kMaxModalsLeft = 16;
+
+// Valid UTF-8: the parser has checked every word.
+std::u16string Wide(const std::string& text) { return FromUtf8(text).value_or(u""); }
+
+std::vector<std::u16string> Titles(const std::vector<std::string>& args, std::size_t first) {
+  std::vector<std::u16string> titles;
+  for (std::size_t i = first; i < args.size(); ++i) titles.push_back(Wide(args[i]));
+  return titles;
+}
+
+char16_t FoldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? c - u'A' + u'a' : c; }
+
+bool SameExeName(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  }
+  return true;
+}
+
+// The directory part of a handset path, as a host path under the handset's root.
+std::string HostDirectoryOf(const Handset& handset, std::u16string_view exe) {
+  std::size_t slash = exe.rfind(u'\\');
+  return handset.HostPath(exe.substr(0, slash == std::u16string_view::npos ? 0 : slash));
+}
+
+UiWin* FirstOfKind(const std::vector<UiWin*>& controls, UiKind kind) {
+  for (UiWin* control : controls) {
+    if (control->kind() == kind) return control;
+    if (UiWin* found = FirstOfKind(control->children(), kind)) return found;
+  }
+  return nullptr;
+}
+
+// A top-level window of no listed process: it goes away on WM_CLOSE, as the default window
+// procedure does.
+LRESULT PlainWindowProc(HWND hwnd, UINT msg, WPARAM, LPARAM) {
+  if (msg == WM_CLOSE) Handset::Current().DestroyWindow(hwnd);
+  return 0;
+}
+
+}  // namespace
+
+Runner::Runner(Handset& handset, std::vector<Command> commands, std::string scriptName,
+               Application application, std::ostream& diagnostics)
+    : m_handset(handset),
+      m_commands(std::move(commands)),
+      m_scriptName(std::move(scriptName)),
+      m_application(std::move(application)),
+      m_diagnostics(diagnostics),
+      m_exe(m_application.defaultExe) {
+  m_handset.RegisterDevice(kAccelerometerName, &m_driver);
+  m_handset.RegisterProgram(kPlayerPath, WindowedProgram::Factory({kPlayerTitle}));
+  m_handset.set_input(this);
+}
+
+Runner::~Runner() {
+  m_handset.RegisterDevice(kAccelerometerName, nullptr);
+  if (m_handset.input() == this) m_handset.set_input(nullptr);
+}
+
+RunStatus Runner::Run() {
+  while (m_next < m_commands.size() && !m_failed) {
+    const Command& command = m_commands[m_next++];
+    m_currentLine = command.line;
+    if (command.op == Op::kStart) {
+      Start();
+      break;
+    }
+    // Before start no loop runs: a wait only lets time pass.
+    if (!Execute(command)) break;
+    if (m_waitUntil) {
+      m_handset.clock().WaitUntil(*m_waitUntil);
+      m_waitUntil.reset();
+    }
+  }
+  return m_failed ? RunStatus::kScriptError : RunStatus::kCompleted;
+}
+
+Runner::Step Runner::Start() {
+  std::error_code error;
+  std::filesystem::create_directories(HostDirectoryOf(m_handset, m_exe), error);
+  std::unique_ptr<EntryProgram> program = m_application.make();
+  m_program = program.get();
+  DWORD pid = m_handset.StartProcess(m_exe, std::move(program));
+  // The entry has returned: the process's code has ended.
+  std::optional<int> code = m_program->exit_code();
+  m_handset.Emit("exit", {{"code", code.value_or(0)}});
+  m_program = nullptr;
+  m_handset.EndProcess(pid);
+  bool unfinished = m_waitUntil.has_value() || m_next < m_commands.size();
+  if (!m_failed && unfinished) {
+    Warn(m_waitUntil ? m_currentLine : m_commands[m_next].line,
+         "the application has exited; the rest of the script is skipped");
+  }
+  m_waitUntil.reset();
+  return Step::kNext;
+}
+
+bool Runner::Idle(std::int64_t wakeAtMs) {
+  if (m_program == nullptr) return false;  // no application of ours is running
+  Clock& clock = m_handset.clock();
+  while (true) {
+    if (m_waitUntil) {
+      if (wakeAtMs >= 0 && wakeAtMs <= *m_waitUntil) {
+        clock.WaitUntil(wakeAtMs);
+        return true;
+      }
+      clock.WaitUntil(*m_waitUntil);
+      m_waitUntil.reset();
+    }
+    if (m_failed || m_next >= m_commands.size()) return Finish();
+    const Command& command = m_commands[m_next++];
+    m_currentLine = command.line;
+    std::optional<Step> step = Execute(command);
+    if (step == Step::kRunLoop) return true;
+  }
+}
+
+bool Runner::Finish() {
+  if (CMzWnd* modal = ui::TopModal(); modal != nullptr && m_modalsLeft < kMaxModalsLeft) {
+    ++m_modalsLeft;
+    modal->EndModal(0);
+    return true;
+  }
+  if (m_quitRequested) return false;
+  m_quitRequested = true;
+  m_handset.RequestQuit(0);
+  return true;
+}
+
+std::optional<Runner::Step> Runner::Execute(const Command& command) {
+  const std::vector<std::string>& args = command.args;
+  const std::vector<std::int64_t>& n = command.numbers;
+  switch (command.op) {
+    case Op::kWorkarea:
+      m_handset.set_work_area({static_cast<LONG>(n[0]), static_cast<LONG>(n[1]),
+                               static_cast<LONG>(n[2]), static_cast<LONG>(n[3])});
+      return Step::kNext;
+    case Op::kExe:
+      m_exe = Wide(args[0]);
+      return Step::kNext;
+    case Op::kAccelerometer:
+      m_sensor.set_present(args[0] == "present");
+      return Step::kNext;
+    case Op::kReads:
+      m_sensor.set_reads_fail(args[0] == "fail");
+      return Step::kNext;
+    case Op::kSample:
+      m_sensor.set_sample({static_cast<std::int8_t>(n[0]), static_cast<std::int8_t>(n[1]),
+                           static_cast<std::int8_t>(n[2])});
+      return Step::kNext;
+    case Op::kPlayer:
+      if (args[0] == "stopped") {
+        EndProcessesNamed(kPlayerExe);
+      } else {
+        std::vector<std::u16string> titles = Titles(args, 1);
+        if (titles.empty()) titles.push_back(kPlayerTitle);
+        StartWindowedProcess(kPlayerPath, std::move(titles));
+      }
+      return Step::kNext;
+    case Op::kProcess: {
+      std::u16string name = Wide(args[0]);
+      std::u16string path = name.find(u'\\') == std::u16string::npos ? u"\\Windows\\" + name : name;
+      StartWindowedProcess(std::move(path), Titles(args, 1));
+      return Step::kNext;
+    }
+    case Op::kWindow: {
+      HWND hwnd = m_handset.CreateWindow(u"", Wide(args[0]), m_handset.work_area(), 0,
+                                         PlainWindowProc);
+      if (WindowInfo* info = m_handset.FindWindowInfo(hwnd)) info->visible = true;
+      return Step::kNext;
+    }
+    case Op::kLaunch:
+      if (args[0] == "ok") {
+        m_handset.RegisterProgram(kPlayerPath, WindowedProgram::Factory({kPlayerTitle}));
+      } else {
+        m_handset.RegisterProgram(kPlayerPath, [] { return std::unique_ptr<Program>(); });
+      }
+      return Step::kNext;
+    case Op::kStart:
+      return Start();
+    case Op::kWait:
+      m_waitUntil = m_handset.clock().NowMs() + n[0];
+      return Step::kNext;
+    case Op::kSnapshot:
+      m_handset.Emit("snapshot", Snapshot(m_handset, MainWindow(), m_driver));
+      return Step::kNext;
+    case Op::kTap:
+    case Op::kToolbar:
+    case Op::kChoose:
+    case Op::kMove:
+    case Op::kSlider:
+    case Op::kCommand:
+    case Op::kTimer:
+      return DeliverInput(command);
+  }
+  return Step::kNext;
+}
+
+std::optional<Runner::Step> Runner::DeliverInput(const Command& command) {
+  const std::int64_t* n = command.numbers.data();
+  std::string name(command.name);
+  if (command.op == Op::kChoose) {
+    if (ui::OpenMenu() == nullptr) {
+      Report(command.line, "choose: no menu is open");
+      return std::nullopt;
+    }
+    if (!ui::PickMenuItem(static_cast<int>(n[0]))) {
+      Report(command.line, "choose " + command.args[0] + ": the open menu has no such item");
+      return std::nullopt;
+    }
+    return Step::kRunLoop;
+  }
+
+  CMzWnd* wnd = MainWindow();
+  if (wnd == nullptr) {
+    Report(command.line, name + ": the application has no window");
+    return std::nullopt;
+  }
+  // A tap while another window runs modally lands on that window, where the finger is.
+  auto tapAt = [&](POINT at) {
+    CMzWnd* modal = ui::TopModal();
+    if (modal == nullptr || modal == wnd) {
+      ui::SendPointer(*wnd, ui::PointerAction::kDown, at.x, at.y);
+      ui::SendPointer(*wnd, ui::PointerAction::kUp, at.x, at.y);
+      return;
+    }
+    RECT origin = m_handset.FindWindowInfo(wnd->m_hWnd)->rect;
+    ui::SendScreenPointer(ui::PointerAction::kDown, origin.left + at.x, origin.top + at.y);
+    ui::SendScreenPointer(ui::PointerAction::kUp, origin.left + at.x, origin.top + at.y);
+  };
+
+  switch (command.op) {
+    case Op::kTap: {
+      UiWin* control = ui::FindControl(*wnd, static_cast<int>(n[0]));
+      if (control == nullptr) {
+        Report(command.line, "tap " + command.args[0] + ": no control has this id");
+        return std::nullopt;
+      }
+      POINT centre = ui::CentreOf(*control);
+      if (ui::HitTest(*wnd, centre.x, centre.y) != control) {
+        Report(command.line, "tap " + command.args[0] + ": the control's centre " +
+                                 std::to_string(centre.x) + "," + std::to_string(centre.y) +
+                                 " is covered or out of view");
+        return std::nullopt;
+      }
+      tapAt(centre);
+      return Step::kRunLoop;
+    }
+    case Op::kToolbar: {
+      auto* toolbar = static_cast<UiToolbar_Text*>(FirstOfKind(wnd->controls(), UiKind::kToolbar));
+      if (toolbar == nullptr) {
+        Report(command.line, "toolbar: the window has no toolbar");
+        return std::nullopt;
+      }
+      auto count = static_cast<std::int64_t>(toolbar->buttons().size());
+      if (n[0] >= count) {
+        Report(command.line, "toolbar " + command.args[0] + ": the toolbar has " +
+                                 std::to_string(count) + " buttons");
+        return std::nullopt;
+      }
+      RECT r = toolbar->GetRect();
+      // The middle of the button's slot: the buttons share the width equally.
+      POINT at{static_cast<LONG>(r.left + (2 * n[0] + 1) * (r.right - r.left) / (2 * count)),
+               (r.top + r.bottom) / 2};
+      if (ui::HitTest(*wnd, at.x, at.y) != toolbar) {
+        Report(command.line, "toolbar: the toolbar is covered or out of view");
+        return std::nullopt;
+      }
+      tapAt(at);
+      return Step::kRunLoop;
+    }
+    case Op::kMove:
+      ui::SendPointer(*wnd, ui::PointerAction::kMove, static_cast<int>(n[0]),
+                      static_cast<int>(n[1]));
+      return Step::kRunLoop;
+    case Op::kSlider: {
+      auto* slider = static_cast<CUiStatusBar*>(FirstOfKind(wnd->controls(), UiKind::kSlider));
+      if (slider == nullptr) {
+        Report(command.line, "slider: the window has no slider");
+        return std::nullopt;
+      }
+      ui::SetSliderPad(*slider, static_cast<int>(n[0]));
+      return Step::kRunLoop;
+    }
+    case Op::kCommand:
+      wnd->OnUiCommand(static_cast<WPARAM>(n[0]),
+                       command.numbers.size() > 1 ? static_cast<LPARAM>(n[1]) : 0);
+      return Step::kRunLoop;
+    case Op::kTimer:
+      m_handset.Emit("fire", {{"id", static_cast<std::uint64_t>(n[0])}});
+      m_handset.SendToWindow(wnd->m_hWnd, WM_TIMER, static_cast<WPARAM>(n[0]), 0);
+      return Step::kRunLoop;
+    default:
+      return Step::kNext;
+  }
+}
+
+CMzWnd* Runner::MainWindow() {
+  if (m_program == nullptr) return nullptr;
+  for (const WindowInfo& info : m_handset.Windows()) {
+    if (info.pid != m_program->pid()) continue;
+    CMzWnd* wnd = ui::FindWnd(info.hwnd);
+    if (wnd != nullptr && dynamic_cast<CPopupMenu*>(wnd) == nullptr) return wnd;
+  }
+  return nullptr;
+}
+
+void Runner::StartWindowedProcess(std::u16string path, std::vector<std::u16string> titles) {
+  m_handset.StartProcess(std::move(path), std::make_unique<WindowedProgram>(std::move(titles)));
+}
+
+void Runner::EndProcessesNamed(std::u16string_view exeName) {
+  for (const ProcessInfo& process : m_handset.Processes()) {
+    if (SameExeName(process.exeName, exeName)) m_handset.EndProcess(process.pid);
+  }
+}
+
+void Runner::Report(int line, const std::string& message) {
+  m_diagnostics << m_scriptName << ':' << line << ": " << message << '\n';
+  m_failed = true;
+}
+
+void Runner::Warn(int line, const std::string& message) {
+  m_diagnostics << m_scriptName << ':' << line << ": warning: " << message << '\n';
+}
+
+}  // namespace host::scenario

@@ -1,0 +1,108 @@
+// The scenario runner: carries out a checked script (commands.h) on a handset in virtual time.
+//
+// The commands before start run one after another. start starts the application's process, whose
+// entry runs the message loop; from then on the runner is the handset's input source: each time
+// the loop (or a nested modal loop) has nothing to do, Idle carries out script commands until one
+// needs the loop to run again (input delivered, or a wait that reached a due timer). A wait lets
+// the clock jump from one due timer to the next, so every WM_TIMER arrives at its due time.
+//
+// When the application exits before the script ends, the rest is skipped with a warning. When the
+// script ends first, the application is ended as at shutdown: an open modal run (a menu) is left
+// with 0, then the loop gets WM_QUIT with code 0 (no "quit" event). A script error while the
+// application runs stops the script the same way, so exit processing still runs. The runner
+// traces "exit" when the application's entry has returned, and "snapshot".
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "host/drivers/accelerometer.h"
+#include "host/kernel/handset.h"
+#include "host/scenario/commands.h"
+#include "host/scenario/entry_program.h"
+
+class CMzWnd;
+
+namespace host::scenario {
+
+// What start starts.
+struct Application {
+  // The executable's handset path unless the script sets another with exe.
+  std::u16string defaultExe;
+  // Makes the program for one run.
+  std::function<std::unique_ptr<EntryProgram>()> make;
+};
+
+enum class RunStatus {
+  kCompleted,    // the script ran to its end, or the application exited before it
+  kScriptError,  // reported on the diagnostics stream
+};
+
+class Runner final : public InputSource {
+ public:
+  // Registers the accelerometer "ACC0:" and the music player's executable on the handset and
+  // becomes its input source. Diagnostics (errors and warnings) are written as
+  // "NAME:LINE: message" lines.
+  // REQUIRES: handset, its clock and diagnostics outlive the runner; the handset is current and
+  // has no other accelerometer or input source.
+  Runner(Handset& handset, std::vector<Command> commands, std::string scriptName,
+         Application application, std::ostream& diagnostics);
+  ~Runner() override;
+  Runner(const Runner&) = delete;
+  Runner& operator=(const Runner&) = delete;
+
+  // Runs the script once.
+  RunStatus Run();
+
+  bool Idle(std::int64_t wakeAtMs) override;
+
+  SimulatedAccelerometer& accelerometer() { return m_sensor; }
+
+ private:
+  enum class Step {
+    kNext,     // go on with the next command
+    kRunLoop,  // let the message loop run first
+  };
+  struct Failure {
+    std::string message;
+  };
+
+  // Carries out one command. Returns nullopt after reporting a script error.
+  std::optional<Step> Execute(const Command& command);
+  Step Start();
+  std::optional<Step> DeliverInput(const Command& command);
+  // After the script or on an error: leaves modal runs, then asks the loop to quit.
+  bool Finish();
+
+  void Report(int line, const std::string& message);
+  void Warn(int line, const std::string& message);
+  // The application's main window: its first window that is ours and no pop-up menu.
+  CMzWnd* MainWindow();
+  void StartWindowedProcess(std::u16string path, std::vector<std::u16string> titles);
+  void EndProcessesNamed(std::u16string_view exeName);
+
+  Handset& m_handset;
+  std::vector<Command> m_commands;
+  std::string m_scriptName;
+  Application m_application;
+  std::ostream& m_diagnostics;
+
+  SimulatedAccelerometer m_sensor;
+  AccelerometerDriver m_driver{m_sensor};
+
+  std::size_t m_next = 0;          // the next command to carry out
+  int m_currentLine = 0;           // the line of the command being carried out
+  std::optional<std::int64_t> m_waitUntil;  // a wait in progress
+  std::u16string m_exe;
+  EntryProgram* m_program = nullptr;  // the application's, while its process runs
+  bool m_failed = false;
+  bool m_quitRequested = false;
+  int m_modalsLeft = 0;
+};
+
+}  // namespace host::scenario

@@ -1,0 +1,33 @@
+// The script mode of the quorvane executable: read a script, run it on a fresh headless handset
+// in virtual time, write the trace. The command-line front end (tools/quorvane.cpp) parses the
+// options; the demo reuses the same pieces.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "host/scenario/runner.h"
+
+namespace host::scenario {
+
+struct ScriptModeOptions {
+  std::string scriptPath;
+  // The host folder that is the handset's "\"; a new temporary folder (removed afterwards) when
+  // not given. It is created when missing.
+  std::optional<std::string> root;
+  // Where the trace goes; out when not given.
+  std::optional<std::string> tracePath;
+};
+
+// Exit statuses of the script mode.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitScriptError = 2;
+
+// Runs the script. Errors and warnings go to err as "FILE:LINE: message". Returns kExitOk when
+// the script ran to its end (or the application exited before it), kExitScriptError when the
+// script is wrong or cannot be read, or the trace or root cannot be written.
+int RunScriptMode(const ScriptModeOptions& options, const Application& application,
+                  std::ostream& out, std::ostream& err);
+
+}  // namespace host::scenario
