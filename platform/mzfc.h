@@ -1,62 +1,89 @@
 // The handset's user-interface class library (MZFC): WinMain, the application and window bases,
-// the controls and the pop-up menu. Implemented for Linux in host/ui/.
+// the controls (platform/mzfc_controls.h) and the pop-up menu. Implemented for Linux in host/ui/.
 //
-// Controls keep state only; a renderer (host/ui/renderer.h) draws a window's control tree.
-// All calls come from the user-interface thread.
+// Controls keep state only; a renderer (host/render/renderer.h) draws a window's control tree.
+// All calls come from the user-interface thread, and act on the current handset.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "platform/mz_string.h"
+#include "platform/mzfc_controls.h"
 #include "platform/windows.h"
 #include "platform/wstring.h"
 
 // The work area: the screen without the handset's status bar.
 RECT MzGetWorkArea();
 
-// Calls Init once on the process's application object (the one CMzApp constructed in this
-// process), then runs the message loop until WM_QUIT; returns the quit message's exit code.
+// Calls Init once on the process's application object (the CMzApp constructed last and not yet
+// destroyed). When Init succeeds, runs Run (the message loop) and then Done, and returns Run's
+// result: the exit code that PostQuitMessage gave. Returns 0 at once when there is no
+// application object or Init returns 0.
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nCmdShow);
 
 class CMzApp {
  public:
-  // Registers this object as the process's application object.
+  // Makes this object the process's application object.
   CMzApp();
   CMzApp(const CMzApp&) = delete;
   CMzApp& operator=(const CMzApp&) = delete;
 
+  // The application object constructed before this one (if still alive) becomes current again.
   virtual ~CMzApp();
+  // Sets the application up (creates and shows its windows); non-zero to go on. The base
+  // returns TRUE.
   virtual BOOL Init();
+  // The message loop: GetMessageW, PreTranslateMessage, then TranslateMessage and
+  // DispatchMessageW unless it returned non-zero, until WM_QUIT. Returns the quit's exit code.
   virtual int Run();
+  // Called by WinMain after Run; the base does nothing and returns TRUE.
   virtual BOOL Done();
+  // Sees every message Run takes from the queue before it is dispatched; non-zero means it was
+  // handled and is not dispatched. The base returns FALSE.
   virtual BOOL PreTranslateMessage(MSG* pMsg);
 };
 
-class UiWin;
-
 // The window base. The virtual operations are declared in the handset library's slot order.
+//
+// The window procedure sends WM_TIMER to OnTimer, and turns WM_LBUTTONDOWN / WM_MOUSEMOVE /
+// WM_LBUTTONUP into control behaviour first (taps, switch toggles, slider drags, scrolling; see
+// host/ui/pointer.cpp) and then calls OnLButtonDown / OnMouseMove / OnLButtonUp. While a modal
+// run (DoModal) of another window is going on, pointer input to this one is ignored. Other
+// messages go to MzDefWndProc.
 class CMzWnd {
  public:
   CMzWnd();
   CMzWnd(const CMzWnd&) = delete;
   CMzWnd& operator=(const CMzWnd&) = delete;
 
+  // The window class registered by Create. The base returns u"MzWnd".
   virtual const WCHAR* GetWndClassName();
+  // Destroys the window (if the handset that made it is still there); the controls are only
+  // forgotten.
   virtual ~CMzWnd();
+  // Messages the window does not handle itself; the base returns 0.
   virtual LRESULT MzDefWndProc(UINT message, WPARAM wParam, LPARAM lParam);
   virtual void OnLButtonDblClk(UINT fwKeys, int xPos, int yPos);
   virtual void OnLButtonDown(UINT fwKeys, int xPos, int yPos);
   virtual void OnLButtonUp(UINT fwKeys, int xPos, int yPos);
+  // Every pointer move, in window coordinates, after a slider being dragged has moved its pad.
   virtual void OnMouseMove(UINT fwKeys, int xPos, int yPos);
   virtual void OnTimer(UINT_PTR nIDEvent);
   virtual void OnSize(int nWidth, int nHeight);
   virtual void OnSettingChange(DWORD wFlag, LPCWSTR pszSectionName);
+  // Returns 1: the handset needs no class registration.
   virtual int MzRegisterClass();
-  // Creates the window (registered with the handset, hidden until shown) and then calls
-  // OnInitDialog. Returns non-zero on success.
+  // Creates the window at x, y (screen) with the size given, hidden until shown, registered with
+  // the handset under GetWndClassName(), an empty title and the current process; then calls
+  // OnInitDialog, whose result does not matter. An object that has a window already gets a new
+  // one (the old one is destroyed). Returns 1, or 0 when the handset made no window.
   virtual int Create(int xPos, int yPos, int width, int height, HWND hwndParent = nullptr,
                      int uID = 0, DWORD style = 0, DWORD exstyle = 0);
-  // Shows the window and runs a nested message loop until EndModal; returns its result.
+  // Shows the window and runs a nested message loop until EndModal; hides the window and
+  // returns the EndModal value. A WM_QUIT met inside ends the run with 0 and is posted again so
+  // the outer loop ends too. Returns 0 at once when the window is running modally already or
+  // has not been created.
   virtual int DoModal();
   virtual void OnPaint(HDC hdc, PAINTSTRUCT* ps);
   virtual void PaintWin(HDC hdc, RECT* prcWin);
@@ -67,6 +94,7 @@ class CMzWnd {
   // Called once the handle and size exist; non-zero to proceed (the base returns 1).
   virtual int OnInitDialog();
   virtual void OnCommand(WORD wNotifyCode, WORD wID, HWND hwndFrom);
+  // The Home key; the base returns the value given to SetShellHomekeyReturnValue.
   virtual int OnShellHomeKey(UINT message, WPARAM wParam, LPARAM lParam);
   virtual void zReserved1(void*);
   virtual void zReserved2(void*);
@@ -79,16 +107,70 @@ class CMzWnd {
 
   // Ends a running DoModal with nResult (no effect when no modal run is active).
   void EndModal(int nResult);
+  // Shows (SW_SHOW) or hides (SW_HIDE) the window. bUpdate asks for a repaint.
   void Show(bool bShow = true, bool bUpdate = true);
   void SetShellHomekeyReturnValue(int value);
+  // The window's current size; 0 without a window.
   int GetWidth();
   int GetHeight();
-  // Repaint: prcUpdate is always null (the whole window) and bErase 0.
+  // Repaint: prcUpdate is always null (the whole window) and bErase 0. Traced as "invalidate".
   void Invalidate(RECT* prcUpdate = nullptr, int bErase = 0);
-  // Adds a top-level control; it stays owned by the caller.
+  // Adds a top-level control, placed in window coordinates and drawn over the ones added
+  // before it; it stays owned by the caller.
   void AddUiWin(UiWin* pWin);
 
   HWND m_hWnd = nullptr;
+
+  // ---- Read-only state for the host.
+  // Top-level controls in the order they were added.
+  const std::vector<UiWin*>& controls() const { return m_controls; }
+  int shell_homekey_value() const { return m_homekeyValue; }
+  bool modal_running() const { return m_modal.running; }
+  HWND parent_hwnd() const { return m_parentHwnd; }
+  DWORD style() const { return m_style; }
+  // Something changed since the last paint (control setters, Invalidate, Show).
+  bool needs_paint() const { return m_needsPaint; }
+  // A renderer has drawn the window.
+  void MarkPainted() { m_needsPaint = false; }
+
+ protected:
+  // Marks the window for repaint without a trace event (what control setters do).
+  void RequestRepaint() { m_needsPaint = true; }
+  // The modal loop of DoModal without showing or hiding the window.
+  int RunModalLoop();
+  // Destroys the window (if any) and forgets the handle.
+  void DestroyHandsetWindow();
+
+ private:
+  friend class UiWin;
+
+  // What the pointer is doing between WM_LBUTTONDOWN and WM_LBUTTONUP (host/ui/pointer.cpp).
+  struct Press {
+    bool active = false;
+    UiWin* control = nullptr;  // the control the press started on, or null
+    int toolbarButton = -1;
+    int lastY = 0;
+  };
+  struct Modal {
+    bool running = false;
+    bool dispatching = false;
+    int result = 0;
+  };
+
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+  void PointerDown(int x, int y);
+  void PointerMove(int x, int y);
+  void PointerUp(int x, int y);
+  // A control of this window is being destroyed: drop any pointer to it or its descendants.
+  void ForgetControl(UiWin* control);
+
+  std::vector<UiWin*> m_controls;
+  int m_homekeyValue = 0;
+  HWND m_parentHwnd = nullptr;
+  DWORD m_style = 0;
+  bool m_needsPaint = false;
+  Press m_press;
+  Modal m_modal;
 };
 
 class CMzWndEx : public CMzWnd {
@@ -103,69 +185,49 @@ class CMzWndEx : public CMzWnd {
   virtual void zReserved8_(void*);
 };
 
-// Base of all controls.
-class UiWin {
- public:
-  UiWin();
-  UiWin(const UiWin&) = delete;
-  UiWin& operator=(const UiWin&) = delete;
-  virtual ~UiWin();
-
-  void SetID(int nID);
-  int GetID() const;
-  // Adds a child control, placed in this control's coordinates; it stays owned by the caller.
-  void AddChild(UiWin* pChild);
-  void SetDrawTextFormat(DWORD format);
-  void EnableScrollBarV(bool bEnable);
-  // Where the control is shown, in its window's coordinates (parents' positions and scroll
-  // offsets applied).
-  RECT GetRect();
-
-  virtual void SetPos(int x, int y, int w, int h, UINT flags = 0);
-  virtual void SetEnable(bool bEnable);
-  // Copies text.
-  virtual void SetText(const WCHAR* text);
-};
-
-class UiToolbar_Text : public UiWin {
- public:
-  void SetButton(int index, bool bEnable, bool bVisible, const WCHAR* text);
-};
-
-class UiButton : public UiWin {
- public:
-  void SetButtonType(int type);
-  void SetButtonMode(int mode);
-  void SetState(DWORD state);
-  DWORD GetState();
-};
-
-// A slider: a pad dragged between a minimum and a maximum.
-class CUiStatusBar : public UiWin {
- public:
-  void SetRange(int minimum, int maximum);
-  void SetPadpos(int pos);
-  int GetPadpos();
-};
-
-class UiStatic : public UiWin {};
-class UiCaption : public UiWin {};
-class UiScrollWin : public UiWin {};
-
 struct PopupMenuItemProp {
   CMzStringW text;
   int attribute = 0;
   int id = 0;
 };
 
-// A pop-up menu window. Its items live for one modal run.
+// A pop-up menu window: items stacked from its top, kItemHeight pixels each, across its width.
+// Its items live for one modal run: AddItem them, Create the window, DoModal.
 class CPopupMenu : public CMzWndEx {
  public:
+  static constexpr int kItemHeight = 70;
+
+  // An item as the menu keeps it. The attribute is passed to the renderer as given.
+  struct Item {
+    std::u16string text;
+    int attribute = 0;
+    int id = 0;
+  };
+
   explicit CPopupMenu(const WCHAR* title = nullptr);
   // Copies the item.
   void AddItem(PopupMenuItemProp& item);
-  // Height of all items added for this run.
+  // Height of all items added for this run: kItemHeight per item.
   int GetHeight();
-  // Shows the menu until an item is picked (its id) or it is left (0).
+  // Traces "menu", shows the menu and runs it until an item is tapped (returns its id), a tap
+  // lands outside the items (returns 0) or EndModal(n) (returns n); traces "menu-end", destroys
+  // the menu window and forgets the items. Without Create, the menu is placed across the bottom
+  // of the work area.
   int DoModal() override;
+  const WCHAR* GetWndClassName() override;
+  void OnLButtonDown(UINT fwKeys, int xPos, int yPos) override;
+  void OnLButtonUp(UINT fwKeys, int xPos, int yPos) override;
+
+  // ---- Read-only state for the host.
+  const std::u16string& title() const { return m_title; }
+  const std::vector<Item>& items() const { return m_items; }
+  // The item under a point in menu-window coordinates, or -1.
+  int ItemAt(int x, int y);
+
+ private:
+  std::u16string m_title;
+  static constexpr int kNoPress = -2;
+
+  std::vector<Item> m_items;
+  int m_pressedItem = kNoPress;  // the item a press began on, -1 outside the items
 };

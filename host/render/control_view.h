@@ -1,0 +1,86 @@
+// A read-only copy of what the screen shows: windows and their control trees, taken from the UI
+// library's controls at one moment. Renderers draw it and the script runner's "snapshot" prints
+// it; neither touches the live controls.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "host/kernel/handset.h"
+#include "platform/mzfc.h"
+
+namespace host {
+
+struct ToolbarButtonView {
+  std::u16string text;
+  bool enabled = false;
+  bool visible = false;
+};
+
+struct ControlView {
+  UiKind kind = UiKind::kWin;
+  int id = 0;
+  RECT rect{};  // in the window's coordinates, as GetRect gives it
+  bool enabled = true;
+  std::u16string text;
+  std::optional<DWORD> format;  // empty when never set
+  std::vector<ControlView> children;  // in the order they were added
+  // kToolbar
+  std::vector<ToolbarButtonView> buttons;
+  // kScroll (any control may scroll; the snapshot shows it for containers)
+  bool scrollBar = false;
+  int scrollOffset = 0;
+  // kButton
+  int buttonType = 0;
+  int buttonMode = 0;
+  DWORD buttonState = 0;
+  // kSlider
+  int sliderMin = 0;
+  int sliderMax = 0;
+  int sliderPos = 0;
+};
+
+struct MenuItemView {
+  int id = 0;
+  std::u16string text;
+  int attribute = 0;
+  RECT rect{};  // in the menu window's coordinates
+};
+
+struct WindowView {
+  HWND hwnd = nullptr;
+  std::u16string className;
+  std::u16string title;
+  RECT rect{};  // on the screen
+  bool visible = false;
+  bool ours = false;  // a window of the UI library (else another program's plain window)
+  std::vector<ControlView> controls;  // top-level controls in the order they were added
+  std::vector<MenuItemView> menuItems;  // a pop-up menu's items
+};
+
+// The screen: the work area and the windows from the bottom up (creation order).
+struct ScreenView {
+  RECT workArea{};
+  std::vector<WindowView> windows;
+};
+
+ControlView ViewOf(const UiWin& control);
+// The window's record on the current handset, with its controls when it is ours.
+WindowView ViewOf(const WindowInfo& info);
+ScreenView CaptureScreen();
+
+// "toolbar", "scroll", "caption", "static", "button", "slider" or "win".
+const char* KindName(UiKind kind);
+
+// {"kind","id","rect":[x,y,w,h],"enabled","text","format","children":[...]} plus, by kind,
+// "buttons" (toolbar: [{"text","enabled","visible"}]), "scrollbar" and "offset" (scroll),
+// "type", "mode", "state" (button), "min", "max", "pos" (slider). "format" is null when never
+// set; texts are UTF-8.
+nlohmann::ordered_json ToJson(const ControlView& control);
+// The window's top-level controls as a JSON array, in the order they were added.
+nlohmann::ordered_json ControlsJson(const CMzWnd& wnd);
+
+}  // namespace host

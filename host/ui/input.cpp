@@ -1,0 +1,104 @@
+#include "host/ui/input.h"
+
+#include "host/kernel/handset.h"
+#include "host/ui/hit_test.h"
+#include "host/ui/ui_registry.h"
+
+namespace host::ui {
+namespace {
+
+UiWin* FindIn(const std::vector<UiWin*>& controls, int id) {
+  for (UiWin* control : controls) {
+    if (control->GetID() == id) return control;
+    if (UiWin* found = FindIn(control->children(), id)) return found;
+  }
+  return nullptr;
+}
+
+UINT MessageOf(PointerAction action) {
+  switch (action) {
+    case PointerAction::kDown:
+      return WM_LBUTTONDOWN;
+    case PointerAction::kMove:
+      return WM_MOUSEMOVE;
+    case PointerAction::kUp:
+      return WM_LBUTTONUP;
+  }
+  return WM_NULL;
+}
+
+void Tap(CMzWnd& wnd, POINT at) {
+  SendPointer(wnd, PointerAction::kDown, at.x, at.y);
+  SendPointer(wnd, PointerAction::kUp, at.x, at.y);
+}
+
+}  // namespace
+
+LPARAM PointerLParam(int x, int y) {
+  auto lo = static_cast<std::uint16_t>(x);
+  auto hi = static_cast<std::uint16_t>(y);
+  return static_cast<LPARAM>((static_cast<std::uint32_t>(hi) << 16) | lo);
+}
+
+CMzWnd* FindWnd(HWND hwnd) { return WindowObject(hwnd); }
+
+CMzWnd* ForegroundWnd() {
+  if (CMzWnd* modal = TopModal()) return modal;
+  Handset* handset = Handset::CurrentOrNull();
+  if (handset == nullptr) return nullptr;
+  std::vector<WindowInfo> windows = handset->Windows();
+  for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+    if (!it->visible) continue;
+    if (CMzWnd* wnd = WindowObject(it->hwnd)) return wnd;
+  }
+  return nullptr;
+}
+
+CPopupMenu* OpenMenu() { return dynamic_cast<CPopupMenu*>(TopModal()); }
+
+UiWin* FindControl(CMzWnd& wnd, int id) { return FindIn(wnd.controls(), id); }
+
+void SendPointer(CMzWnd& wnd, PointerAction action, int x, int y) {
+  WPARAM buttons = action == PointerAction::kUp ? 0 : kPointerPressed;
+  Handset::Current().SendToWindow(wnd.m_hWnd, MessageOf(action), buttons, PointerLParam(x, y));
+}
+
+bool SendScreenPointer(PointerAction action, int x, int y) {
+  CMzWnd* wnd = ForegroundWnd();
+  if (wnd == nullptr) return false;
+  const WindowInfo* info = Handset::Current().FindWindowInfo(wnd->m_hWnd);
+  if (info == nullptr) return false;
+  SendPointer(*wnd, action, x - info->rect.left, y - info->rect.top);
+  return true;
+}
+
+bool TapControl(UiWin& control) {
+  CMzWnd* wnd = control.window();
+  if (wnd == nullptr) return false;
+  POINT centre = CentreOf(control);
+  if (HitTest(*wnd, centre.x, centre.y) != &control) return false;
+  Tap(*wnd, centre);
+  return true;
+}
+
+bool PickMenuItem(int id) {
+  CPopupMenu* menu = OpenMenu();
+  if (menu == nullptr) return false;
+  const auto& items = menu->items();
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (items[i].id != id) continue;
+    int top = static_cast<int>(i) * CPopupMenu::kItemHeight;
+    Tap(*menu, {menu->GetWidth() / 2, top + CPopupMenu::kItemHeight / 2});
+    return true;
+  }
+  return false;
+}
+
+void SetSliderPad(CUiStatusBar& slider, int pos) { slider.SetPadpos(pos); }
+
+int ScrollControlTo(UiWin& container, int offset) {
+  container.ScrollTo(offset);
+  return container.scroll_offset();
+}
+
+}  // namespace host::ui

@@ -1,0 +1,135 @@
+// What renderers and snapshots see of the screen, and when the painter repaints.
+#include <gtest/gtest.h>
+
+#include "host/kernel/handset.h"
+#include "host/render/renderer.h"
+#include "host/ui/input.h"
+#include "platform/mzfc.h"
+
+namespace host {
+namespace {
+
+class RenderTest : public ::testing::Test {
+ protected:
+  RenderTest() {
+    m_wnd.Create(0, 0, 480, 720);
+    m_toolbar.SetPos(0, 655, 480, 65);
+    m_toolbar.SetButton(0, true, true, u"隐藏");
+    m_toolbar.SetButton(1, false, true, u"操作");
+    m_toolbar.SetID(101);
+    m_wnd.AddUiWin(&m_toolbar);
+    m_scroll.SetPos(0, 0, 480, 500);
+    m_scroll.SetID(102);
+    m_scroll.EnableScrollBarV(true);
+    m_wnd.AddUiWin(&m_scroll);
+    m_label.SetPos(10, 0, 480, 70);
+    m_label.SetText(u"敏感度");
+    m_label.SetDrawTextFormat(DT_VCENTER);
+    m_scroll.AddChild(&m_label);
+    m_slider.SetID(106);
+    m_slider.SetPos(100, 0, 300, 70);
+    m_slider.SetRange(80, 128);
+    m_slider.SetPadpos(95);
+    m_scroll.AddChild(&m_slider);
+    m_switch.SetID(107);
+    m_switch.SetPos(360, 530, 110, 70);
+    m_switch.SetButtonType(11);
+    m_switch.SetButtonMode(1);
+    m_switch.SetState(1);
+    m_switch.SetEnable(false);
+    m_scroll.AddChild(&m_switch);
+    m_scroll.ScrollTo(60);
+  }
+
+  VirtualClock m_clock;
+  Handset m_handset{m_clock};
+  CMzWndEx m_wnd;
+  UiToolbar_Text m_toolbar;
+  UiScrollWin m_scroll;
+  UiStatic m_label;
+  CUiStatusBar m_slider;
+  UiButton m_switch;
+};
+
+TEST_F(RenderTest, SnapshotListsTheControlsInTheOrderAdded) {
+  auto expected = nlohmann::ordered_json::parse(R"([
+    {"kind":"toolbar","id":101,"rect":[0,655,480,65],"enabled":true,"text":"","format":null,
+     "children":[],
+     "buttons":[{"text":"隐藏","enabled":true,"visible":true},
+                {"text":"操作","enabled":false,"visible":true}]},
+    {"kind":"scroll","id":102,"rect":[0,0,480,500],"enabled":true,"text":"","format":null,
+     "children":[
+       {"kind":"static","id":0,"rect":[10,-60,480,70],"enabled":true,"text":"敏感度","format":4,
+        "children":[]},
+       {"kind":"slider","id":106,"rect":[100,-60,300,70],"enabled":true,"text":"","format":null,
+        "children":[],"min":80,"max":128,"pos":95},
+       {"kind":"button","id":107,"rect":[360,470,110,70],"enabled":false,"text":"","format":null,
+        "children":[],"type":11,"mode":1,"state":1}],
+     "scrollbar":true,"offset":60}
+  ])");
+  EXPECT_EQ(expected.dump(1), ControlsJson(m_wnd).dump(1));
+}
+
+TEST_F(RenderTest, ScreenHoldsEveryWindowBottomUpWithMenuItems) {
+  m_wnd.Show(true, true);
+  m_handset.CreateWindow(u"Other", u"正在播放", {0, 0, 100, 100}, 0, nullptr);
+  CPopupMenu menu;
+  PopupMenuItemProp item;
+  item.attribute = 1;
+  item.id = 124;
+  item.text = u"返回";
+  menu.AddItem(item);
+  item.id = 122;
+  menu.AddItem(item);
+  menu.Create(0, 580, 480, menu.GetHeight(), m_wnd.m_hWnd, 0, WS_POPUP, 0);
+
+  ScreenView screen = CaptureScreen();
+  EXPECT_EQ(720, screen.workArea.bottom);
+  ASSERT_EQ(3u, screen.windows.size());
+  EXPECT_TRUE(screen.windows[0].ours);
+  EXPECT_TRUE(screen.windows[0].visible);
+  EXPECT_EQ(2u, screen.windows[0].controls.size());
+  EXPECT_FALSE(screen.windows[1].ours);
+  EXPECT_EQ(u"正在播放", screen.windows[1].title);
+  const WindowView& shown = screen.windows[2];
+  EXPECT_EQ(u"MzPopupMenu", shown.className);
+  ASSERT_EQ(2u, shown.menuItems.size());
+  EXPECT_EQ(122, shown.menuItems[1].id);
+  EXPECT_EQ(u"返回", shown.menuItems[1].text);
+  EXPECT_EQ(70, shown.menuItems[1].rect.top);
+  EXPECT_EQ(140, shown.menuItems[1].rect.bottom);
+}
+
+TEST_F(RenderTest, PainterRepaintsOnlyWhenSomethingChanged) {
+  HeadlessRenderer renderer;
+  Painter painter(renderer);
+  struct Step {
+    const char* what;
+    std::function<void()> change;
+    bool paints;
+  } steps[] = {
+      {"first paint", [] {}, true},
+      {"nothing", [] {}, false},
+      {"text", [&] { m_label.SetText(u"x"); }, true},
+      {"same text", [&] { m_label.SetText(u"x"); }, false},
+      {"shown", [&] { ShowWindow(m_wnd.m_hWnd, SW_SHOW); }, true},
+      {"invalidate", [&] { m_wnd.Invalidate(); }, true},
+      {"scrolled", [&] { ui::ScrollControlTo(m_scroll, 0); }, true},
+      {"scroll at its end", [&] { ui::ScrollControlTo(m_scroll, -10); }, false},
+      {"pad", [&] { ui::SetSliderPad(m_slider, 100); }, true},
+      {"hidden", [&] { ShowWindow(m_wnd.m_hWnd, SW_HIDE); }, true},
+  };
+  int paints = 0;
+  for (const Step& step : steps) {
+    step.change();
+    EXPECT_EQ(step.paints, painter.Update()) << step.what;
+    if (step.paints) ++paints;
+    EXPECT_EQ(paints, renderer.paints()) << step.what;
+  }
+  ASSERT_EQ(1u, renderer.last().windows.size());
+  EXPECT_FALSE(renderer.last().windows[0].visible);
+  EXPECT_EQ(100, renderer.last().windows[0].controls[1].children[1].sliderPos);
+}
+
+}  // namespace
+}  // namespace host

@@ -1,0 +1,174 @@
+// Controls as state: where they are shown, how far containers scroll, what their setters
+// trace and repaint, and how the tree holds together when controls move or go away.
+#include "tests/host/ui/ui_test_support.h"
+
+namespace host::ui_test {
+namespace {
+
+TEST(UiWinRect, ParentsPositionsAndScrollOffsetsAreApplied) {
+  // outer (10,20) > inner (20,100) 200 high > button (5,150) 100 high: inner scrolls 0..50.
+  struct Case {
+    int outerOffset, innerOffset;
+    const char* expected;
+  } cases[] = {
+      {0, 0, "35,270,85,370"},
+      {30, 0, "35,240,85,340"},
+      {30, 40, "35,200,85,300"},
+      {30, 80, "35,190,85,290"},  // the inner offset stops at 50
+  };
+  for (const Case& c : cases) {
+    UiScrollWin outer, inner;
+    UiButton button;
+    UiStatic filler;  // makes the outer content 1000 high
+    outer.SetPos(10, 20, 400, 300);
+    outer.EnableScrollBarV(true);
+    filler.SetPos(0, 0, 10, 1000);
+    outer.AddChild(&filler);
+    inner.SetPos(20, 100, 200, 200);
+    inner.EnableScrollBarV(true);
+    outer.AddChild(&inner);
+    button.SetPos(5, 150, 50, 100);
+    inner.AddChild(&button);
+    outer.ScrollTo(c.outerOffset);
+    inner.ScrollTo(c.innerOffset);
+    EXPECT_EQ(c.expected, Str(button.GetRect())) << c.outerOffset << "/" << c.innerOffset;
+  }
+}
+
+TEST(UiWinScroll, OffsetStaysBetweenZeroAndContentBeyondHeight) {
+  struct Case {
+    int contentBottom, height;
+    bool scrollBar;
+    int request, expected;
+  } cases[] = {
+      {544, 400, true, 100, 100},  {544, 400, true, 144, 144}, {544, 400, true, 500, 144},
+      {544, 400, true, -5, 0},     {544, 400, false, 100, 0},  {300, 400, true, 50, 0},
+      {400, 400, true, 1, 0},
+  };
+  for (const Case& c : cases) {
+    UiScrollWin scroll;
+    UiButton child;
+    scroll.SetPos(0, 0, 480, c.height);
+    scroll.EnableScrollBarV(c.scrollBar);
+    child.SetPos(0, c.contentBottom - 70, 100, 70);
+    scroll.AddChild(&child);
+    scroll.ScrollTo(c.request);
+    EXPECT_EQ(c.expected, scroll.scroll_offset())
+        << c.contentBottom << " in " << c.height << " to " << c.request;
+  }
+}
+
+TEST(UiWinScroll, OffsetFollowsTheContentWhenItShrinks) {
+  UiScrollWin scroll;
+  UiButton low;
+  scroll.SetPos(0, 0, 480, 400);
+  scroll.EnableScrollBarV(true);
+  low.SetPos(0, 480, 100, 70);
+  scroll.AddChild(&low);
+  scroll.ScrollTo(150);
+  low.SetPos(0, 400, 100, 70);
+  EXPECT_EQ(70, scroll.scroll_offset());
+  scroll.EnableScrollBarV(false);
+  EXPECT_EQ(0, scroll.scroll_offset());
+}
+
+TEST(UiWinTree, ControlsMoveBetweenParentsAndOutliveEachOther) {
+  UiScrollWin a, b;
+  UiStatic child;
+  a.AddChild(&child);
+  b.AddChild(&child);
+  EXPECT_TRUE(a.children().empty());
+  EXPECT_EQ(&b, child.parent());
+  child.AddChild(&b);  // b is child's parent: no cycle
+  EXPECT_TRUE(child.children().empty());
+  {
+    UiScrollWin gone;
+    gone.AddChild(&a);
+  }
+  EXPECT_EQ(nullptr, a.parent());
+  {
+    UiStatic goneChild;
+    a.AddChild(&goneChild);
+  }
+  EXPECT_TRUE(a.children().empty());
+}
+
+TEST(UiWinRanges, SliderAndButtonKeepTheirValues) {
+  CUiStatusBar slider;
+  EXPECT_EQ(0, slider.GetPadpos());
+  slider.SetRange(80, 128);
+  EXPECT_EQ(80, slider.GetPadpos());
+  slider.SetPadpos(95);
+  EXPECT_EQ(95, slider.GetPadpos());
+  slider.SetPadpos(200);
+  EXPECT_EQ(128, slider.GetPadpos());
+  slider.SetRange(90, 10);  // maximum below minimum: a range of one value
+  EXPECT_EQ(90, slider.range_max());
+  EXPECT_EQ(90, slider.GetPadpos());
+  UiButton button;
+  EXPECT_EQ(0u, button.GetState());
+}
+
+class ControlTraceTest : public UiTest {};
+
+TEST_F(ControlTraceTest, TextChangesAreTracedByIdOrPlaceAndRepaintTheWindow) {
+  RecordingWnd wnd;
+  wnd.Create(0, 0, 480, 720);
+  UiScrollWin scroll;
+  UiStatic status;
+  UiButton button;
+  wnd.AddUiWin(&scroll);
+  status.SetPos(0, 42, 480, 40);
+  status.SetText(u"正在获取状态");  // before it has a parent
+  scroll.AddChild(&status);
+  button.SetID(103);
+  scroll.AddChild(&button);
+  wnd.MarkPainted();
+
+  status.SetText(u"正在获取状态");  // the same text: nothing happens
+  EXPECT_FALSE(wnd.needs_paint());
+  button.SetText(u"音乐进程已开启");
+  EXPECT_TRUE(wnd.needs_paint());
+  button.SetText(nullptr);
+  wnd.MarkPainted();
+  button.SetEnable(false);
+  EXPECT_TRUE(wnd.needs_paint());
+  wnd.Invalidate();
+  EXPECT_TRUE(SameSequence({R"(text {"ctl":"@0,42","text":"正在获取状态"})",
+                            R"(text {"ctl":103,"text":"音乐进程已开启"})",
+                            R"(text {"ctl":103,"text":""})", "invalidate {}"},
+                           Events({"text", "invalidate"})));
+}
+
+TEST_F(ControlTraceTest, SettersThatChangeNothingAskForNoRepaint) {
+  RecordingWnd wnd;
+  wnd.Create(0, 0, 480, 720);
+  UiButton button;
+  CUiStatusBar slider;
+  UiToolbar_Text toolbar;
+  for (UiWin* c : std::initializer_list<UiWin*>{&button, &slider, &toolbar}) wnd.AddUiWin(c);
+  button.SetPos(1, 2, 3, 4);
+  button.SetButtonType(11);
+  button.SetButtonMode(1);
+  button.SetState(1);
+  button.SetDrawTextFormat(DT_VCENTER);
+  slider.SetRange(80, 128);
+  slider.SetPadpos(100);
+  toolbar.SetButton(0, true, true, u"隐藏");
+  wnd.MarkPainted();
+  button.SetPos(1, 2, 3, 4);
+  button.SetButtonType(11);
+  button.SetButtonMode(1);
+  button.SetState(1);
+  button.SetEnable(true);
+  button.SetDrawTextFormat(DT_VCENTER);
+  slider.SetRange(80, 128);
+  slider.SetPadpos(100);
+  toolbar.SetButton(0, true, true, u"隐藏");
+  EXPECT_FALSE(wnd.needs_paint());
+  slider.SetPadpos(500);  // clamped to 128: a change
+  EXPECT_TRUE(wnd.needs_paint());
+}
+
+}  // namespace
+}  // namespace host::ui_test
