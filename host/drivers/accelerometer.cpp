@@ -1,0 +1,58 @@
+#include "host/drivers/accelerometer.h"
+
+#include <cstring>
+
+namespace host {
+namespace {
+
+BOOL Fail(DWORD error) {
+  SetLastError(error);
+  return FALSE;
+}
+
+}  // namespace
+
+DWORD AccelerometerDriver::Open(DWORD, DWORD) {
+  if (!m_sensor.Present()) return ERROR_DEV_NOT_EXIST;
+  ++m_openCount;
+  return ERROR_SUCCESS;
+}
+
+BOOL AccelerometerDriver::IoControl(DWORD code, const void* in, DWORD inSize, void* out,
+                                    DWORD outSize, DWORD* returned) {
+  if (returned != nullptr) *returned = 0;
+  switch (code) {
+    case kIoctlAccSetMessage: {
+      std::uint32_t id = 0;
+      if (in == nullptr || inSize != sizeof id) return Fail(ERROR_INVALID_PARAMETER);
+      std::memcpy(&id, in, sizeof id);
+      m_messageId = id;
+      return TRUE;
+    }
+    case kIoctlAccReadXyz: {
+      if (out == nullptr || outSize < 3) return Fail(ERROR_INVALID_PARAMETER);
+      std::optional<AccSample> sample = m_sensor.Read();
+      if (!sample) return Fail(ERROR_READ_FAULT);
+      auto* bytes = static_cast<std::int8_t*>(out);
+      bytes[0] = sample->x;
+      bytes[1] = sample->y;
+      bytes[2] = sample->z;
+      if (returned != nullptr) *returned = 3;
+      return TRUE;
+    }
+    default:
+      return Fail(ERROR_NOT_SUPPORTED);
+  }
+}
+
+void AccelerometerDriver::Close() {
+  if (m_openCount > 0) --m_openCount;
+}
+
+std::optional<AccSample> SimulatedAccelerometer::Read() {
+  ++m_reads;
+  if (!m_present || m_readsFail) return std::nullopt;
+  return m_sample;
+}
+
+}  // namespace host

@@ -1,0 +1,84 @@
+// The accelerometer behind the device name "ACC0:": the driver speaks the device protocol that
+// applications use, and a sensor back-end supplies the samples (simulated values here; a
+// replayed recording or keyboard tilt plug in the same way).
+//
+// Protocol: open with any access and share mode; DeviceIoControl
+//   kIoctlAccSetMessage: input the 4-byte window message id to notify with, no output;
+//   kIoctlAccReadXyz: no input, output at least 3 bytes, filled with x, y, z (signed bytes),
+//     and 3 in the byte count.
+// Other codes fail with ERROR_NOT_SUPPORTED, wrong buffers with ERROR_INVALID_PARAMETER, a read
+// the sensor cannot serve with ERROR_READ_FAULT (the output is then left alone).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "host/kernel/handset.h"
+
+namespace host {
+
+inline constexpr char16_t kAccelerometerName[] = u"ACC0:";
+inline constexpr DWORD kIoctlAccSetMessage = 0x40020;  // CTL_CODE(4, 8, METHOD_BUFFERED, ANY)
+inline constexpr DWORD kIoctlAccReadXyz = 0x4000C;     // CTL_CODE(4, 3, METHOD_BUFFERED, ANY)
+
+struct AccSample {
+  std::int8_t x = 0;
+  std::int8_t y = 0;
+  std::int8_t z = 0;
+  bool operator==(const AccSample&) const = default;
+};
+
+// Where the samples come from.
+class AccelerometerSensor {
+ public:
+  virtual ~AccelerometerSensor() = default;
+  // An absent sensor makes the open fail with ERROR_DEV_NOT_EXIST.
+  virtual bool Present() const = 0;
+  // The sample for one read request; nullopt when the read fails.
+  virtual std::optional<AccSample> Read() = 0;
+};
+
+class AccelerometerDriver final : public DeviceDriver {
+ public:
+  // REQUIRES: sensor outlives the driver.
+  explicit AccelerometerDriver(AccelerometerSensor& sensor) : m_sensor(sensor) {}
+  AccelerometerDriver(const AccelerometerDriver&) = delete;
+  AccelerometerDriver& operator=(const AccelerometerDriver&) = delete;
+
+  DWORD Open(DWORD access, DWORD share) override;
+  BOOL IoControl(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
+                 DWORD* returned) override;
+  void Close() override;
+
+  // Handles open now.
+  int open_count() const { return m_openCount; }
+  // The message id last handed over; 0 before any.
+  UINT message_id() const { return m_messageId; }
+
+ private:
+  AccelerometerSensor& m_sensor;
+  int m_openCount = 0;
+  UINT m_messageId = 0;
+};
+
+// A sensor whose state tests and scripts set: present or absent, reads that succeed or fail,
+// and the sample every successful read returns.
+class SimulatedAccelerometer final : public AccelerometerSensor {
+ public:
+  bool Present() const override { return m_present; }
+  std::optional<AccSample> Read() override;
+
+  void set_present(bool present) { m_present = present; }
+  void set_reads_fail(bool fail) { m_readsFail = fail; }
+  void set_sample(AccSample sample) { m_sample = sample; }
+  // Read requests served or refused so far.
+  int reads() const { return m_reads; }
+
+ private:
+  bool m_present = true;
+  bool m_readsFail = false;
+  AccSample m_sample;
+  int m_reads = 0;
+};
+
+}  // namespace host
