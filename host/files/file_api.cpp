@@ -1,11 +1,11 @@
 // The handset's file calls (platform/windows.h) over the current handset's FileSystem.
 //
-// Handset paths use "\" (a "/" is taken as "\" too, as the handset does) and are resolved
-// inside the handset's root: "." and ".." are folded before the path reaches the host, so no
-// name leads outside it. Windows rules the settings engine relies on: a file without any
-// write permission bit is FILE_ATTRIBUTE_READONLY and cannot be opened for writing, truncated
-// or deleted, whoever runs the host (root included); directories are not opened as files.
-// Share modes are accepted but not enforced.
+// Names are resolved inside the handset's root (host/files/handset_path.h).
+//
+// Windows rules the settings engine relies on: a file without any write permission bit is
+// FILE_ATTRIBUTE_READONLY and cannot be opened for writing, truncated or deleted, whoever runs
+// the host (root included); folders are not opened as files. Share modes are accepted but not
+// enforced.
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -15,9 +15,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "host/files/file_system.h"
+#include "host/files/handset_path.h"
 #include "host/kernel/handset.h"
 #include "host/kernel/kernel_object.h"
 #include "platform/windows.h"
@@ -26,6 +26,8 @@ namespace {
 
 using host::FileSystem;
 using host::Handset;
+using host::HostFolder;
+using host::HandsetPath;
 
 constexpr mode_t kWriteBits = 0222;
 constexpr mode_t kOwnerWrite = 0200;
@@ -73,74 +75,18 @@ DWORD ErrorFromErrno(int err) {
   }
 }
 
-// A handset path resolved inside the root.
-struct ResolvedPath {
-  std::u16string handset;   // "\a\b", or "\" for the root itself
-  std::u16string name;      // the last component ("" for the root)
-  std::string host;         // the host path of handset
-  bool trailingSeparator;   // the name as given ended in "\" (it then names no file)
-};
-
-bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
-
-// Folds the path; the error to report when it cannot name a file on the handset.
-std::optional<ResolvedPath> Resolve(LPCWSTR fileName, DWORD* error) {
-  if (fileName == nullptr) {
-    *error = ERROR_INVALID_PARAMETER;
-    return std::nullopt;
-  }
-  std::u16string_view text(fileName);
-  if (text.empty()) {
-    *error = ERROR_PATH_NOT_FOUND;
-    return std::nullopt;
-  }
-  std::vector<std::u16string_view> parts;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = start;
-    while (end < text.size() && !IsSeparator(text[end])) ++end;
-    std::u16string_view part = text.substr(start, end - start);
-    for (char16_t c : part) {
-      // Characters no handset file name may hold; wildcards included.
-      if (c < 0x20 || std::u16string_view(u"<>:\"|?*").find(c) != std::u16string_view::npos) {
-        *error = ERROR_INVALID_NAME;
-        return std::nullopt;
-      }
-    }
-    if (part == u"..") {
-      if (!parts.empty()) parts.pop_back();  // the root's parent is the root
-    } else if (!part.empty() && part != u".") {
-      parts.push_back(part);
-    }
-    start = end + 1;
-  }
-  ResolvedPath path;
-  for (std::u16string_view part : parts) {
-    path.handset += u'\\';
-    path.handset += part;
-  }
-  if (path.handset.empty()) path.handset = u"\\";
-  path.name = parts.empty() ? std::u16string() : std::u16string(parts.back());
-  path.host = Current().HostPath(path.handset);
-  path.trailingSeparator = IsSeparator(text.back());
-  return path;
+std::optional<HandsetPath> Resolve(LPCWSTR fileName, DWORD* error) {
+  return host::ResolveHandsetPath(Current(), fileName, error);
 }
 
 // Resolve for the calls that name a file: a name ending in "\" names none.
-std::optional<ResolvedPath> ResolveFile(LPCWSTR fileName, DWORD* error) {
-  std::optional<ResolvedPath> path = Resolve(fileName, error);
+std::optional<HandsetPath> ResolveFile(LPCWSTR fileName, DWORD* error) {
+  std::optional<HandsetPath> path = Resolve(fileName, error);
   if (path && (path->trailingSeparator || path->name.empty())) {
     *error = ERROR_INVALID_NAME;
     return std::nullopt;
   }
   return path;
-}
-
-std::string HostFolder(const std::string& hostPath) {
-  std::size_t slash = hostPath.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return hostPath.substr(0, slash);
 }
 
 // As ErrorFromErrno, telling a missing folder (ERROR_PATH_NOT_FOUND) from a missing file.
@@ -256,7 +202,7 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
     return FailHandle(ERROR_INVALID_PARAMETER);
   }
   DWORD error = ERROR_SUCCESS;
-  std::optional<ResolvedPath> path = ResolveFile(lpFileName, &error);
+  std::optional<HandsetPath> path = ResolveFile(lpFileName, &error);
   if (!path) return FailHandle(error);
 
   int accessFlags = write ? (read ? O_RDWR : O_WRONLY) : O_RDONLY;
@@ -385,7 +331,7 @@ BOOL FlushFileBuffers(HANDLE hFile) {
 
 BOOL DeleteFileW(LPCWSTR lpFileName) {
   DWORD error = ERROR_SUCCESS;
-  std::optional<ResolvedPath> path = ResolveFile(lpFileName, &error);
+  std::optional<HandsetPath> path = ResolveFile(lpFileName, &error);
   if (!path) return Fail(error);
   struct stat st;
   if (int result = Files().Stat(path->host, &st); result < 0) {
@@ -404,9 +350,9 @@ BOOL ReplaceFileW(LPCWSTR lpReplacedFileName, LPCWSTR lpReplacementFileName,
                   LPVOID /*lpReserved*/) {
   if (lpBackupFileName != nullptr) return Fail(ERROR_INVALID_PARAMETER);
   DWORD error = ERROR_SUCCESS;
-  std::optional<ResolvedPath> target = ResolveFile(lpReplacedFileName, &error);
+  std::optional<HandsetPath> target = ResolveFile(lpReplacedFileName, &error);
   if (!target) return Fail(error);
-  std::optional<ResolvedPath> replacement = ResolveFile(lpReplacementFileName, &error);
+  std::optional<HandsetPath> replacement = ResolveFile(lpReplacementFileName, &error);
   if (!replacement) return Fail(error);
 
   struct stat targetStat;
@@ -449,7 +395,7 @@ HANDLE FindFirstFileW(LPCWSTR lpFileName, WIN32_FIND_DATAW* lpFindFileData) {
     return FailHandle(ERROR_NOT_SUPPORTED);
   }
   DWORD error = ERROR_SUCCESS;
-  std::optional<ResolvedPath> path = Resolve(lpFileName, &error);
+  std::optional<HandsetPath> path = Resolve(lpFileName, &error);
   if (!path) return FailHandle(error);
   if (path->trailingSeparator || path->name.empty()) return FailHandle(ERROR_FILE_NOT_FOUND);
   struct stat st;
@@ -477,7 +423,7 @@ BOOL FindClose(HANDLE hFindFile) {
 
 DWORD GetFileAttributesW(LPCWSTR lpFileName) {
   DWORD error = ERROR_SUCCESS;
-  std::optional<ResolvedPath> path = Resolve(lpFileName, &error);
+  std::optional<HandsetPath> path = Resolve(lpFileName, &error);
   if (!path) {
     Fail(error);
     return INVALID_FILE_ATTRIBUTES;
@@ -492,7 +438,7 @@ DWORD GetFileAttributesW(LPCWSTR lpFileName) {
 
 BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes) {
   DWORD error = ERROR_SUCCESS;
-  std::optional<ResolvedPath> path = Resolve(lpFileName, &error);
+  std::optional<HandsetPath> path = Resolve(lpFileName, &error);
   if (!path) return Fail(error);
   struct stat st;
   if (int result = Files().Stat(path->host, &st); result < 0) {

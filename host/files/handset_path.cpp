@@ -1,0 +1,67 @@
+#include "host/files/handset_path.h"
+
+#include <string_view>
+#include <vector>
+
+#include "host/kernel/handset.h"
+
+namespace host {
+namespace {
+
+bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+bool IsForbidden(char16_t c) {
+  return c < 0x20 || std::u16string_view(u"<>:\"|?*").find(c) != std::u16string_view::npos;
+}
+
+}  // namespace
+
+std::optional<HandsetPath> ResolveHandsetPath(const Handset& handset, LPCWSTR fileName,
+                                              DWORD* error) {
+  if (fileName == nullptr) {
+    *error = ERROR_INVALID_PARAMETER;
+    return std::nullopt;
+  }
+  std::u16string_view text(fileName);
+  if (text.empty()) {
+    *error = ERROR_PATH_NOT_FOUND;
+    return std::nullopt;
+  }
+  std::vector<std::u16string_view> parts;
+  for (std::size_t start = 0; start <= text.size();) {
+    std::size_t end = start;
+    while (end < text.size() && !IsSeparator(text[end])) ++end;
+    std::u16string_view part = text.substr(start, end - start);
+    for (char16_t c : part) {
+      if (IsForbidden(c)) {
+        *error = ERROR_INVALID_NAME;
+        return std::nullopt;
+      }
+    }
+    if (part == u"..") {
+      if (!parts.empty()) parts.pop_back();  // the root's parent is the root
+    } else if (!part.empty() && part != u".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  HandsetPath path;
+  for (std::u16string_view part : parts) {
+    path.handset += u'\\';
+    path.handset += part;
+  }
+  if (path.handset.empty()) path.handset = u"\\";
+  path.name = parts.empty() ? std::u16string() : std::u16string(parts.back());
+  path.host = handset.HostPath(path.handset);
+  path.trailingSeparator = IsSeparator(text.back());
+  return path;
+}
+
+std::string HostFolder(const std::string& hostPath) {
+  std::size_t slash = hostPath.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return hostPath.substr(0, slash);
+}
+
+}  // namespace host
