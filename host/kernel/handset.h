@@ -158,8 +158,9 @@ class Handset {
   // the next due timer, and with no timer armed it returns FALSE (quit 0).
   // Returns -1 with ERROR_INVALID_PARAMETER when msg is null.
   BOOL GetMessage(MSG* msg);
-  // DispatchMessageW: the window's procedure, or 0 when the window is gone. A WM_TIMER whose
-  // timer was killed after it was made is dropped; one delivered is traced as "fire".
+  // DispatchMessageW: the window's procedure, or 0 when the window is gone. A WM_TIMER that
+  // GetMessage made is dropped when its timer was killed meanwhile, and traced as "fire" when
+  // delivered; a posted WM_TIMER is an ordinary message.
   LRESULT DispatchMessage(const MSG& msg);
   // SetTimer without a callback: arms (or re-arms, from now) the window's timer id and returns
   // it. For a null window an id is chosen unless id names a running window-less timer.

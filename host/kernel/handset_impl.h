@@ -21,6 +21,8 @@ struct Handset::Impl {
   std::vector<std::unique_ptr<Program>> ended;
   WindowTable windows;
   TimerSet timers;
+  // Timers whose WM_TIMER GetMessage has handed out and nobody has dispatched yet.
+  std::vector<TimerKey> timersHandedOut;
   MessageQueue queue;
   UINT_PTR nextThreadTimerId = 0x100;
   int callDepth = 0;  // window procedures running now

@@ -1,5 +1,5 @@
 // The handset's windows, its message loop and its window timers.
-#include <cassert>
+#include <algorithm>
 
 #include "host/kernel/handset.h"
 #include "host/kernel/handset_impl.h"
@@ -28,6 +28,7 @@ HWND Handset::CreateWindow(std::u16string className, std::u16string title, RECT 
 void Handset::DestroyWindow(HWND hwnd) {
   if (!m_impl->windows.Remove(hwnd)) return;
   m_impl->timers.KillAllOf(hwnd);
+  std::erase_if(m_impl->timersHandedOut, [&](const TimerKey& key) { return key.hwnd == hwnd; });
   m_impl->queue.DropFor(hwnd);
 }
 
@@ -108,6 +109,10 @@ BOOL Handset::GetMessage(MSG* msg) {
     std::int64_t now = m_clock.NowMs();
     if (std::optional<TimerKey> due = impl.timers.NextExpired(now)) {
       MSG timer{due->hwnd, WM_TIMER, due->id, 0, static_cast<DWORD>(now), {0, 0}};
+      if (std::find(impl.timersHandedOut.begin(), impl.timersHandedOut.end(), *due) ==
+          impl.timersHandedOut.end()) {
+        impl.timersHandedOut.push_back(*due);
+      }
       if (IsForeign(due->hwnd)) {
         DispatchMessage(timer);
         continue;
@@ -131,10 +136,16 @@ BOOL Handset::GetMessage(MSG* msg) {
 }
 
 LRESULT Handset::DispatchMessage(const MSG& msg) {
-  if (msg.message == WM_TIMER && msg.hwnd != nullptr) {
-    // A timer killed between GetMessage and here sends nothing more.
+  std::vector<TimerKey>& handedOut = m_impl->timersHandedOut;
+  auto made = msg.message == WM_TIMER
+                  ? std::find(handedOut.begin(), handedOut.end(), TimerKey{msg.hwnd, msg.wParam})
+                  : handedOut.end();
+  if (made != handedOut.end()) {
+    // The loop made this one (a posted WM_TIMER is delivered like any message). A timer
+    // killed between GetMessage and here sends nothing more.
+    handedOut.erase(made);
     if (!m_impl->timers.Contains(TimerKey{msg.hwnd, msg.wParam})) return 0;
-    if (FindWindowInfo(msg.hwnd) == nullptr) return 0;
+    if (msg.hwnd == nullptr || FindWindowInfo(msg.hwnd) == nullptr) return 0;
     Emit("fire", {{"id", static_cast<std::uint64_t>(msg.wParam)}});
   }
   return CallWindow(msg.hwnd, msg.message, msg.wParam, msg.lParam);
