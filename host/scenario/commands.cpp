@@ -72,6 +72,12 @@ const std::vector<Entry>& Entries() {
       {{Op::kLaunch, "launch", Phase::kAny, "launch ok|fail",
         "whether starting \"\\Windows\\MzMusic.exe\" succeeds (default ok)"},
        {{{Kind::kChoice, "RESULT", "ok|fail"}}, 1}},
+      {{Op::kFile, "file", Phase::kAny, "file PATH",
+        "record the handset file's content now (a \"file\" event)"},
+       {{{Kind::kText, "PATH"}}, 1}},
+      {{Op::kWatch, "watch", Phase::kAny, "watch PATH",
+        "record the handset file's content after every change from now on"},
+       {{{Kind::kText, "PATH"}}, 1}},
       {{Op::kStart, "start", Phase::kSetup, "start",
         "start the application; the rest of the script runs inside its message loop"},
        {{}, 0}},
@@ -171,6 +177,13 @@ std::optional<std::string> CheckMeaning(const Command& command) {
       if (command.args[0].empty() || command.args[0][0] != '\\' ||
           command.args[0].back() == '\\') {
         return "PATH must be a full handset path such as \"\\Program Files\\App\\App.exe\", not " +
+               Quoted(command.args[0]);
+      }
+      return std::nullopt;
+    case Op::kFile:
+    case Op::kWatch:
+      if (command.args[0].empty() || command.args[0][0] != '\\') {
+        return "PATH must be a full handset path such as \"\\config.ini\", not " +
                Quoted(command.args[0]);
       }
       return std::nullopt;

@@ -25,6 +25,8 @@ enum class Op {
   kProcess,
   kWindow,
   kLaunch,
+  kFile,
+  kWatch,
   // Running.
   kStart,
   kWait,

@@ -200,6 +200,12 @@ std::optional<Runner::Step> Runner::Execute(const Command& command) {
         m_handset.RegisterProgram(kPlayerPath, [] { return std::unique_ptr<Program>(); });
       }
       return Step::kNext;
+    case Op::kFile:
+      m_handset.Emit("file", FileJson(m_handset, Wide(args[0])));
+      return Step::kNext;
+    case Op::kWatch:
+      m_files.Watch(Wide(args[0]));
+      return Step::kNext;
     case Op::kStart:
       return Start();
     case Op::kWait:

@@ -25,6 +25,7 @@
 #include "host/kernel/handset.h"
 #include "host/scenario/commands.h"
 #include "host/scenario/entry_program.h"
+#include "host/scenario/file_watch.h"
 
 class CMzWnd;
 
@@ -94,6 +95,7 @@ class Runner final : public InputSource {
 
   SimulatedAccelerometer m_sensor;
   AccelerometerDriver m_driver{m_sensor};
+  FileWatch m_files{m_handset};
 
   std::size_t m_next = 0;          // the next command to carry out
   int m_currentLine = 0;           // the line of the command being carried out
