@@ -169,16 +169,4 @@ TEST_F(CommandsTest, OperationsMenuItemsAct) {
   }
 }
 
-TEST_F(CommandsTest, ExitSavesQuitsAndGivesBackTheAccelerometer) {
-  StartPlayer();
-  CAccWnd& wnd = OpenWindow();
-  wnd.m_config.minacc_z = 99;
-  m_log.Clear();
-  Command(wnd, IDC_TOOLBAR, kToolbarExit);
-  EXPECT_EQ(99, Stored(u"minacc_z"));
-  EXPECT_EQ(Lines{"quit 0"}, m_log.Of({"quit", "show"}));
-  EXPECT_EQ(0, m_driver.open_count());
-  EXPECT_TRUE(IsWindowVisible(wnd.m_hWnd));
-}
-
 }  // namespace

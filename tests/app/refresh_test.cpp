@@ -91,21 +91,6 @@ TEST_F(RefreshTest, StateFollowsThePlayerAndTheSwitches) {
   }
 }
 
-TEST_F(RefreshTest, GestureReferencesFollowTheRefreshes) {
-  CAccWnd& wnd = OpenWindow();
-  wnd.RefreshState();
-  wnd.RefreshState();
-  EXPECT_EQ(1, m_driver.open_count());
-  // Three references taken: gesture off gives back one of them.
-  wnd.m_config.autoacc = false;
-  wnd.RefreshState();
-  wnd.RefreshState();
-  EXPECT_EQ(1, m_driver.open_count());
-  wnd.RefreshState();
-  EXPECT_EQ(0, m_driver.open_count());
-  EXPECT_EQ(u"[Acc Api] Close ACC0..........\n", m_handset.debug_output().back());
-}
-
 TEST_F(RefreshTest, StartButtonLaunchesThePlayer) {
   struct Row {
     const char* name;
