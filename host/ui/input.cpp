@@ -94,6 +94,13 @@ bool PickMenuItem(int id) {
   return false;
 }
 
+bool WheelAt(CMzWnd& wnd, int x, int y, int delta) {
+  for (UiWin* c = HitTest(wnd, x, y); c != nullptr; c = c->parent()) {
+    if (c->kind() == UiKind::kScroll && c->IsEnabledInTree()) return c->ScrollBy(delta);
+  }
+  return false;
+}
+
 void SetSliderPad(CUiStatusBar& slider, int pos) { slider.SetPadpos(pos); }
 
 int ScrollControlTo(UiWin& container, int offset) {

@@ -35,6 +35,10 @@ bool SendScreenPointer(PointerAction action, int x, int y);
 bool TapControl(UiWin& control);
 // Taps the item with the id in the open menu. False when no menu is open or it has no such item.
 bool PickMenuItem(int id);
+// The mouse wheel at x, y (window coordinates): scrolls the innermost enabled container
+// (UiScrollWin) under the point by delta pixels, positive moving the content up. Returns whether
+// anything scrolled.
+bool WheelAt(CMzWnd& wnd, int x, int y, int delta);
 // Puts the slider's pad at pos (clamped) as a drag would, without a pointer move: the window's
 // OnMouseMove does not hear of it.
 void SetSliderPad(CUiStatusBar& slider, int pos);

@@ -199,6 +199,19 @@ TEST_F(PanelTest, DragOnEmptyContainerAreaScrollsWithinItsLimits) {
   EXPECT_EQ(40, m_scroll.scroll_offset());
 }
 
+TEST_F(PanelTest, WheelScrollsTheContainerUnderThePoint) {
+  EXPECT_TRUE(ui::WheelAt(m_wnd, 415, 245, 100));  // over a switch inside the container
+  EXPECT_EQ(100, m_scroll.scroll_offset());
+  EXPECT_TRUE(ui::WheelAt(m_wnd, 240, 300, 100));
+  EXPECT_EQ(150, m_scroll.scroll_offset());
+  EXPECT_FALSE(ui::WheelAt(m_wnd, 240, 300, 1));    // at the end already
+  EXPECT_FALSE(ui::WheelAt(m_wnd, 240, 700, -50));  // over the toolbar
+  EXPECT_FALSE(ui::WheelAt(m_wnd, 240, 600, -50));  // over no control
+  m_scroll.SetEnable(false);
+  EXPECT_FALSE(ui::WheelAt(m_wnd, 240, 300, -50));
+  EXPECT_EQ(150, m_scroll.scroll_offset());
+}
+
 TEST_F(PanelTest, PressedControlDestroyedMidPressIsForgotten) {
   auto doomed = std::make_unique<UiButton>();
   doomed->SetID(150);

@@ -115,19 +115,6 @@ TEST_F(WindowTest, OtherWindowsIgnoreThePointerWhileOneRunsModally) {
   EXPECT_TRUE(SameSequence({"command 7 0"}, main.log));
 }
 
-TEST_F(WindowTest, BaseHooksAnswerAsDocumented) {
-  CMzWndEx wnd;
-  EXPECT_EQ(0, wnd.DoModal());  // no window yet
-  EXPECT_EQ(0, wnd.GetWidth());
-  wnd.Create(0, 0, 100, 100);
-  EXPECT_EQ(1, wnd.OnInitDialog());
-  EXPECT_EQ(1, wnd.MzRegisterClass());
-  wnd.SetShellHomekeyReturnValue(3);
-  EXPECT_EQ(3, wnd.OnShellHomeKey(0, 0, 0));
-  EXPECT_EQ(0, wnd.MzDefWndProc(WM_USER, 1, 2));
-  EXPECT_EQ(u"MzWnd", std::u16string(wnd.GetWndClassName()));
-}
-
 // An application that creates its window in Init and quits with a code from a timer.
 class TestApp : public CMzApp {
  public:
