@@ -10,21 +10,22 @@ struct WindowEntry {
   Handset* handset;
 };
 
-// Function-local so that global application objects may register during static
-// initialisation, whatever the order of the translation units.
+// Made on first use, so that a global application object may register during static
+// initialisation whatever the order of the translation units, and never destroyed, so that it
+// may still unregister (and its window with it) during exit processing.
 std::vector<CMzApp*>& Apps() {
-  static std::vector<CMzApp*> apps;
-  return apps;
+  static auto* apps = new std::vector<CMzApp*>;
+  return *apps;
 }
 
 std::vector<WindowEntry>& Windows() {
-  static std::vector<WindowEntry> windows;
-  return windows;
+  static auto* windows = new std::vector<WindowEntry>;
+  return *windows;
 }
 
 std::vector<CMzWnd*>& Modals() {
-  static std::vector<CMzWnd*> modals;
-  return modals;
+  static auto* modals = new std::vector<CMzWnd*>;
+  return *modals;
 }
 
 template <class T>
