@@ -24,6 +24,7 @@ ControlView ViewOf(const UiWin& control) {
   for (const UiWin* child : control.children()) view.children.push_back(ViewOf(*child));
   view.scrollBar = control.scroll_bar_v();
   view.scrollOffset = control.scroll_offset();
+  view.contentHeight = control.ContentHeight();
   switch (control.kind()) {
     case UiKind::kToolbar:
       for (const auto& b : static_cast<const UiToolbar_Text&>(control).buttons()) {

@@ -33,6 +33,7 @@ struct ControlView {
   // kScroll (any control may scroll; the snapshot shows it for containers)
   bool scrollBar = false;
   int scrollOffset = 0;
+  int contentHeight = 0;  // the lowest child bottom, in the control's own coordinates
   // kButton
   int buttonType = 0;
   int buttonMode = 0;

@@ -88,7 +88,8 @@ TEST_F(RenderTest, ScreenHoldsEveryWindowBottomUpWithMenuItems) {
   ASSERT_EQ(3u, screen.windows.size());
   EXPECT_TRUE(screen.windows[0].ours);
   EXPECT_TRUE(screen.windows[0].visible);
-  EXPECT_EQ(2u, screen.windows[0].controls.size());
+  ASSERT_EQ(2u, screen.windows[0].controls.size());
+  EXPECT_EQ(600, screen.windows[0].controls[1].contentHeight);
   EXPECT_FALSE(screen.windows[1].ours);
   EXPECT_EQ(u"正在播放", screen.windows[1].title);
   const WindowView& shown = screen.windows[2];
