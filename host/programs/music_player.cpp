@@ -1,0 +1,185 @@
+#include "host/programs/music_player.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "host/crt/utf.h"
+
+namespace host::programs {
+
+const char* PlayerEventName(PlayerEvent event) {
+  switch (event) {
+    case PlayerEvent::kStarted:
+      return "started";
+    case PlayerEvent::kPrevious:
+      return "previous";
+    case PlayerEvent::kPlayPause:
+      return "play-pause";
+    case PlayerEvent::kNext:
+      return "next";
+    case PlayerEvent::kSongEnded:
+      return "song-ended";
+    case PlayerEvent::kClosed:
+      return "closed";
+  }
+  return "?";
+}
+
+// ---- MusicPlayer
+
+MusicPlayer::MusicPlayer(std::vector<Song> playlist, std::shared_ptr<Observer> observer)
+    : m_state(std::move(playlist)), m_observer(std::move(observer)) {}
+
+MusicPlayer::~MusicPlayer() {
+  if (m_observer != nullptr) m_observer->Gone(*this);
+}
+
+void MusicPlayer::Start(DWORD pid) {
+  m_pid = pid;
+  m_handset = &Handset::Current();
+  m_state.Sync(m_handset->clock().NowMs());
+  m_window = m_handset->CreateWindow(
+      kMusicPlayerClass, kNowPlayingTitle, m_handset->work_area(), pid,
+      [this](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        return OnMessage(hwnd, msg, wParam, lParam);
+      });
+  if (WindowInfo* info = m_handset->FindWindowInfo(m_window)) info->visible = true;
+  Tell(PlayerEvent::kStarted);
+}
+
+NowPlaying MusicPlayer::State() const { return m_state.At(m_handset->clock().NowMs()); }
+
+LRESULT MusicPlayer::OnMessage(HWND, UINT msg, WPARAM wParam, LPARAM) {
+  switch (msg) {
+    case kPlayerControlMessage:
+      Command(wParam);
+      break;
+    case WM_TIMER:
+      if (wParam == kSongEndTimer) SongEndDue();
+      break;
+    case WM_CLOSE:
+      Tell(PlayerEvent::kClosed);
+      m_window = nullptr;
+      // Destroys the window (and its timer); this object lives until the call has returned.
+      m_handset->EndProcess(m_pid);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+void MusicPlayer::Command(WPARAM code) {
+  std::int64_t now = m_handset->clock().NowMs();
+  PlayerEvent event;
+  switch (code) {
+    case kPlayerPrevious:
+      m_state.Previous(now);
+      event = PlayerEvent::kPrevious;
+      break;
+    case kPlayerPlayPause:
+      m_state.TogglePlay(now);
+      event = PlayerEvent::kPlayPause;
+      break;
+    case kPlayerNext:
+      m_state.Next(now);
+      event = PlayerEvent::kNext;
+      break;
+    default:
+      return;
+  }
+  ArmSongEnd();
+  Tell(event);
+}
+
+void MusicPlayer::SongEndDue() {
+  std::size_t before = m_state.index();
+  m_state.Sync(m_handset->clock().NowMs());
+  ArmSongEnd();
+  if (m_state.index() != before) Tell(PlayerEvent::kSongEnded);
+}
+
+void MusicPlayer::ArmSongEnd() {
+  if (m_state.playing()) {
+    std::int64_t remaining =
+        std::min<std::int64_t>(m_state.RemainingMs(), std::numeric_limits<UINT>::max());
+    m_handset->SetTimer(m_window, kSongEndTimer, static_cast<UINT>(remaining));
+    m_timerArmed = true;
+  } else if (m_timerArmed) {
+    m_handset->KillTimer(m_window, kSongEndTimer);
+    m_timerArmed = false;
+  }
+}
+
+void MusicPlayer::Tell(PlayerEvent event) {
+  PlayerChange change{event, m_pid, State()};
+  m_handset->Emit("player", {{"event", PlayerEventName(event)},
+                             {"pid", m_pid},
+                             {"index", change.now.index + 1},
+                             {"count", change.now.playlist->size()},
+                             {"title", ToUtf8(change.now.title())},
+                             {"playing", change.now.playing},
+                             {"elapsed", change.now.elapsedMs}});
+  if (m_observer != nullptr) m_observer->Changed(*this, change);
+}
+
+// ---- MusicPlayerService
+
+class MusicPlayerService::Hub final : public MusicPlayer::Observer {
+ public:
+  void Changed(MusicPlayer& player, const PlayerChange& change) override {
+    if (change.event == PlayerEvent::kStarted) running.push_back(&player);
+    // A listener may remove itself (or others) while being called.
+    std::map<int, PlayerListener> now = listeners;
+    for (auto& [id, listener] : now) {
+      if (listeners.count(id) != 0) listener(change);
+    }
+  }
+  void Gone(MusicPlayer& player) override {
+    running.erase(std::remove(running.begin(), running.end(), &player), running.end());
+  }
+
+  std::map<int, PlayerListener> listeners;
+  int nextId = 1;
+  std::vector<MusicPlayer*> running;
+};
+
+MusicPlayerService::MusicPlayerService(Handset& handset, std::vector<Song> playlist)
+    : m_handset(handset), m_playlist(std::move(playlist)), m_hub(std::make_shared<Hub>()) {
+  Register();
+}
+
+MusicPlayerService::~MusicPlayerService() { m_hub->listeners.clear(); }
+
+void MusicPlayerService::Register() {
+  m_handset.RegisterProgram(kMusicPlayerPath, [playlist = m_playlist, hub = m_hub] {
+    return std::make_unique<MusicPlayer>(playlist, hub);
+  });
+}
+
+int MusicPlayerService::AddListener(PlayerListener listener) {
+  int id = m_hub->nextId++;
+  m_hub->listeners.emplace(id, std::move(listener));
+  return id;
+}
+
+void MusicPlayerService::RemoveListener(int id) { m_hub->listeners.erase(id); }
+
+std::vector<const MusicPlayer*> MusicPlayerService::Running() const {
+  return {m_hub->running.begin(), m_hub->running.end()};
+}
+
+const MusicPlayer* MusicPlayerService::PlayerOfWindow(HWND hwnd) const {
+  if (hwnd == nullptr) return nullptr;
+  for (const MusicPlayer* player : m_hub->running) {
+    if (player->window() == hwnd) return player;
+  }
+  return nullptr;
+}
+
+std::optional<NowPlaying> MusicPlayerService::NowPlayingState() const {
+  if (m_hub->running.empty()) return std::nullopt;
+  return m_hub->running.back()->State();
+}
+
+}  // namespace host::programs

@@ -1,0 +1,47 @@
+// Tilting the handset by hand: an accelerometer back-end whose x and z follow the arrow keys or
+// a tilt pad of the desktop window and fall back to rest (0) when released. y stays 0. No
+// threads: the window's event loop sets it, the driver reads it, both on the handset's thread.
+//
+// The keys lean the handset all the way (kFullTilt) on one axis each:
+//   Right: x = +127, which the application takes for "next song";
+//   Left:  z = +127, "previous song";
+//   Down:  x = -127 and Up: z = -127, leaning the other way, which gives no command.
+// Two keys on one axis cancel out; a key's axis goes back to rest when it is released. The pad
+// sets x and z directly and, while held, wins over the keys; released, the keys count again.
+#pragma once
+
+#include "host/drivers/accelerometer.h"
+
+namespace host::sensors {
+
+inline constexpr int kFullTilt = 127;
+
+enum class TiltKey { kRight, kLeft, kDown, kUp };
+
+class ManualTiltSensor final : public AccelerometerSensor {
+ public:
+  bool Present() const override { return true; }
+  std::optional<AccSample> Read() override { return Sample(); }
+
+  // The sample a read gives now.
+  AccSample Sample() const;
+
+  void Press(TiltKey key);
+  void Release(TiltKey key);
+
+  // The pad held at x, z (each clamped to -128..127).
+  void SetPad(int x, int z);
+  void ReleasePad();
+  // Everything back to rest: the pad and every key (the window lost the focus).
+  void ReleaseAll();
+
+ private:
+  static constexpr int kKeys = 4;
+
+  bool m_keys[kKeys] = {};
+  bool m_padHeld = false;
+  std::int8_t m_padX = 0;
+  std::int8_t m_padZ = 0;
+};
+
+}  // namespace host::sensors

@@ -1,0 +1,137 @@
+#include "host/sensors/replay.h"
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <system_error>
+
+namespace host::sensors {
+namespace {
+
+constexpr std::string_view kBlanks = " \t";
+
+std::string_view Trimmed(std::string_view text) {
+  std::size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  std::size_t last = text.find_last_not_of(kBlanks);
+  return text.substr(first, last - first + 1);
+}
+
+std::vector<std::string_view> Fields(std::string_view line) {
+  std::vector<std::string_view> fields;
+  while (true) {
+    std::size_t comma = line.find(',');
+    fields.push_back(Trimmed(line.substr(0, comma)));
+    if (comma == std::string_view::npos) return fields;
+    line.remove_prefix(comma + 1);
+  }
+}
+
+// A decimal number with an optional sign, the whole field.
+std::optional<std::int64_t> Number(std::string_view field) {
+  bool plus = !field.empty() && field[0] == '+';
+  if (plus) field.remove_prefix(1);
+  if (field.empty() || (plus && field[0] == '-')) return std::nullopt;
+  std::int64_t value = 0;
+  auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value, 10);
+  if (error != std::errc() || end != field.data() + field.size()) return std::nullopt;
+  return value;
+}
+
+std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+class Parser {
+ public:
+  std::variant<Recording, RecordingError> Parse(std::string_view text) {
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    bool headerAllowed = true;
+    int lineNumber = 0;
+    while (!text.empty()) {
+      ++lineNumber;
+      std::size_t end = text.find('\n');
+      std::string_view line = text.substr(0, end);
+      text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      line = Trimmed(line);
+      if (line.empty() || line[0] == '#') continue;
+
+      std::vector<std::string_view> fields = Fields(line);
+      if (headerAllowed && fields[0].find_first_of("0123456789") == std::string_view::npos) {
+        headerAllowed = false;
+        continue;
+      }
+      headerAllowed = false;
+      if (std::optional<std::string> problem = Sample(fields)) {
+        return RecordingError{lineNumber, *problem};
+      }
+    }
+    if (m_recording.samples.empty()) return RecordingError{0, "the recording holds no samples"};
+    return std::move(m_recording);
+  }
+
+ private:
+  // Adds the line's sample; or says what is wrong with it.
+  std::optional<std::string> Sample(const std::vector<std::string_view>& fields) {
+    if (fields.size() != 4) {
+      return "expected 4 fields (milliseconds,x,y,z), found " + std::to_string(fields.size());
+    }
+    std::optional<std::int64_t> time = Number(fields[0]);
+    if (!time) return "the time " + Quoted(fields[0]) + " is no whole number of milliseconds";
+    if (*time < 0) return "the time " + std::to_string(*time) + " lies before the start (0)";
+    if (!m_recording.samples.empty() && *time <= m_recording.samples.back().atMs) {
+      return "the time " + std::to_string(*time) + " does not come after the line before (" +
+             std::to_string(m_recording.samples.back().atMs) + ")";
+    }
+    static constexpr const char* kAxes[] = {"x", "y", "z"};
+    std::int8_t values[3];
+    for (int axis = 0; axis < 3; ++axis) {
+      std::string_view field = fields[axis + 1];
+      std::optional<std::int64_t> value = Number(field);
+      if (!value) return std::string(kAxes[axis]) + " " + Quoted(field) + " is no number";
+      if (*value < -128 || *value > 127) {
+        return std::string(kAxes[axis]) + " " + std::to_string(*value) +
+               " lies outside -128..127";
+      }
+      values[axis] = static_cast<std::int8_t>(*value);
+    }
+    m_recording.samples.push_back({*time, AccSample{values[0], values[1], values[2]}});
+    return std::nullopt;
+  }
+
+  Recording m_recording;
+};
+
+}  // namespace
+
+AccSample Recording::At(std::int64_t ms) const {
+  // The last sample at or before ms.
+  auto after = std::upper_bound(samples.begin(), samples.end(), ms,
+                                [](std::int64_t t, const RecordedSample& s) { return t < s.atMs; });
+  if (after == samples.begin()) return AccSample{};
+  return std::prev(after)->sample;
+}
+
+std::variant<Recording, RecordingError> ParseRecording(std::string_view text) {
+  return Parser().Parse(text);
+}
+
+std::variant<Recording, RecordingError> LoadRecording(const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) return RecordingError{0, "is a folder"};
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return RecordingError{0, "cannot read the file"};
+  std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (in.bad()) return RecordingError{0, "cannot read the file"};
+  return ParseRecording(text);
+}
+
+AccSample ReplaySensor::Sample() const {
+  std::int64_t since = m_clock.NowMs() - m_startMs;
+  if (since < 0) return AccSample{};
+  return m_recording.At(since % m_recording.LengthMs());
+}
+
+}  // namespace host::sensors

@@ -1,0 +1,71 @@
+// Replaying a recorded tilt: an accelerometer back-end that plays a recording against the
+// handset's clock, in real time, over and over.
+//
+// A recording is CSV text, one sample a line: "milliseconds,x,y,z", the time from the start of
+// the recording and three signed bytes (-128 to 127), e.g. "2500,125,0,-3". Spaces around the
+// fields are allowed. Blank lines and lines whose first non-blank character is '#' are skipped;
+// the first other line may be a header (its first field holds no digit, e.g. "ms,x,y,z"). Times
+// ascend strictly. Each sample holds from its time until the next line's; the last one for
+// kLastSampleMs, and then the recording starts again from its beginning. Before the first
+// line's time the handset lies at rest (0, 0, 0).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "host/drivers/accelerometer.h"
+#include "host/kernel/clock.h"
+
+namespace host::sensors {
+
+// How long the last sample of a recording holds: one poll of the application.
+inline constexpr std::int64_t kLastSampleMs = 100;
+
+struct RecordedSample {
+  std::int64_t atMs = 0;
+  AccSample sample;
+  bool operator==(const RecordedSample&) const = default;
+};
+
+struct Recording {
+  std::vector<RecordedSample> samples;  // not empty; times strictly ascending
+
+  // From 0 to the end of the last sample; one round of the loop.
+  std::int64_t LengthMs() const { return samples.back().atMs + kLastSampleMs; }
+  // The sample at ms into one round (0 <= ms < LengthMs()).
+  AccSample At(std::int64_t ms) const;
+};
+
+// What is wrong with a recording, at a line (1-based; 0 when it concerns no one line).
+struct RecordingError {
+  int line = 0;
+  std::string message;
+};
+
+std::variant<Recording, RecordingError> ParseRecording(std::string_view text);
+// Reads and parses the file; a file that cannot be read is an error at line 0.
+std::variant<Recording, RecordingError> LoadRecording(const std::string& path);
+
+class ReplaySensor final : public AccelerometerSensor {
+ public:
+  // Plays the recording from startMs on the clock (the handset's start by default).
+  // REQUIRES: clock outlives the sensor.
+  ReplaySensor(Recording recording, const Clock& clock, std::int64_t startMs = 0)
+      : m_recording(std::move(recording)), m_clock(clock), m_startMs(startMs) {}
+
+  bool Present() const override { return true; }
+  std::optional<AccSample> Read() override { return Sample(); }
+
+  // The sample at the clock's time now.
+  AccSample Sample() const;
+
+ private:
+  Recording m_recording;
+  const Clock& m_clock;
+  std::int64_t m_startMs;
+};
+
+}  // namespace host::sensors

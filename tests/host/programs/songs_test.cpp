@@ -1,0 +1,89 @@
+// The player's song lists: the built-in one and the audio files of a folder.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "host/crt/utf.h"
+#include "host/programs/songs.h"
+
+namespace host::programs {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(Songs, BuiltInListHasTitlesAndLengths) {
+  std::vector<Song> songs = BuiltInSongs();
+  ASSERT_EQ(8u, songs.size());
+  for (const Song& song : songs) {
+    EXPECT_FALSE(song.title.empty());
+    EXPECT_GT(song.lengthMs, 60'000) << ToUtf8(song.title);
+  }
+}
+
+TEST(Songs, AudioFilesAreKnownByTheirExtension) {
+  struct Case {
+    const char* name;
+    bool audio;
+  };
+  const Case cases[] = {{"a.mp3", true},     {"A.MP3", true},   {"b.flac", true},
+                        {"c.Ogg", true},     {"d.wav", true},   {"e.m4a", true},
+                        {"f.opus", true},    {"g.txt", false},  {"mp3", false},
+                        {".mp3", false},     {"h.mp3.jpg", false}, {"i.", false},
+                        {"cover.jpg", false}, {"j.tar.flac", true}};
+  for (const Case& c : cases) EXPECT_EQ(c.audio, IsAudioFileName(c.name)) << c.name;
+}
+
+class SongFolder : public ::testing::Test {
+ protected:
+  SongFolder() {
+    std::string pattern = (fs::temp_directory_path() / "quorvane-songs-XXXXXX").string();
+    m_dir = mkdtemp(pattern.data());
+  }
+  ~SongFolder() override { fs::remove_all(m_dir); }
+
+  void Add(const std::string& name) {
+    fs::path path = fs::path(m_dir) / name;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path) << "not really audio";
+  }
+  std::vector<std::string> Titles() {
+    auto result = SongsInFolder(m_dir);
+    if (auto* error = std::get_if<SongListError>(&result)) return {"error: " + error->message};
+    std::vector<std::string> titles;
+    for (const Song& song : std::get<std::vector<Song>>(result)) {
+      titles.push_back(ToUtf8(song.title));
+      EXPECT_EQ(kFileSongLengthMs, song.lengthMs);
+    }
+    return titles;
+  }
+
+  std::string m_dir;
+};
+
+TEST_F(SongFolder, AudioFilesBelowTheFolderSortedByPathIgnoringCase) {
+  for (const char* name : {"b song.mp3", "A song.flac", "notes.txt", "cover.jpg", "c.OGG",
+                           "Album/01 Intro.mp3", "album2/02 夜.wav", ".hidden.mp3",
+                           ".cache/x.mp3"}) {
+    Add(name);
+  }
+    // "a song.flac" < "album/01 intro.mp3" < "album2/02 夜.wav" < "b song.mp3" < "c.ogg"
+  EXPECT_EQ((std::vector<std::string>{"A song", "01 Intro", "02 夜", "b song", "c"}), Titles());
+}
+
+TEST_F(SongFolder, FolderWithoutAudioOrNoFolderAtAllIsAnError) {
+  Add("readme.txt");
+  EXPECT_EQ(std::vector<std::string>{"error: " + m_dir + ": no audio files in the folder"},
+            Titles());
+  auto missing = SongsInFolder(m_dir + "/nowhere");
+  ASSERT_TRUE(std::holds_alternative<SongListError>(missing));
+  EXPECT_EQ(m_dir + "/nowhere: no such folder", std::get<SongListError>(missing).message);
+}
+
+}  // namespace
+}  // namespace host::programs

@@ -1,0 +1,78 @@
+// Tilting by hand: keys and the pad set x and z, and everything falls back to rest.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/sensors/manual_tilt.h"
+
+namespace host::sensors {
+namespace {
+
+std::string Show(AccSample s) {
+  return std::to_string(s.x) + " " + std::to_string(s.y) + " " + std::to_string(s.z);
+}
+
+TEST(ManualTilt, KeysLeanOneAxisEachWhileHeld) {
+  struct Case {
+    std::vector<TiltKey> held;
+    const char* sample;
+  };
+  const Case cases[] = {
+      {{}, "0 0 0"},
+      {{TiltKey::kRight}, "127 0 0"},
+      {{TiltKey::kLeft}, "0 0 127"},
+      {{TiltKey::kDown}, "-127 0 0"},
+      {{TiltKey::kUp}, "0 0 -127"},
+      {{TiltKey::kRight, TiltKey::kLeft}, "127 0 127"},
+      {{TiltKey::kRight, TiltKey::kDown}, "0 0 0"},
+      {{TiltKey::kLeft, TiltKey::kUp, TiltKey::kRight}, "127 0 0"},
+  };
+  for (const Case& c : cases) {
+    ManualTiltSensor sensor;
+    for (TiltKey key : c.held) sensor.Press(key);
+    EXPECT_EQ(c.sample, Show(*sensor.Read())) << c.held.size() << " keys";
+    for (TiltKey key : c.held) sensor.Release(key);
+    EXPECT_EQ("0 0 0", Show(*sensor.Read()));
+  }
+}
+
+TEST(ManualTilt, ReleasingOneKeyLeavesTheOtherAxisLeaning) {
+  ManualTiltSensor sensor;
+  sensor.Press(TiltKey::kRight);
+  sensor.Press(TiltKey::kLeft);
+  sensor.Release(TiltKey::kRight);
+  EXPECT_EQ("0 0 127", Show(sensor.Sample()));
+}
+
+TEST(ManualTilt, PadWinsOverKeysWhileHeldAndIsClamped) {
+  ManualTiltSensor sensor;
+  EXPECT_TRUE(sensor.Present());
+  sensor.Press(TiltKey::kRight);
+  sensor.SetPad(-40, 300);
+  EXPECT_EQ("-40 0 127", Show(sensor.Sample()));
+  sensor.SetPad(-500, 12);
+  EXPECT_EQ("-128 0 12", Show(sensor.Sample()));
+  sensor.ReleasePad();
+  EXPECT_EQ("127 0 0", Show(sensor.Sample()));
+  sensor.SetPad(5, 5);
+  sensor.ReleaseAll();
+  EXPECT_EQ("0 0 0", Show(sensor.Sample()));
+}
+
+TEST(ManualTilt, DriverReadsTheTiltThroughTheDeviceProtocol) {
+  ManualTiltSensor sensor;
+  AccelerometerDriver driver(sensor);
+  ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), driver.Open(0, 0));
+  sensor.Press(TiltKey::kRight);
+  std::int8_t out[3] = {1, 1, 1};
+  DWORD returned = 0;
+  ASSERT_TRUE(driver.IoControl(kIoctlAccReadXyz, nullptr, 0, out, 3, &returned));
+  EXPECT_EQ(127, out[0]);
+  EXPECT_EQ(0, out[1]);
+  EXPECT_EQ(0, out[2]);
+  driver.Close();
+}
+
+}  // namespace
+}  // namespace host::sensors

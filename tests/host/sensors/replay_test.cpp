@@ -1,0 +1,130 @@
+// Replayed recordings: the CSV text, its mistakes with their lines, and playing it against the
+// handset's clock in a loop.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "host/kernel/clock.h"
+#include "host/sensors/replay.h"
+
+namespace host::sensors {
+namespace {
+
+// "t:x,y,z t:x,y,z ..." or "line N: message".
+std::string Parsed(std::string_view text) {
+  auto result = ParseRecording(text);
+  if (auto* error = std::get_if<RecordingError>(&result)) {
+    return "line " + std::to_string(error->line) + ": " + error->message;
+  }
+  std::string out;
+  for (const RecordedSample& s : std::get<Recording>(result).samples) {
+    if (!out.empty()) out += ' ';
+    out += std::to_string(s.atMs) + ":" + std::to_string(s.sample.x) + "," +
+           std::to_string(s.sample.y) + "," + std::to_string(s.sample.z);
+  }
+  return out;
+}
+
+TEST(ReplayRecording, AcceptedTexts) {
+  struct Case {
+    const char* text;
+    const char* parsed;
+  };
+  const Case cases[] = {
+      {"0,1,2,3\n", "0:1,2,3"},
+      {"0,1,2,3", "0:1,2,3"},
+      {"ms,x,y,z\n0,1,2,3\n100,-128,127,0\n", "0:1,2,3 100:-128,127,0"},
+      {"# a tilt to the right\n\ntime, x, y, z\n  # still a comment\n 0 , +5 ,-0, 7 \r\n",
+       "0:5,0,7"},
+      {"\xEF\xBB\xBFms,x,y,z\r\n2500,125,0,-3\r\n2700,0,0,0\r\n", "2500:125,0,-3 2700:0,0,0"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.parsed, Parsed(c.text)) << c.text;
+}
+
+TEST(ReplayRecording, MistakesAreReportedWithTheirLine) {
+  struct Case {
+    const char* text;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"", "line 0: the recording holds no samples"},
+      {"# nothing\nms,x,y,z\n", "line 0: the recording holds no samples"},
+      {"0,1,2\n", "line 1: expected 4 fields (milliseconds,x,y,z), found 3"},
+      {"0,1,2,3,4\n", "line 1: expected 4 fields (milliseconds,x,y,z), found 5"},
+      {"0,1,2,3\nms,x,y,z\n", "line 2: the time 'ms' is no whole number of milliseconds"},
+      {"ms,x,y,z\nt,x,y,z\n", "line 2: the time 't' is no whole number of milliseconds"},
+      {"1.5,1,2,3\n", "line 1: the time '1.5' is no whole number of milliseconds"},
+      {"# c\n-100,1,2,3\n", "line 2: the time -100 lies before the start (0)"},
+      {"0,0,0,0\n300,0,0,0\n300,1,1,1\n",
+       "line 3: the time 300 does not come after the line before (300)"},
+      {"0,0,0,0\n\n200,0,0,0\n100,1,1,1\n",
+       "line 4: the time 100 does not come after the line before (200)"},
+      {"0,128,0,0\n", "line 1: x 128 lies outside -128..127"},
+      {"0,0,-129,0\n", "line 1: y -129 lies outside -128..127"},
+      {"0,0,0,0x10\n", "line 1: z '0x10' is no number"},
+      {"0,0,,0\n", "line 1: y '' is no number"},
+      {"0,+-3,0,0\n", "line 1: x '+-3' is no number"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.error, Parsed(c.text)) << c.text;
+}
+
+TEST(ReplayRecording, FilesAreReadWhole) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-replay-XXXXXX").string();
+  std::string dir = mkdtemp(pattern.data());
+  std::string file = dir + "/tilt.csv";
+  std::ofstream(file) << "ms,x,y,z\n0,1,2,3\n";
+  auto loaded = LoadRecording(file);
+  ASSERT_TRUE(std::holds_alternative<Recording>(loaded));
+  EXPECT_EQ(1u, std::get<Recording>(loaded).samples.size());
+  for (const std::string& bad : {dir + "/missing.csv", dir}) {
+    auto result = LoadRecording(bad);
+    ASSERT_TRUE(std::holds_alternative<RecordingError>(result)) << bad;
+    EXPECT_EQ(0, std::get<RecordingError>(result).line);
+  }
+  std::filesystem::remove_all(dir);
+}
+
+TEST(ReplaySensor, PlaysEachSampleUntilTheNextAndLoops) {
+  // Rest until 1 s, a tilt for 200 ms, rest again; the round lasts 3000 + 100 ms.
+  Recording recording = std::get<Recording>(ParseRecording(
+      "1000,125,0,0\n1200,0,0,0\n3000,0,0,120\n"));
+  ASSERT_EQ(3'100, recording.LengthMs());
+  VirtualClock clock;
+  ReplaySensor sensor(recording, clock);
+  EXPECT_TRUE(sensor.Present());
+  struct Case {
+    std::int64_t at;
+    AccSample sample;
+  };
+  const Case cases[] = {
+      {0, {0, 0, 0}},         {999, {0, 0, 0}},       {1'000, {125, 0, 0}},
+      {1'199, {125, 0, 0}},   {1'200, {0, 0, 0}},     {3'000, {0, 0, 120}},
+      {3'099, {0, 0, 120}},   {3'100, {0, 0, 0}},     {4'100, {125, 0, 0}},
+      {31'000 + 1'000, {125, 0, 0}},  // ten rounds on
+  };
+  for (const Case& c : cases) {
+    clock.AdvanceTo(c.at);
+    EXPECT_EQ(c.sample, *sensor.Read()) << c.at;
+  }
+}
+
+TEST(ReplaySensor, StartsAtItsStartTime) {
+  Recording recording = std::get<Recording>(ParseRecording("0,100,0,0\n500,0,0,0\n"));
+  VirtualClock clock;
+  clock.AdvanceTo(10'000);
+  ReplaySensor sensor(recording, clock, clock.NowMs());
+  EXPECT_EQ((AccSample{100, 0, 0}), sensor.Sample());
+  clock.Advance(500);
+  EXPECT_EQ((AccSample{0, 0, 0}), sensor.Sample());
+  clock.Advance(100);  // the round of 600 ms is over
+  EXPECT_EQ((AccSample{100, 0, 0}), sensor.Sample());
+}
+
+}  // namespace
+}  // namespace host::sensors
