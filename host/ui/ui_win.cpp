@@ -114,11 +114,12 @@ void UiWin::SetEnable(bool bEnable) {
 
 void UiWin::SetText(const WCHAR* text) {
   std::u16string value = text != nullptr ? std::u16string(text) : std::u16string();
+  // Every call is traced, also one that keeps the text: the trace records what the system did.
+  if (host::Handset* handset = host::Handset::CurrentOrNull()) {
+    handset->Emit("text", {{"ctl", TraceName(*this)}, {"text", host::ToUtf8(value)}});
+  }
   if (m_text == value) return;
   m_text = std::move(value);
-  if (host::Handset* handset = host::Handset::CurrentOrNull()) {
-    handset->Emit("text", {{"ctl", TraceName(*this)}, {"text", host::ToUtf8(m_text)}});
-  }
   RequestRepaint();
 }
 

@@ -125,7 +125,7 @@ TEST_F(ControlTraceTest, TextChangesAreTracedByIdOrPlaceAndRepaintTheWindow) {
   scroll.AddChild(&button);
   wnd.MarkPainted();
 
-  status.SetText(u"正在获取状态");  // the same text: nothing happens
+  status.SetText(u"正在获取状态");  // the same text: traced, but no repaint
   EXPECT_FALSE(wnd.needs_paint());
   button.SetText(u"音乐进程已开启");
   EXPECT_TRUE(wnd.needs_paint());
@@ -135,6 +135,7 @@ TEST_F(ControlTraceTest, TextChangesAreTracedByIdOrPlaceAndRepaintTheWindow) {
   EXPECT_TRUE(wnd.needs_paint());
   wnd.Invalidate();
   EXPECT_TRUE(SameSequence({R"(text {"ctl":"@0,42","text":"正在获取状态"})",
+                            R"(text {"ctl":"@0,42","text":"正在获取状态"})",
                             R"(text {"ctl":103,"text":"音乐进程已开启"})",
                             R"(text {"ctl":103,"text":""})", "invalidate {}"},
                            Events({"text", "invalidate"})));
