@@ -1,0 +1,35 @@
+// The handset's home screen: what the screen shows when no window is visible. One button per
+// running program; tapping one shows that program's first window again.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "host/kernel/handset.h"
+
+namespace host::screen {
+
+struct HomeEntry {
+  DWORD pid = 0;
+  std::u16string name;     // the executable's name without ".exe", e.g. u"Quorvane"
+  HWND window = nullptr;   // the program's first window, or null when it has none
+  std::u16string title;    // that window's title
+};
+
+// The running programs in the order they were started.
+std::vector<HomeEntry> HomeEntries(const Handset& handset);
+
+// The height of the heading above the buttons.
+inline constexpr int kHomeHeading = 96;
+
+// Where the button of each of count programs lies on a work area of the size given (in the work
+// area's own pixels, top-left 0, 0): full-width rows from the top, below a heading.
+std::vector<RECT> HomeButtonRects(int width, int height, std::size_t count);
+
+// The entry whose button holds x, y (work-area pixels), or -1.
+int HomeButtonAt(int width, int height, std::size_t count, int x, int y);
+
+// Shows the entry's window (ShowWindow with SW_SHOW). False when it has none or it is gone.
+bool ShowProgram(const HomeEntry& entry);
+
+}  // namespace host::screen

@@ -1,0 +1,29 @@
+#include "host/screen/png_writer.h"
+
+#include <SDL.h>
+#include <png.h>
+
+namespace host::screen {
+
+std::optional<std::string> WritePng(SDL_Surface* surface, const std::string& path) {
+  if (surface == nullptr) return "nothing to write";
+  SDL_Surface* rgb = SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_RGB24, 0);
+  if (rgb == nullptr) return std::string("cannot convert the pixels: ") + SDL_GetError();
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(rgb->w);
+  image.height = static_cast<png_uint_32>(rgb->h);
+  image.format = PNG_FORMAT_RGB;
+  SDL_LockSurface(rgb);
+  int ok = png_image_write_to_file(&image, path.c_str(), 0, rgb->pixels, rgb->pitch, nullptr);
+  SDL_UnlockSurface(rgb);
+  SDL_FreeSurface(rgb);
+  if (ok == 0) {
+    std::string message = "cannot write " + path + ": " + image.message;
+    png_image_free(&image);
+    return message;
+  }
+  return std::nullopt;
+}
+
+}  // namespace host::screen

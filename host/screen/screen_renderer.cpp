@@ -1,0 +1,168 @@
+#include "host/screen/screen_renderer.h"
+
+#include "host/screen/control_painter.h"
+#include "host/screen/font_lookup.h"
+#include "host/screen/png_writer.h"
+#include "host/screen/theme.h"
+
+namespace host::screen {
+namespace {
+
+constexpr int kTitleBandHeight = 64;
+constexpr int kLineHeight = 40;
+constexpr char16_t kMenuClass[] = u"MzPopupMenu";
+
+bool IsMenu(const WindowView& window) {
+  return window.ours && (window.className == kMenuClass || !window.menuItems.empty());
+}
+
+}  // namespace
+
+std::unique_ptr<ScreenRenderer> ScreenRenderer::Create(const ScreenRendererOptions& options,
+                                                       std::string& error) {
+  std::optional<std::string> font = FindCjkFont(options.fontPath);
+  if (!font) {
+    error = options.fontPath.empty()
+                ? "no font with Chinese glyphs found (install fonts-wqy-microhei)"
+                : "the font " + options.fontPath + " does not exist";
+    return nullptr;
+  }
+  std::unique_ptr<Canvas> canvas = Canvas::Create(480, 720, *font, error);
+  if (canvas == nullptr) return nullptr;
+  return std::unique_ptr<ScreenRenderer>(new ScreenRenderer(std::move(canvas), options));
+}
+
+ScreenRenderer::ScreenRenderer(std::unique_ptr<Canvas> canvas, ScreenRendererOptions options)
+    : m_canvas(std::move(canvas)), m_options(std::move(options)) {}
+
+void ScreenRenderer::Paint(const ScreenView& screen) {
+  ++m_paints;
+  const RECT& area = screen.workArea;
+  m_canvas->Resize(Width(area), Height(area));
+  m_canvas->ForgetTexts();
+  m_home.clear();
+  RECT full{0, 0, m_canvas->width(), m_canvas->height()};
+  m_canvas->SetClip(full);
+  m_canvas->Fill(full, theme::kHome);
+
+  bool anyVisible = false;
+  for (const WindowView& window : screen.windows) {
+    if (!window.visible) continue;
+    anyVisible = true;
+    RECT rect = Offset(window.rect, -area.left, -area.top);
+    RECT clip = Intersect(rect, full);
+    if (IsEmpty(clip)) continue;
+    if (IsMenu(window)) {
+      // A menu is modal: what lies beneath is shaded.
+      m_canvas->SetClip(full);
+      m_canvas->Shade(full, theme::kMenuShade, theme::kMenuShadeAlpha);
+      m_canvas->SetClip(clip);
+      PaintMenu(window, rect);
+    } else if (window.ours) {
+      m_canvas->SetClip(clip);
+      m_canvas->Fill(rect, theme::kWindow);
+      PaintControls(*m_canvas, window.controls, {rect.left, rect.top}, clip);
+    } else {
+      m_canvas->SetClip(clip);
+      PaintForeign(window, rect);
+    }
+  }
+  m_canvas->SetClip(full);
+  if (!anyVisible) PaintHome();
+}
+
+void ScreenRenderer::PaintMenu(const WindowView& menu, const RECT& rect) {
+  m_canvas->Fill(rect, theme::kMenu);
+  m_canvas->Fill({rect.left, rect.top, rect.right, rect.top + 1}, theme::kRule);
+  TextStyle style;
+  style.size = theme::kTextSize;
+  style.colour = theme::kText;
+  style.halign = HAlign::kCentre;
+  for (std::size_t i = 0; i < menu.menuItems.size(); ++i) {
+    RECT row = Offset(menu.menuItems[i].rect, rect.left, rect.top);
+    if (i > 0) m_canvas->Fill({row.left + 16, row.top, row.right - 16, row.top + 1}, theme::kRule);
+    m_canvas->Text(menu.menuItems[i].text, row, style);
+  }
+}
+
+void ScreenRenderer::PaintForeign(const WindowView& window, const RECT& rect) {
+  m_canvas->Fill(rect, theme::kWindow);
+  RECT band{rect.left, rect.top, rect.right, rect.top + kTitleBandHeight};
+  m_canvas->Fill(band, theme::kTitleBand);
+  TextStyle title;
+  title.size = theme::kTitleSize;
+  title.weight = Weight::kBold;
+  title.colour = theme::kTextOnDark;
+  title.halign = HAlign::kCentre;
+  m_canvas->Text(window.title, band, title);
+  if (!m_options.windowLines) return;
+  TextStyle line;
+  line.size = theme::kTextSize;
+  line.colour = theme::kText;
+  line.halign = HAlign::kCentre;
+  int top = band.bottom + 24;
+  for (const std::u16string& text : m_options.windowLines(window)) {
+    m_canvas->Text(text, {rect.left + 12, top, rect.right - 12, top + kLineHeight}, line);
+    top += kLineHeight;
+  }
+}
+
+void ScreenRenderer::PaintHome() {
+  if (const Handset* handset = Handset::CurrentOrNull()) m_home = HomeEntries(*handset);
+  int width = m_canvas->width();
+  int height = m_canvas->height();
+  TextStyle heading;
+  heading.size = theme::kTitleSize;
+  heading.weight = Weight::kBold;
+  heading.colour = theme::kTextOnDark;
+  heading.halign = HAlign::kCentre;
+  m_canvas->Text(m_home.empty() ? u"No programs running" : u"Running programs",
+                 {0, 0, width, kHomeHeading}, heading);
+  std::vector<RECT> buttons = HomeButtonRects(width, height, m_home.size());
+  for (std::size_t i = 0; i < buttons.size(); ++i) {
+    const HomeEntry& entry = m_home[i];
+    const RECT& r = buttons[i];
+    m_canvas->FillRounded(r, 14, theme::kHomeButton);
+    int iconRadius = Height(r) / 2 - 18;
+    int cx = r.left + 18 + iconRadius;
+    int cy = (r.top + r.bottom) / 2;
+    m_canvas->FillCircle(cx, cy, iconRadius, theme::kHomeIcon);
+    TextStyle initial;
+    initial.size = theme::kTitleSize;
+    initial.weight = Weight::kBold;
+    initial.colour = theme::kHome;
+    initial.halign = HAlign::kCentre;
+    m_canvas->Text(entry.name.substr(0, 1),
+                   {cx - iconRadius, cy - iconRadius, cx + iconRadius, cy + iconRadius}, initial);
+    RECT text{cx + iconRadius + 18, r.top + 10, r.right - 16, r.bottom - 10};
+    TextStyle name;
+    name.size = theme::kTextSize;
+    name.weight = Weight::kBold;
+    name.colour = theme::kTextOnDark;
+    // The window's title under the name, unless it only says the name again.
+    bool titled = !entry.title.empty() && entry.title != entry.name;
+    name.valign = titled ? VAlign::kTop : VAlign::kCentre;
+    m_canvas->Text(entry.name, text, name);
+    if (!titled) continue;
+    TextStyle title;
+    title.size = theme::kSmallSize;
+    title.colour = theme::kSwitchOff;
+    title.valign = VAlign::kBottom;
+    m_canvas->Text(entry.title, text, title);
+  }
+}
+
+std::optional<std::string> ScreenRenderer::SavePng(const std::string& path) {
+  return WritePng(m_canvas->surface(), path);
+}
+
+std::optional<std::string> SaveScreenshot(const ScreenView& screen, const std::string& path,
+                                          const ScreenRendererOptions& options) {
+  std::string error;
+  std::unique_ptr<ScreenRenderer> renderer = ScreenRenderer::Create(options, error);
+  if (renderer == nullptr) return error;
+  renderer->Paint(screen);
+  return renderer->SavePng(path);
+}
+
+}  // namespace host::screen

@@ -1,0 +1,78 @@
+// The handset's screen drawn into pixels: the renderer that a desktop window shows and that
+// screenshots are taken with. It draws the work area (its top-left is pixel 0, 0) with the
+// visible windows from the bottom up: the UI library's windows with their controls, an open
+// pop-up menu over a shaded screen, other programs' windows as a title with lines of content.
+// When no window is visible it draws the home screen: one button per running program
+// (host/screen/home_screen.h).
+//
+//   std::string error;
+//   auto renderer = host::screen::ScreenRenderer::Create({}, error);
+//   host::Painter painter(*renderer);   // repaints when the screen changed
+//   painter.Update();
+//   renderer->SavePng("screen.png");
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/render/renderer.h"
+#include "host/screen/canvas.h"
+#include "host/screen/home_screen.h"
+
+namespace host::screen {
+
+// The lines another program's window shows under its title, e.g. what the music player plays.
+// Empty: the title alone.
+using WindowLines = std::function<std::vector<std::u16string>(const WindowView& window)>;
+
+struct ScreenRendererOptions {
+  // The font file; empty: FindCjkFont() (host/screen/font_lookup.h).
+  std::string fontPath;
+  // May be empty.
+  WindowLines windowLines;
+};
+
+class ScreenRenderer final : public Renderer {
+ public:
+  // Null with a message in error when no font is found or SDL_ttf cannot use it. Needs no
+  // display and no SDL_Init.
+  static std::unique_ptr<ScreenRenderer> Create(const ScreenRendererOptions& options,
+                                                std::string& error);
+
+  // Draws the screen at the work area's size. The home screen's programs come from the current
+  // handset (none without one).
+  void Paint(const ScreenView& screen) override;
+
+  // The pixels of the last paint.
+  Canvas& canvas() { return *m_canvas; }
+  const Canvas& canvas() const { return *m_canvas; }
+  // The texts of the last paint with their boxes, in the work area's pixels.
+  const std::vector<TextBox>& texts() const { return m_canvas->texts(); }
+  // The programs on the home screen of the last paint; empty when a window was visible.
+  const std::vector<HomeEntry>& home() const { return m_home; }
+  int paints() const { return m_paints; }
+
+  // Writes the last paint as a PNG file; nullopt on success, else what went wrong.
+  std::optional<std::string> SavePng(const std::string& path);
+
+ private:
+  ScreenRenderer(std::unique_ptr<Canvas> canvas, ScreenRendererOptions options);
+  void PaintMenu(const WindowView& menu, const RECT& rect);
+  void PaintForeign(const WindowView& window, const RECT& rect);
+  void PaintHome();
+
+  std::unique_ptr<Canvas> m_canvas;
+  ScreenRendererOptions m_options;
+  std::vector<HomeEntry> m_home;
+  int m_paints = 0;
+};
+
+// Draws the screen once and writes it as a PNG file at path; nullopt on success, else what
+// went wrong.
+std::optional<std::string> SaveScreenshot(const ScreenView& screen, const std::string& path,
+                                          const ScreenRendererOptions& options = {});
+
+}  // namespace host::screen
