@@ -179,7 +179,8 @@ class Handset {
   // Starts a process: listed at once, then program->Start(pid) (if given). Returns its pid.
   DWORD StartProcess(std::u16string path, std::unique_ptr<Program> program);
   // Ends a process: its windows are destroyed and it leaves the list. Its program object
-  // lives on until the window procedure that ended it has returned.
+  // lives on until no window procedure and no program's Start is running any more, so a
+  // program may end itself from its own code.
   void EndProcess(DWORD pid);
   // CreateProcessW: starts the program registered under path (ASCII case ignored). FALSE with
   // ERROR_FILE_NOT_FOUND when none is registered or its factory gives none. Traced as "launch".

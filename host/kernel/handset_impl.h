@@ -17,7 +17,7 @@ namespace host {
 struct Handset::Impl {
   // Declared first so that it is destroyed last: windows' procedures may point into programs.
   ProcessTable processes;
-  // Programs of ended processes, kept until no window procedure runs any more.
+  // Programs of ended processes, kept until none of their code can be on the stack.
   std::vector<std::unique_ptr<Program>> ended;
   WindowTable windows;
   TimerSet timers;
@@ -25,7 +25,8 @@ struct Handset::Impl {
   std::vector<TimerKey> timersHandedOut;
   MessageQueue queue;
   UINT_PTR nextThreadTimerId = 0x100;
-  int callDepth = 0;  // window procedures running now
+  // Window procedures and program starts running now; programs ended meanwhile wait for 0.
+  int running = 0;
   std::vector<std::pair<std::u16string, DeviceDriver*>> devices;
   std::vector<std::u16string> registeredMessages;
 };

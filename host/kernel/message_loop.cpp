@@ -50,11 +50,11 @@ LRESULT Handset::CallWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (record == nullptr || !record->proc) return 0;
   DWORD callerPid = m_currentPid;
   if (record->info.pid != 0) m_currentPid = record->info.pid;
-  ++m_impl->callDepth;
+  ++m_impl->running;
   LRESULT result = record->proc(hwnd, msg, wParam, lParam);
-  --m_impl->callDepth;
+  --m_impl->running;
   m_currentPid = callerPid;
-  if (m_impl->callDepth == 0) m_impl->ended.clear();
+  if (m_impl->running == 0) m_impl->ended.clear();
   return result;
 }
 

@@ -69,8 +69,11 @@ DWORD Handset::StartProcess(std::u16string path, std::unique_ptr<Program> progra
   m_impl->processes.SetProgram(pid, std::move(program));
   DWORD callerPid = m_currentPid;
   m_currentPid = pid;
+  ++m_impl->running;
   started.Start(pid);
+  --m_impl->running;
   m_currentPid = callerPid;
+  if (m_impl->running == 0) m_impl->ended.clear();
   return pid;
 }
 
@@ -78,8 +81,9 @@ void Handset::EndProcess(DWORD pid) {
   if (!m_impl->processes.Contains(pid)) return;
   for (HWND hwnd : m_impl->windows.OwnedBy(pid)) DestroyWindow(hwnd);
   std::unique_ptr<Program> program = m_impl->processes.Remove(pid);
-  // A program usually ends itself from one of its window procedures; it must outlive that call.
-  if (program != nullptr && m_impl->callDepth > 0) m_impl->ended.push_back(std::move(program));
+  // A program usually ends from its own code (a window procedure, or the loop inside Start);
+  // it must outlive that call.
+  if (program != nullptr && m_impl->running > 0) m_impl->ended.push_back(std::move(program));
 }
 
 std::vector<ProcessInfo> Handset::Processes() const { return m_impl->processes.List(); }

@@ -148,6 +148,38 @@ TEST_F(ProcessesTest, ProgramClosedThroughADirectCallEndsSafely) {
   m_handset.EndProcess(pid);  // already ended: nothing happens
 }
 
+TEST_F(ProcessesTest, ProgramEndedWhileItsStartRunsLivesUntilStartReturns) {
+  // An application's loop runs inside Start; the host ends its process from outside.
+  class Looping final : public Program {
+   public:
+    explicit Looping(std::vector<std::string>& log) : m_log(log) {}
+    void Start(DWORD) override {
+      MSG msg;
+      while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
+      m_log.push_back("loop ended");
+    }
+
+   private:
+    std::vector<std::string>& m_log;
+  };
+  class EndIt final : public InputSource {
+   public:
+    bool Idle(std::int64_t) override {
+      for (const ProcessInfo& process : Handset::Current().Processes()) {
+        Handset::Current().EndProcess(process.pid);
+      }
+      return false;
+    }
+  };
+  std::vector<std::string> log;
+  EndIt input;
+  m_handset.set_input(&input);
+  m_handset.StartProcess(u"\\Program Files\\Quorvane\\Quorvane.exe",
+                         std::make_unique<Looping>(log));
+  EXPECT_EQ(std::vector<std::string>{"loop ended"}, log);
+  EXPECT_TRUE(m_handset.Processes().empty());
+}
+
 TEST_F(ProcessesTest, ProgramStartsAsTheCurrentProcess) {
   class Probe final : public Program {
    public:
