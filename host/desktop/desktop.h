@@ -1,0 +1,78 @@
+// The desktop mode: the application on an emulated handset in real time, shown in a window that a
+// person uses with the mouse and the keyboard (host/desktop/desktop_input.h).
+//
+// RunDesktop builds a handset on the host's clock, installs the accelerometer "ACC0:" and the
+// built-in music player, opens the window and runs the application's process until it exits:
+// by its own Exit, or when the window is closed (the handset's shutdown: exit processing still
+// runs and saves the settings). Under the screen the window shows what the player plays, the
+// accelerometer's last sample and a tilt pad.
+//
+//   host::desktop::DesktopOptions options;
+//   options.root = "/tmp/handset";
+//   options.application = QuorvaneApplication();
+//   return host::desktop::RunDesktop(options, std::cerr);
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "host/drivers/accelerometer.h"
+#include "host/kernel/handset.h"
+#include "host/kernel/trace.h"
+#include "host/programs/player_state.h"
+#include "host/scenario/runner.h"
+#include "host/screen/screen_renderer.h"
+
+namespace host::desktop {
+
+struct DesktopOptions {
+  // The host folder that is the handset's "\". REQUIRES: it exists.
+  std::string root;
+  // What runs: the program made by application.make() at application.defaultExe.
+  scenario::Application application;
+  // The back-end of "ACC0:"; null: the arrow keys and the tilt pad (a manual tilt sensor).
+  AccelerometerSensor* sensor = nullptr;
+  // The built-in player's songs; empty: its built-in list.
+  std::vector<programs::Song> playlist;
+  // Called with the new handset before the application starts (more programs, devices...).
+  std::function<void(Handset&)> prepare;
+  // The font file; empty: the installed CJK font.
+  std::string fontPath;
+  // Where the handset's trace goes; null: nowhere.
+  Trace* trace = nullptr;
+  // The window's title.
+  std::string title = "Quorvane";
+};
+
+// Exit status when the window cannot be opened (no display, no font).
+inline constexpr int kExitNoWindow = 3;
+
+// Runs the application in the window until its process ends; returns its exit code, or
+// kExitNoWindow after writing why to err. Uses SDL's video and events (initialised and shut
+// down here). REQUIRES: no handset is current.
+int RunDesktop(const DesktopOptions& options, std::ostream& err);
+
+// What the music player's window shows under its title: the song, its place in the list, and
+// playing or paused with the time into the song.
+std::vector<std::u16string> PlayerLines(const programs::NowPlaying& now);
+
+// An accelerometer back-end that passes reads on and keeps the last sample read, for the
+// window's footer.
+class WatchedSensor final : public AccelerometerSensor {
+ public:
+  // REQUIRES: sensor outlives this one.
+  explicit WatchedSensor(AccelerometerSensor& sensor) : m_sensor(sensor) {}
+  bool Present() const override { return m_sensor.Present(); }
+  std::optional<AccSample> Read() override;
+  // The last successful read; nullopt before any.
+  const std::optional<AccSample>& last() const { return m_last; }
+
+ private:
+  AccelerometerSensor& m_sensor;
+  std::optional<AccSample> m_last;
+};
+
+}  // namespace host::desktop

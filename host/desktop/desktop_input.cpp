@@ -1,0 +1,247 @@
+#include "host/desktop/desktop_input.h"
+
+#include <algorithm>
+
+#include "host/screen/canvas.h"
+#include "host/screen/home_screen.h"
+#include "host/ui/input.h"
+
+namespace host::desktop {
+namespace {
+
+using screen::Contains;
+
+// The topmost visible window, or null when every window is hidden.
+const WindowInfo* TopVisible(const std::vector<WindowInfo>& windows) {
+  for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+    if (it->visible) return &*it;
+  }
+  return nullptr;
+}
+
+std::optional<sensors::TiltKey> TiltKeyOf(SDL_Keycode key) {
+  switch (key) {
+    case SDLK_RIGHT:
+      return sensors::TiltKey::kRight;
+    case SDLK_LEFT:
+      return sensors::TiltKey::kLeft;
+    case SDLK_DOWN:
+      return sensors::TiltKey::kDown;
+    case SDLK_UP:
+      return sensors::TiltKey::kUp;
+    default:
+      return std::nullopt;
+  }
+}
+
+// Takes the motion events waiting at the head of the queue and leaves the last one in event:
+// a drag redraws once per batch, not once per pixel.
+void SkipToLastMotion(SDL_Event& event) {
+  SDL_Event next;
+  while (SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1 &&
+         next.type == SDL_MOUSEMOTION) {
+    SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_MOUSEMOTION, SDL_MOUSEMOTION);
+    event = next;
+  }
+}
+
+}  // namespace
+
+DesktopInput::DesktopInput(Handset& handset, DesktopView& view, sensors::ManualTiltSensor* tilt)
+    : m_handset(handset), m_view(view), m_tilt(tilt) {}
+
+bool DesktopInput::Idle(std::int64_t wakeAtMs) {
+  m_view.Refresh();
+  if (m_closed) return false;
+  std::int64_t wait = kMaxWaitMs;
+  if (wakeAtMs >= 0) wait = std::clamp<std::int64_t>(wakeAtMs - m_handset.clock().NowMs(), 0, wait);
+  SDL_Event event;
+  if (SDL_WaitEventTimeout(&event, static_cast<int>(wait)) == 1) {
+    if (event.type == SDL_MOUSEMOTION) SkipToLastMotion(event);
+    Handle(event);
+  }
+  return true;
+}
+
+void DesktopInput::Handle(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_QUIT:
+      Close();
+      break;
+    case SDL_WINDOWEVENT:
+      if (event.window.event == SDL_WINDOWEVENT_CLOSE) Close();
+      if (event.window.event == SDL_WINDOWEVENT_EXPOSED) m_view.Exposed();
+      if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST && m_tilt != nullptr) {
+        m_tilt->ReleaseAll();
+      }
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+      if (event.button.button == SDL_BUTTON_LEFT) Press(event.button.x, event.button.y);
+      break;
+    case SDL_MOUSEMOTION:
+      Move(event.motion.x, event.motion.y);
+      break;
+    case SDL_MOUSEBUTTONUP:
+      if (event.button.button == SDL_BUTTON_LEFT) Release(event.button.x, event.button.y);
+      break;
+    case SDL_MOUSEWHEEL: {
+      int notches = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y
+                                                                     : event.wheel.y;
+      Wheel(event.wheel.mouseX, event.wheel.mouseY, notches);
+      break;
+    }
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      Key(event.key.keysym.sym, event.type == SDL_KEYDOWN, event.key.repeat != 0);
+      break;
+    default:
+      break;
+  }
+}
+
+POINT DesktopInput::ScreenPoint(int x, int y) const {
+  const RECT& screen = m_view.layout().screen;
+  RECT area = m_handset.work_area();
+  return {x - screen.left + area.left, y - screen.top + area.top};
+}
+
+void DesktopInput::SendForeign(UINT msg, int x, int y) {
+  const WindowInfo* info = m_handset.FindWindowInfo(m_foreign);
+  if (info == nullptr) return;
+  POINT p = ScreenPoint(x, y);
+  m_handset.SendToWindow(m_foreign, msg, msg == WM_LBUTTONUP ? 0 : ui::kPointerPressed,
+                         ui::PointerLParam(p.x - info->rect.left, p.y - info->rect.top));
+}
+
+void DesktopInput::Press(int x, int y) {
+  const DesktopLayout& layout = m_view.layout();
+  if (m_tilt != nullptr && Contains(layout.tiltPad, x, y)) {
+    m_drag = Drag::kPad;
+    auto [tx, tz] = TiltAt(layout.tiltPad, x, y);
+    m_tilt->SetPad(tx, tz);
+    return;
+  }
+  if (!Contains(layout.screen, x, y)) return;
+  SDL_CaptureMouse(SDL_TRUE);  // the release reaches us also outside the window
+  std::vector<WindowInfo> windows = m_handset.Windows();
+  const WindowInfo* top = TopVisible(windows);
+  POINT p = ScreenPoint(x, y);
+  if (ui::OpenMenu() != nullptr || (top != nullptr && ui::FindWnd(top->hwnd) != nullptr)) {
+    m_drag = Drag::kOurs;
+    ui::SendScreenPointer(ui::PointerAction::kDown, p.x, p.y);
+  } else if (top != nullptr) {
+    m_drag = Drag::kForeign;
+    m_foreign = top->hwnd;
+    SendForeign(WM_LBUTTONDOWN, x, y);
+  } else {
+    m_drag = Drag::kHome;
+    RECT area = m_handset.work_area();
+    m_homeButton = screen::HomeButtonAt(screen::Width(area), screen::Height(area),
+                                        screen::HomeEntries(m_handset).size(),
+                                        p.x - area.left, p.y - area.top);
+  }
+}
+
+void DesktopInput::Move(int x, int y) {
+  switch (m_drag) {
+    case Drag::kOurs: {
+      POINT p = ScreenPoint(x, y);
+      ui::SendScreenPointer(ui::PointerAction::kMove, p.x, p.y);
+      break;
+    }
+    case Drag::kForeign:
+      SendForeign(WM_MOUSEMOVE, x, y);
+      break;
+    case Drag::kPad: {
+      auto [tx, tz] = TiltAt(m_view.layout().tiltPad, x, y);
+      m_tilt->SetPad(tx, tz);
+      break;
+    }
+    case Drag::kHome:
+    case Drag::kNone:
+      break;
+  }
+}
+
+void DesktopInput::Release(int x, int y) {
+  // The drag is over before the release is delivered: a tap may open a menu whose modal loop
+  // comes back here for its own input.
+  Drag drag = m_drag;
+  m_drag = Drag::kNone;
+  if (drag != Drag::kNone && drag != Drag::kPad) SDL_CaptureMouse(SDL_FALSE);
+  switch (drag) {
+    case Drag::kOurs: {
+      POINT p = ScreenPoint(x, y);
+      ui::SendScreenPointer(ui::PointerAction::kUp, p.x, p.y);
+      break;
+    }
+    case Drag::kForeign:
+      SendForeign(WM_LBUTTONUP, x, y);
+      m_foreign = nullptr;
+      break;
+    case Drag::kHome: {
+      POINT p = ScreenPoint(x, y);
+      RECT area = m_handset.work_area();
+      std::vector<screen::HomeEntry> entries = screen::HomeEntries(m_handset);
+      int button = screen::HomeButtonAt(screen::Width(area), screen::Height(area), entries.size(),
+                                        p.x - area.left, p.y - area.top);
+      if (button >= 0 && button == m_homeButton) screen::ShowProgram(entries[button]);
+      m_homeButton = -1;
+      break;
+    }
+    case Drag::kPad:
+      m_tilt->ReleasePad();
+      break;
+    case Drag::kNone:
+      break;
+  }
+}
+
+void DesktopInput::Wheel(int x, int y, int notches) {
+  if (notches == 0 || !Contains(m_view.layout().screen, x, y)) return;
+  CMzWnd* wnd = ui::ForegroundWnd();
+  std::vector<WindowInfo> windows = m_handset.Windows();
+  const WindowInfo* top = TopVisible(windows);
+  // Only when our window is the one on top (an open menu is): another program's lies over it.
+  if (wnd == nullptr || (ui::OpenMenu() == nullptr && (top == nullptr || top->hwnd != wnd->m_hWnd))) {
+    return;
+  }
+  const WindowInfo* info = m_handset.FindWindowInfo(wnd->m_hWnd);
+  if (info == nullptr) return;
+  POINT p = ScreenPoint(x, y);
+  // Turning the wheel away from the user moves the content down.
+  ui::WheelAt(*wnd, p.x - info->rect.left, p.y - info->rect.top, -notches * kWheelStepPx);
+}
+
+void DesktopInput::Key(SDL_Keycode key, bool down, bool repeat) {
+  if (std::optional<sensors::TiltKey> tilt = TiltKeyOf(key)) {
+    if (m_tilt == nullptr || repeat) return;
+    if (down) {
+      m_tilt->Press(*tilt);
+    } else {
+      m_tilt->Release(*tilt);
+    }
+    return;
+  }
+  if (!down || repeat) return;
+  if (key == SDLK_ESCAPE) {
+    if (CPopupMenu* menu = ui::OpenMenu()) menu->EndModal(0);
+  } else if (key == SDLK_HOME) {
+    GoHome();
+  }
+}
+
+void DesktopInput::GoHome() {
+  if (CPopupMenu* menu = ui::OpenMenu()) menu->EndModal(0);
+  for (const WindowInfo& info : m_handset.Windows()) {
+    if (info.visible) ShowWindow(info.hwnd, SW_HIDE);
+  }
+}
+
+void DesktopInput::Close() {
+  if (m_closed) return;
+  m_closed = true;
+  m_handset.RequestQuit(0);
+}
+
+}  // namespace host::desktop

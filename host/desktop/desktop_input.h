@@ -1,0 +1,84 @@
+// The desktop window's events as the handset's input, in real time: the handset's input source
+// while the desktop runs.
+//
+// The mouse is the finger: a press, moves while pressed and the release go to the topmost visible
+// window at that point of the screen (taps, switch toggles, slider drags and container scrolling
+// happen in the UI library); the wheel scrolls the container under the pointer; on the home
+// screen a tap on a program shows its window again. A press on the tilt pad tilts the handset
+// while it is held.
+//
+// Keys: Escape leaves an open pop-up menu as a tap beside its items does (its run returns 0);
+// Home hides every window, which shows the home screen; the arrow keys tilt the handset while
+// held (host/sensors/manual_tilt.h). Closing the window ends the application as the handset's
+// shutdown does (Handset::RequestQuit(0)), so exit processing runs.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+
+#include "host/desktop/desktop_layout.h"
+#include "host/kernel/handset.h"
+#include "host/sensors/manual_tilt.h"
+
+namespace host::desktop {
+
+// What the input source needs of the window.
+class DesktopView {
+ public:
+  virtual ~DesktopView() = default;
+  virtual const DesktopLayout& layout() const = 0;
+  // Draws what changed since the last refresh and shows it.
+  virtual void Refresh() = 0;
+  // The window's contents were lost: show everything again at the next refresh.
+  virtual void Exposed() = 0;
+};
+
+// The longest wait for an event, so that the footer's clock-driven texts stay fresh.
+inline constexpr int kMaxWaitMs = 250;
+// Pixels a wheel notch scrolls.
+inline constexpr int kWheelStepPx = 60;
+
+class DesktopInput final : public InputSource {
+ public:
+  // tilt may be null (the accelerometer has another back-end): the keys and the pad then do
+  // nothing. REQUIRES: handset, view and tilt outlive the input source; SDL's events are
+  // initialised.
+  DesktopInput(Handset& handset, DesktopView& view, sensors::ManualTiltSensor* tilt);
+  DesktopInput(const DesktopInput&) = delete;
+  DesktopInput& operator=(const DesktopInput&) = delete;
+
+  // Refreshes the view, then waits for one event until wakeAtMs on the handset's clock (at
+  // most kMaxWaitMs; -1: no timer) and handles it. False once the window has been closed: no
+  // input comes any more.
+  bool Idle(std::int64_t wakeAtMs) override;
+
+  // Handles one event. Input to the handset is delivered at once (window procedures run inside).
+  void Handle(const SDL_Event& event);
+
+  bool closed() const { return m_closed; }
+
+ private:
+  enum class Drag { kNone, kOurs, kForeign, kHome, kPad };
+
+  void Press(int x, int y);
+  void Move(int x, int y);
+  void Release(int x, int y);
+  void Wheel(int x, int y, int notches);
+  void Key(SDL_Keycode key, bool down, bool repeat);
+  void Close();
+  void GoHome();
+  // Window point -> screen point of the handset.
+  POINT ScreenPoint(int x, int y) const;
+  void SendForeign(UINT msg, int x, int y);
+
+  Handset& m_handset;
+  DesktopView& m_view;
+  sensors::ManualTiltSensor* m_tilt;
+  Drag m_drag = Drag::kNone;
+  HWND m_foreign = nullptr;  // the other program's window a press went to
+  int m_homeButton = -1;     // the home-screen button a press began on
+  bool m_closed = false;
+};
+
+}  // namespace host::desktop

@@ -1,0 +1,75 @@
+// The desktop window: the handset's screen drawn by a ScreenRenderer through a Painter, and
+// under it a footer with what the music player plays, the accelerometer's last sample and the
+// tilt pad (host/desktop/desktop_layout.h). Software drawing onto the window's surface.
+#pragma once
+
+#include <SDL.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "host/desktop/desktop_input.h"
+#include "host/render/renderer.h"
+#include "host/screen/screen_renderer.h"
+
+namespace host::desktop {
+
+// What the footer shows.
+struct FooterInfo {
+  std::u16string nowPlaying;            // e.g. u"3/8 Paper Boats (playing)"
+  bool accelerometerOpen = false;       // an application holds ACC0: open
+  std::optional<AccSample> lastRead;    // the sample the application read last
+  std::optional<AccSample> tilt;        // the manual tilt now; nullopt: no tilt pad
+  bool operator==(const FooterInfo&) const = default;
+};
+
+class DesktopWindow final : public DesktopView {
+ public:
+  // Opens a window titled title for a work area of the size given. Null with a message in error
+  // when there is no font or no window. REQUIRES: SDL's video is initialised; the window is
+  // refreshed only while a handset is current.
+  static std::unique_ptr<DesktopWindow> Create(const std::string& title, int workWidth,
+                                               int workHeight,
+                                               const screen::ScreenRendererOptions& options,
+                                               std::string& error);
+  ~DesktopWindow() override;
+  DesktopWindow(const DesktopWindow&) = delete;
+  DesktopWindow& operator=(const DesktopWindow&) = delete;
+
+  // Where the footer's contents come from (asked at every refresh).
+  void set_footer(std::function<FooterInfo()> footer) { m_footerSource = std::move(footer); }
+  // Something the screen shows beyond the windows' state (e.g. a song's elapsed time): when its
+  // value changes, the screen is painted again.
+  void set_screen_stamp(std::function<std::u16string()> stamp) { m_stamp = std::move(stamp); }
+
+  const DesktopLayout& layout() const override { return m_layout; }
+  void Refresh() override;
+  void Exposed() override { m_exposed = true; }
+
+  screen::ScreenRenderer& renderer() { return *m_renderer; }
+  // The footer as last drawn (its own pixels: the footer's top-left is 0, 0).
+  const screen::Canvas& footer() const { return *m_footer; }
+  SDL_Window* window() { return m_window; }
+
+ private:
+  DesktopWindow(SDL_Window* window, DesktopLayout layout,
+                std::unique_ptr<screen::ScreenRenderer> renderer,
+                std::unique_ptr<screen::Canvas> footer);
+  void DrawFooter(const FooterInfo& info);
+  void Present();
+
+  SDL_Window* m_window;
+  DesktopLayout m_layout;
+  std::unique_ptr<screen::ScreenRenderer> m_renderer;
+  Painter m_painter;
+  std::unique_ptr<screen::Canvas> m_footer;
+  std::function<FooterInfo()> m_footerSource;
+  std::function<std::u16string()> m_stamp;
+  std::optional<FooterInfo> m_shownFooter;
+  std::u16string m_shownStamp;
+  bool m_exposed = true;
+};
+
+}  // namespace host::desktop
