@@ -45,6 +45,8 @@ class Demo {
   scenario::RunStatus Run();
 
   programs::MusicPlayerService& player() { return m_player; }
+  // The runner: the input source, and its simulated sensor behind "ACC0:".
+  scenario::Runner& runner() { return *m_runner; }
   Timeline& timeline() { return m_timeline; }
 
  private:
