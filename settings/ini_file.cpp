@@ -41,9 +41,27 @@ bool WriteAll(HANDLE file, const void* data, std::size_t size) {
   return true;
 }
 
+// The number of code units before the first zero. Takes the lowest code unit of each block
+// without a branch per unit, which the compiler turns into vector instructions: a large file
+// is measured many times faster than by wcslen.
+// REQUIRES: text[count - 1] is zero.
+std::size_t TextLength(const WCHAR* text, std::size_t count) {
+  constexpr std::size_t kBlock = 32;
+  std::size_t at = 0;
+  for (; at + kBlock <= count; at += kBlock) {
+    WCHAR lowest = text[at];
+    for (std::size_t i = 1; i < kBlock; ++i) lowest = text[at + i] < lowest ? text[at + i] : lowest;
+    if (lowest == 0) break;
+  }
+  while (text[at] != 0) ++at;
+  return at;
+}
+
 }  // namespace
 
-IniText::~IniText() { delete[] m_units; }
+IniText::~IniText() {
+  if (m_units != m_inline) delete[] m_units;
+}
 
 bool IniText::Load(const WCHAR* path, Access access) {
   DWORD rights = access == Access::kRead ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
@@ -58,7 +76,12 @@ bool IniText::Load(const WCHAR* path, Access access) {
   }
   // size + 2 bytes, one more when odd: the mark, the text and at least one zero code unit.
   std::size_t units = (static_cast<std::size_t>(size) + 1) / 2 + 1;
-  m_units = new (std::nothrow) WCHAR[units]();
+  if (units <= kInlineUnits) {
+    m_units = m_inline;
+    std::memset(m_inline, 0, units * sizeof(WCHAR));
+  } else {
+    m_units = new (std::nothrow) WCHAR[units]();
+  }
   if (m_units == nullptr) {
     CloseHandle(file);
     return false;
@@ -68,7 +91,7 @@ bool IniText::Load(const WCHAR* path, Access access) {
   if (!read || std::memcmp(m_units, kIniMark, 2) != 0) return false;
 
   m_fileSize = size;
-  m_length = wcslen(text());
+  m_length = TextLength(text(), units - 1);
   return true;
 }
 

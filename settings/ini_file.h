@@ -12,6 +12,8 @@ inline constexpr BYTE kIniMark[2] = {0xFF, 0xFE};
 // A settings file read whole into one zero-filled buffer of its size + 2 bytes (+1 when the
 // size is odd). The settings text starts after the mark and ends at the first zero code unit,
 // so it is always zero-terminated. The object owns the buffer; the file is closed once loaded.
+// A file of a few hundred bytes, as the application's own, needs no allocation: the buffer
+// is then part of the object.
 class IniText {
  public:
   enum class Access { kRead, kReadWrite };
@@ -38,7 +40,10 @@ class IniText {
   bool fills_file() const { return m_fileSize == 2 + 2 * m_length; }
 
  private:
+  static constexpr std::size_t kInlineUnits = 512;
+
   WCHAR* m_units = nullptr;  // the mark, the text, at least one zero
+  WCHAR m_inline[kInlineUnits];
   DWORD m_fileSize = 0;
   std::size_t m_length = 0;
 };

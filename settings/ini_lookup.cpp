@@ -1,40 +1,69 @@
 #include "settings/ini_lookup.h"
 
+#include <bit>
+#include <cstring>
+
 #include "platform/wstring.h"
+
+static_assert(std::endian::native == std::endian::little);
 
 namespace {
 
 bool IsBlank(WCHAR c) { return c == u' ' || c == u'\t'; }
 
+// The index of the first code unit c in [from, to), or to. The marks of the format ("[",
+// "]", CR, LF) are all below 0x100, so the search looks for c's low byte with memchr, which
+// goes through a large file many times faster than a loop over code units, and then keeps
+// only hits that are the low byte of a code unit whose high byte is zero.
+// REQUIRES: c < 0x100.
+std::size_t FindUnit(const WCHAR* text, std::size_t from, std::size_t to, WCHAR c) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+  std::size_t at = 2 * from;
+  const std::size_t end = 2 * to;
+  while (at < end) {
+    const void* hit = std::memchr(bytes + at, c, end - at);
+    if (hit == nullptr) break;
+    at = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - bytes);
+    if (at % 2 == 0 && bytes[at + 1] == 0) return at / 2;
+    ++at;
+  }
+  return to;
+}
+
 std::size_t FindSectionEnd(const WCHAR* text, std::size_t n, std::size_t bodyStart) {
   // Any "[" that begins a line ends the section, whether or not a valid header follows.
-  for (const WCHAR* p = wcschr(text + bodyStart, u'['); p != nullptr; p = wcschr(p + 1, u'[')) {
-    // bodyStart lies after a "[" and a "]", so p - 1 is inside the text.
-    if (p[-1] == u'\n') return static_cast<std::size_t>(p - text);
+  // bodyStart lies after a "[" and a "]", so the code unit before a "[" is inside the text.
+  for (std::size_t at = FindUnit(text, bodyStart, n, u'['); at < n;
+       at = FindUnit(text, at + 1, n, u'[')) {
+    if (text[at - 1] == u'\n') return at;
   }
   return n;
 }
 
 std::size_t FindValueEnd(const WCHAR* text, std::size_t n, std::size_t valueStart) {
-  const WCHAR* lineEnd = wcsstr(text + valueStart, u"\r\n");
-  return lineEnd == nullptr ? n : static_cast<std::size_t>(lineEnd - text);
+  for (std::size_t at = FindUnit(text, valueStart, n, u'\r'); at < n;
+       at = FindUnit(text, at + 1, n, u'\r')) {
+    if (text[at + 1] == u'\n') return at;
+  }
+  return n;
 }
 
 }  // namespace
 
 bool IniFindSection(const WCHAR* text, std::size_t n, const WCHAR* name, IniSection* out) {
+  // The first valid header is the first "[" that begins a line and is followed by the name,
+  // "]" and CR (or the end of the text). Looking at the "[" that begin lines finds the same
+  // header as looking at each occurrence of the name, and passes over the text once.
   std::size_t length = wcslen(name);
-  // Each next search starts one code unit after the rejected occurrence, so no occurrence is
-  // passed over, even for a name that overlaps itself.
-  for (const WCHAR* p = wcsstr(text, name); p != nullptr; p = wcsstr(p + 1, name)) {
-    std::size_t at = static_cast<std::size_t>(p - text);
-    if (at == 0 || text[at - 1] != u'[') continue;
-    if (text[at + length] != u']') continue;
-    // The "]" is inside the text, so the code unit after it is a character or the final zero.
-    if (text[at + length + 1] != u'\r' && at + length != n - 1) continue;
-    if (at != 1 && text[at - 2] != u'\n') continue;
-    out->header = at - 1;
-    out->bodyStart = at + length + 1;
+  for (std::size_t at = FindUnit(text, 0, n, u'['); at < n; at = FindUnit(text, at + 1, n, u'[')) {
+    if (at != 0 && text[at - 1] != u'\n') continue;
+    if (wcsncmp(text + at + 1, name, length) != 0) continue;
+    // The name matched, so the code unit after it is inside the text or its final zero.
+    std::size_t close = at + 1 + length;
+    if (text[close] != u']') continue;
+    if (text[close + 1] != u'\r' && close != n - 1) continue;
+    out->header = at;
+    out->bodyStart = close + 1;
     out->end = FindSectionEnd(text, n, out->bodyStart);
     return true;
   }
@@ -52,9 +81,9 @@ bool IniFindKey(const WCHAR* text, std::size_t n, const IniSection& section, con
 
   // The header line runs up to the first line feed; key lines start after it. Lines are
   // looked at only up to the section end: a line that starts there belongs to the next.
-  for (const WCHAR* lf = wcschr(text + section.bodyStart, u'\n'); lf != nullptr;
-       lf = wcschr(lf + 1, u'\n')) {
-    std::size_t lineStart = static_cast<std::size_t>(lf - text) + 1;
+  for (std::size_t lf = FindUnit(text, section.bodyStart, section.end, u'\n');
+       lf < section.end; lf = FindUnit(text, lf + 1, section.end, u'\n')) {
+    std::size_t lineStart = lf + 1;
     if (lineStart >= section.end) break;
     std::size_t indent = 0;
     while (IsBlank(text[lineStart + indent])) ++indent;
