@@ -105,6 +105,11 @@ Demo::~Demo() {
   m_handset.set_trace(m_previousTrace);
 }
 
+void Demo::UseSensor(AccelerometerSensor& sensor) {
+  m_driver.emplace(sensor);
+  m_handset.RegisterDevice(kAccelerometerName, &*m_driver);
+}
+
 scenario::RunStatus Demo::Run() {
   if (m_scriptError) {
     m_diagnostics << *m_scriptError << '\n';
@@ -144,7 +149,10 @@ int RunTerminalDemo(const TerminalDemoOptions& options, const scenario::Applicat
     Handset handset(clock, options.root);
     handset.set_work_area(options.workArea);
     if (trace) handset.set_trace(&*trace);
+    std::optional<sensors::ReplaySensor> replay;
+    if (options.replay) replay.emplace(*options.replay, clock);
     Demo demo(handset, application, options.songs, out, err);
+    if (replay) demo.UseSensor(*replay);
     status = demo.Run();
     if (status == scenario::RunStatus::kCompleted) {
       demo.timeline().Say(clock.NowMs(), "end of the demo");

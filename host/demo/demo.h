@@ -21,6 +21,7 @@
 #include "host/kernel/handset.h"
 #include "host/programs/music_player.h"
 #include "host/scenario/runner.h"
+#include "host/sensors/replay.h"
 
 namespace host::demo {
 
@@ -41,6 +42,10 @@ class Demo {
   Demo(const Demo&) = delete;
   Demo& operator=(const Demo&) = delete;
 
+  // "ACC0:" reads the sensor instead of the runner's simulated one, so the script's samples do
+  // not count. REQUIRES: sensor outlives the demo; called before Run.
+  void UseSensor(AccelerometerSensor& sensor);
+
   // Runs the demo once, to the application's end.
   scenario::RunStatus Run();
 
@@ -58,6 +63,7 @@ class Demo {
   std::optional<std::string> m_scriptError;
   std::unique_ptr<scenario::Runner> m_runner;
   programs::MusicPlayerService m_player;
+  std::optional<AccelerometerDriver> m_driver;  // over a sensor of UseSensor
 };
 
 enum class Pace {
@@ -71,6 +77,7 @@ struct TerminalDemoOptions {
   std::vector<programs::Song> songs = programs::BuiltInSongs();
   RECT workArea{0, 0, 480, 720};
   std::optional<std::string> tracePath;  // the whole trace as JSON Lines, when given
+  std::optional<sensors::Recording> replay;  // tilts the handset instead of the demo's tilts
 };
 
 inline constexpr int kDemoOk = 0;

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "host/demo/demo.h"
@@ -30,10 +31,11 @@ class DemoRun : public ::testing::Test {
   ~DemoRun() override { fs::remove_all(m_root); }
 
   // The timeline without the heading, which names the root folder.
-  std::vector<std::string> Run(int& status) {
+  std::vector<std::string> Run(int& status, std::optional<sensors::Recording> replay = {}) {
     TerminalDemoOptions options;
     options.root = m_root;
     options.pace = Pace::kFast;
+    options.replay = std::move(replay);
     std::ostringstream out;
     status = RunTerminalDemo(options, QuorvaneApplication(), out, m_err);
     std::vector<std::string> lines;
@@ -101,6 +103,24 @@ TEST_F(DemoRun, TimelineTellsTheStoryAndASecondRunTellsItAgain) {
   std::string minaccX;
   for (char c : std::string("minacc_x=120")) minaccX += {c, '\0'};  // UTF-16LE
   EXPECT_NE(std::string::npos, bytes.find(minaccX));
+}
+
+TEST_F(DemoRun, ARecordingTiltsTheHandsetInsteadOfTheScript) {
+  auto recording = sensors::ParseRecording("ms,x,y,z\n0,0,0,0\n5000,127,0,0\n5300,0,0,0\n60000,0,0,0\n");
+  int status = -1;
+  std::vector<std::string> commands;
+  for (const std::string& line : Run(status, std::get<sensors::Recording>(recording))) {
+    if (line.find("player ◀") != std::string::npos || line.find("tilt") != std::string::npos) {
+      commands.push_back(line);
+    }
+  }
+  EXPECT_EQ(kDemoOk, status);
+  EXPECT_TRUE(SameSequence(
+      {"  3.5 s  player ◀ play/pause  → now playing: 1/8 Harbour Lights (playing)",
+       "  5.0 s  tilt: x 127  y 0  z 0",
+       "  5.0 s  player ◀ next  → now playing: 2/8 夜空中的风筝 (playing)",
+       "  7.0 s  tilt: at rest"},
+      commands));
 }
 
 TEST_F(DemoRun, RootThatCannotBeMadeIsRefused) {
