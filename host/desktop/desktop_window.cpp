@@ -15,6 +15,7 @@ namespace theme = screen::theme;
 constexpr Rgb kPad{55, 71, 79};
 constexpr Rgb kPadCross{84, 110, 122};
 constexpr Rgb kHint{176, 190, 197};
+constexpr int kKnobRadius = 9;
 
 std::u16string Number(int value) {
   std::string digits = std::to_string(value);
@@ -101,7 +102,7 @@ void DesktopWindow::DrawFooter(const FooterInfo& info) {
 
   RECT playing = screen::Inset(local(m_layout.nowPlaying), 10, 0);
   c.Fill({0, playing.bottom - 1, c.width(), playing.bottom}, kPadCross);
-  c.Text(info.nowPlaying.empty() ? u"Music player: not running" : u"Playing: " + info.nowPlaying,
+  c.Text(info.nowPlaying.empty() ? u"Music player: not running" : u"Player: " + info.nowPlaying,
          playing, Style(theme::kSmallSize + 1, theme::kTextOnDark));
 
   RECT readout = local(m_layout.readout);
@@ -125,8 +126,9 @@ void DesktopWindow::DrawFooter(const FooterInfo& info) {
   c.Text(u"x", {pad.right - 18, centre.y - 20, pad.right - 4, centre.y}, Style(13, kHint));
   c.Text(u"z", {centre.x + 4, pad.bottom - 20, centre.x + 18, pad.bottom - 2}, Style(13, kHint));
   bool tilted = info.tilt->x != 0 || info.tilt->z != 0;
-  POINT knob = PadPoint(pad, info.tilt->x, info.tilt->z);
-  c.FillCircle(knob.x, knob.y, 9, tilted ? theme::kHomeIcon : kHint);
+  // The knob stays on the pad at full tilt.
+  POINT knob = PadPoint(screen::Inset(pad, kKnobRadius, kKnobRadius), info.tilt->x, info.tilt->z);
+  c.FillCircle(knob.x, knob.y, kKnobRadius, tilted ? theme::kHomeIcon : kHint);
 }
 
 void DesktopWindow::Present() {

@@ -87,7 +87,7 @@ TEST_F(DesktopWindowTest, FooterTellsWhatPlaysAndWhatTheAccelerometerRead) {
   m_window->Refresh();
   std::vector<std::u16string> texts = FooterTexts();
   ASSERT_GE(texts.size(), 3u);
-  EXPECT_EQ(u"Playing: 3/8 纸船 (playing)", texts[0]);
+  EXPECT_EQ(u"Player: 3/8 纸船 (playing)", texts[0]);
   EXPECT_EQ(u"Accelerometer ACC0: open", texts[1]);
   EXPECT_EQ(u"x 12    y 0    z -3", texts[2]);
   const DesktopLayout& layout = m_window->layout();
