@@ -1,5 +1,7 @@
 #include "host/sensors/replay.h"
 
+#include "host/kernel/handset.h"
+
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
@@ -129,7 +131,13 @@ std::variant<Recording, RecordingError> LoadRecording(const std::string& path) {
 }
 
 AccSample ReplaySensor::Sample() const {
-  std::int64_t since = m_clock.NowMs() - m_startMs;
+  const Clock* clock = m_clock;
+  if (clock == nullptr) {
+    Handset* handset = Handset::CurrentOrNull();
+    if (handset == nullptr) return AccSample{};
+    clock = &handset->clock();
+  }
+  std::int64_t since = clock->NowMs() - m_startMs;
   if (since < 0) return AccSample{};
   return m_recording.At(since % m_recording.LengthMs());
 }

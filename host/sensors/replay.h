@@ -54,7 +54,10 @@ class ReplaySensor final : public AccelerometerSensor {
   // Plays the recording from startMs on the clock (the handset's start by default).
   // REQUIRES: clock outlives the sensor.
   ReplaySensor(Recording recording, const Clock& clock, std::int64_t startMs = 0)
-      : m_recording(std::move(recording)), m_clock(clock), m_startMs(startMs) {}
+      : m_recording(std::move(recording)), m_clock(&clock), m_startMs(startMs) {}
+  // Plays the recording from the start of whichever handset is current when it is read (at
+  // rest while there is none), for a sensor made before its handset.
+  explicit ReplaySensor(Recording recording) : m_recording(std::move(recording)) {}
 
   bool Present() const override { return true; }
   std::optional<AccSample> Read() override { return Sample(); }
@@ -64,8 +67,8 @@ class ReplaySensor final : public AccelerometerSensor {
 
  private:
   Recording m_recording;
-  const Clock& m_clock;
-  std::int64_t m_startMs;
+  const Clock* m_clock = nullptr;  // null: the current handset's
+  std::int64_t m_startMs = 0;
 };
 
 }  // namespace host::sensors

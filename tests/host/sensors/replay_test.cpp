@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/kernel/clock.h"
+#include "host/kernel/handset.h"
 #include "host/sensors/replay.h"
 
 namespace host::sensors {
@@ -124,6 +125,15 @@ TEST(ReplaySensor, StartsAtItsStartTime) {
   EXPECT_EQ((AccSample{0, 0, 0}), sensor.Sample());
   clock.Advance(100);  // the round of 600 ms is over
   EXPECT_EQ((AccSample{100, 0, 0}), sensor.Sample());
+}
+
+TEST(ReplaySensor, MadeBeforeItsHandsetPlaysOnTheCurrentHandsetsClock) {
+  ReplaySensor sensor(std::get<Recording>(ParseRecording("0,0,0,0\n500,90,0,0\n")));
+  EXPECT_EQ((AccSample{0, 0, 0}), sensor.Sample());  // no handset yet
+  VirtualClock clock;
+  Handset handset(clock);
+  clock.AdvanceTo(550);
+  EXPECT_EQ((AccSample{90, 0, 0}), sensor.Sample());
 }
 
 }  // namespace
