@@ -17,15 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(Songs, BuiltInListHasTitlesAndLengths) {
-  std::vector<Song> songs = BuiltInSongs();
-  ASSERT_EQ(8u, songs.size());
-  for (const Song& song : songs) {
-    EXPECT_FALSE(song.title.empty());
-    EXPECT_GT(song.lengthMs, 60'000) << ToUtf8(song.title);
-  }
-}
-
 TEST(Songs, AudioFilesAreKnownByTheirExtension) {
   struct Case {
     const char* name;

@@ -60,19 +60,5 @@ TEST(ManualTilt, PadWinsOverKeysWhileHeldAndIsClamped) {
   EXPECT_EQ("0 0 0", Show(sensor.Sample()));
 }
 
-TEST(ManualTilt, DriverReadsTheTiltThroughTheDeviceProtocol) {
-  ManualTiltSensor sensor;
-  AccelerometerDriver driver(sensor);
-  ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), driver.Open(0, 0));
-  sensor.Press(TiltKey::kRight);
-  std::int8_t out[3] = {1, 1, 1};
-  DWORD returned = 0;
-  ASSERT_TRUE(driver.IoControl(kIoctlAccReadXyz, nullptr, 0, out, 3, &returned));
-  EXPECT_EQ(127, out[0]);
-  EXPECT_EQ(0, out[1]);
-  EXPECT_EQ(0, out[2]);
-  driver.Close();
-}
-
 }  // namespace
 }  // namespace host::sensors
