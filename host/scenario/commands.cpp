@@ -289,6 +289,11 @@ std::string ScriptLanguageHelp() {
   }
   help +=
       "\n"
+      "TRACE\n"
+      "  One JSON object per line with \"t\" (virtual ms since start) and \"ev\": post, show,\n"
+      "  timer, kill, fire, launch, debug, open, ioctl, close, quit, menu, menu-end, text,\n"
+      "  title, invalidate, exit, snapshot, file.\n"
+      "\n"
       "EXIT STATUS\n"
       "  0 when the script ran to its end (or the application exited), 2 on a script error,\n"
       "  reported on standard error as FILE:LINE: message.\n"
