@@ -52,6 +52,9 @@ std::unique_ptr<DesktopWindow> DesktopWindow::Create(const std::string& title, i
   std::unique_ptr<screen::Canvas> footer =
       screen::Canvas::Create(layout.width, screen::Height(layout.footer), font.value_or(""), error);
   if (footer == nullptr) return nullptr;
+  // The screen is drawn in software: the window shows the pixels as they are, without a GPU
+  // renderer (which would also make SDL recreate the window behind our back).
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_Window* window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED,
                                         SDL_WINDOWPOS_CENTERED, layout.width, layout.height,
                                         SDL_WINDOW_SHOWN);
