@@ -6,6 +6,7 @@
 
 #include "host/crt/utf.h"
 #include "host/desktop/desktop_input.h"
+#include "host/demo/demo.h"
 #include "host/desktop/desktop_window.h"
 #include "host/programs/music_player.h"
 #include "host/sensors/manual_tilt.h"
@@ -61,6 +62,105 @@ std::vector<std::u16string> PlayerLines(const programs::NowPlaying& now) {
   };
 }
 
+namespace {
+
+// What the window shows besides the handset's screen, wherever it comes from.
+struct Shown {
+  programs::MusicPlayerService& player;
+  WatchedSensor& sensor;
+  const AccelerometerDriver* driver;  // null: not known whether ACC0: is open
+  const sensors::ManualTiltSensor* tilt;
+  bool watching;  // a demo plays
+};
+
+std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset& handset,
+                                          const Shown& shown, std::ostream& err) {
+  screen::ScreenRendererOptions screen;
+  screen.fontPath = options.fontPath;
+  programs::MusicPlayerService& player = shown.player;
+  screen.windowLines = [&player](const WindowView& window) {
+    const programs::MusicPlayer* playing = player.PlayerOfWindow(window.hwnd);
+    return playing != nullptr ? PlayerLines(playing->State()) : std::vector<std::u16string>{};
+  };
+  RECT area = handset.work_area();
+  std::string error;
+  std::unique_ptr<DesktopWindow> window = DesktopWindow::Create(
+      options.title, area.right - area.left, area.bottom - area.top, screen, error);
+  if (window == nullptr) {
+    err << "quorvane: " << error << '\n';
+    return nullptr;
+  }
+  window->set_footer([shown] {
+    FooterInfo info;
+    if (std::optional<programs::NowPlaying> now = shown.player.NowPlayingState()) {
+      info.nowPlaying = FromUtf8(now->Describe()).value_or(u"");
+    }
+    if (shown.driver != nullptr) info.accelerometerOpen = shown.driver->open_count() > 0;
+    info.watching = shown.watching;
+    info.lastRead = shown.sensor.last();
+    if (shown.tilt != nullptr) info.tilt = shown.tilt->Sample();
+    return info;
+  });
+  window->set_screen_stamp([&player] {
+    std::optional<programs::NowPlaying> now = player.NowPlayingState();
+    return now ? PlayerLines(*now).back() : std::u16string();
+  });
+  return window;
+}
+
+int RunDemo(const DesktopOptions& options, Handset& handset, std::vector<programs::Song> songs,
+            std::ostream& err) {
+  std::ostream discard(nullptr);
+  demo::Demo demo(handset, options.application, std::move(songs),
+                  options.demoTimeline != nullptr ? *options.demoTimeline : discard, err);
+  // Reads pass through a watch on their way to the sensor, so the footer shows them.
+  WatchedSensor watched(options.sensor != nullptr ? *options.sensor
+                                                  : demo.runner().accelerometer());
+  demo.UseSensor(watched);
+  std::unique_ptr<DesktopWindow> window =
+      OpenWindow(options, handset, {demo.player(), watched, nullptr, nullptr, true}, err);
+  if (window == nullptr) return kExitNoWindow;
+  WatchingInput input(handset, *window, demo.runner());
+  handset.set_input(&input);
+  scenario::RunStatus status = demo.Run();
+  handset.set_input(nullptr);
+  return status == scenario::RunStatus::kCompleted ? 0 : 2;
+}
+
+int RunInteractive(const DesktopOptions& options, Handset& handset,
+                   std::vector<programs::Song> songs, std::ostream& err) {
+  sensors::ManualTiltSensor manual;
+  bool manualTilt = options.sensor == nullptr;
+  WatchedSensor watched(manualTilt ? manual : *options.sensor);
+  AccelerometerDriver driver(watched);
+  handset.RegisterDevice(kAccelerometerName, &driver);
+  programs::MusicPlayerService player(handset, std::move(songs));
+  if (options.prepare) options.prepare(handset);
+  std::unique_ptr<DesktopWindow> window = OpenWindow(
+      options, handset, {player, watched, &driver, manualTilt ? &manual : nullptr, false}, err);
+  if (window == nullptr) {
+    handset.RegisterDevice(kAccelerometerName, nullptr);
+    return kExitNoWindow;
+  }
+  DesktopInput input(handset, *window, manualTilt ? &manual : nullptr);
+  handset.set_input(&input);
+  const scenario::Application& application = options.application;
+  std::error_code ignored;
+  std::filesystem::create_directories(HostFolderOf(handset, application.defaultExe), ignored);
+  std::unique_ptr<scenario::EntryProgram> program = application.make();
+  scenario::EntryProgram* entry = program.get();
+  DWORD pid = handset.StartProcess(application.defaultExe, std::move(program));
+  // The entry has returned: the process's code, exit processing included, has ended.
+  int code = entry->exit_code().value_or(0);
+  handset.Emit("exit", {{"code", code}});
+  handset.EndProcess(pid);
+  handset.set_input(nullptr);
+  handset.RegisterDevice(kAccelerometerName, nullptr);
+  return code;
+}
+
+}  // namespace
+
 int RunDesktop(const DesktopOptions& options, std::ostream& err) {
   SdlVideo video;
   if (!video.ok()) {
@@ -70,66 +170,10 @@ int RunDesktop(const DesktopOptions& options, std::ostream& err) {
   RealClock clock;
   Handset handset(clock, options.root);
   handset.set_trace(options.trace);
-
-  sensors::ManualTiltSensor manual;
-  AccelerometerSensor& backEnd = options.sensor != nullptr ? *options.sensor : manual;
-  sensors::ManualTiltSensor* tilt = options.sensor != nullptr ? nullptr : &manual;
-  WatchedSensor watched(backEnd);
-  AccelerometerDriver driver(watched);
-  handset.RegisterDevice(kAccelerometerName, &driver);
-  programs::MusicPlayerService player(
-      handset, options.playlist.empty() ? programs::BuiltInSongs() : options.playlist);
-  if (options.prepare) options.prepare(handset);
-
-  auto playing = [&player]() -> std::optional<programs::NowPlaying> {
-    return player.NowPlayingState();
-  };
-  screen::ScreenRendererOptions screen;
-  screen.fontPath = options.fontPath;
-  screen.windowLines = [&player](const WindowView& window) {
-    const programs::MusicPlayer* shown = player.PlayerOfWindow(window.hwnd);
-    return shown != nullptr ? PlayerLines(shown->State()) : std::vector<std::u16string>{};
-  };
-  RECT area = handset.work_area();
-  std::string error;
-  std::unique_ptr<DesktopWindow> window =
-      DesktopWindow::Create(options.title, area.right - area.left, area.bottom - area.top, screen,
-                            error);
-  if (window == nullptr) {
-    err << "quorvane: " << error << '\n';
-    handset.RegisterDevice(kAccelerometerName, nullptr);
-    return kExitNoWindow;
-  }
-  window->set_footer([&] {
-    FooterInfo info;
-    if (std::optional<programs::NowPlaying> now = playing()) {
-      info.nowPlaying = FromUtf8(now->Describe()).value_or(u"");
-    }
-    info.accelerometerOpen = driver.open_count() > 0;
-    info.lastRead = watched.last();
-    if (tilt != nullptr) info.tilt = tilt->Sample();
-    return info;
-  });
-  window->set_screen_stamp([&] {
-    std::optional<programs::NowPlaying> now = playing();
-    return now ? PlayerLines(*now).back() : std::u16string();
-  });
-
-  DesktopInput input(handset, *window, tilt);
-  handset.set_input(&input);
-  std::error_code ignored;
-  std::filesystem::create_directories(HostFolderOf(handset, options.application.defaultExe),
-                                      ignored);
-  std::unique_ptr<scenario::EntryProgram> program = options.application.make();
-  scenario::EntryProgram* entry = program.get();
-  DWORD pid = handset.StartProcess(options.application.defaultExe, std::move(program));
-  // The entry has returned: the process's code, exit processing included, has ended.
-  int code = entry->exit_code().value_or(0);
-  handset.Emit("exit", {{"code", code}});
-  handset.EndProcess(pid);
-  handset.set_input(nullptr);
-  handset.RegisterDevice(kAccelerometerName, nullptr);
-  return code;
+  std::vector<programs::Song> songs =
+      options.playlist.empty() ? programs::BuiltInSongs() : options.playlist;
+  if (options.demo) return RunDemo(options, handset, std::move(songs), err);
+  return RunInteractive(options, handset, std::move(songs), err);
 }
 
 }  // namespace host::desktop

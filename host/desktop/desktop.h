@@ -7,6 +7,9 @@
 // runs and saves the settings). Under the screen the window shows what the player plays, the
 // accelerometer's last sample and a tilt pad.
 //
+// With demo set, the built-in demo (host/demo/demo.h) plays the user's part instead: the window
+// shows it in real time, takes no pointer or key input, and closing it ends the application.
+//
 //   host::desktop::DesktopOptions options;
 //   options.root = "/tmp/handset";
 //   options.application = QuorvaneApplication();
@@ -45,14 +48,18 @@ struct DesktopOptions {
   Trace* trace = nullptr;
   // The window's title.
   std::string title = "Quorvane";
+  // Runs the built-in demo; its timeline goes to demoTimeline (null: nowhere).
+  bool demo = false;
+  std::ostream* demoTimeline = nullptr;
 };
 
 // Exit status when the window cannot be opened (no display, no font).
 inline constexpr int kExitNoWindow = 3;
 
 // Runs the application in the window until its process ends; returns its exit code, or
-// kExitNoWindow after writing why to err. Uses SDL's video and events (initialised and shut
-// down here). REQUIRES: no handset is current.
+// kExitNoWindow after writing why to err. With demo: 0 when the demo ran (or the window was
+// closed), 2 when it went wrong (reported on err). Uses SDL's video and events (initialised
+// and shut down here). REQUIRES: no handset is current.
 int RunDesktop(const DesktopOptions& options, std::ostream& err);
 
 // What the music player's window shows under its title: the song, its place in the list, and

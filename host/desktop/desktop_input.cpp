@@ -203,9 +203,9 @@ void DesktopInput::Wheel(int x, int y, int notches) {
   std::vector<WindowInfo> windows = m_handset.Windows();
   const WindowInfo* top = TopVisible(windows);
   // Only when our window is the one on top (an open menu is): another program's lies over it.
-  if (wnd == nullptr || (ui::OpenMenu() == nullptr && (top == nullptr || top->hwnd != wnd->m_hWnd))) {
-    return;
-  }
+  bool onTop = ui::OpenMenu() != nullptr || (top != nullptr && wnd != nullptr &&
+                                             top->hwnd == wnd->m_hWnd);
+  if (wnd == nullptr || !onTop) return;
   const WindowInfo* info = m_handset.FindWindowInfo(wnd->m_hWnd);
   if (info == nullptr) return;
   POINT p = ScreenPoint(x, y);
@@ -242,6 +242,27 @@ void DesktopInput::Close() {
   if (m_closed) return;
   m_closed = true;
   m_handset.RequestQuit(0);
+}
+
+WatchingInput::WatchingInput(Handset& handset, DesktopView& view, InputSource& inner)
+    : m_handset(handset), m_view(view), m_inner(inner) {}
+
+bool WatchingInput::Idle(std::int64_t wakeAtMs) {
+  m_view.Refresh();
+  SDL_Event event;
+  while (!m_closed && SDL_PollEvent(&event) == 1) {
+    bool close = event.type == SDL_QUIT || (event.type == SDL_WINDOWEVENT &&
+                                            event.window.event == SDL_WINDOWEVENT_CLOSE);
+    if (close) {
+      m_closed = true;
+      m_handset.RequestQuit(0);
+    }
+    if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED) {
+      m_view.Exposed();
+    }
+  }
+  if (m_closed) return false;
+  return m_inner.Idle(wakeAtMs);
 }
 
 }  // namespace host::desktop

@@ -81,4 +81,25 @@ class DesktopInput final : public InputSource {
   bool m_closed = false;
 };
 
+// Shows a run that another input source drives (the demo's script runner): before each of its
+// waits the view is refreshed and the window's waiting events are handled without blocking.
+// Pointer and keys are left alone; closing the window ends the run as at shutdown.
+class WatchingInput final : public InputSource {
+ public:
+  // REQUIRES: handset, view and inner outlive this; SDL's events are initialised.
+  WatchingInput(Handset& handset, DesktopView& view, InputSource& inner);
+  WatchingInput(const WatchingInput&) = delete;
+  WatchingInput& operator=(const WatchingInput&) = delete;
+
+  // False once the window has been closed; else what the inner source answers.
+  bool Idle(std::int64_t wakeAtMs) override;
+  bool closed() const { return m_closed; }
+
+ private:
+  Handset& m_handset;
+  DesktopView& m_view;
+  InputSource& m_inner;
+  bool m_closed = false;
+};
+
 }  // namespace host::desktop

@@ -111,14 +111,18 @@ void DesktopWindow::DrawFooter(const FooterInfo& info) {
   RECT readout = local(m_layout.readout);
   int row = screen::Height(readout) / 3;
   RECT line{readout.left, readout.top, readout.right, readout.top + row};
-  c.Text(info.accelerometerOpen ? u"Accelerometer ACC0: open" : u"Accelerometer ACC0: closed",
-         line, Style(theme::kSmallSize, kHint));
+  std::u16string state = !info.accelerometerOpen ? u""
+                         : *info.accelerometerOpen ? u" open"
+                                                   : u" closed";
+  c.Text(u"Accelerometer ACC0:" + state, line, Style(theme::kSmallSize, kHint));
   line = screen::Offset(line, 0, row);
   c.Text(info.lastRead ? Values(*info.lastRead) : u"not read yet", line,
          Style(theme::kTextSize, theme::kTextOnDark));
   line = screen::Offset(line, 0, row);
-  c.Text(info.tilt ? u"Tilt: arrow keys or the pad  ·  Esc: back  ·  Home" : u"Esc: back  ·  Home",
-         line, Style(theme::kSmallSize - 3, kHint));
+  std::u16string hint = info.watching ? u"Demo: a script plays the user's part"
+                       : info.tilt   ? u"Tilt: arrow keys or the pad  ·  Esc: back  ·  Home"
+                                     : u"Esc: back  ·  Home";
+  c.Text(hint, line, Style(theme::kSmallSize - 3, kHint));
 
   if (!info.tilt) return;
   RECT pad = local(m_layout.tiltPad);

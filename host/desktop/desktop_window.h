@@ -19,9 +19,10 @@ namespace host::desktop {
 // What the footer shows.
 struct FooterInfo {
   std::u16string nowPlaying;            // e.g. u"3/8 Paper Boats (playing)"
-  bool accelerometerOpen = false;       // an application holds ACC0: open
+  std::optional<bool> accelerometerOpen;  // an application holds ACC0: open; nullopt: unknown
   std::optional<AccSample> lastRead;    // the sample the application read last
   std::optional<AccSample> tilt;        // the manual tilt now; nullopt: no tilt pad
+  bool watching = false;                // a demo plays: the window takes no input
   bool operator==(const FooterInfo&) const = default;
 };
 

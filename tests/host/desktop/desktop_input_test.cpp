@@ -268,6 +268,32 @@ TEST_F(DesktopInputTest, AnotherProgramsWindowOnTopGetsThePointer) {
   EXPECT_EQ(0u, panel.switches[1].GetState()) << "the panel beneath heard nothing";
 }
 
+// An inner source that counts its waits and ends the input after a few.
+class CountingInput final : public InputSource {
+ public:
+  bool Idle(std::int64_t) override { return ++waits < 3; }
+  int waits = 0;
+};
+
+TEST_F(DesktopInputTest, WatchingShowsAnotherSourcesRunUntilTheWindowCloses) {
+  Panel panel;
+  CountingInput runner;
+  WatchingInput watching(m_handset, m_view, runner);
+  m_handset.set_input(&watching);
+  Push(Button(SDL_MOUSEBUTTONDOWN, 415, 299));  // left alone: the switch stays as it is
+  Push(Button(SDL_MOUSEBUTTONUP, 415, 299));
+  EXPECT_EQ(0, RunLoop());
+  EXPECT_EQ(3, runner.waits);
+  EXPECT_EQ(3, m_view.refreshes);
+  EXPECT_EQ(1u, panel.switches[0].GetState());
+
+  runner.waits = 0;
+  Push(WindowEvent(SDL_WINDOWEVENT_CLOSE));
+  EXPECT_EQ(0, RunLoop());
+  EXPECT_TRUE(watching.closed());
+  EXPECT_EQ(0, runner.waits) << "the run is not asked on once the window has gone";
+}
+
 TEST(DesktopLayout, ThePadMapsPointsToTiltAndBack) {
   DesktopLayout layout = LayoutFor(480, 720);
   EXPECT_EQ(480, layout.width);

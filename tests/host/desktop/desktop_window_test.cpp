@@ -73,12 +73,18 @@ TEST_F(DesktopWindowTest, ShowsTheScreenAboveTheFooter) {
 
 TEST_F(DesktopWindowTest, FooterTellsWhatPlaysAndWhatTheAccelerometerRead) {
   FooterInfo info;
+  info.accelerometerOpen = false;
   m_window->set_footer([&info] { return info; });
   m_window->Refresh();
   EXPECT_EQ((std::vector<std::u16string>{u"Music player: not running",
                                          u"Accelerometer ACC0: closed", u"not read yet",
                                          u"Esc: back  ·  Home"}),
             FooterTexts());
+  info.accelerometerOpen.reset();
+  info.watching = true;
+  m_window->Refresh();
+  EXPECT_EQ(u"Accelerometer ACC0:", FooterTexts()[1]);
+  EXPECT_EQ(u"Demo: a script plays the user's part", FooterTexts()[3]);
 
   info.nowPlaying = u"3/8 纸船 (playing)";
   info.accelerometerOpen = true;

@@ -119,7 +119,7 @@ TEST_F(ScreenRendererTest, SwitchesShowOnAndOffInDifferentColours) {
     bool on = i % 2 == 0;
     RECT track = SwitchTrack(panel.switches[i].GetRect());
     // Beside the centre towards the knob's resting side lies the bare track.
-    POINT bare = on ? POINT{track.left + 8, Centre(track).y} : POINT{track.right - 8, Centre(track).y};
+    POINT bare = {on ? track.left + 8 : track.right - 8, Centre(track).y};
     Rgb colour = Pixel(bare);
     if (on) {
       EXPECT_TRUE(Greenish(colour)) << "switch " << i;
