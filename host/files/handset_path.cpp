@@ -50,7 +50,7 @@ std::optional<HandsetPath> ResolveHandsetPath(const Handset& handset, LPCWSTR fi
     path.handset += u'\\';
     path.handset += part;
   }
-  if (path.handset.empty()) path.handset = u"\\";
+  if (path.handset.empty()) path.handset.push_back(u'\\');
   path.name = parts.empty() ? std::u16string() : std::u16string(parts.back());
   path.host = handset.HostPath(path.handset);
   path.trailingSeparator = IsSeparator(text.back());

@@ -151,6 +151,8 @@ class Handset {
   // PostMessageW: queues the message behind those waiting. A null or dead window gets nothing:
   // FALSE with ERROR_INVALID_WINDOW_HANDLE. Every call is traced as "post".
   BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  // PostMessage without the trace event: the host's own wake-ups, which the system did not make.
+  BOOL PostMessageUntraced(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   // GetMessageW without filters. In this order: the posted messages, first in first out; the
   // quit request (FALSE, wParam = exit code; the request is then cleared); a due timer as
   // WM_TIMER (never queued, so never twice). With nothing ready it asks the input source to
@@ -172,6 +174,14 @@ class Handset {
   // The same name (ASCII case ignored) gives the same id, from 0xC000 up; an empty name gives 0
   // with ERROR_INVALID_PARAMETER.
   UINT RegisterWindowMessage(std::u16string_view name);
+  struct TimerInfo {
+    HWND hwnd = nullptr;
+    UINT_PTR id = 0;
+    std::int64_t periodMs = 0;
+    std::int64_t dueMs = 0;
+  };
+  // The running timers, in the order they were armed.
+  std::vector<TimerInfo> Timers() const;
 
   // ---- Processes and programs.
   // REQUIRES: the path is a handset path such as u"\\Windows\\MzMusic.exe".

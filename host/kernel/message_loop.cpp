@@ -78,12 +78,24 @@ BOOL Handset::PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                 {"msg", msg},
                 {"wparam", static_cast<std::uint64_t>(wParam)},
                 {"lparam", static_cast<std::int64_t>(lParam)}});
-  if (target == nullptr) {
+  return PostMessageUntraced(hwnd, msg, wParam, lParam);
+}
+
+BOOL Handset::PostMessageUntraced(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (FindWindowInfo(hwnd) == nullptr) {
     m_lastError = ERROR_INVALID_WINDOW_HANDLE;
     return FALSE;
   }
   m_impl->queue.Post(MSG{hwnd, msg, wParam, lParam, static_cast<DWORD>(m_clock.NowMs()), {0, 0}});
   return TRUE;
+}
+
+std::vector<Handset::TimerInfo> Handset::Timers() const {
+  std::vector<TimerInfo> list;
+  for (const TimerSet::Running& t : m_impl->timers.List()) {
+    list.push_back({t.key.hwnd, t.key.id, t.periodMs, t.due});
+  }
+  return list;
 }
 
 BOOL Handset::GetMessage(MSG* msg) {

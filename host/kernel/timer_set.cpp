@@ -46,4 +46,14 @@ std::optional<std::int64_t> TimerSet::NextDue() const {
   return next;
 }
 
+std::vector<TimerSet::Running> TimerSet::List() const {
+  std::vector<const Timer*> byOrder;
+  for (const Timer& t : m_timers) byOrder.push_back(&t);
+  std::sort(byOrder.begin(), byOrder.end(),
+            [](const Timer* a, const Timer* b) { return a->order < b->order; });
+  std::vector<Running> list;
+  for (const Timer* t : byOrder) list.push_back({t->key, t->periodMs, t->due});
+  return list;
+}
+
 }  // namespace host

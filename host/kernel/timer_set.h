@@ -35,6 +35,14 @@ class TimerSet {
   std::optional<std::int64_t> NextDue() const;
   bool empty() const { return m_timers.empty(); }
 
+  struct Running {
+    TimerKey key;
+    std::int64_t periodMs;
+    std::int64_t due;
+  };
+  // The running timers, in the order they were armed.
+  std::vector<Running> List() const;
+
  private:
   struct Timer {
     TimerKey key;

@@ -107,7 +107,11 @@ void CMzWnd::EndModal(int nResult) {
   m_modal.result = nResult;
   // Called from outside the loop's own dispatch (input that a host tool delivered straight to a
   // window while the loop waits): wake the loop so it sees the end.
-  if (!m_modal.dispatching && m_hWnd != nullptr) PostMessageW(m_hWnd, WM_NULL, 0, 0);
+  if (!m_modal.dispatching && m_hWnd != nullptr) {
+    if (host::Handset* handset = host::Handset::CurrentOrNull()) {
+      handset->PostMessageUntraced(m_hWnd, WM_NULL, 0, 0);
+    }
+  }
 }
 
 void CMzWnd::OnPaint(HDC, PAINTSTRUCT*) {}
