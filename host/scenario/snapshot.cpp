@@ -38,8 +38,9 @@ Json WindowJson(Handset& handset, CMzWnd& wnd) {
 
 Json TimersJson(Handset& handset, HWND hwnd) {
   std::vector<std::pair<std::uint64_t, std::int64_t>> timers;
-  (void)handset;
-  (void)hwnd;
+  for (const Handset::TimerInfo& timer : handset.Timers()) {
+    if (timer.hwnd == hwnd) timers.emplace_back(timer.id, timer.periodMs);
+  }
   std::sort(timers.begin(), timers.end());
   Json list = Json::array();
   for (const auto& [id, ms] : timers) list.push_back({id, ms});

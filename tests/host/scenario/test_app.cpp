@@ -9,6 +9,9 @@ constexpr int kToolbarId = 1;
 constexpr int kSwitchId = 2;
 constexpr int kSliderId = 3;
 constexpr UINT_PTR kTickTimer = 7;
+constexpr UINT_PTR kLaunchTimer = 8;
+constexpr UINT_PTR kLaterTimer = 6;
+constexpr UINT_PTR kQuitTimer = 5;
 
 class TestWnd final : public CMzWndEx {
  public:
@@ -53,6 +56,12 @@ class TestWnd final : public CMzWndEx {
   }
 
   void OnTimer(UINT_PTR id) override {
+    if (id == kLaunchTimer) {
+      CreateProcessW(u"\\Windows\\MzMusic.exe", nullptr, nullptr, nullptr, FALSE, 0, nullptr,
+                     nullptr, nullptr, nullptr);
+    }
+    if (id == kLaterTimer) SetTimer(m_hWnd, kQuitTimer, 100, nullptr);
+    if (id == kQuitTimer) PostQuitMessage(5);
     if (id != kTickTimer) return;
     ++m_ticks;
     m_label.SetText(m_ticks == 1 ? u"tick 1" : m_ticks == 2 ? u"tick 2" : u"tick 3");

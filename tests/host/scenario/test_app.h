@@ -5,6 +5,8 @@
 //   toolbar 0           -> a pop-up menu: 1 "Hide" hides the window, 2 "Quit" quits with 0
 //   toolbar 1           -> quits with 3
 //   timer 7             -> the label says "tick N"; the third tick kills the timer
+//   timer 8             -> launches "\Windows\MzMusic.exe"
+//   timer 6             -> arms timer 5 (100 ms), which quits with 5
 //   pointer move        -> inside the slider, the label shows the pad position
 //   exit processing     -> the debug output says "bye"
 #pragma once
