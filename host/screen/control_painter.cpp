@@ -188,17 +188,9 @@ void PaintControls(Canvas& canvas, const std::vector<ControlView>& controls, POI
   for (const ControlView& control : controls) PaintControl(canvas, control, origin, clip);
 }
 
-int ContentHeight(const ControlView& container) {
-  int bottom = 0;
-  for (const ControlView& child : container.children) {
-    bottom = std::max(bottom, child.rect.bottom - container.rect.top + container.scrollOffset);
-  }
-  return bottom;
-}
-
 std::optional<RECT> ScrollThumb(const ControlView& container) {
   int height = Height(container.rect);
-  int content = ContentHeight(container);
+  int content = container.contentHeight;
   if (!container.scrollBar || height <= 0 || content <= height) return std::nullopt;
   int thumb = std::max(24, static_cast<int>(static_cast<long long>(height) * height / content));
   int travel = height - thumb;

@@ -16,8 +16,6 @@ namespace host::screen {
 void PaintControls(Canvas& canvas, const std::vector<ControlView>& controls, POINT origin,
                    const RECT& clip);
 
-// How tall a container's children are together (the lowest child bottom, scrolling undone).
-int ContentHeight(const ControlView& container);
 // The vertical scroll bar's thumb when the container scrolls (content taller than the
 // container, bar enabled), in window coordinates; nullopt otherwise.
 std::optional<RECT> ScrollThumb(const ControlView& container);
