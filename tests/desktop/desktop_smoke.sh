@@ -4,7 +4,7 @@
 # Starts `quorvane --root DIR` under Xvfb, clicks the switch "自动隐藏界面" (hide the window
 # automatically) with xdotool, waits until the settings file holds autohide=1, closes the window
 # and checks that the application ended normally with the value still stored.
-# Exit status: 0 passed, 1 failed, 77 skipped (xvfb-run or xdotool missing).
+# Exit status: 0 passed, 1 failed, 77 skipped (xvfb-run, xauth or xdotool missing).
 set -u
 
 quorvane=${1:?usage: desktop_smoke.sh QUORVANE QUORVANE_INI}
@@ -33,9 +33,9 @@ wait_for() {
 }
 
 if [ "${DESKTOP_SMOKE_INSIDE:-}" != 1 ]; then
-  for tool in xvfb-run xdotool; do
+  for tool in xvfb-run xauth xdotool; do
     if ! command -v "$tool" >/dev/null; then
-      echo "desktop_smoke: SKIPPED: $tool is missing (apt-get install xvfb xdotool)"
+      echo "desktop_smoke: SKIPPED: $tool is missing (apt-get install xvfb xauth xdotool)"
       exit 77
     fi
   done
