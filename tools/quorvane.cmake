@@ -1,5 +1,5 @@
-# The quorvane executable: the application on the emulated handset. With --script it runs a
-# scenario headless in virtual time and writes the trace (docs/scenarios.md).
+# The quorvane executable: the application on the emulated handset, in the desktop window, as the
+# terminal demo, or running a scenario script (docs/running.md, docs/scenarios.md).
 if(NOT TARGET quorvane_app)
   message(STATUS "quorvane: waiting for the application library")
   return()
@@ -10,3 +10,8 @@ add_executable(quorvane
   ${CMAKE_CURRENT_LIST_DIR}/quorvane_program.cpp
 )
 target_link_libraries(quorvane PRIVATE quorvane_app quorvane_host CLI11::CLI11)
+# Without the SDL window (QV_GUI off) the demo runs in the terminal also on a desktop.
+if(TARGET quorvane_desktop)
+  target_link_libraries(quorvane PRIVATE quorvane_desktop)
+  target_compile_definitions(quorvane PRIVATE QV_HAS_DESKTOP)
+endif()

@@ -138,7 +138,7 @@ int RunTerminalDemo(const TerminalDemoOptions& options, const scenario::Applicat
   }
 
   out << "Quorvane demo: the application with the built-in music player, tilted by a script"
-      << (options.pace == Pace::kFast ? " (fast: virtual time)" : " (real time, about 25 s)")
+      << (options.pace == Pace::kFast ? " (fast: virtual time)" : " (real time, about 22 s)")
       << ".\n"
       << "The handset's \"\\\" is " << options.root << ".\n\n";
   RealClock realClock;
