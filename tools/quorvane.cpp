@@ -37,6 +37,18 @@ namespace {
 
 constexpr int kUsageError = 2;
 
+constexpr const char* kModes =
+    "MODES\n"
+    "  quorvane                the window when there is a display (DISPLAY or\n"
+    "                          WAYLAND_DISPLAY), else the demo in the terminal\n"
+    "  quorvane --demo         the built-in demo, in the window when there is a display\n"
+    "  quorvane --headless     the demo in the terminal in real time; --fast: at once\n"
+    "  quorvane --script FILE  a scenario script, headless, in virtual time (below)\n"
+    "  The settings are ROOT/Program Files/Quorvane/config.ini (quorvane-ini reads and\n"
+    "  changes them). Exit status: the application's own in the window (3 when no window\n"
+    "  can be opened); 0 when the demo or a script ran to its end; 2 on a usage error, a\n"
+    "  script error or a demo that went wrong. docs/running.md tells more.\n";
+
 struct Options {
   std::optional<std::string> root;
   std::optional<std::string> workarea;
@@ -220,7 +232,11 @@ int RunWindow(const Options& o) {
     trace.emplace(traceFile);
     options.trace = &*trace;
   }
-  return host::desktop::RunDesktop(options, std::cerr);
+  int status = host::desktop::RunDesktop(options, std::cerr);
+  if (status == host::desktop::kExitNoWindow) {
+    std::cerr << "quorvane: --headless runs the demo in the terminal instead\n";
+  }
+  return status;
 }
 #endif
 
@@ -235,7 +251,7 @@ int main(int argc, char** argv) {
   app.get_formatter()->column_width(30);
   Options options;
   AddOptions(app, options);
-  app.footer("\n" + host::scenario::ScriptLanguageHelp());
+  app.footer(std::string("\n") + kModes + "\n" + host::scenario::ScriptLanguageHelp());
 
   try {
     app.parse(argc, argv);
