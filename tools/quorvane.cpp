@@ -64,6 +64,7 @@ struct Options {
 
 // A mistake in the options, told as "quorvane: MESSAGE" with exit status 2.
 struct UsageError {
+  explicit UsageError(std::string text) : message(std::move(text)) {}
   std::string message;
 };
 

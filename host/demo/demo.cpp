@@ -137,7 +137,8 @@ int RunTerminalDemo(const TerminalDemoOptions& options, const scenario::Applicat
     trace.emplace(traceFile);
   }
 
-  out << "Quorvane demo: the application with the built-in music player, tilted by a script"
+  out << "Quorvane demo: the application with the built-in music player; a script plays the "
+         "user's part"
       << (options.pace == Pace::kFast ? " (fast: virtual time)" : " (real time, about 22 s)")
       << ".\n"
       << "The handset's \"\\\" is " << options.root << ".\n\n";
