@@ -76,8 +76,11 @@ const std::vector<Entry>& Entries() {
         "record the handset file's content now (a \"file\" event)"},
        {{{Kind::kText, "PATH"}}, 1}},
       {{Op::kWatch, "watch", Phase::kAny, "watch PATH",
-        "record the handset file's content after every change from now on"},
+        "record the handset file after every change, and every open of it, from now on"},
        {{{Kind::kText, "PATH"}}, 1}},
+      {{Op::kWrite, "write", Phase::kAny, "write PATH [LINE...]",
+        "write a UTF-16LE handset file: the mark FF FE, then the lines joined by CR LF"},
+       {{{Kind::kText, "PATH"}, {Kind::kText, "LINE"}}, 1, true}},
       {{Op::kStart, "start", Phase::kSetup, "start",
         "start the application; the rest of the script runs inside its message loop"},
        {{}, 0}},
@@ -182,6 +185,7 @@ std::optional<std::string> CheckMeaning(const Command& command) {
       return std::nullopt;
     case Op::kFile:
     case Op::kWatch:
+    case Op::kWrite:
       if (command.args[0].empty() || command.args[0][0] != '\\') {
         return "PATH must be a full handset path such as \"\\config.ini\", not " +
                Quoted(command.args[0]);

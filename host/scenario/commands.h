@@ -27,6 +27,7 @@ enum class Op {
   kLaunch,
   kFile,
   kWatch,
+  kWrite,
   // Running.
   kStart,
   kWait,

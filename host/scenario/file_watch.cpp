@@ -68,6 +68,10 @@ int FileWatch::Open(const std::string& path, int flags, mode_t mode) {
   struct stat st;
   bool existed = m_base.Stat(path, &st) >= 0;
   int fd = m_base.Open(path, flags, mode);
+  if (auto it = m_watched.find(path); it != m_watched.end()) {
+    bool write = (flags & O_ACCMODE) != O_RDONLY;
+    m_handset.Emit("fopen", {{"path", ToUtf8(it->second)}, {"write", write}, {"ok", fd >= 0}});
+  }
   if (fd >= 0) {
     bool created = (flags & O_CREAT) != 0 && !existed;
     m_open[fd] = OpenFile{path, created || (flags & O_TRUNC) != 0};

@@ -3,7 +3,9 @@
 //
 // FileWatch is a FileSystem that forwards every call to another one and, after a call that has
 // changed a watched file (closing a descriptor written through, a rename onto it, unlinking it),
-// traces the file as it is then. Rewriting a file with the same content is traced as well.
+// traces the file as it is then. Rewriting a file with the same content is traced as well. Every
+// open of a watched file is traced as "fopen" {"path", "write", "ok"}: the settings engine opens
+// the file once per key it reads or writes, also when a write leaves the bytes as they were.
 #pragma once
 
 #include <map>

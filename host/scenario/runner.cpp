@@ -1,6 +1,7 @@
 #include "host/scenario/runner.h"
 
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "host/crt/utf.h"
@@ -206,6 +207,8 @@ std::optional<Runner::Step> Runner::Execute(const Command& command) {
     case Op::kWatch:
       m_files.Watch(Wide(args[0]));
       return Step::kNext;
+    case Op::kWrite:
+      return WriteFile(command);
     case Op::kStart:
       return Start();
     case Op::kWait:
@@ -222,6 +225,30 @@ std::optional<Runner::Step> Runner::Execute(const Command& command) {
     case Op::kCommand:
     case Op::kTimer:
       return DeliverInput(command);
+  }
+  return Step::kNext;
+}
+
+std::optional<Runner::Step> Runner::WriteFile(const Command& command) {
+  std::u16string text;
+  for (std::size_t i = 1; i < command.args.size(); ++i) {
+    if (i > 1) text += u"\r\n";
+    text += Wide(command.args[i]);
+  }
+  std::string bytes = "\xFF\xFE";
+  for (char16_t c : text) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>(c >> 8);
+  }
+  std::filesystem::path path = m_handset.HostPath(Wide(command.args[0]));
+  std::error_code error;
+  std::filesystem::create_directories(path.parent_path(), error);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (!out) {
+    Report(command.line, "write " + command.args[0] + ": cannot write " + path.string());
+    return std::nullopt;
   }
   return Step::kNext;
 }

@@ -76,6 +76,8 @@ class Runner final : public InputSource {
   // Carries out one command. Returns nullopt after reporting a script error.
   std::optional<Step> Execute(const Command& command);
   Step Start();
+  // The write command: a UTF-16LE file with the mark, its lines joined by CR LF.
+  std::optional<Step> WriteFile(const Command& command);
   std::optional<Step> DeliverInput(const Command& command);
   // After the script or on an error: leaves modal runs, then asks the loop to quit.
   bool Finish();
