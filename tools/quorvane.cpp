@@ -31,6 +31,8 @@
 #include "tools/quorvane_program.h"
 #ifdef QV_HAS_DESKTOP
 #include "host/desktop/desktop.h"
+#include "host/render/control_view.h"
+#include "host/screen/screen_renderer.h"
 #endif
 
 namespace {
@@ -194,8 +196,12 @@ int RunScript(const Options& o) {
   options.scriptPath = *o.script;
   options.root = o.root;
   options.tracePath = o.trace;
-  // Saving the screen needs a hook of the script runner that it does not have yet.
-  Refuse(o.screenshot.has_value(), "--screenshot", "is not available yet: the script runner cannot save screens");
+  options.screenshotPath = o.screenshot;
+#ifdef QV_HAS_DESKTOP
+  options.screenshooter = [](const std::string& path) {
+    return host::screen::SaveScreenshot(host::CaptureScreen(), path);
+  };
+#endif
   return host::scenario::RunScriptMode(options, QuorvaneApplication(), std::cout, std::cerr);
 }
 

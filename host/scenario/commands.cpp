@@ -111,6 +111,9 @@ const std::vector<Entry>& Entries() {
       {{Op::kSnapshot, "snapshot", Phase::kAny, "snapshot",
         "record the window, its controls, timers, menu, device, processes and windows"},
        {{}, 0}},
+      {{Op::kScreenshot, "screenshot", Phase::kAny, "screenshot FILE",
+        "save the screen as a PNG image (a host path)"},
+       {{{Kind::kText, "FILE"}}, 1}},
   };
   return entries;
 }

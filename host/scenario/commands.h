@@ -39,6 +39,7 @@ enum class Op {
   kCommand,
   kTimer,
   kSnapshot,
+  kScreenshot,
 };
 
 // When a command may stand in a script.

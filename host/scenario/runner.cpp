@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+#include <utility>
 
 #include "host/crt/utf.h"
 #include "host/kernel/windowed_program.h"
@@ -97,6 +98,7 @@ RunStatus Runner::Run() {
       m_waitUntil.reset();
     }
   }
+  if (!m_failed) TakeFinalScreenshot();
   return m_failed ? RunStatus::kScriptError : RunStatus::kCompleted;
 }
 
@@ -132,6 +134,7 @@ bool Runner::Idle(std::int64_t wakeAtMs) {
       clock.WaitUntil(*m_waitUntil);
       m_waitUntil.reset();
     }
+    if (!m_failed && m_next >= m_commands.size()) TakeFinalScreenshot();
     if (m_failed || m_next >= m_commands.size()) return Finish();
     const Command& command = m_commands[m_next++];
     m_currentLine = command.line;
@@ -209,6 +212,15 @@ std::optional<Runner::Step> Runner::Execute(const Command& command) {
       return Step::kNext;
     case Op::kWrite:
       return WriteFile(command);
+    case Op::kScreenshot: {
+      std::optional<std::string> problem =
+          m_screenshooter ? m_screenshooter(args[0]) : "this build draws no screens";
+      if (problem) {
+        Report(command.line, "screenshot " + args[0] + ": " + *problem);
+        return std::nullopt;
+      }
+      return Step::kNext;
+    }
     case Op::kStart:
       return Start();
     case Op::kWait:
@@ -370,6 +382,14 @@ void Runner::EndProcessesNamed(std::u16string_view exeName) {
   for (const ProcessInfo& process : m_handset.Processes()) {
     if (SameExeName(process.exeName, exeName)) m_handset.EndProcess(process.pid);
   }
+}
+
+void Runner::TakeFinalScreenshot() {
+  if (!m_finalScreenshot) return;
+  std::string path = *std::exchange(m_finalScreenshot, std::nullopt);
+  std::optional<std::string> problem =
+      m_screenshooter ? m_screenshooter(path) : "this build draws no screens";
+  if (problem) Report(m_currentLine, "--screenshot " + path + ": " + *problem);
 }
 
 void Runner::Report(int line, const std::string& message) {

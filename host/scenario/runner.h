@@ -64,6 +64,14 @@ class Runner final : public InputSource {
 
   SimulatedAccelerometer& accelerometer() { return m_sensor; }
 
+  // Saves the screen as a PNG file at a host path; nullopt on success, else what went wrong.
+  // The screenshot command needs one (this library draws no pixels itself).
+  using Screenshooter = std::function<std::optional<std::string>(const std::string& path)>;
+  void set_screenshooter(Screenshooter shoot) { m_screenshooter = std::move(shoot); }
+  // Saves the screen at path once the script has run to its end, before the application is
+  // ended (or at the end of a run whose application has already exited).
+  void set_final_screenshot(std::string path) { m_finalScreenshot = std::move(path); }
+
  private:
   enum class Step {
     kNext,     // go on with the next command
@@ -105,6 +113,10 @@ class Runner final : public InputSource {
   std::u16string m_exe;
   EntryProgram* m_program = nullptr;  // the application's, while its process runs
   bool m_failed = false;
+  Screenshooter m_screenshooter;
+  std::optional<std::string> m_finalScreenshot;
+  // Saves the final screenshot if one is asked for and not yet taken.
+  void TakeFinalScreenshot();
   bool m_quitRequested = false;
   int m_modalsLeft = 0;
 };

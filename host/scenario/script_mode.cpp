@@ -102,6 +102,8 @@ int RunScriptMode(const ScriptModeOptions& options, const Application& applicati
     Handset handset(clock, root->path());
     handset.set_trace(&trace);
     Runner runner(handset, std::move(script.commands), name, application, err);
+    runner.set_screenshooter(options.screenshooter);
+    if (options.screenshotPath) runner.set_final_screenshot(*options.screenshotPath);
     status = runner.Run();
   }
   if (options.tracePath && !traceFile.flush()) {

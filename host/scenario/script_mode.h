@@ -18,6 +18,11 @@ struct ScriptModeOptions {
   std::optional<std::string> root;
   // Where the trace goes; out when not given.
   std::optional<std::string> tracePath;
+  // Draws the screen into a PNG file for the screenshot command and screenshotPath.
+  Runner::Screenshooter screenshooter;
+  // Where to save the screen when the script has run to its end (before the application is
+  // ended); none when not given.
+  std::optional<std::string> screenshotPath;
 };
 
 // Exit statuses of the script mode.
