@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <filesystem>
+#include <string>
 
 #include "host/crt/utf.h"
 #include "host/desktop/desktop_input.h"
@@ -165,6 +166,16 @@ int RunDesktop(const DesktopOptions& options, std::ostream& err) {
   SdlVideo video;
   if (!video.ok()) {
     err << "quorvane: cannot open a window: " << SDL_GetError() << '\n';
+    return kExitNoWindow;
+  }
+  // With DISPLAY set but no display server behind it, SDL falls back to a driver that shows
+  // nothing (offscreen, KMS): nobody could see or use the window. Only a driver asked for by
+  // name (SDL_VIDEODRIVER or the hint, as tests do) is taken as it is.
+  std::string driver = SDL_GetCurrentVideoDriver() != nullptr ? SDL_GetCurrentVideoDriver() : "";
+  bool chosen = SDL_GetHint(SDL_HINT_VIDEODRIVER) != nullptr;
+  if (!chosen && driver != "x11" && driver != "wayland") {
+    err << "quorvane: cannot open a window: no display server answers (SDL video driver \""
+        << driver << "\"); use --headless for the demo in the terminal\n";
     return kExitNoWindow;
   }
   RealClock clock;
