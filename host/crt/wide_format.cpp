@@ -50,7 +50,7 @@ class Sink {
 
 enum class Length { kDefault, kChar, kShort, kLong, kLongLong };
 
-struct Spec {
+struct FieldFormat {
   bool left = false;
   bool plus = false;
   bool space = false;
@@ -75,17 +75,17 @@ int ReadNumber(const WCHAR*& p) {
   return value;
 }
 
-void PutField(Sink& out, const Spec& spec, std::u16string_view text) {
-  std::size_t width = static_cast<std::size_t>(spec.width);
+void PutField(Sink& out, const FieldFormat& field, std::u16string_view text) {
+  std::size_t width = static_cast<std::size_t>(field.width);
   std::size_t padding = width > text.size() ? width - text.size() : 0;
-  if (!spec.left) out.Put(u' ', padding);
+  if (!field.left) out.Put(u' ', padding);
   out.Put(text);
-  if (spec.left) out.Put(u' ', padding);
+  if (field.left) out.Put(u' ', padding);
 }
 
 // Signed conversions read the argument at the size the modifier names.
-std::int64_t ReadSigned(const Spec& spec, std::va_list& args) {
-  switch (spec.length) {
+std::int64_t ReadSigned(const FieldFormat& field, std::va_list& args) {
+  switch (field.length) {
     case Length::kChar:
       return static_cast<signed char>(va_arg(args, int));
     case Length::kShort:
@@ -99,8 +99,8 @@ std::int64_t ReadSigned(const Spec& spec, std::va_list& args) {
   return va_arg(args, int);
 }
 
-std::uint64_t ReadUnsigned(const Spec& spec, std::va_list& args) {
-  switch (spec.length) {
+std::uint64_t ReadUnsigned(const FieldFormat& field, std::va_list& args) {
+  switch (field.length) {
     case Length::kChar:
       return static_cast<unsigned char>(va_arg(args, unsigned));
     case Length::kShort:
@@ -114,17 +114,17 @@ std::uint64_t ReadUnsigned(const Spec& spec, std::va_list& args) {
   return va_arg(args, unsigned);
 }
 
-void PutInteger(Sink& out, const Spec& spec, WCHAR conversion, std::va_list& args) {
+void PutInteger(Sink& out, const FieldFormat& field, WCHAR conversion, std::va_list& args) {
   bool isSigned = conversion == u'd' || conversion == u'i';
   bool negative = false;
   std::uint64_t magnitude;
   if (isSigned) {
-    std::int64_t value = ReadSigned(spec, args);
+    std::int64_t value = ReadSigned(field, args);
     negative = value < 0;
     // Negating in unsigned arithmetic keeps the most negative value exact.
     magnitude = negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
   } else {
-    magnitude = ReadUnsigned(spec, args);
+    magnitude = ReadUnsigned(field, args);
   }
 
   unsigned base = 10;
@@ -140,36 +140,36 @@ void PutInteger(Sink& out, const Spec& spec, WCHAR conversion, std::va_list& arg
 
   // The precision is the least number of digits; the zeros it adds are counted, not built,
   // so that a huge precision costs no memory beyond what the output keeps.
-  std::int64_t minimum = spec.precision >= 0 ? spec.precision : 1;
+  std::int64_t minimum = field.precision >= 0 ? field.precision : 1;
   std::int64_t zeros = std::max<std::int64_t>(0, minimum - static_cast<std::int64_t>(count));
-  if (spec.alternate && base == 8 && zeros == 0) zeros = 1;
+  if (field.alternate && base == 8 && zeros == 0) zeros = 1;
 
   std::u16string_view prefix;
   if (negative) {
     prefix = u"-";
-  } else if (isSigned && spec.plus) {
+  } else if (isSigned && field.plus) {
     prefix = u"+";
-  } else if (isSigned && spec.space) {
+  } else if (isSigned && field.space) {
     prefix = u" ";
-  } else if (spec.alternate && base == 16 && magnitude != 0) {
+  } else if (field.alternate && base == 16 && magnitude != 0) {
     prefix = conversion == u'X' ? u"0X" : u"0x";
   }
 
   std::int64_t length = static_cast<std::int64_t>(prefix.size() + count) + zeros;
-  std::int64_t padding = std::max<std::int64_t>(0, spec.width - length);
-  if (spec.zero && !spec.left && spec.precision < 0) {
+  std::int64_t padding = std::max<std::int64_t>(0, field.width - length);
+  if (field.zero && !field.left && field.precision < 0) {
     zeros += padding;
     padding = 0;
   }
-  if (!spec.left) out.Put(u' ', static_cast<std::size_t>(padding));
+  if (!field.left) out.Put(u' ', static_cast<std::size_t>(padding));
   out.Put(prefix);
   out.Put(u'0', static_cast<std::size_t>(zeros));
   out.Put(digits);
-  if (spec.left) out.Put(u' ', static_cast<std::size_t>(padding));
+  if (field.left) out.Put(u' ', static_cast<std::size_t>(padding));
 }
 
-void PutString(Sink& out, const Spec& spec, bool narrow, std::va_list& args) {
-  std::size_t limit = spec.precision >= 0 ? static_cast<std::size_t>(spec.precision)
+void PutString(Sink& out, const FieldFormat& field, bool narrow, std::va_list& args) {
+  std::size_t limit = field.precision >= 0 ? static_cast<std::size_t>(field.precision)
                                           : std::numeric_limits<std::size_t>::max();
   std::u16string text;
   // Never reads past the precision: the argument need not be terminated then.
@@ -186,24 +186,24 @@ void PutString(Sink& out, const Spec& spec, bool narrow, std::va_list& args) {
     while (n < limit && s[n] != 0) ++n;
     text.assign(s, n);
   }
-  PutField(out, spec, text);
+  PutField(out, field, text);
 }
 
 // Reads one conversion after its "%"; returns false when it is not one we know, so that the
 // caller copies it as text.
 bool Convert(Sink& out, const WCHAR*& p, std::va_list& args) {
-  Spec spec;
+  FieldFormat field;
   for (;; ++p) {
     if (*p == u'-') {
-      spec.left = true;
+      field.left = true;
     } else if (*p == u'+') {
-      spec.plus = true;
+      field.plus = true;
     } else if (*p == u' ') {
-      spec.space = true;
+      field.space = true;
     } else if (*p == u'#') {
-      spec.alternate = true;
+      field.alternate = true;
     } else if (*p == u'0') {
-      spec.zero = true;
+      field.zero = true;
     } else {
       break;
     }
@@ -212,39 +212,39 @@ bool Convert(Sink& out, const WCHAR*& p, std::va_list& args) {
     ++p;
     int width = va_arg(args, int);
     if (width < 0) {
-      spec.left = true;
+      field.left = true;
       width = width == std::numeric_limits<int>::min() ? kMaxField : -width;
     }
-    spec.width = width;
+    field.width = width;
   } else {
-    spec.width = ReadNumber(p);
+    field.width = ReadNumber(p);
   }
   if (*p == u'.') {
     ++p;
     if (*p == u'*') {
       ++p;
       int precision = va_arg(args, int);
-      spec.precision = precision < 0 ? -1 : precision;
+      field.precision = precision < 0 ? -1 : precision;
     } else {
-      spec.precision = ReadNumber(p);
+      field.precision = ReadNumber(p);
     }
   }
   bool wide = false;
   if (p[0] == u'h' && p[1] == u'h') {
-    spec.length = Length::kChar;
+    field.length = Length::kChar;
     p += 2;
   } else if (p[0] == u'h') {
-    spec.length = Length::kShort;
+    field.length = Length::kShort;
     ++p;
   } else if (p[0] == u'l' && p[1] == u'l') {
-    spec.length = Length::kLongLong;
+    field.length = Length::kLongLong;
     p += 2;
   } else if (p[0] == u'l' || p[0] == u'w') {
-    spec.length = Length::kLong;
+    field.length = Length::kLong;
     wide = true;
     ++p;
   } else if (p[0] == u'I' && p[1] == u'6' && p[2] == u'4') {
-    spec.length = Length::kLongLong;
+    field.length = Length::kLongLong;
     p += 3;
   }
 
@@ -255,22 +255,22 @@ bool Convert(Sink& out, const WCHAR*& p, std::va_list& args) {
     case u'o':
     case u'x':
     case u'X':
-      PutInteger(out, spec, conversion, args);
+      PutInteger(out, field, conversion, args);
       break;
     case u'c':
     case u'C': {
       WCHAR c = static_cast<WCHAR>(va_arg(args, int));
-      if ((conversion == u'C' && !wide) || spec.length == Length::kShort) {
+      if ((conversion == u'C' && !wide) || field.length == Length::kShort) {
         c = static_cast<WCHAR>(static_cast<unsigned char>(c));
       }
-      PutField(out, spec, std::u16string_view(&c, 1));
+      PutField(out, field, std::u16string_view(&c, 1));
       break;
     }
     case u's':
-      PutString(out, spec, spec.length == Length::kShort && !wide, args);
+      PutString(out, field, field.length == Length::kShort && !wide, args);
       break;
     case u'S':
-      PutString(out, spec, !wide, args);
+      PutString(out, field, !wide, args);
       break;
     case u'%':
       out.Put(u'%');
