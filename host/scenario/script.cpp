@@ -1,6 +1,9 @@
 #include "host/scenario/script.h"
 
 #include <limits>
+#include <optional>
+
+#include "host/crt/text_lines.h"
 
 namespace host::scenario {
 namespace {
@@ -84,15 +87,10 @@ std::optional<std::string> SplitLine(std::string_view text, std::vector<std::str
 
 SplitResult SplitScript(std::string_view text) {
   SplitResult result;
-  constexpr std::string_view kBom = "\xEF\xBB\xBF";
-  if (text.substr(0, kBom.size()) == kBom) text.remove_prefix(kBom.size());
-  int lineNumber = 0;
-  while (!text.empty()) {
-    ++lineNumber;
-    std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  TextLines lines(text);
+  while (std::optional<std::string_view> next = lines.Next()) {
+    int lineNumber = lines.number();
+    std::string_view line = *next;
 
     std::size_t first = 0;
     while (first < line.size() && IsBlank(line[first])) ++first;

@@ -1,5 +1,6 @@
 #include "host/sensors/replay.h"
 
+#include "host/crt/text_lines.h"
 #include "host/kernel/handset.h"
 
 #include <algorithm>
@@ -48,16 +49,11 @@ std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"
 class Parser {
  public:
   std::variant<Recording, RecordingError> Parse(std::string_view text) {
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     bool headerAllowed = true;
-    int lineNumber = 0;
-    while (!text.empty()) {
-      ++lineNumber;
-      std::size_t end = text.find('\n');
-      std::string_view line = text.substr(0, end);
-      text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-      line = Trimmed(line);
+    TextLines lines(text);
+    while (std::optional<std::string_view> next = lines.Next()) {
+      int lineNumber = lines.number();
+      std::string_view line = Trimmed(*next);
       if (line.empty() || line[0] == '#') continue;
 
       std::vector<std::string_view> fields = Fields(line);
