@@ -39,7 +39,7 @@ struct Signature {
 };
 
 struct Entry {
-  CommandSpec spec;
+  CommandSpec desc;
   Signature signature;
 };
 
@@ -212,7 +212,7 @@ std::optional<std::string> Check(const Entry& entry, Command& command) {
   std::size_t count = command.args.size();
   if (count < signature.required ||
       (!signature.rest && count > signature.params.size())) {
-    return "usage: " + std::string(entry.spec.usage);
+    return "usage: " + std::string(entry.desc.usage);
   }
   command.numbers.assign(count, 0);
   for (std::size_t i = 0; i < count; ++i) {
@@ -229,9 +229,9 @@ std::optional<std::string> Check(const Entry& entry, Command& command) {
 
 const std::vector<CommandSpec>& CommandTable() {
   static const std::vector<CommandSpec> table = [] {
-    std::vector<CommandSpec> specs;
-    for (const Entry& entry : Entries()) specs.push_back(entry.spec);
-    return specs;
+    std::vector<CommandSpec> descs;
+    for (const Entry& entry : Entries()) descs.push_back(entry.desc);
+    return descs;
   }();
   return table;
 }
@@ -248,14 +248,14 @@ ParseResult ParseScript(std::string_view text) {
     const std::string& name = line.words[0];
     const Entry* entry = nullptr;
     for (const Entry& candidate : Entries()) {
-      if (candidate.spec.name == name) entry = &candidate;
+      if (candidate.desc.name == name) entry = &candidate;
     }
     if (entry == nullptr) return fail(line.line, "unknown command " + Quoted(name));
 
     Command command;
     command.line = line.line;
-    command.op = entry->spec.op;
-    command.name = entry->spec.name;
+    command.op = entry->desc.op;
+    command.name = entry->desc.name;
     command.args.assign(line.words.begin() + 1, line.words.end());
     if (std::optional<std::string> problem = Check(*entry, command)) {
       return fail(line.line, std::string(name) + ": " + *problem);
@@ -263,10 +263,10 @@ ParseResult ParseScript(std::string_view text) {
     if (command.op == Op::kStart && started) {
       return fail(line.line, "start: the application has been started already");
     }
-    if (entry->spec.phase == Phase::kSetup && started) {
+    if (entry->desc.phase == Phase::kSetup && started) {
       return fail(line.line, std::string(name) + ": a set-up command must come before start");
     }
-    if (entry->spec.phase == Phase::kApplication && !started) {
+    if (entry->desc.phase == Phase::kApplication && !started) {
       return fail(line.line, std::string(name) + ": needs the application; put it after start");
     }
     if (command.op == Op::kStart) started = true;
@@ -290,9 +290,9 @@ std::string ScriptLanguageHelp() {
       "  ended as at shutdown.\n"
       "\n"
       "COMMANDS\n";
-  for (const CommandSpec& spec : CommandTable()) {
-    std::string usage(spec.usage);
-    help += "  " + usage + "\n      " + std::string(spec.help) + "\n";
+  for (const CommandSpec& desc : CommandTable()) {
+    std::string usage(desc.usage);
+    help += "  " + usage + "\n      " + std::string(desc.help) + "\n";
   }
   help +=
       "\n"

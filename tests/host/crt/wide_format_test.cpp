@@ -47,11 +47,11 @@ std::vector<std::string> Specs(const std::string& length, char conversion) {
 TEST(WideFormat, IntegersAgreeWithTheCLibrary) {
   const int ints[] = {0, 1, -1, 7, 42, -42, 128, 0x7FFF, INT_MAX, INT_MIN};
   for (char conversion : {'d', 'i', 'u', 'o', 'x', 'X'}) {
-    for (const std::string& spec : Specs("", conversion)) {
-      for (int v : ints) ExpectSameAsC(spec, v);
+    for (const std::string& format : Specs("", conversion)) {
+      for (int v : ints) ExpectSameAsC(format, v);
     }
-    for (const std::string& spec : Specs("ll", conversion)) {
-      for (long long v : {0LL, -1LL, LLONG_MAX, LLONG_MIN, 0x123456789LL}) ExpectSameAsC(spec, v);
+    for (const std::string& format : Specs("ll", conversion)) {
+      for (long long v : {0LL, -1LL, LLONG_MAX, LLONG_MIN, 0x123456789LL}) ExpectSameAsC(format, v);
     }
     for (const char* length : {"h", "hh"}) {
       for (int v : {0, -1, 0x1234, 0x80, 0x18000}) ExpectSameAsC(std::string("%") + length + conversion, v);
@@ -60,15 +60,15 @@ TEST(WideFormat, IntegersAgreeWithTheCLibrary) {
 }
 
 TEST(WideFormat, TextAgreesWithTheCLibrary) {
-  for (const char* spec : {"[%s]", "[%8s]", "[%-8s]", "[%.2s]", "[%8.2s]", "[%-8.0s]", "[%.9s]"}) {
+  for (const char* format : {"[%s]", "[%8s]", "[%-8s]", "[%.2s]", "[%8.2s]", "[%-8.0s]", "[%.9s]"}) {
     for (const char* text : {"", "abc", "Open ACC0"}) {
       std::u16string wideText = Widen(text);
       char expected[64];
-      std::snprintf(expected, sizeof expected, spec, text);
-      EXPECT_EQ(Widen(expected), Format(Widen(spec), wideText.c_str())) << spec << " " << text;
+      std::snprintf(expected, sizeof expected, format, text);
+      EXPECT_EQ(Widen(expected), Format(Widen(format), wideText.c_str())) << format << " " << text;
     }
   }
-  for (const char* spec : {"[%c]", "[%4c]", "[%-4c]"}) ExpectSameAsC(spec, 'q');
+  for (const char* format : {"[%c]", "[%4c]", "[%-4c]"}) ExpectSameAsC(format, 'q');
 }
 
 TEST(WideFormat, HandsetConventions) {

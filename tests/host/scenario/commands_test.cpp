@@ -114,8 +114,8 @@ TEST(ParseScript, KeepsArgumentsAndTheirNumbers) {
 
 TEST(ScriptLanguageHelp, ListsEveryCommand) {
   std::string help = ScriptLanguageHelp();
-  for (const CommandSpec& spec : CommandTable()) {
-    EXPECT_NE(std::string::npos, help.find(spec.usage)) << spec.name;
+  for (const CommandSpec& desc : CommandTable()) {
+    EXPECT_NE(std::string::npos, help.find(desc.usage)) << desc.name;
   }
 }
 
