@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <optional>
 
-#include "host/files/file_system.h"
+#include "host/kernel/file_system.h"
 
 namespace host {
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/files/file_system.h"
+#include "host/kernel/file_system.h"
 #include "host/files/handset_path.h"
 #include "host/kernel/handset.h"
 #include "host/kernel/kernel_object.h"

@@ -2,7 +2,9 @@
 
 #include <cassert>
 
-#include "host/files/file_system.h"
+#include <nlohmann/json.hpp>
+
+#include "host/kernel/file_system.h"
 #include "host/kernel/handset_impl.h"
 #include "host/crt/utf.h"
 
@@ -45,6 +47,12 @@ std::string Handset::HostPath(std::u16string_view handsetPath) const {
   }
   out += ToUtf8(path);
   return out;
+}
+
+void Handset::Emit(std::string_view ev) { Emit(ev, nlohmann::ordered_json::object()); }
+
+void Handset::Emit(std::string_view ev, nlohmann::ordered_json fields) {
+  if (m_trace != nullptr) m_trace->Record(m_clock.NowMs(), ev, std::move(fields));
 }
 
 void Handset::set_files(FileSystem* fs) { m_files = fs != nullptr ? fs : m_posixFiles.get(); }

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "host/kernel/clock.h"
 #include "host/kernel/kernel_object.h"
@@ -92,9 +92,9 @@ class Handset {
   // ---- Trace: what the system did, or nothing when nobody records it.
   Trace* trace() { return m_trace; }
   void set_trace(Trace* trace) { m_trace = trace; }
-  void Emit(std::string_view ev, nlohmann::ordered_json fields = nlohmann::ordered_json::object()) {
-    if (m_trace != nullptr) m_trace->Record(m_clock.NowMs(), ev, std::move(fields));
-  }
+  // Records the event at the handset's time; fields is a JSON object (none: an empty one).
+  void Emit(std::string_view ev);
+  void Emit(std::string_view ev, nlohmann::ordered_json fields);
 
   // ---- Files: the handset's "\" maps to this host folder.
   const std::string& root() const { return m_root; }

@@ -1,6 +1,8 @@
 // The handset's windows, its message loop and its window timers.
 #include <algorithm>
 
+#include <nlohmann/json.hpp>
+
 #include "host/kernel/handset.h"
 #include "host/kernel/handset_impl.h"
 #include "host/crt/utf.h"

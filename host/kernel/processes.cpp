@@ -1,6 +1,8 @@
 // The handset's processes: starting and ending them, CreateProcessW and the tool-help snapshot.
 #include <algorithm>
 
+#include <nlohmann/json.hpp>
+
 #include "host/kernel/handset.h"
 #include "host/kernel/handset_impl.h"
 #include "host/crt/utf.h"

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include <nlohmann/json.hpp>
+
 #include "host/crt/utf.h"
 
 namespace host::scenario {

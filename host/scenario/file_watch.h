@@ -12,9 +12,9 @@
 #include <set>
 #include <string>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
-#include "host/files/file_system.h"
+#include "host/kernel/file_system.h"
 #include "host/kernel/handset.h"
 
 namespace host::scenario {

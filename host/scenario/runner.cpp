@@ -5,6 +5,8 @@
 #include <system_error>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "host/crt/utf.h"
 #include "host/kernel/windowed_program.h"
 #include "host/scenario/snapshot.h"

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "host/kernel/clock.h"
 #include "host/kernel/trace.h"
 #include "platform/windows.h"
