@@ -18,15 +18,18 @@ Handset::Handset(Clock& clock, std::string root)
       m_root(std::move(root)),
       m_posixFiles(MakePosixFileSystem()),
       m_files(m_posixFiles.get()),
+      m_locals(std::make_unique<LocalStorage>()),
       m_impl(std::make_unique<Impl>()) {
   assert(g_current == nullptr);
   g_current = this;
 }
 
 Handset::~Handset() {
-  // Objects and programs may still call the handset while they go.
+  // Objects and programs may still call the handset while they go; the handset's local storage
+  // goes after them, since they may unregister from it.
   m_handles.clear();
   m_impl.reset();
+  m_locals.reset();
   g_current = nullptr;
 }
 

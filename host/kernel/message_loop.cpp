@@ -56,7 +56,7 @@ LRESULT Handset::CallWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   LRESULT result = record->proc(hwnd, msg, wParam, lParam);
   --m_impl->running;
   m_currentPid = callerPid;
-  if (m_impl->running == 0) m_impl->ended.clear();
+  m_impl->ReleaseEnded();
   return result;
 }
 

@@ -8,7 +8,6 @@
 #include "app/acc_main.h"
 #include "host/crt/utf.h"
 #include "host/ui/input.h"
-#include "motion/acc_api.h"
 #include "platform/mzfc.h"
 #include "player/player_control.h"
 #include "settings/ini.h"
@@ -45,8 +44,6 @@ AppHandset::AppHandset() : m_root(MakeRoot()), m_handset(m_clock, m_root) {
   m_handset.RegisterDevice(host::kAccelerometerName, &m_driver);
   m_handset.RegisterProgram(kMusicExePath, host::WindowedProgram::Factory({u"正在播放"}, m_playerLog));
   m_handset.set_input(&m_input);
-  // Each test is a new process for the accelerometer layer.
-  AccApiResetForNewProcess();
 }
 
 AppHandset::~AppHandset() {
