@@ -42,6 +42,9 @@ struct DesktopOptions {
   std::vector<programs::Song> playlist;
   // Called with the new handset before the application starts (more programs, devices...).
   std::function<void(Handset&)> prepare;
+  // Called after the built-in player is installed, to put another player in its place (the
+  // window then shows no player's state).
+  std::function<void(Handset&)> installPlayer;
   // The font file; empty: the installed CJK font.
   std::string fontPath;
   // Where the handset's trace goes; null: nowhere.
