@@ -35,6 +35,7 @@
 #include "host/scenario/commands.h"
 #include "host/scenario/script_mode.h"
 #include "host/service/service.h"
+#include "host/service/signal_input.h"
 #include "tools/host_options.h"
 #include "tools/quorvane_program.h"
 #ifdef QV_HAS_DESKTOP
@@ -288,6 +289,9 @@ int RunTerminalDemo(const Options& o, const std::set<std::string>& given) {
 }
 
 int RunServiceMode(const Options& o) {
+  // Before any device starts a thread of its own: a stop signal must reach the service's loop,
+  // never end the process in another thread without the exit processing.
+  host::service::SignalInput::BlockStopSignals();
   Refuse(o.demo || o.fast || o.headless, "--service", "excludes --demo, --fast and --headless");
   Refuse(o.screenshot.has_value(), "--screenshot", "needs --script");
   host::service::ServiceOptions options;

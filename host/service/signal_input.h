@@ -2,11 +2,12 @@
 // once when SIGTERM or SIGINT arrives, which ends the application as the handset's shutdown
 // does (Handset::RequestQuit(0): WM_QUIT, then exit processing saves the settings).
 //
-// The signals are blocked while the object lives and read from a signalfd that the wait polls,
-// together with any descriptors added with Watch (a bus connection, a sensor's buffer), so a
-// signal is never lost between a check and the sleep and nothing polls in a busy loop.
-// REQUIRES: made on the thread that runs the handset before other threads start (they inherit
-// the blocked signals); one at a time.
+// The signals are blocked and read from a signalfd that the wait polls, together with an eventfd
+// for Wake (work posted from other threads) and any descriptors added with Watch (a sensor's
+// buffer), so a signal is never lost between a check and the sleep and nothing polls in a busy
+// loop. REQUIRES: BlockStopSignals (or Open) is called on the thread that runs the handset before
+// other threads start, so that they inherit the blocked signals and none of them dies of one;
+// one object at a time.
 #pragma once
 
 #include <cstdint>
@@ -22,10 +23,13 @@ namespace host::service {
 
 class SignalInput final : public InputSource {
  public:
-  // Blocks SIGTERM and SIGINT and opens the signalfd; on failure the reason.
+  // Blocks SIGTERM and SIGINT in the calling thread (and the threads it starts from then on);
+  // a signal that comes before Open waits for it.
+  static void BlockStopSignals();
+  // Blocks SIGTERM and SIGINT and opens the signalfd and the eventfd; on failure the reason.
   // REQUIRES: handset outlives the object.
   static std::variant<std::unique_ptr<SignalInput>, std::string> Open(Handset& handset);
-  // Closes the signalfd. The signals stay blocked: a second one during the shutdown must not
+  // Closes the descriptors. The signals stay blocked: a second one during the shutdown must not
   // end the process before its exit processing has run.
   ~SignalInput() override;
   SignalInput(const SignalInput&) = delete;
@@ -35,6 +39,9 @@ class SignalInput final : public InputSource {
   // descriptor), handling what arrives. Always true: the service ends by a signal.
   bool Idle(std::int64_t wakeAtMs) override;
 
+  // Thread-safe: makes the wait return at once (or the next one, when none waits).
+  void Wake() override;
+
   // Calls ready on the handset's thread whenever fd is readable. REQUIRES: fd stays open
   // while watched.
   void Watch(int fd, std::function<void()> ready);
@@ -43,7 +50,8 @@ class SignalInput final : public InputSource {
   int stopped_by() const { return m_stoppedBy; }
 
  private:
-  SignalInput(Handset& handset, int fd) : m_handset(handset), m_fd(fd) {}
+  SignalInput(Handset& handset, int fd, int wakeFd)
+      : m_handset(handset), m_fd(fd), m_wakeFd(wakeFd) {}
 
   struct Watched {
     int fd;
@@ -52,6 +60,7 @@ class SignalInput final : public InputSource {
 
   Handset& m_handset;
   int m_fd;
+  int m_wakeFd;
   int m_stoppedBy = 0;
   std::vector<Watched> m_watched;
 };

@@ -5,6 +5,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <thread>
+
 #include "host/kernel/clock.h"
 #include "host/service/signal_input.h"
 
@@ -47,6 +49,23 @@ TEST(SignalInput, TermAndIntEndTheLoopWithCodeZero) {
     EXPECT_LT(clock.NowMs(), 10'000);
     handset.set_input(nullptr);
   }
+}
+
+TEST(SignalInput, WorkPostedFromAnotherThreadRunsAtOnce) {
+  RealClock clock;
+  Handset handset(clock);
+  std::unique_ptr<SignalInput> input = Open(handset);
+  handset.set_input(input.get());
+  handset.SetTimer(nullptr, 7, 60'000);
+  std::thread poster([&handset] {
+    handset.PostFromThread([&handset] { handset.PostQuit(3); });
+  });
+  MSG msg{};
+  EXPECT_FALSE(handset.GetMessage(&msg));
+  EXPECT_EQ(msg.wParam, 3u);
+  EXPECT_LT(clock.NowMs(), 10'000);
+  poster.join();
+  handset.set_input(nullptr);
 }
 
 TEST(SignalInput, CallsTheWatchOfAReadableDescriptor) {
