@@ -79,7 +79,8 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
   screen::ScreenRendererOptions screen;
   screen.fontPath = options.fontPath;
   programs::MusicPlayerService& player = shown.player;
-  screen.windowLines = [&player](const WindowView& window) {
+  screen.windowLines = [&player, other = options.playerWindowLines](const WindowView& window) {
+    if (other) return other(window.hwnd);
     const programs::MusicPlayer* playing = player.PlayerOfWindow(window.hwnd);
     return playing != nullptr ? PlayerLines(playing->State()) : std::vector<std::u16string>{};
   };
@@ -91,9 +92,11 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
     err << "quorvane: " << error << '\n';
     return nullptr;
   }
-  window->set_footer([shown] {
+  window->set_footer([shown, other = options.playerFooter] {
     FooterInfo info;
-    if (std::optional<programs::NowPlaying> now = shown.player.NowPlayingState()) {
+    if (other) {
+      info.nowPlaying = other();
+    } else if (std::optional<programs::NowPlaying> now = shown.player.NowPlayingState()) {
       info.nowPlaying = FromUtf8(now->Describe()).value_or(u"");
     }
     if (shown.driver != nullptr) info.accelerometerOpen = shown.driver->open_count() > 0;
@@ -102,7 +105,9 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
     if (shown.tilt != nullptr) info.tilt = shown.tilt->Sample();
     return info;
   });
-  window->set_screen_stamp([&player] {
+  // What the player's window shows changes with it: a new stamp repaints the screen.
+  window->set_screen_stamp([&player, other = options.playerFooter] {
+    if (other) return other();
     std::optional<programs::NowPlaying> now = player.NowPlayingState();
     return now ? PlayerLines(*now).back() : std::u16string();
   });

@@ -336,6 +336,18 @@ class PlayerBus::Worker {
   std::uint64_t m_appeared = 0;
 };
 
+std::optional<std::string> CheckSessionBus(const std::string& address) {
+  try {
+    std::unique_ptr<sdbus::IConnection> connection =
+        address.empty() ? sdbus::createSessionBusConnection()
+                        : sdbus::createSessionBusConnectionWithAddress(address);
+    connection->getUniqueName();
+  } catch (const sdbus::Error& error) {
+    return "no session bus: " + Describe(error);
+  }
+  return std::nullopt;
+}
+
 std::variant<std::unique_ptr<PlayerBus>, std::string> PlayerBus::Connect(
     const std::string& address, NewsSink sink) {
   auto worker = std::make_unique<Worker>(std::move(sink));

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -39,6 +40,10 @@ struct BusNews {
 };
 // Called on the bus thread, one message at a time, in order.
 using NewsSink = std::function<void(BusNews)>;
+
+// Whether a session bus answers at address (empty: the default): nullopt when it does, else
+// why not ("no session bus: ..."). Connects and disconnects at once, on the calling thread.
+std::optional<std::string> CheckSessionBus(const std::string& address);
 
 class PlayerBus {
  public:

@@ -77,6 +77,11 @@ std::size_t FakePlayer::CallCount() const {
   return m_calls.size();
 }
 
+bool FakePlayer::WaitForCalls(std::size_t count, std::chrono::milliseconds deadline) const {
+  std::unique_lock<std::mutex> lock(m_mutex);
+  return m_called.wait_for(lock, deadline, [&] { return m_calls.size() >= count; });
+}
+
 std::chrono::steady_clock::time_point FakePlayer::LastCallAt() const {
   std::lock_guard<std::mutex> lock(m_mutex);
   return m_lastCallAt;
@@ -87,6 +92,7 @@ void FakePlayer::Record(const std::string& method) {
   std::lock_guard<std::mutex> lock(m_mutex);
   m_lastCallAt = now;
   m_calls.push_back(method);
+  m_called.notify_all();
 }
 
 }  // namespace host::mpris::testing_support

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -44,6 +45,8 @@ class FakePlayer {
   // The methods called so far, in order ("Next", "Quit", ...).
   std::vector<std::string> Calls() const;
   std::size_t CallCount() const;
+  // Waits (without spinning) until count calls have arrived; false at the deadline.
+  bool WaitForCalls(std::size_t count, std::chrono::milliseconds deadline) const;
   // When the last call arrived (on the player's thread, before it answered).
   std::chrono::steady_clock::time_point LastCallAt() const;
   // Gives up the bus name (the player leaves the bus).
@@ -56,6 +59,7 @@ class FakePlayer {
   std::unique_ptr<sdbus::IConnection> m_connection;
   std::unique_ptr<sdbus::IObject> m_object;
   mutable std::mutex m_mutex;
+  mutable std::condition_variable m_called;
   std::vector<std::string> m_calls;
   std::chrono::steady_clock::time_point m_lastCallAt;
   bool m_looping = false;
