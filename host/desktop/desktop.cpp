@@ -116,6 +116,7 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
 
 int RunDemo(const DesktopOptions& options, Handset& handset, std::vector<programs::Song> songs,
             std::ostream& err) {
+  if (options.prepare) options.prepare(handset);
   std::ostream discard(nullptr);
   demo::Demo demo(handset, options.application, std::move(songs),
                   options.demoTimeline != nullptr ? *options.demoTimeline : discard, err);
@@ -123,6 +124,7 @@ int RunDemo(const DesktopOptions& options, Handset& handset, std::vector<program
   WatchedSensor watched(options.sensor != nullptr ? *options.sensor
                                                   : demo.runner().accelerometer());
   demo.UseSensor(watched);
+  if (options.installPlayer) options.installPlayer(handset);
   std::unique_ptr<DesktopWindow> window =
       OpenWindow(options, handset, {demo.player(), watched, nullptr, nullptr, true}, err);
   if (window == nullptr) return kExitNoWindow;
@@ -130,6 +132,11 @@ int RunDemo(const DesktopOptions& options, Handset& handset, std::vector<program
   handset.set_input(&input);
   scenario::RunStatus status = demo.Run();
   handset.set_input(nullptr);
+  if (int failed = demo.timeline().failed_saves(); failed > 0) {
+    err << "quorvane: the settings could not be saved (" << failed
+        << " writes of the settings file failed)\n";
+    return 2;
+  }
   return status == scenario::RunStatus::kCompleted ? 0 : 2;
 }
 
@@ -142,6 +149,7 @@ int RunInteractive(const DesktopOptions& options, Handset& handset,
   handset.RegisterDevice(kAccelerometerName, &driver);
   programs::MusicPlayerService player(handset, std::move(songs));
   if (options.prepare) options.prepare(handset);
+  if (options.installPlayer) options.installPlayer(handset);
   std::unique_ptr<DesktopWindow> window = OpenWindow(
       options, handset, {player, watched, &driver, manualTilt ? &manual : nullptr, false}, err);
   if (window == nullptr) {

@@ -1,0 +1,80 @@
+// The host options: what each --acc and --player gives, and the one-line refusals.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tools/host_options.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Case {
+  std::optional<std::string> acc;
+  std::optional<std::string> player;
+  std::optional<std::string> playerCommand;
+  std::string expected;  // "sim", "replay" or the refusal
+};
+
+std::string Outcome(const HostOptions& options, const HostDefaults& defaults) {
+  auto devices = HostDevices::Open(options, defaults);
+  if (auto* error = std::get_if<std::string>(&devices)) return *error;
+  HostDevices& opened = *std::get<std::unique_ptr<HostDevices>>(devices);
+  EXPECT_EQ(opened.player_kind(), PlayerKind::kBuiltin);
+  switch (opened.acc_kind()) {
+    case AccKind::kSim:
+      return opened.sensor() == nullptr ? "sim" : "sim with a sensor";
+    case AccKind::kReplay:
+      return opened.sensor() != nullptr ? "replay" : "replay without a sensor";
+    case AccKind::kIio:
+      return "iio";
+  }
+  return "?";
+}
+
+TEST(HostDevices, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
+  std::string dir = (fs::temp_directory_path() / "quorvane-options-XXXXXX").string();
+  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+  std::ofstream(dir + "/flick.csv") << "0,0,0,0\n500,127,0,0\n";
+  std::ofstream(dir + "/bad.csv") << "0,0,0,0\n500,200,0,0\n";
+  const std::string flick = "replay:" + dir + "/flick.csv";
+  const std::string bad = dir + "/bad.csv";
+
+  const std::vector<Case> cases = {
+      {std::nullopt, std::nullopt, std::nullopt, "sim"},
+      {"sim", "builtin", std::nullopt, "sim"},
+      {flick, std::nullopt, std::nullopt, "replay"},
+      {"replay:" + bad, std::nullopt, std::nullopt, bad + ":2: x 200 lies outside -128..127"},
+      {"replay:", std::nullopt, std::nullopt, "--acc replay:: give sim, replay:FILE or iio[:NAME]"},
+      {"tilt", std::nullopt, std::nullopt, "--acc tilt: give sim, replay:FILE or iio[:NAME]"},
+      {"iio", std::nullopt, std::nullopt,
+       "--acc iio: IIO accelerometers are not available yet (use --acc sim or --acc replay:FILE)"},
+      {"iio:accel_3d", std::nullopt, std::nullopt,
+       "--acc iio:accel_3d: IIO accelerometers are not available yet (use --acc sim or --acc "
+       "replay:FILE)"},
+      {"iio:", std::nullopt, std::nullopt, "--acc iio:: give sim, replay:FILE or iio[:NAME]"},
+      {std::nullopt, "mpris:mpv", std::nullopt,
+       "--player mpris:mpv: MPRIS players are not available yet (use --player builtin)"},
+      {std::nullopt, "vlc", std::nullopt, "--player vlc: give builtin or mpris[:NAME]"},
+      {std::nullopt, "builtin", "mpv --idle",
+       "--player-command applies to --player mpris, not to the built-in player"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Outcome({c.acc, c.player, c.playerCommand}, HostDefaults{}), c.expected)
+        << c.acc.value_or("-") << " " << c.player.value_or("-");
+  }
+  fs::remove_all(dir);
+}
+
+TEST(HostDevices, TheServiceDefaultsNameWhatIsMissing) {
+  EXPECT_EQ(Outcome({}, HostDefaults{"iio", "mpris"}),
+            "--player mpris: MPRIS players are not available yet (use --player builtin)");
+  EXPECT_EQ(Outcome({std::nullopt, "builtin", std::nullopt}, HostDefaults{"iio", "mpris"}),
+            "--acc iio: IIO accelerometers are not available yet (use --acc sim or --acc "
+            "replay:FILE)");
+}
+
+}  // namespace
