@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -28,6 +29,7 @@
 #include "host/scenario/commands.h"
 #include "host/scenario/script_mode.h"
 #include "host/sensors/replay.h"
+#include "tools/acc_source.h"
 #include "tools/quorvane_program.h"
 #ifdef QV_HAS_DESKTOP
 #include "host/desktop/desktop.h"
@@ -84,9 +86,11 @@ void AddOptions(CLI::App& app, Options& o) {
                  "a built-in list.")
       ->type_name("DIR");
   app.add_option("--acc", o.acc,
-                 "The accelerometer: sim (arrow keys and tilt pad; the demo's own tilts), or "
-                 "replay:FILE (a CSV recording \"ms,x,y,z\", played in a loop). Default: sim.")
-      ->type_name("sim|replay:FILE");
+                 "The accelerometer: sim (arrow keys and tilt pad; the demo's own tilts), "
+                 "replay:FILE (a CSV recording \"ms,x,y,z\", played in a loop), or iio / "
+                 "iio:NAME (a real accelerometer of the kernel's IIO subsystem, the first or "
+                 "the one of that name; docs/sensors.md). Default: sim.")
+      ->type_name("sim|replay:FILE|iio[:NAME]");
   app.add_flag("--headless", o.headless,
                "No window, also with a display: the demo in the terminal.");
   app.add_flag("--demo", o.demo, "Run the built-in demo (in the window when there is a display).");
@@ -166,20 +170,23 @@ std::vector<host::programs::Song> Songs(const std::optional<std::string>& music)
   return std::get<std::vector<host::programs::Song>>(std::move(songs));
 }
 
-// The recording of --acc replay:FILE, or nothing for sim.
+// The recording of --acc replay:FILE, or nothing for sim and iio.
 std::optional<host::sensors::Recording> Recording(const std::optional<std::string>& acc) {
-  constexpr std::string_view kReplay = "replay:";
-  if (!acc || *acc == "sim") return std::nullopt;
-  if (acc->compare(0, kReplay.size(), kReplay) != 0 || acc->size() == kReplay.size()) {
-    throw UsageError("--acc " + *acc + ": give sim or replay:FILE");
-  }
-  std::string file = acc->substr(kReplay.size());
-  auto recording = host::sensors::LoadRecording(file);
-  if (auto* error = std::get_if<host::sensors::RecordingError>(&recording)) {
-    throw UsageError(file + (error->line > 0 ? ":" + std::to_string(error->line) : "") + ": " +
-                     error->message);
-  }
+  if (!acc || *acc == "sim" || tools::IioSelector(*acc)) return std::nullopt;
+  std::optional<std::string> file = tools::ReplayFile(*acc);
+  if (!file) throw UsageError("--acc " + *acc + ": give sim, replay:FILE, iio or iio:NAME");
+  auto recording = tools::LoadReplay(*file);
+  if (auto* error = std::get_if<std::string>(&recording)) throw UsageError(*error);
   return std::get<host::sensors::Recording>(std::move(recording));
+}
+
+// The real accelerometer of --acc iio[:NAME], or nothing for the other sources.
+std::unique_ptr<host::sensors::IioSensor> Iio(const std::optional<std::string>& acc) {
+  std::optional<std::string> selector = acc ? tools::IioSelector(*acc) : std::nullopt;
+  if (!selector) return nullptr;
+  auto opened = tools::OpenIioSensor(*selector, "quorvane", std::cerr);
+  if (auto* error = std::get_if<std::string>(&opened)) throw UsageError(*error);
+  return std::get<std::unique_ptr<host::sensors::IioSensor>>(std::move(opened));
 }
 
 void Refuse(bool given, const char* option, const char* reason) {
@@ -212,6 +219,8 @@ int RunTerminalDemo(const Options& o) {
   options.workArea = WorkArea(o.workarea);
   options.tracePath = o.trace;
   options.replay = Recording(o.acc);
+  std::unique_ptr<host::sensors::IioSensor> iio = Iio(o.acc);
+  options.sensor = iio.get();
   options.root = MakeRoot(o.root);
   return host::demo::RunTerminalDemo(options, QuorvaneApplication(), std::cout, std::cerr);
 }
@@ -228,6 +237,8 @@ int RunWindow(const Options& o) {
     replay.emplace(std::move(*recording));
     options.sensor = &*replay;
   }
+  std::unique_ptr<host::sensors::IioSensor> iio = Iio(o.acc);
+  if (iio) options.sensor = iio.get();
   options.root = MakeRoot(o.root);
   options.demo = o.demo;
   options.demoTimeline = &std::cout;

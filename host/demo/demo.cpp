@@ -153,7 +153,11 @@ int RunTerminalDemo(const TerminalDemoOptions& options, const scenario::Applicat
     std::optional<sensors::ReplaySensor> replay;
     if (options.replay) replay.emplace(*options.replay, clock);
     Demo demo(handset, application, options.songs, out, err);
-    if (replay) demo.UseSensor(*replay);
+    if (options.sensor != nullptr) {
+      demo.UseSensor(*options.sensor);
+    } else if (replay) {
+      demo.UseSensor(*replay);
+    }
     status = demo.Run();
     if (status == scenario::RunStatus::kCompleted) {
       demo.timeline().Say(clock.NowMs(), "end of the demo");

@@ -78,6 +78,9 @@ struct TerminalDemoOptions {
   RECT workArea{0, 0, 480, 720};
   std::optional<std::string> tracePath;  // the whole trace as JSON Lines, when given
   std::optional<sensors::Recording> replay;  // tilts the handset instead of the demo's tilts
+  // Tilts the handset instead of the demo's tilts (and of replay); null: none.
+  // REQUIRES: outlives the call.
+  AccelerometerSensor* sensor = nullptr;
 };
 
 inline constexpr int kDemoOk = 0;
