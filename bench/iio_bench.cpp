@@ -4,12 +4,16 @@
 #include <benchmark/benchmark.h>
 
 #include <stdlib.h>
+#include <sys/resource.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "host/sensors/iio_device.h"
 #include "host/sensors/iio_mapping.h"
+#include "host/sensors/iio_sensor.h"
 #include "host/sensors/peak_window.h"
 
 namespace {
@@ -54,6 +58,43 @@ void BM_ReadRawFiles(benchmark::State& state) {
   std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_ReadRawFiles);
+
+double ProcessCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The reader thread at 100 Hz for 5 s while this thread sleeps: the share of a core it takes
+// (counter cpu_percent), files on tmpfs standing in for sysfs.
+void BM_ReaderThreadCpu(benchmark::State& state) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-iio-XXXXXX").string();
+  std::string dir = mkdtemp(pattern.data());
+  for (const char* axis : {"x", "y", "z"}) {
+    std::ofstream(dir + "/in_accel_" + std::string(axis) + "_raw") << "-1234\n";
+  }
+  host::sensors::IioAccelerometer device;
+  device.sysPath = dir;
+  device.sysName = "iio:device0";
+  device.raw = host::sensors::IioRawFiles(dir);
+  host::RealClock clock;
+  double cpu = 0;
+  double wall = 0;
+  for (auto _ : state) {
+    host::sensors::IioSensor sensor(device, "", clock, {});
+    double before = ProcessCpuSeconds();
+    auto start = std::chrono::steady_clock::now();
+    sensor.Opened();
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    sensor.Closed();
+    wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    cpu += ProcessCpuSeconds() - before;
+  }
+  state.counters["cpu_percent"] = 100 * cpu / wall;
+  std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_ReaderThreadCpu)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 
