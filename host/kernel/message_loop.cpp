@@ -66,6 +66,15 @@ bool Handset::IsForeign(HWND hwnd) {
 
 // ---- Messages.
 
+void Handset::set_input(InputSource* input) {
+  m_input = input;
+  m_inbox.SetInput(input);
+}
+
+void Handset::PostFromThread(std::function<void()> task) { m_inbox.Post(std::move(task)); }
+
+bool Handset::RunPostedTasks() { return m_inbox.RunPending(); }
+
 void Handset::RequestQuit(int code) { m_impl->queue.RequestQuit(code); }
 
 void Handset::PostQuit(int code) {
@@ -106,6 +115,7 @@ BOOL Handset::GetMessage(MSG* msg) {
   }
   Impl& impl = *m_impl;
   for (;;) {
+    m_inbox.RunPending();
     if (std::optional<MSG> posted = impl.queue.TakePosted()) {
       if (IsForeign(posted->hwnd)) {
         DispatchMessage(*posted);

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -12,8 +13,12 @@ namespace host::scenario {
 
 nlohmann::ordered_json FileJson(Handset& handset, std::u16string_view handsetPath) {
   nlohmann::ordered_json event = {{"path", ToUtf8(handsetPath)}};
-  std::ifstream in(handset.HostPath(handsetPath), std::ios::binary);
-  if (!in) {
+  std::string hostPath = handset.HostPath(handsetPath);
+  std::error_code error;
+  // Only a regular file has contents to show; a folder in its place reads as no file.
+  std::ifstream in;
+  if (std::filesystem::is_regular_file(hostPath, error)) in.open(hostPath, std::ios::binary);
+  if (!in.is_open()) {
     event["exists"] = false;
     return event;
   }

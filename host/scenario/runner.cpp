@@ -95,7 +95,7 @@ RunStatus Runner::Run() {
     // Before start no loop runs: a wait only lets time pass.
     if (!Execute(command)) break;
     if (m_waitUntil) {
-      m_handset.clock().WaitUntil(*m_waitUntil);
+      while (m_handset.clock().NowMs() < *m_waitUntil) m_handset.clock().WaitUntil(*m_waitUntil);
       m_waitUntil.reset();
     }
   }
@@ -133,6 +133,9 @@ bool Runner::Idle(std::int64_t wakeAtMs) {
         return true;
       }
       clock.WaitUntil(*m_waitUntil);
+      // Woken early (work from another thread, host/kernel/loop_inbox.h): the loop runs it,
+      // and the wait goes on at the next Idle.
+      if (clock.NowMs() < *m_waitUntil) return true;
       m_waitUntil.reset();
     }
     if (!m_failed && m_next >= m_commands.size()) TakeFinalScreenshot();

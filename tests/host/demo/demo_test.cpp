@@ -28,7 +28,11 @@ class DemoRun : public ::testing::Test {
     TerminalDemoOptions options;
     options.root = m_root;
     options.pace = Pace::kFast;
-    options.replay = std::move(replay);
+    std::optional<sensors::ReplaySensor> sensor;
+    if (replay) {
+      sensor.emplace(std::move(*replay));
+      options.sensor = &*sensor;
+    }
     std::ostringstream out;
     status = RunTerminalDemo(options, QuorvaneApplication(), out, m_err);
     std::vector<std::string> lines;
