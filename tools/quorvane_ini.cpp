@@ -80,6 +80,7 @@ struct Arguments {
 int main(int argc, char** argv) {
   CLI::App app(kDescription, "quorvane-ini");
   app.footer(kExamples);
+  app.set_version_flag("--version", std::string("quorvane-ini ") + QV_VERSION);
   app.require_subcommand(1);
 
   Arguments args;
@@ -116,6 +117,8 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << "quorvane-ini: " << e.what() << "\nRun with --help for more information.\n";
