@@ -117,6 +117,17 @@ int FileWatch::Fstat(int fd, struct stat* st) { return m_base.Fstat(fd, st); }
 int FileWatch::Stat(const std::string& path, struct stat* st) { return m_base.Stat(path, st); }
 int FileWatch::Chmod(const std::string& path, mode_t mode) { return m_base.Chmod(path, mode); }
 int FileWatch::Fchmod(int fd, mode_t mode) { return m_base.Fchmod(fd, mode); }
+int FileWatch::Fchown(int fd, uid_t owner, gid_t group) { return m_base.Fchown(fd, owner, group); }
+int FileWatch::Lock(int fd) { return m_base.Lock(fd); }
+int FileWatch::RealPath(const std::string& path, std::string* resolved) {
+  return m_base.RealPath(path, resolved);
+}
+
+int FileWatch::Link(const std::string& from, const std::string& to) {
+  int result = m_base.Link(from, to);
+  if (result >= 0) Changed(to);
+  return result;
+}
 
 int FileWatch::Unlink(const std::string& path) {
   int result = m_base.Unlink(path);

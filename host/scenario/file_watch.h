@@ -47,8 +47,12 @@ class FileWatch final : public FileSystem {
   int Stat(const std::string& path, struct stat* st) override;
   int Chmod(const std::string& path, mode_t mode) override;
   int Fchmod(int fd, mode_t mode) override;
+  int Fchown(int fd, uid_t owner, gid_t group) override;
+  int Lock(int fd) override;
   int Unlink(const std::string& path) override;
   int Rename(const std::string& from, const std::string& to) override;
+  int Link(const std::string& from, const std::string& to) override;
+  int RealPath(const std::string& path, std::string* resolved) override;
 
  private:
   struct OpenFile {

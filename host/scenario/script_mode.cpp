@@ -4,9 +4,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <system_error>
+#include <variant>
 
+#include "host/crt/escaped.h"
+#include "host/crt/text_file.h"
 #include "host/kernel/clock.h"
 #include "host/kernel/trace.h"
 
@@ -15,14 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::optional<std::string> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return std::move(text).str();
-}
+// Scripts are short; this keeps a huge file or a device from exhausting memory.
+constexpr std::size_t kMaxScriptBytes = std::size_t{16} << 20;
 
 // A folder that exists for the lifetime of the object: the given one (made when missing and
 // kept), or a new temporary one (removed at the end).
@@ -69,14 +65,15 @@ class RootFolder {
 int RunScriptMode(const ScriptModeOptions& options, const Application& application,
                   std::ostream& out, std::ostream& err) {
   const std::string& name = options.scriptPath;
-  std::optional<std::string> text = ReadFile(name);
-  if (!text) {
-    err << name << ": cannot read the script\n";
+  std::variant<std::string, TextFileError> text = ReadTextFile(name, kMaxScriptBytes);
+  if (auto* error = std::get_if<TextFileError>(&text)) {
+    err << Escaped(name) << ": the script " << error->message << '\n';
     return kExitScriptError;
   }
-  ParseResult script = ParseScript(*text);
+  ParseResult script = ParseScript(std::get<std::string>(text));
   if (script.error) {
-    err << name << ':' << script.error->line << ": " << script.error->message << '\n';
+    err << Escaped(name) << ':' << script.error->line << ": " << Escaped(script.error->message)
+        << '\n';
     return kExitScriptError;
   }
 
