@@ -7,6 +7,7 @@
 #include "host/kernel/kernel_object.h"
 #include "host/mpris/player_bus.h"
 #include "host/sensors/replay.h"
+#include "tools/acc_source.h"
 
 namespace {
 
@@ -45,7 +46,8 @@ void AddHostOptions(CLI::App& app, HostOptions& options) {
   app.add_option("--acc", options.acc,
                  "The accelerometer: sim (arrow keys and tilt pad in the window; the demo's own "
                  "tilts; at rest in the service), replay:FILE (a CSV recording \"ms,x,y,z\", "
-                 "played in a loop) or iio[:NAME] (a Linux IIO accelerometer). Default: sim; "
+                 "played in a loop) or iio[:NAME] (a Linux IIO accelerometer: the first, or the "
+                 "one with that name attribute or sysfs name; docs/sensors.md). Default: sim; "
                  "iio for --service.")
       ->type_name("SOURCE");
   app.add_option("--player", options.player,
@@ -103,8 +105,9 @@ std::variant<std::unique_ptr<HostDevices>, std::string> HostDevices::Open(
         std::get<host::sensors::Recording>(std::move(recording)));
   } else if (Named(acc, kIio, name)) {
     devices->m_accKind = AccKind::kIio;
-    return "--acc " + acc +
-           ": IIO accelerometers are not available yet (use --acc sim or --acc replay:FILE)";
+    auto opened = tools::OpenIioSensor(name, "quorvane", std::cerr);
+    if (auto* error = std::get_if<std::string>(&opened)) return "--acc " + acc + ": " + *error;
+    devices->m_sensor = std::get<std::unique_ptr<host::sensors::IioSensor>>(std::move(opened));
   } else {
     return "--acc " + acc + ": give sim, replay:FILE or iio[:NAME]";
   }

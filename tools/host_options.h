@@ -44,7 +44,7 @@ void AddHostOptions(CLI::App& app, HostOptions& options);
 enum class AccKind {
   kSim,     // the mode's own simulated tilt (arrow keys, the demo's tilts, at rest)
   kReplay,  // a recording (host/sensors/replay.h)
-  kIio,     // a Linux IIO accelerometer
+  kIio,     // a Linux IIO accelerometer (host/sensors/iio_sensor.h)
 };
 
 enum class PlayerKind {

@@ -82,6 +82,8 @@ class WatchedSensor final : public AccelerometerSensor {
   explicit WatchedSensor(AccelerometerSensor& sensor) : m_sensor(sensor) {}
   bool Present() const override { return m_sensor.Present(); }
   std::optional<AccSample> Read() override;
+  void Opened() override { m_sensor.Opened(); }
+  void Closed() override { m_sensor.Closed(); }
   // The last successful read; nullopt before any.
   const std::optional<AccSample>& last() const { return m_last; }
 

@@ -3,6 +3,7 @@
 
 #include "host/kernel/handset.h"
 #include "host/kernel/handset_impl.h"
+#include "host/crt/ascii_case.h"
 #include "host/crt/utf.h"
 
 namespace host {
@@ -208,14 +209,9 @@ UINT Handset::RegisterWindowMessage(std::u16string_view name) {
     m_lastError = ERROR_INVALID_PARAMETER;
     return 0;
   }
-  auto fold = [](char16_t c) -> char16_t { return (c >= u'a' && c <= u'z') ? c - 32 : c; };
   std::vector<std::u16string>& names = m_impl->registeredMessages;
   for (std::size_t i = 0; i < names.size(); ++i) {
-    if (names[i].size() == name.size() &&
-        std::equal(name.begin(), name.end(), names[i].begin(),
-                   [&](char16_t a, char16_t b) { return fold(a) == fold(b); })) {
-      return kFirstRegistered + static_cast<UINT>(i);
-    }
+    if (EqualIgnoringAsciiCase(names[i], name)) return kFirstRegistered + static_cast<UINT>(i);
   }
   if (names.size() >= kMaxRegistered) {
     m_lastError = ERROR_NOT_ENOUGH_MEMORY;

@@ -5,6 +5,7 @@
 #include <system_error>
 #include <utility>
 
+#include "host/crt/byte_text.h"
 #include "host/crt/utf.h"
 #include "host/kernel/windowed_program.h"
 #include "host/scenario/snapshot.h"
@@ -250,11 +251,7 @@ std::optional<Runner::Step> Runner::WriteFile(const Command& command) {
     if (i > 1) text += u"\r\n";
     text += Wide(command.args[i]);
   }
-  std::string bytes = "\xFF\xFE";
-  for (char16_t c : text) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
-  }
+  std::string bytes = "\xFF\xFE" + ToUtf16LeBytes(text);
   std::filesystem::path path = m_handset.HostPath(Wide(command.args[0]));
   std::error_code error;
   std::filesystem::create_directories(path.parent_path(), error);

@@ -8,6 +8,9 @@
 // ascend strictly. Each sample holds from its time until the next line's; the last one for
 // kLastSampleMs, and then the recording starts again from its beginning. Before the first
 // line's time the handset lies at rest (0, 0, 0).
+//
+// The lines are the samples of a stream: a read returns their peak window (peak_window.h),
+// per axis the highest value of the lines of the last 100 ms, else the sample held.
 #pragma once
 
 #include <cstdint>
@@ -60,12 +63,17 @@ class ReplaySensor final : public AccelerometerSensor {
   explicit ReplaySensor(Recording recording) : m_recording(std::move(recording)) {}
 
   bool Present() const override { return true; }
-  std::optional<AccSample> Read() override { return Sample(); }
+  std::optional<AccSample> Read() override { return Peak(); }
 
-  // The sample at the clock's time now.
+  // The sample held at the clock's time now.
   AccSample Sample() const;
+  // What a read returns now: the peak window over the lines of the last 100 ms.
+  AccSample Peak() const;
 
  private:
+  // The clock's time in the recording (negative before its start); nullopt without a clock.
+  std::optional<std::int64_t> Since() const;
+
   Recording m_recording;
   const Clock* m_clock = nullptr;  // null: the current handset's
   std::int64_t m_startMs = 0;

@@ -1,10 +1,18 @@
 // The host options: what each --acc and --player gives, and the one-line refusals.
 #include <gtest/gtest.h>
+#include <umockdev.h>
+// GLib's, which the handset's own headers define again.
+#undef TRUE
+#undef FALSE
 
 #include <stdlib.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "tests/host/mpris/private_bus.h"
 #include "tools/host_options.h"
@@ -31,12 +39,23 @@ std::string Outcome(const HostOptions& options, const HostDefaults& defaults) {
     case AccKind::kReplay:
       return opened.sensor() != nullptr ? "replay" : "replay without a sensor";
     case AccKind::kIio:
-      return "iio";
+      return opened.sensor() != nullptr ? "iio" : "iio without a sensor";
   }
   return "?";
 }
 
-TEST(HostDevices, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
+// An emulated /sys of its own (umockdev): no IIO device unless the test adds one.
+class HostDevicesTest : public testing::Test {
+ protected:
+  void SetUp() override { m_testbed = umockdev_testbed_new(); }
+  void TearDown() override { g_object_unref(m_testbed); }
+  UMockdevTestbed* m_testbed = nullptr;
+};
+
+constexpr const char* kNoAccelerometer =
+    "no IIO accelerometer found (looked for devices of subsystem iio with in_accel_x_raw)";
+
+TEST_F(HostDevicesTest, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
   std::string dir = (fs::temp_directory_path() / "quorvane-options-XXXXXX").string();
   ASSERT_NE(mkdtemp(dir.data()), nullptr);
   std::ofstream(dir + "/flick.csv") << "0,0,0,0\n500,127,0,0\n";
@@ -51,11 +70,9 @@ TEST(HostDevices, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
       {"replay:" + bad, std::nullopt, std::nullopt, bad + ":2: x 200 lies outside -128..127"},
       {"replay:", std::nullopt, std::nullopt, "--acc replay:: give sim, replay:FILE or iio[:NAME]"},
       {"tilt", std::nullopt, std::nullopt, "--acc tilt: give sim, replay:FILE or iio[:NAME]"},
-      {"iio", std::nullopt, std::nullopt,
-       "--acc iio: IIO accelerometers are not available yet (use --acc sim or --acc replay:FILE)"},
+      {"iio", std::nullopt, std::nullopt, std::string("--acc iio: ") + kNoAccelerometer},
       {"iio:accel_3d", std::nullopt, std::nullopt,
-       "--acc iio:accel_3d: IIO accelerometers are not available yet (use --acc sim or --acc "
-       "replay:FILE)"},
+       std::string("--acc iio:accel_3d: ") + kNoAccelerometer},
       {"iio:", std::nullopt, std::nullopt, "--acc iio:: give sim, replay:FILE or iio[:NAME]"},
       {std::nullopt, "mpris:", std::nullopt, "--player mpris:: give builtin or mpris[:NAME]"},
       {std::nullopt, "mpris:a b", std::nullopt,
@@ -71,17 +88,34 @@ TEST(HostDevices, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
   fs::remove_all(dir);
 }
 
-TEST(HostDevices, TheServiceDefaultsNameWhatIsMissing) {
+TEST_F(HostDevicesTest, TheServiceDefaultsNameWhatIsMissing) {
   setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/quorvane-no-bus", 1);
-  EXPECT_EQ(0u, Outcome({}, HostDefaults{"iio", "mpris"}).rfind("--player mpris: no session bus: ", 0))
-      << Outcome({}, HostDefaults{"iio", "mpris"});
+  std::string outcome = Outcome({}, HostDefaults{"iio", "mpris"});
+  EXPECT_EQ(0u, outcome.rfind("--player mpris: no session bus: ", 0)) << outcome;
   EXPECT_EQ(Outcome({std::nullopt, "builtin", std::nullopt}, HostDefaults{"iio", "mpris"}),
-            "--acc iio: IIO accelerometers are not available yet (use --acc sim or --acc "
-            "replay:FILE)");
+            std::string("--acc iio: ") + kNoAccelerometer);
+}
+
+TEST_F(HostDevicesTest, IioOpensTheAccelerometerFound) {
+  GError* error = nullptr;
+  ASSERT_TRUE(umockdev_testbed_add_from_string(m_testbed,
+                                               "P: /devices/platform/lid/iio:device0\n"
+                                               "E: SUBSYSTEM=iio\n"
+                                               "A: name=accel_3d\n"
+                                               "A: in_accel_x_raw=0\n"
+                                               "A: in_accel_y_raw=0\n"
+                                               "A: in_accel_z_raw=0\n",
+                                               &error));
+  EXPECT_EQ(Outcome({"iio", std::nullopt, std::nullopt}, HostDefaults{}), "iio");
+  EXPECT_EQ(Outcome({"iio:accel_3d", std::nullopt, std::nullopt}, HostDefaults{}), "iio");
+  EXPECT_EQ(Outcome({"iio:bmi160", std::nullopt, std::nullopt}, HostDefaults{}),
+            "--acc iio:bmi160: no IIO accelerometer named bmi160 (looked for the name attribute "
+            "or sysfs name among devices of subsystem iio with in_accel_x_raw: iio:device0 "
+            "(accel_3d))");
 }
 
 // With a session bus the real player is installed on the handset and goes with it.
-TEST(HostDevices, AnMprisPlayerIsInstalledWithTheHandsetAndGoesWithIt) {
+TEST_F(HostDevicesTest, AnMprisPlayerIsInstalledWithTheHandsetAndGoesWithIt) {
   host::mpris::testing_support::PrivateBus bus;
   ASSERT_TRUE(bus.ok()) << bus.error();
   setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().c_str(), 1);
@@ -100,3 +134,23 @@ TEST(HostDevices, AnMprisPlayerIsInstalledWithTheHandsetAndGoesWithIt) {
 }
 
 }  // namespace
+
+int main(int argc, char** argv) {
+  // The emulated sysfs needs umockdev's preload library: run again under its wrapper (once).
+  const char* preload = getenv("LD_PRELOAD");
+  if (preload == nullptr || std::strstr(preload, "libumockdev-preload") == nullptr) {
+    if (getenv("QV_UMOCKDEV_WRAPPED") != nullptr) {
+      std::fprintf(stderr, "umockdev-wrapper did not preload libumockdev-preload\n");
+      return 1;
+    }
+    setenv("QV_UMOCKDEV_WRAPPED", "1", 1);
+    std::vector<char*> args = {const_cast<char*>("umockdev-wrapper")};
+    args.insert(args.end(), argv, argv + argc);
+    args.push_back(nullptr);
+    execvp("umockdev-wrapper", args.data());
+    std::perror("umockdev-wrapper");
+    return 1;
+  }
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
