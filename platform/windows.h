@@ -112,6 +112,7 @@ static_assert(sizeof(PROCESSENTRY32) == 564);
 constexpr UINT WM_NULL = 0x0000;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_QUIT = 0x0012;
+constexpr UINT WM_SHOWWINDOW = 0x0018;  // wParam TRUE shown, FALSE hidden; lParam 0
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_TIMER = 0x0113;
 constexpr UINT WM_MOUSEMOVE = 0x0200;

@@ -5,12 +5,16 @@
 //   --demo          the built-in demo, in the window when there is a display;
 //   --headless      no window: the demo in the terminal;
 //   --fast          the demo in virtual time, in the terminal, over at once;
-//   --script FILE   run a scenario headless in virtual time and write its trace.
-// main parses and checks the options, prepares what they name (root folder, songs, recording,
-// trace file) and picks the mode.
+//   --script FILE   run a scenario headless in virtual time and write its trace;
+//   --service       no window, in real time, until SIGTERM or SIGINT (host/service/service.h).
+// main parses and checks the options (the host options also from the user's quorvane.conf),
+// prepares what they name (root folder, songs, devices, trace file) and picks the mode.
 #include <CLI/CLI.hpp>
 
+#include <errno.h>
+#include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -18,16 +22,21 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <set>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <variant>
 #include <vector>
 
 #include "host/demo/demo.h"
+#include "host/files/root_folder.h"
 #include "host/programs/songs.h"
 #include "host/scenario/commands.h"
 #include "host/scenario/script_mode.h"
-#include "host/sensors/replay.h"
+#include "host/service/service.h"
+#include "host/service/signal_input.h"
+#include "tools/host_options.h"
 #include "tools/quorvane_program.h"
 #ifdef QV_HAS_DESKTOP
 #include "host/desktop/desktop.h"
@@ -46,16 +55,24 @@ constexpr const char* kModes =
     "  quorvane --demo         the built-in demo, in the window when there is a display\n"
     "  quorvane --headless     the demo in the terminal in real time; --fast: at once\n"
     "  quorvane --script FILE  a scenario script, headless, in virtual time (below)\n"
+    "  quorvane --service      no window, in real time, until SIGTERM or SIGINT; the status\n"
+    "                          line's changes on standard output (defaults: --acc iio\n"
+    "                          --player mpris)\n"
+    "  Options also come from $XDG_CONFIG_HOME/quorvane/quorvane.conf (~/.config/...),\n"
+    "  lines such as  player = \"builtin\"  with the long options' names (root, music,\n"
+    "  workarea, acc, player, player-command); the command line wins.\n"
     "  The settings are ROOT/Program Files/Quorvane/config.ini (quorvane-ini reads and\n"
-    "  changes them). Exit status: the application's own in the window (3 when no window\n"
-    "  can be opened); 0 when the demo or a script ran to its end; 2 on a usage error, a\n"
-    "  script error or a demo that went wrong. docs/running.md tells more.\n";
+    "  changes them). One quorvane at a time on a root. Exit status: the application's own\n"
+    "  in the window and the service (3 when no window can be opened); 0 when the demo or a\n"
+    "  script ran to its end; 2 on a usage error, a script error, a demo that went wrong or\n"
+    "  output that could not be written. docs/running.md tells more.\n";
 
 struct Options {
   std::optional<std::string> root;
   std::optional<std::string> workarea;
   std::optional<std::string> music;
-  std::optional<std::string> acc;
+  HostOptions host;
+  bool service = false;
   bool headless = false;
   bool demo = false;
   bool fast = false;
@@ -73,35 +90,65 @@ struct UsageError {
 void AddOptions(CLI::App& app, Options& o) {
   app.add_option("--root", o.root,
                  "Host folder that is the handset's \"\\\" (made when missing). Default: "
-                 "$XDG_DATA_HOME/quorvane or ~/.local/share/quorvane; for --script a new "
-                 "temporary folder, removed at the end.")
+                 "$XDG_DATA_HOME/quorvane or ~/.local/share/quorvane; for --script and the "
+                 "demo a new temporary folder, removed at the end.")
       ->type_name("DIR");
   app.add_option("--workarea", o.workarea,
                  "Size of the handset's work area in pixels, e.g. 480x720 (the default).")
       ->type_name("WxH");
   app.add_option("--music", o.music,
-                 "The music player's songs: the audio files in DIR and its subfolders. Default: "
-                 "a built-in list.")
+                 "The built-in music player's songs: the audio files in DIR and its subfolders. "
+                 "Default: a built-in list.")
       ->type_name("DIR");
-  app.add_option("--acc", o.acc,
-                 "The accelerometer: sim (arrow keys and tilt pad; the demo's own tilts), or "
-                 "replay:FILE (a CSV recording \"ms,x,y,z\", played in a loop). Default: sim.")
-      ->type_name("sim|replay:FILE");
+  AddHostOptions(app, o.host);
+  app.add_flag("--service", o.service,
+               "No window, in real time, until SIGTERM or SIGINT (a user service).")
+      ->configurable(false);
   app.add_flag("--headless", o.headless,
-               "No window, also with a display: the demo in the terminal.");
-  app.add_flag("--demo", o.demo, "Run the built-in demo (in the window when there is a display).");
-  app.add_flag("--fast", o.fast, "The demo in virtual time, in the terminal: over at once.");
+               "No window, also with a display: the demo in the terminal.")
+      ->configurable(false);
+  app.add_flag("--demo", o.demo, "Run the built-in demo (in the window when there is a display).")
+      ->configurable(false);
+  app.add_flag("--fast", o.fast, "The demo in virtual time, in the terminal: over at once.")
+      ->configurable(false);
   app.add_option("--script", o.script,
                  "Run the scenario script FILE headless in virtual time (see SCRIPTS below). "
                  "Exit status 0 when it ran to its end, 2 on a script error.")
-      ->type_name("FILE");
+      ->type_name("FILE")
+      ->configurable(false);
   app.add_option("--trace", o.trace,
                  "Write the trace (JSON Lines, one event per line) to FILE. For --script the "
                  "default is standard output.")
-      ->type_name("FILE");
+      ->type_name("FILE")
+      ->configurable(false);
   app.add_option("--screenshot", o.screenshot,
                  "With --script: save the handset's screen as a PNG image at the end.")
-      ->type_name("OUT.png");
+      ->type_name("OUT.png")
+      ->configurable(false);
+}
+
+// The long options given on the command line itself (not from the configuration file).
+std::set<std::string> GivenOptions(int argc, char** argv) {
+  std::set<std::string> given;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    if (arg == "--") break;
+    if (arg.substr(0, 2) == "--") given.insert(std::string(arg.substr(0, arg.find('='))));
+  }
+  return given;
+}
+
+// A standard stream that is closed gets a stand-in, so that no file the run opens takes its
+// number: standard input reads nothing (/dev/null), output fails (/dev/full) and is reported.
+void OccupyStandardStreams() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    int stand = open(fd == 0 ? "/dev/null" : "/dev/full", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (stand >= 0 && stand != fd) {
+      dup2(stand, fd);
+      close(stand);
+    }
+  }
 }
 
 bool HasDisplay() {
@@ -112,29 +159,43 @@ bool HasDisplay() {
   return false;
 }
 
-// $XDG_DATA_HOME/quorvane, or ~/.local/share/quorvane.
-std::string UserDataFolder() {
-  const char* xdg = getenv("XDG_DATA_HOME");
-  if (xdg != nullptr && xdg[0] == '/') return std::string(xdg) + "/quorvane";
+// The user's home folder, or empty.
+std::string HomeFolder() {
   const char* home = getenv("HOME");
   if (home == nullptr || *home == '\0') {
     const passwd* user = getpwuid(getuid());
     home = user != nullptr ? user->pw_dir : nullptr;
   }
-  if (home == nullptr || *home == '\0') {
-    throw UsageError("no home folder to keep the settings in: give --root DIR");
-  }
-  return std::string(home) + "/.local/share/quorvane";
+  return home != nullptr ? home : "";
 }
 
-std::string MakeRoot(const std::optional<std::string>& given) {
-  std::string root = given ? *given : UserDataFolder();
-  std::error_code error;
-  std::filesystem::create_directories(root, error);
-  if (error || !std::filesystem::is_directory(root, error)) {
-    throw UsageError("cannot use " + root + " as the handset's root folder");
-  }
-  return root;
+// $XDG_DATA_HOME/quorvane, or ~/.local/share/quorvane.
+std::string UserDataFolder() {
+  const char* xdg = getenv("XDG_DATA_HOME");
+  if (xdg != nullptr && xdg[0] == '/') return std::string(xdg) + "/quorvane";
+  std::string home = HomeFolder();
+  if (home.empty()) throw UsageError("no home folder to keep the settings in: give --root DIR");
+  return home + "/.local/share/quorvane";
+}
+
+// $XDG_CONFIG_HOME/quorvane/quorvane.conf, or ~/.config/quorvane/quorvane.conf; empty when
+// there is no home folder.
+std::string UserConfigFile() {
+  const char* xdg = getenv("XDG_CONFIG_HOME");
+  if (xdg != nullptr && xdg[0] == '/') return std::string(xdg) + "/quorvane/quorvane.conf";
+  std::string home = HomeFolder();
+  return home.empty() ? "" : home + "/.config/quorvane/quorvane.conf";
+}
+
+// The root of the run: the given folder, else the user's data folder, or a temporary folder
+// when temporaryByDefault. Locked against another quorvane while it lives.
+std::unique_ptr<host::RootFolder> MakeRoot(const std::optional<std::string>& given,
+                                           bool temporaryByDefault) {
+  std::optional<std::string> path = given;
+  if (!path && !temporaryByDefault) path = UserDataFolder();
+  auto root = host::RootFolder::Make(path);
+  if (auto* error = std::get_if<std::string>(&root)) throw UsageError(*error);
+  return std::get<std::unique_ptr<host::RootFolder>>(std::move(root));
 }
 
 RECT WorkArea(const std::optional<std::string>& text) {
@@ -166,35 +227,40 @@ std::vector<host::programs::Song> Songs(const std::optional<std::string>& music)
   return std::get<std::vector<host::programs::Song>>(std::move(songs));
 }
 
-// The recording of --acc replay:FILE, or nothing for sim.
-std::optional<host::sensors::Recording> Recording(const std::optional<std::string>& acc) {
-  constexpr std::string_view kReplay = "replay:";
-  if (!acc || *acc == "sim") return std::nullopt;
-  if (acc->compare(0, kReplay.size(), kReplay) != 0 || acc->size() == kReplay.size()) {
-    throw UsageError("--acc " + *acc + ": give sim or replay:FILE");
-  }
-  std::string file = acc->substr(kReplay.size());
-  auto recording = host::sensors::LoadRecording(file);
-  if (auto* error = std::get_if<host::sensors::RecordingError>(&recording)) {
-    throw UsageError(file + (error->line > 0 ? ":" + std::to_string(error->line) : "") + ": " +
-                     error->message);
-  }
-  return std::get<host::sensors::Recording>(std::move(recording));
+// The devices of the host options, or a usage error.
+std::unique_ptr<HostDevices> Devices(const HostOptions& options, const HostDefaults& defaults) {
+  auto devices = HostDevices::Open(options, defaults);
+  if (auto* error = std::get_if<std::string>(&devices)) throw UsageError(*error);
+  return std::get<std::unique_ptr<HostDevices>>(std::move(devices));
 }
 
 void Refuse(bool given, const char* option, const char* reason) {
   if (given) throw UsageError(std::string(option) + " " + reason);
 }
 
-int RunScript(const Options& o) {
-  Refuse(o.music.has_value(), "--music", "does not apply to --script (it has its own player)");
-  Refuse(o.acc.has_value(), "--acc", "does not apply to --script (use its sample command)");
-  Refuse(o.workarea.has_value(), "--workarea", "does not apply to --script (use its workarea command)");
+// The same file, when both exist.
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code error;
+  return std::filesystem::equivalent(a, b, error) && !error;
+}
+
+// Options from the configuration file that a script does not use are left alone; given on the
+// command line they are refused.
+int RunScript(const Options& o, const std::set<std::string>& given) {
+  Refuse(given.count("--music") > 0, "--music", "does not apply to --script (it has its own player)");
+  Refuse(given.count("--acc") > 0, "--acc", "does not apply to --script (use its sample command)");
+  Refuse(given.count("--player") + given.count("--player-command") > 0, "--player",
+         "does not apply to --script (it has its own player)");
+  Refuse(given.count("--workarea") > 0, "--workarea",
+         "does not apply to --script (use its workarea command)");
   Refuse(o.demo, "--demo", "and --script exclude each other");
+  Refuse(o.service, "--service", "and --script exclude each other");
+  Refuse(o.trace && SameFile(*o.trace, *o.script), "--trace",
+         "names the script itself: the trace would overwrite it");
   Refuse(o.fast, "--fast", "applies to the demo, not to --script (scripts always run in virtual time)");
   host::scenario::ScriptModeOptions options;
   options.scriptPath = *o.script;
-  options.root = o.root;
+  options.root = given.count("--root") > 0 ? o.root : std::nullopt;
   options.tracePath = o.trace;
   options.screenshotPath = o.screenshot;
 #ifdef QV_HAS_DESKTOP
@@ -205,30 +271,58 @@ int RunScript(const Options& o) {
   return host::scenario::RunScriptMode(options, QuorvaneApplication(), std::cout, std::cerr);
 }
 
-int RunTerminalDemo(const Options& o) {
+// The demo runs on a temporary root unless --root is given on the command line, so it leaves
+// the user's settings alone.
+int RunTerminalDemo(const Options& o, const std::set<std::string>& given) {
   host::demo::TerminalDemoOptions options;
   options.pace = o.fast ? host::demo::Pace::kFast : host::demo::Pace::kRealTime;
   options.songs = Songs(o.music);
   options.workArea = WorkArea(o.workarea);
   options.tracePath = o.trace;
-  options.replay = Recording(o.acc);
-  options.root = MakeRoot(o.root);
+  std::unique_ptr<HostDevices> devices = Devices(o.host, HostDefaults{});
+  options.sensor = devices->sensor();
+  options.installPlayer = [&devices](host::Handset& handset) { devices->InstallPlayer(handset); };
+  std::unique_ptr<host::RootFolder> root =
+      MakeRoot(given.count("--root") > 0 ? o.root : std::nullopt, true);
+  options.root = root->path();
   return host::demo::RunTerminalDemo(options, QuorvaneApplication(), std::cout, std::cerr);
 }
 
+int RunServiceMode(const Options& o) {
+  // Before any device starts a thread of its own: a stop signal must reach the service's loop,
+  // never end the process in another thread without the exit processing.
+  host::service::SignalInput::BlockStopSignals();
+  Refuse(o.demo || o.fast || o.headless, "--service", "excludes --demo, --fast and --headless");
+  Refuse(o.screenshot.has_value(), "--screenshot", "needs --script");
+  host::service::ServiceOptions options;
+  options.songs = Songs(o.music);
+  options.workArea = WorkArea(o.workarea);
+  options.tracePath = o.trace;
+  std::unique_ptr<HostDevices> devices = Devices(o.host, HostDefaults{"iio", "mpris"});
+  options.sensor = devices->sensor();
+  options.installPlayer = [&devices](host::Handset& handset) { devices->InstallPlayer(handset); };
+  std::unique_ptr<host::RootFolder> root = MakeRoot(o.root, false);
+  options.root = root->path();
+  return host::service::RunService(options, QuorvaneApplication(), std::cout, std::cerr);
+}
+
 #ifdef QV_HAS_DESKTOP
-int RunWindow(const Options& o) {
+int RunWindow(const Options& o, const std::set<std::string>& given) {
   host::desktop::DesktopOptions options;
   options.application = QuorvaneApplication();
   options.playlist = Songs(o.music);
   RECT area = WorkArea(o.workarea);
+  std::unique_ptr<HostDevices> devices = Devices(o.host, HostDefaults{});
+  options.sensor = devices->sensor();
   options.prepare = [area](host::Handset& handset) { handset.set_work_area(area); };
-  std::optional<host::sensors::ReplaySensor> replay;
-  if (std::optional<host::sensors::Recording> recording = Recording(o.acc)) {
-    replay.emplace(std::move(*recording));
-    options.sensor = &*replay;
+  options.installPlayer = [&devices](host::Handset& handset) { devices->InstallPlayer(handset); };
+  if (devices->player_kind() == PlayerKind::kMpris) {
+    options.playerFooter = [&devices] { return devices->PlayerFooter(); };
+    options.playerWindowLines = [&devices](HWND hwnd) { return devices->PlayerWindowLines(hwnd); };
   }
-  options.root = MakeRoot(o.root);
+  std::unique_ptr<host::RootFolder> root =
+      MakeRoot(o.demo && given.count("--root") == 0 ? std::nullopt : o.root, o.demo);
+  options.root = root->path();
   options.demo = o.demo;
   options.demoTimeline = &std::cout;
   std::ofstream traceFile;
@@ -250,14 +344,22 @@ int RunWindow(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Output to a closed pipe fails (EPIPE) and is reported, rather than ending the process.
+  signal(SIGPIPE, SIG_IGN);
+  OccupyStandardStreams();
   CLI::App app{
       "Quorvane: change songs in the handset's music player by tilting the handset. Runs the "
       "application on an emulated handset: in a window on a desktop, else a demo in the "
-      "terminal (docs/running.md).",
+      "terminal, or as a service in the background (docs/running.md).",
       "quorvane"};
   app.get_formatter()->column_width(30);
+  app.set_version_flag("--version", std::string("quorvane ") + QV_VERSION);
   Options options;
   AddOptions(app, options);
+  app.set_config("--config", UserConfigFile(),
+                 "Read options from FILE (lines such as  acc = \"replay:/path/tilt.csv\"). "
+                 "Default: $XDG_CONFIG_HOME/quorvane/quorvane.conf when it exists.")
+      ->type_name("FILE");
   app.footer(std::string("\n") + kModes + "\n" + host::scenario::ScriptLanguageHelp());
 
   try {
@@ -265,16 +367,28 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& error) {
     return app.exit(error) == 0 ? 0 : kUsageError;
   }
+  std::set<std::string> given = GivenOptions(argc, argv);
 
+  int status;
   try {
-    if (options.script) return RunScript(options);
-    Refuse(options.screenshot.has_value(), "--screenshot", "needs --script");
+    if (options.script) {
+      status = RunScript(options, given);
+    } else if (options.service) {
+      status = RunServiceMode(options);
+    } else {
+      Refuse(options.screenshot.has_value(), "--screenshot", "needs --script");
 #ifdef QV_HAS_DESKTOP
-    if (HasDisplay() && !options.headless && !options.fast) return RunWindow(options);
+      if (HasDisplay() && !options.headless && !options.fast) return RunWindow(options, given);
 #endif
-    return RunTerminalDemo(options);
+      status = RunTerminalDemo(options, given);
+    }
   } catch (const UsageError& error) {
     std::cerr << "quorvane: " << error.message << '\n';
     return kUsageError;
   }
+  if (!std::cout.flush()) {
+    std::cerr << "quorvane: cannot write to standard output\n";
+    return kUsageError;
+  }
+  return status;
 }

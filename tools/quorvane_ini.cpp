@@ -93,6 +93,7 @@ void DefineCommands(CommandLine& line) {
   CLI::App& app = line.app;
   Arguments& args = line.args;
   app.footer(kExamples);
+  app.set_version_flag("--version", std::string("quorvane-ini ") + QV_VERSION);
   app.require_subcommand(1);
 
   line.prepare = app.add_subcommand(
@@ -145,6 +146,8 @@ std::optional<int> Parse(CommandLine& line, int argc, char** argv) {
   } catch (const CLI::CallForHelp& e) {
     return line.app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return line.app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return line.app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << "quorvane-ini: " << host::Escaped(e.what())

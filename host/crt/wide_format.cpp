@@ -1,16 +1,12 @@
-// The printf-style formatter behind swprintf, vswprintf and host::FormatWide.
-//
-// Conversions: %d %i %u %o %x %X %c %s %%, with the flags - + space # 0, a width and a
-// precision (numbers or *). Length modifiers follow the handset, whose long is 32-bit:
-// h and hh narrow the value, l is 32-bit (LONG, DWORD), ll and I64 are 64-bit. %s, %ls and
-// %ws take a UTF-16 string; %hs and %S take a char string whose bytes are Latin-1. A null
-// string prints "(null)". Anything else (including %n) is copied as text and has no argument.
-#include "host/crt/wide_format.h"
-
+// The printf-style formatter behind swprintf and vswprintf (platform/wstring.h), as the
+// handset's C library has it for what the system formats: %d %i %u %x %X %c %s %%, with the
+// flags - and 0, a decimal width and a decimal precision. %s takes a UTF-16 string; a null one
+// prints "(null)". Anything else (another flag, a length modifier, %n, an unknown letter) is
+// copied as text and takes no argument.
 #include <algorithm>
 #include <cstdint>
-#include <iterator>
 #include <limits>
+#include <string>
 #include <string_view>
 
 #include "platform/wstring.h"
@@ -48,24 +44,19 @@ class Sink {
   bool m_cut = false;
 };
 
-enum class Length { kDefault, kChar, kShort, kLong, kLongLong };
-
+// What comes between the "%" and the conversion letter.
 struct FieldFormat {
-  bool left = false;
-  bool plus = false;
-  bool space = false;
-  bool alternate = false;
-  bool zero = false;
+  bool left = false;   // "-": pad on the right
+  bool zero = false;   // "0": pad numbers with zeros
   int width = 0;
   int precision = -1;  // -1: none given
-  Length length = Length::kDefault;
 };
 
 constexpr int kMaxField = std::numeric_limits<int>::max();
 
 bool IsDigit(WCHAR c) { return c >= u'0' && c <= u'9'; }
 
-// Reads a decimal field width or precision, saturating instead of overflowing.
+// Reads a decimal width or precision, saturating instead of overflowing.
 int ReadNumber(const WCHAR*& p) {
   int value = 0;
   for (; IsDigit(*p); ++p) {
@@ -75,6 +66,27 @@ int ReadNumber(const WCHAR*& p) {
   return value;
 }
 
+// Reads the flags, width and precision at p and leaves p on the conversion letter.
+FieldFormat ReadFieldFormat(const WCHAR*& p) {
+  FieldFormat field;
+  for (;; ++p) {
+    if (*p == u'-') {
+      field.left = true;
+    } else if (*p == u'0') {
+      field.zero = true;
+    } else {
+      break;
+    }
+  }
+  field.width = ReadNumber(p);
+  if (*p == u'.') {
+    ++p;
+    field.precision = ReadNumber(p);
+  }
+  return field;
+}
+
+// text padded with spaces to the field's width.
 void PutField(Sink& out, const FieldFormat& field, std::u16string_view text) {
   std::size_t width = static_cast<std::size_t>(field.width);
   std::size_t padding = width > text.size() ? width - text.size() : 0;
@@ -83,201 +95,90 @@ void PutField(Sink& out, const FieldFormat& field, std::u16string_view text) {
   if (field.left) out.Put(u' ', padding);
 }
 
-// Signed conversions read the argument at the size the modifier names.
-std::int64_t ReadSigned(const FieldFormat& field, std::va_list& args) {
-  switch (field.length) {
-    case Length::kChar:
-      return static_cast<signed char>(va_arg(args, int));
-    case Length::kShort:
-      return static_cast<short>(va_arg(args, int));
-    case Length::kLongLong:
-      return va_arg(args, long long);
-    case Length::kDefault:
-    case Length::kLong:
-      break;
-  }
-  return va_arg(args, int);
+// The digits of magnitude in base 10 or 16; none for 0.
+std::u16string Digits(std::uint32_t magnitude, WCHAR conversion) {
+  unsigned base = conversion == u'x' || conversion == u'X' ? 16 : 10;
+  const char* digitChars = conversion == u'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+  std::u16string digits;
+  for (std::uint32_t v = magnitude; v != 0; v /= base) digits += digitChars[v % base];
+  std::reverse(digits.begin(), digits.end());
+  return digits;
 }
 
-std::uint64_t ReadUnsigned(const FieldFormat& field, std::va_list& args) {
-  switch (field.length) {
-    case Length::kChar:
-      return static_cast<unsigned char>(va_arg(args, unsigned));
-    case Length::kShort:
-      return static_cast<unsigned short>(va_arg(args, unsigned));
-    case Length::kLongLong:
-      return va_arg(args, unsigned long long);
-    case Length::kDefault:
-    case Length::kLong:
-      break;
-  }
-  return va_arg(args, unsigned);
-}
-
+// %d %i (int) and %u %x %X (unsigned): the sign, the zeros the precision or the 0 flag asks
+// for, the digits, padded to the width.
 void PutInteger(Sink& out, const FieldFormat& field, WCHAR conversion, std::va_list& args) {
-  bool isSigned = conversion == u'd' || conversion == u'i';
   bool negative = false;
-  std::uint64_t magnitude;
-  if (isSigned) {
-    std::int64_t value = ReadSigned(field, args);
+  std::uint32_t magnitude;
+  if (conversion == u'd' || conversion == u'i') {
+    int value = va_arg(args, int);
     negative = value < 0;
     // Negating in unsigned arithmetic keeps the most negative value exact.
-    magnitude = negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    magnitude = negative ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
   } else {
-    magnitude = ReadUnsigned(field, args);
+    magnitude = va_arg(args, unsigned);
   }
-
-  unsigned base = 10;
-  if (conversion == u'o') base = 8;
-  if (conversion == u'x' || conversion == u'X') base = 16;
-  const char* digitChars = conversion == u'X' ? "0123456789ABCDEF" : "0123456789abcdef";
-
-  WCHAR reversed[24];  // 22 octal digits at most
-  std::size_t count = 0;
-  for (std::uint64_t v = magnitude; v != 0; v /= base) reversed[count++] = digitChars[v % base];
-  std::u16string digits(std::make_reverse_iterator(reversed + count),
-                        std::make_reverse_iterator(reversed));
+  std::u16string digits = Digits(magnitude, conversion);
 
   // The precision is the least number of digits; the zeros it adds are counted, not built,
   // so that a huge precision costs no memory beyond what the output keeps.
   std::int64_t minimum = field.precision >= 0 ? field.precision : 1;
-  std::int64_t zeros = std::max<std::int64_t>(0, minimum - static_cast<std::int64_t>(count));
-  if (field.alternate && base == 8 && zeros == 0) zeros = 1;
-
-  std::u16string_view prefix;
-  if (negative) {
-    prefix = u"-";
-  } else if (isSigned && field.plus) {
-    prefix = u"+";
-  } else if (isSigned && field.space) {
-    prefix = u" ";
-  } else if (field.alternate && base == 16 && magnitude != 0) {
-    prefix = conversion == u'X' ? u"0X" : u"0x";
-  }
-
-  std::int64_t length = static_cast<std::int64_t>(prefix.size() + count) + zeros;
+  std::int64_t zeros = std::max<std::int64_t>(0, minimum - static_cast<std::int64_t>(digits.size()));
+  std::int64_t length = (negative ? 1 : 0) + static_cast<std::int64_t>(digits.size()) + zeros;
   std::int64_t padding = std::max<std::int64_t>(0, field.width - length);
   if (field.zero && !field.left && field.precision < 0) {
     zeros += padding;
     padding = 0;
   }
   if (!field.left) out.Put(u' ', static_cast<std::size_t>(padding));
-  out.Put(prefix);
+  if (negative) out.Put(u'-');
   out.Put(u'0', static_cast<std::size_t>(zeros));
   out.Put(digits);
   if (field.left) out.Put(u' ', static_cast<std::size_t>(padding));
 }
 
-void PutString(Sink& out, const FieldFormat& field, bool narrow, std::va_list& args) {
+// %s: at most precision code units of a UTF-16 string, which then need not be terminated.
+void PutString(Sink& out, const FieldFormat& field, std::va_list& args) {
   std::size_t limit = field.precision >= 0 ? static_cast<std::size_t>(field.precision)
                                           : std::numeric_limits<std::size_t>::max();
-  std::u16string text;
-  // Never reads past the precision: the argument need not be terminated then.
-  if (narrow) {
-    const char* s = va_arg(args, const char*);
-    if (s == nullptr) s = "(null)";
-    for (std::size_t i = 0; i < limit && s[i] != 0; ++i) {
-      text += static_cast<WCHAR>(static_cast<unsigned char>(s[i]));
-    }
-  } else {
-    const WCHAR* s = va_arg(args, const WCHAR*);
-    if (s == nullptr) s = u"(null)";
-    std::size_t n = 0;
-    while (n < limit && s[n] != 0) ++n;
-    text.assign(s, n);
-  }
-  PutField(out, field, text);
+  const WCHAR* s = va_arg(args, const WCHAR*);
+  if (s == nullptr) s = u"(null)";
+  std::size_t n = 0;
+  while (n < limit && s[n] != 0) ++n;
+  PutField(out, field, std::u16string_view(s, n));
 }
 
-// Reads one conversion after its "%"; returns false when it is not one we know, so that the
-// caller copies it as text.
-bool Convert(Sink& out, const WCHAR*& p, std::va_list& args) {
-  FieldFormat field;
-  for (;; ++p) {
-    if (*p == u'-') {
-      field.left = true;
-    } else if (*p == u'+') {
-      field.plus = true;
-    } else if (*p == u' ') {
-      field.space = true;
-    } else if (*p == u'#') {
-      field.alternate = true;
-    } else if (*p == u'0') {
-      field.zero = true;
-    } else {
-      break;
-    }
-  }
-  if (*p == u'*') {
-    ++p;
-    int width = va_arg(args, int);
-    if (width < 0) {
-      field.left = true;
-      width = width == std::numeric_limits<int>::min() ? kMaxField : -width;
-    }
-    field.width = width;
-  } else {
-    field.width = ReadNumber(p);
-  }
-  if (*p == u'.') {
-    ++p;
-    if (*p == u'*') {
-      ++p;
-      int precision = va_arg(args, int);
-      field.precision = precision < 0 ? -1 : precision;
-    } else {
-      field.precision = ReadNumber(p);
-    }
-  }
-  bool wide = false;
-  if (p[0] == u'h' && p[1] == u'h') {
-    field.length = Length::kChar;
-    p += 2;
-  } else if (p[0] == u'h') {
-    field.length = Length::kShort;
-    ++p;
-  } else if (p[0] == u'l' && p[1] == u'l') {
-    field.length = Length::kLongLong;
-    p += 2;
-  } else if (p[0] == u'l' || p[0] == u'w') {
-    field.length = Length::kLong;
-    wide = true;
-    ++p;
-  } else if (p[0] == u'I' && p[1] == u'6' && p[2] == u'4') {
-    field.length = Length::kLongLong;
-    p += 3;
-  }
-
-  switch (WCHAR conversion = *p) {
+// Puts one conversion; false when the letter is not one we know (nothing is put then).
+bool PutConversion(Sink& out, const FieldFormat& field, WCHAR conversion, std::va_list& args) {
+  switch (conversion) {
     case u'd':
     case u'i':
     case u'u':
-    case u'o':
     case u'x':
     case u'X':
       PutInteger(out, field, conversion, args);
-      break;
-    case u'c':
-    case u'C': {
+      return true;
+    case u'c': {
       WCHAR c = static_cast<WCHAR>(va_arg(args, int));
-      if ((conversion == u'C' && !wide) || field.length == Length::kShort) {
-        c = static_cast<WCHAR>(static_cast<unsigned char>(c));
-      }
       PutField(out, field, std::u16string_view(&c, 1));
-      break;
+      return true;
     }
     case u's':
-      PutString(out, field, field.length == Length::kShort && !wide, args);
-      break;
-    case u'S':
-      PutString(out, field, !wide, args);
-      break;
+      PutString(out, field, args);
+      return true;
     case u'%':
       out.Put(u'%');
-      break;
+      return true;
     default:
       return false;
   }
+}
+
+// Reads one conversion after its "%" and moves p past it; returns false when it is not one we
+// know, so that the caller copies it as text.
+bool Convert(Sink& out, const WCHAR*& p, std::va_list& args) {
+  FieldFormat field = ReadFieldFormat(p);
+  if (!PutConversion(out, field, *p, args)) return false;
   ++p;
   return true;
 }
@@ -312,16 +213,6 @@ void DropBrokenPair(std::u16string& text) {
 }
 
 }  // namespace
-
-namespace host {
-
-std::u16string FormatWide(const WCHAR* format, std::va_list args) {
-  Sink out = Format(format, args, kFormatWideLimit);
-  if (out.cut()) DropBrokenPair(out.text());
-  return std::move(out.text());
-}
-
-}  // namespace host
 
 int vswprintf(WCHAR* buffer, std::size_t count, const WCHAR* format, std::va_list args) {
   if (count == 0) return -1;

@@ -150,13 +150,17 @@ int RunTerminalDemo(const TerminalDemoOptions& options, const scenario::Applicat
     Handset handset(clock, options.root);
     handset.set_work_area(options.workArea);
     if (trace) handset.set_trace(&*trace);
-    std::optional<sensors::ReplaySensor> replay;
-    if (options.replay) replay.emplace(*options.replay, clock);
     Demo demo(handset, application, options.songs, out, err);
-    if (replay) demo.UseSensor(*replay);
+    if (options.sensor != nullptr) demo.UseSensor(*options.sensor);
+    if (options.installPlayer) options.installPlayer(handset);
     status = demo.Run();
     if (status == scenario::RunStatus::kCompleted) {
       demo.timeline().Say(clock.NowMs(), "end of the demo");
+    }
+    if (int failed = demo.timeline().failed_saves(); failed > 0) {
+      err << "quorvane: the settings could not be saved (" << failed
+          << " writes of the settings file failed)\n";
+      status = scenario::RunStatus::kScriptError;
     }
     handset.set_trace(nullptr);
   }

@@ -11,6 +11,7 @@
 // runner's (handset.input() after construction) to draw between the steps.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -77,15 +78,18 @@ struct TerminalDemoOptions {
   std::vector<programs::Song> songs = programs::BuiltInSongs();
   RECT workArea{0, 0, 480, 720};
   std::optional<std::string> tracePath;  // the whole trace as JSON Lines, when given
-  std::optional<sensors::Recording> replay;  // tilts the handset instead of the demo's tilts
+  // Tilts the handset instead of the demo's tilts when not null. REQUIRES: outlives the run.
+  AccelerometerSensor* sensor = nullptr;
+  // Called after the built-in player is installed, to put another player in its place.
+  std::function<void(Handset&)> installPlayer;
 };
 
 inline constexpr int kDemoOk = 0;
 inline constexpr int kDemoFailed = 2;
 
 // The demo in a terminal: a new headless handset, the timeline on out, problems on err.
-// Returns kDemoOk when the demo ran to its end, kDemoFailed when the root or the trace file
-// cannot be used or the demo went wrong.
+// Returns kDemoOk when the demo ran to its end, kDemoFailed when the settings could not be
+// saved, the root or the trace file cannot be used, or the demo went wrong.
 int RunTerminalDemo(const TerminalDemoOptions& options, const scenario::Application& application,
                     std::ostream& out, std::ostream& err);
 

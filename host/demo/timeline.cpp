@@ -64,6 +64,14 @@ void Timeline::Record(std::int64_t t, std::string_view ev, nlohmann::ordered_jso
     Player(t, fields);
   } else if (ev == "file") {
     File(t, fields);
+  } else if (ev == "fopen") {
+    if (fields.value("write", false) && !fields.value("ok", true)) {
+      // One line for a whole save (seven keys), not one per key.
+      if (m_failedSaves++ == 0 || t != m_lastFailedSaveMs) {
+        Say(t, "settings NOT saved: cannot write " + Str(fields, "path"));
+      }
+      m_lastFailedSaveMs = t;
+    }
   } else if (ev == "show") {
     std::string to = Str(fields, "to");
     if (!to.empty()) {

@@ -7,8 +7,8 @@
 //
 // It shows the application's status line when its text changes, the accelerometer samples the
 // application reads when they change, the built-in player's changes, windows hidden and shown,
-// failed launches, settings saves that change the sensitivity (a watched settings file), and the
-// application's end. Every event is also handed on to the next trace, when there is one.
+// failed launches, settings saves that change the sensitivity (a watched settings file), saves
+// that failed, and the application's end. Every event is also handed on to the next trace, when there is one.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +36,9 @@ class Timeline final : public Trace {
 
   // Lines printed so far.
   int lines() const { return m_lines; }
+  // Opens of the watched settings file for writing that failed: settings the application
+  // could not save (each is told in the timeline, once per moment).
+  int failed_saves() const { return m_failedSaves; }
 
  private:
   void Text(std::int64_t t, const nlohmann::ordered_json& fields);
@@ -49,6 +52,8 @@ class Timeline final : public Trace {
   std::string m_status;
   AccSample m_tilt;
   std::string m_sensitivity;  // as last saved
+  int m_failedSaves = 0;
+  std::int64_t m_lastFailedSaveMs = -1;
 };
 
 }  // namespace host::demo

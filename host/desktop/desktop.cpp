@@ -79,7 +79,8 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
   screen::ScreenRendererOptions screen;
   screen.fontPath = options.fontPath;
   programs::MusicPlayerService& player = shown.player;
-  screen.windowLines = [&player](const WindowView& window) {
+  screen.windowLines = [&player, other = options.playerWindowLines](const WindowView& window) {
+    if (other) return other(window.hwnd);
     const programs::MusicPlayer* playing = player.PlayerOfWindow(window.hwnd);
     return playing != nullptr ? PlayerLines(playing->State()) : std::vector<std::u16string>{};
   };
@@ -91,9 +92,11 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
     err << "quorvane: " << error << '\n';
     return nullptr;
   }
-  window->set_footer([shown] {
+  window->set_footer([shown, other = options.playerFooter] {
     FooterInfo info;
-    if (std::optional<programs::NowPlaying> now = shown.player.NowPlayingState()) {
+    if (other) {
+      info.nowPlaying = other();
+    } else if (std::optional<programs::NowPlaying> now = shown.player.NowPlayingState()) {
       info.nowPlaying = FromUtf8(now->Describe()).value_or(u"");
     }
     if (shown.driver != nullptr) info.accelerometerOpen = shown.driver->open_count() > 0;
@@ -102,7 +105,9 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
     if (shown.tilt != nullptr) info.tilt = shown.tilt->Sample();
     return info;
   });
-  window->set_screen_stamp([&player] {
+  // What the player's window shows changes with it: a new stamp repaints the screen.
+  window->set_screen_stamp([&player, other = options.playerFooter] {
+    if (other) return other();
     std::optional<programs::NowPlaying> now = player.NowPlayingState();
     return now ? PlayerLines(*now).back() : std::u16string();
   });
@@ -111,6 +116,7 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
 
 int RunDemo(const DesktopOptions& options, Handset& handset, std::vector<programs::Song> songs,
             std::ostream& err) {
+  if (options.prepare) options.prepare(handset);
   std::ostream discard(nullptr);
   demo::Demo demo(handset, options.application, std::move(songs),
                   options.demoTimeline != nullptr ? *options.demoTimeline : discard, err);
@@ -118,6 +124,7 @@ int RunDemo(const DesktopOptions& options, Handset& handset, std::vector<program
   WatchedSensor watched(options.sensor != nullptr ? *options.sensor
                                                   : demo.runner().accelerometer());
   demo.UseSensor(watched);
+  if (options.installPlayer) options.installPlayer(handset);
   std::unique_ptr<DesktopWindow> window =
       OpenWindow(options, handset, {demo.player(), watched, nullptr, nullptr, true}, err);
   if (window == nullptr) return kExitNoWindow;
@@ -125,6 +132,11 @@ int RunDemo(const DesktopOptions& options, Handset& handset, std::vector<program
   handset.set_input(&input);
   scenario::RunStatus status = demo.Run();
   handset.set_input(nullptr);
+  if (int failed = demo.timeline().failed_saves(); failed > 0) {
+    err << "quorvane: the settings could not be saved (" << failed
+        << " writes of the settings file failed)\n";
+    return 2;
+  }
   return status == scenario::RunStatus::kCompleted ? 0 : 2;
 }
 
@@ -137,6 +149,7 @@ int RunInteractive(const DesktopOptions& options, Handset& handset,
   handset.RegisterDevice(kAccelerometerName, &driver);
   programs::MusicPlayerService player(handset, std::move(songs));
   if (options.prepare) options.prepare(handset);
+  if (options.installPlayer) options.installPlayer(handset);
   std::unique_ptr<DesktopWindow> window = OpenWindow(
       options, handset, {player, watched, &driver, manualTilt ? &manual : nullptr, false}, err);
   if (window == nullptr) {

@@ -42,6 +42,14 @@ struct DesktopOptions {
   std::vector<programs::Song> playlist;
   // Called with the new handset before the application starts (more programs, devices...).
   std::function<void(Handset&)> prepare;
+  // Called after the built-in player is installed, to put another player in its place.
+  std::function<void(Handset&)> installPlayer;
+  // What the window shows of a player other than the built-in one (one that installPlayer put
+  // at "\Windows\MzMusic.exe", such as a real player over MPRIS): the footer's line about what
+  // it plays ("" when none runs), and the lines under the title of a window of that player
+  // (empty for any other window). Unset: the built-in player's.
+  std::function<std::u16string()> playerFooter;
+  std::function<std::vector<std::u16string>(HWND)> playerWindowLines;
   // The font file; empty: the installed CJK font.
   std::string fontPath;
   // Where the handset's trace goes; null: nowhere.
@@ -74,6 +82,8 @@ class WatchedSensor final : public AccelerometerSensor {
   explicit WatchedSensor(AccelerometerSensor& sensor) : m_sensor(sensor) {}
   bool Present() const override { return m_sensor.Present(); }
   std::optional<AccSample> Read() override;
+  void Opened() override { m_sensor.Opened(); }
+  void Closed() override { m_sensor.Closed(); }
   // The last successful read; nullopt before any.
   const std::optional<AccSample>& last() const { return m_last; }
 

@@ -63,6 +63,12 @@ bool DesktopInput::Idle(std::int64_t wakeAtMs) {
   return true;
 }
 
+void DesktopInput::Wake() {
+  SDL_Event event{};
+  event.type = SDL_USEREVENT;
+  SDL_PushEvent(&event);
+}
+
 void DesktopInput::Handle(const SDL_Event& event) {
   switch (event.type) {
     case SDL_QUIT:

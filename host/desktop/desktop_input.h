@@ -52,6 +52,8 @@ class DesktopInput final : public InputSource {
   // most kMaxWaitMs; -1: no timer) and handles it. False once the window has been closed: no
   // input comes any more.
   bool Idle(std::int64_t wakeAtMs) override;
+  // Pushes an empty SDL event, which ends the wait for events (SDL's queue is thread-safe).
+  void Wake() override;
 
   // Handles one event. Input to the handset is delivered at once (window procedures run inside).
   void Handle(const SDL_Event& event);

@@ -14,7 +14,7 @@ BOOL Fail(DWORD error) {
 
 DWORD AccelerometerDriver::Open(DWORD, DWORD) {
   if (!m_sensor.Present()) return ERROR_DEV_NOT_EXIST;
-  ++m_openCount;
+  if (m_openCount++ == 0) m_sensor.Opened();
   return ERROR_SUCCESS;
 }
 
@@ -46,7 +46,7 @@ BOOL AccelerometerDriver::IoControl(DWORD code, const void* in, DWORD inSize, vo
 }
 
 void AccelerometerDriver::Close() {
-  if (m_openCount > 0) --m_openCount;
+  if (m_openCount > 0 && --m_openCount == 0) m_sensor.Closed();
 }
 
 std::optional<AccSample> SimulatedAccelerometer::Read() {

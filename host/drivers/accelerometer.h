@@ -36,6 +36,10 @@ class AccelerometerSensor {
   virtual bool Present() const = 0;
   // The sample for one read request; nullopt when the read fails.
   virtual std::optional<AccSample> Read() = 0;
+  // The driver's first handle was opened / its last one closed: a streaming back-end samples
+  // only in between. Called on the handset's thread.
+  virtual void Opened() {}
+  virtual void Closed() {}
 };
 
 class AccelerometerDriver final : public DeviceDriver {

@@ -8,7 +8,7 @@
 
 namespace host {
 
-FaultyFileSystem::FaultyFileSystem(FileSystem& base) : m_base(base) {}
+FaultyFileSystem::FaultyFileSystem(FileSystem& base) : ForwardingFileSystem(base) {}
 
 FaultyFileSystem::~FaultyFileSystem() {
   Handset* handset = Handset::CurrentOrNull();
@@ -38,92 +38,92 @@ int FaultyFileSystem::Open(const std::string& path, int flags, mode_t mode) {
   if (int error = Strike((flags & O_CREAT) != 0 ? FileOp::kOpenCreate : FileOp::kOpen)) {
     return -error;
   }
-  return m_base.Open(path, flags, mode);
+  return base().Open(path, flags, mode);
 }
 
 int FaultyFileSystem::Close(int fd) {
   // The descriptor is given back even when the close is reported as failed, as close(2) does.
   int error = Strike(FileOp::kClose);
-  int result = m_base.Close(fd);
+  int result = base().Close(fd);
   return error != 0 ? -error : result;
 }
 
 long FaultyFileSystem::Read(int fd, void* buffer, std::size_t size) {
   if (int error = Strike(FileOp::kRead)) return -error;
   if (m_readBudget) size = std::min(size, *m_readBudget);
-  long result = m_base.Read(fd, buffer, size);
+  long result = base().Read(fd, buffer, size);
   if (m_readBudget && result > 0) *m_readBudget -= static_cast<std::size_t>(result);
   return result;
 }
 
 long FaultyFileSystem::Write(int fd, const void* buffer, std::size_t size) {
   if (int error = Strike(FileOp::kWrite)) return -error;
-  return m_base.Write(fd, buffer, size);
+  return base().Write(fd, buffer, size);
 }
 
 long FaultyFileSystem::Seek(int fd, long offset) {
   if (int error = Strike(FileOp::kSeek)) return -error;
-  return m_base.Seek(fd, offset);
+  return base().Seek(fd, offset);
 }
 
 int FaultyFileSystem::Truncate(int fd, long length) {
   if (int error = Strike(FileOp::kTruncate)) return -error;
-  return m_base.Truncate(fd, length);
+  return base().Truncate(fd, length);
 }
 
 int FaultyFileSystem::Fsync(int fd) {
   if (int error = Strike(FileOp::kFsync)) return -error;
-  return m_base.Fsync(fd);
+  return base().Fsync(fd);
 }
 
 int FaultyFileSystem::Fstat(int fd, struct stat* st) {
   if (int error = Strike(FileOp::kFstat)) return -error;
-  return m_base.Fstat(fd, st);
+  return base().Fstat(fd, st);
 }
 
 int FaultyFileSystem::Stat(const std::string& path, struct stat* st) {
   if (int error = Strike(FileOp::kStat)) return -error;
-  return m_base.Stat(path, st);
+  return base().Stat(path, st);
 }
 
 int FaultyFileSystem::Chmod(const std::string& path, mode_t mode) {
   if (int error = Strike(FileOp::kChmod)) return -error;
-  return m_base.Chmod(path, mode);
+  return base().Chmod(path, mode);
 }
 
 int FaultyFileSystem::Fchmod(int fd, mode_t mode) {
   if (int error = Strike(FileOp::kFchmod)) return -error;
-  return m_base.Fchmod(fd, mode);
+  return base().Fchmod(fd, mode);
 }
 
 int FaultyFileSystem::Fchown(int fd, uid_t owner, gid_t group) {
   if (int error = Strike(FileOp::kFchown)) return -error;
-  return m_base.Fchown(fd, owner, group);
+  return base().Fchown(fd, owner, group);
 }
 
 int FaultyFileSystem::Lock(int fd) {
   if (int error = Strike(FileOp::kLock)) return -error;
-  return m_base.Lock(fd);
+  return base().Lock(fd);
 }
 
 int FaultyFileSystem::Unlink(const std::string& path) {
   if (int error = Strike(FileOp::kUnlink)) return -error;
-  return m_base.Unlink(path);
+  return base().Unlink(path);
 }
 
 int FaultyFileSystem::Rename(const std::string& from, const std::string& to) {
   if (int error = Strike(FileOp::kRename)) return -error;
-  return m_base.Rename(from, to);
+  return base().Rename(from, to);
 }
 
 int FaultyFileSystem::Link(const std::string& from, const std::string& to) {
   if (int error = Strike(FileOp::kLink)) return -error;
-  return m_base.Link(from, to);
+  return base().Link(from, to);
 }
 
 int FaultyFileSystem::RealPath(const std::string& path, std::string* resolved) {
   if (int error = Strike(FileOp::kRealPath)) return -error;
-  return m_base.RealPath(path, resolved);
+  return base().RealPath(path, resolved);
 }
 
 }  // namespace host

@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <optional>
 
-#include "host/files/file_system.h"
+#include "host/files/forwarding_file_system.h"
 
 namespace host {
 
@@ -41,15 +41,13 @@ inline constexpr std::size_t kFileOpCount = static_cast<std::size_t>(FileOp::kRe
 // Whether a chosen fault hits one call or every call from then on.
 enum class FaultRepeat { kOnce, kFromThenOn };
 
-class FaultyFileSystem final : public FileSystem {
+class FaultyFileSystem final : public ForwardingFileSystem {
  public:
   // REQUIRES: base outlives this object.
   explicit FaultyFileSystem(FileSystem& base);
   // Takes itself out of the current handset (if installed there), so that the handles still
   // open when it goes are closed through the handset's own file system.
   ~FaultyFileSystem() override;
-  FaultyFileSystem(const FaultyFileSystem&) = delete;
-  FaultyFileSystem& operator=(const FaultyFileSystem&) = delete;
 
   // The k-th call of op from now on (k >= 1) fails with -error without reaching the base;
   // with FaultRepeat::kFromThenOn every later one fails as well. Replaces an earlier choice
@@ -92,7 +90,6 @@ class FaultyFileSystem final : public FileSystem {
   // Counts the call; the error to report, or 0 to forward it.
   int Strike(FileOp op);
 
-  FileSystem& m_base;
   std::array<int, kFileOpCount> m_calls{};
   std::array<std::optional<Fault>, kFileOpCount> m_faults{};
   std::optional<std::size_t> m_readBudget;

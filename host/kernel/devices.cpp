@@ -3,29 +3,19 @@
 
 #include "host/kernel/handset.h"
 #include "host/kernel/handset_impl.h"
+#include "host/crt/ascii_case.h"
+#include "host/crt/byte_text.h"
 #include "host/crt/utf.h"
 
 namespace host {
 namespace {
 
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? c - u'a' + u'A' : c; }
+bool SameName(std::u16string_view a, std::u16string_view b) { return EqualIgnoringAsciiCase(a, b); }
 
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
-           return FoldAscii(x) == FoldAscii(y);
-         });
-}
-
+// A caller's buffer in hex; none when it is null.
 std::string Hex(const void* data, DWORD size) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string out;
-  if (data == nullptr) return out;
-  const auto* bytes = static_cast<const unsigned char*>(data);
-  for (DWORD i = 0; i < size; ++i) {
-    out += kDigits[bytes[i] >> 4];
-    out += kDigits[bytes[i] & 0xF];
-  }
-  return out;
+  if (data == nullptr) return std::string();
+  return HexBytes(std::string_view(static_cast<const char*>(data), size));
 }
 
 // An open device: forwards control requests and the close to its driver.

@@ -91,6 +91,12 @@ BOOL Handset::CloseHandle(HANDLE handle) {
 
 void Handset::AddDebugOutput(std::u16string text) {
   Emit("debug", {{"text", ToUtf8(text)}});
+  // Keeps the last lines only, so a handset that runs for days (the service, with an absent
+  // sensor's "not opened" every 100 ms) does not grow without end.
+  constexpr std::size_t kDebugOutputKept = 4096;
+  if (m_debug.size() >= 2 * kDebugOutputKept) {
+    m_debug.erase(m_debug.begin(), m_debug.end() - (kDebugOutputKept - 1));
+  }
   m_debug.push_back(std::move(text));
 }
 

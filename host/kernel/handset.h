@@ -15,6 +15,7 @@
 
 #include "host/kernel/clock.h"
 #include "host/kernel/kernel_object.h"
+#include "host/kernel/loop_inbox.h"
 #include "host/kernel/trace.h"
 #include "platform/windows.h"
 
@@ -71,6 +72,11 @@ class InputSource {
   // input will ever come again and no timer is armed; GetMessageW then returns as for
   // WM_QUIT with code 0 (an application that would wait for ever ends as at shutdown).
   virtual bool Idle(std::int64_t wakeAtMs) = 0;
+  // Thread-safe, called from any thread: makes an Idle that waits return soon, or else the next
+  // one (the wake is kept until a wait takes it), so that work posted with
+  // Handset::PostFromThread runs. A source that waits only on the handset's clock needs nothing
+  // here: the clock is woken as well.
+  virtual void Wake() {}
 };
 
 class Handset {
@@ -99,7 +105,9 @@ class Handset {
   // ---- Files: the handset's "\" maps to this host folder.
   const std::string& root() const { return m_root; }
   void set_root(std::string root) { m_root = std::move(root); }
-  // "\a\b.ini" -> root + "/a/b.ini" (UTF-8). Only "\" separates; the path is taken as absolute.
+  // "\a\b.ini" -> root + "/a/b.ini" (UTF-8). "\" and "/" separate; the path is taken as
+  // absolute, and "." and ".." are folded inside the root (handset_names.h), so that no handset
+  // path leads outside it.
   std::string HostPath(std::u16string_view handsetPath) const;
   // The seam every file call goes through; a POSIX one unless a test sets another.
   FileSystem& files() { return *m_files; }
@@ -142,7 +150,8 @@ class Handset {
   // processes are handed to their window procedures inside GetMessage, as if those processes
   // ran loops of their own; GetMessage returns only what is the current process's (windows of
   // the current pid or of pid 0, and window-less timers).
-  void set_input(InputSource* input) { m_input = input; }
+  // REQUIRES: an input source is replaced (or set to null) before it is destroyed.
+  void set_input(InputSource* input);
   InputSource* input() { return m_input; }
   // Ends the loop as PostQuitMessage does, without a "quit" trace event (the host's shutdown).
   void RequestQuit(int code);
@@ -182,6 +191,17 @@ class Handset {
   };
   // The running timers, in the order they were armed.
   std::vector<TimerInfo> Timers() const;
+
+  // ---- Work from other threads (a D-Bus bridge's thread, a signal watcher).
+  // The only Handset call that is thread-safe: queues task to run on the thread that runs the
+  // message loop and wakes the loop (Clock::Wake and InputSource::Wake). GetMessage runs the
+  // queued tasks, in order, first thing in each of its turns and after each wait, before it
+  // looks at posted messages; there a task may do what window procedures do (post, start and
+  // end processes, make windows). Tasks still queued when the handset is destroyed are dropped.
+  // REQUIRES: the handset outlives the call (stop posting threads before destroying it).
+  void PostFromThread(std::function<void()> task);
+  // Runs the tasks queued now (GetMessage does this itself); for loops of one's own.
+  bool RunPostedTasks();
 
   // ---- Processes and programs.
   // REQUIRES: the path is a handset path such as u"\\Windows\\MzMusic.exe".
@@ -228,6 +248,7 @@ class Handset {
   std::vector<std::u16string> m_debug;
   RECT m_workArea{0, 0, 480, 720};
   std::unique_ptr<Impl> m_impl;
+  LoopInbox m_inbox{m_clock};
 };
 
 }  // namespace host

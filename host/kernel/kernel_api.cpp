@@ -33,7 +33,10 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
     return FALSE;
   }
   bool wasVisible = window->visible;
-  window->visible = nCmdShow != SW_HIDE;
+  bool visible = nCmdShow != SW_HIDE;
+  window->visible = visible;
+  // As on Win32, the window hears of a change of its visibility (a player's window may act).
+  if (visible != wasVisible) handset.SendToWindow(hWnd, WM_SHOWWINDOW, visible ? TRUE : FALSE, 0);
   return wasVisible ? TRUE : FALSE;
 }
 

@@ -3,6 +3,7 @@
 
 #include "host/kernel/handset.h"
 #include "host/kernel/handset_impl.h"
+#include "host/crt/ascii_case.h"
 #include "host/crt/utf.h"
 
 namespace host {
@@ -65,6 +66,15 @@ bool Handset::IsForeign(HWND hwnd) {
 
 // ---- Messages.
 
+void Handset::set_input(InputSource* input) {
+  m_input = input;
+  m_inbox.SetInput(input);
+}
+
+void Handset::PostFromThread(std::function<void()> task) { m_inbox.Post(std::move(task)); }
+
+bool Handset::RunPostedTasks() { return m_inbox.RunPending(); }
+
 void Handset::RequestQuit(int code) { m_impl->queue.RequestQuit(code); }
 
 void Handset::PostQuit(int code) {
@@ -105,6 +115,7 @@ BOOL Handset::GetMessage(MSG* msg) {
   }
   Impl& impl = *m_impl;
   for (;;) {
+    m_inbox.RunPending();
     if (std::optional<MSG> posted = impl.queue.TakePosted()) {
       if (IsForeign(posted->hwnd)) {
         DispatchMessage(*posted);
@@ -198,14 +209,9 @@ UINT Handset::RegisterWindowMessage(std::u16string_view name) {
     m_lastError = ERROR_INVALID_PARAMETER;
     return 0;
   }
-  auto fold = [](char16_t c) -> char16_t { return (c >= u'a' && c <= u'z') ? c - 32 : c; };
   std::vector<std::u16string>& names = m_impl->registeredMessages;
   for (std::size_t i = 0; i < names.size(); ++i) {
-    if (names[i].size() == name.size() &&
-        std::equal(name.begin(), name.end(), names[i].begin(),
-                   [&](char16_t a, char16_t b) { return fold(a) == fold(b); })) {
-      return kFirstRegistered + static_cast<UINT>(i);
-    }
+    if (EqualIgnoringAsciiCase(names[i], name)) return kFirstRegistered + static_cast<UINT>(i);
   }
   if (names.size() >= kMaxRegistered) {
     m_lastError = ERROR_NOT_ENOUGH_MEMORY;

@@ -2,12 +2,9 @@
 
 #include <algorithm>
 
+#include "host/crt/ascii_case.h"
+
 namespace host {
-namespace {
-
-char16_t FoldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? c - u'A' + u'a' : c; }
-
-}  // namespace
 
 std::u16string ExeNameOf(std::u16string_view path) {
   std::size_t slash = path.find_last_of(u"\\/");
@@ -15,9 +12,7 @@ std::u16string ExeNameOf(std::u16string_view path) {
 }
 
 bool ProcessTable::PathLess::operator()(std::u16string_view a, std::u16string_view b) const {
-  return std::lexicographical_compare(
-      a.begin(), a.end(), b.begin(), b.end(),
-      [](char16_t x, char16_t y) { return FoldAscii(x) < FoldAscii(y); });
+  return LessIgnoringAsciiCase(a, b);
 }
 
 DWORD ProcessTable::Add(std::u16string path) {

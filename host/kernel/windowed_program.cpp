@@ -33,6 +33,7 @@ LRESULT WindowedProgram::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
     handset.EndProcess(m_pid);
     return 0;
   }
+  if (msg == WM_SHOWWINDOW) return 0;  // ShowWindow's own notice, not a message sent to it
   const WindowInfo* window = handset.FindWindowInfo(hwnd);
   m_log->push_back(ReceivedMessage{window != nullptr ? window->title : u"", msg, wParam, lParam});
   return 0;

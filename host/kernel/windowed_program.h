@@ -1,6 +1,6 @@
 // A stand-in program for tests and scripts ("player running TITLE...", "process NAME TITLE..."):
 // a process with top-level windows of given titles that ends itself on WM_CLOSE and records
-// every other message its windows receive.
+// every other message its windows receive (but WM_SHOWWINDOW, ShowWindow's notice).
 #pragma once
 
 #include <memory>

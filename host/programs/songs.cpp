@@ -6,6 +6,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "host/crt/ascii_case.h"
 #include "host/crt/utf.h"
 
 namespace host::programs {
@@ -19,15 +20,9 @@ constexpr std::array<std::string_view, 16> kAudioExtensions = {
     "mp3", "mp2", "ogg", "oga", "opus", "flac", "wav", "m4a",
     "aac", "wma", "ape", "mpc", "aif", "aiff", "alac", "wv"};
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool LessIgnoringCase(const std::string& a, const std::string& b) {
-  bool less = std::lexicographical_compare(
-      a.begin(), a.end(), b.begin(), b.end(),
-      [](char x, char y) { return FoldAscii(x) < FoldAscii(y); });
-  bool greater = std::lexicographical_compare(
-      b.begin(), b.end(), a.begin(), a.end(),
-      [](char x, char y) { return FoldAscii(x) < FoldAscii(y); });
+  bool less = LessIgnoringAsciiCase(a, b);
+  bool greater = LessIgnoringAsciiCase(b, a);
   return less || (!greater && a < b);
 }
 

@@ -14,7 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/files/file_system.h"
+#include "host/files/forwarding_file_system.h"
 #include "host/kernel/handset.h"
 
 namespace host::scenario {
@@ -23,32 +23,21 @@ namespace host::scenario {
 // byte-order mark (FF FE) as UTF-8, or null for any other content, which then comes as "hex".
 nlohmann::ordered_json FileJson(Handset& handset, std::u16string_view handsetPath);
 
-class FileWatch final : public FileSystem {
+class FileWatch final : public ForwardingFileSystem {
  public:
   // Installs itself as the handset's file system over the one the handset has now.
   // REQUIRES: the handset outlives this object.
   explicit FileWatch(Handset& handset);
   // Gives the handset its own file system back.
   ~FileWatch() override;
-  FileWatch(const FileWatch&) = delete;
-  FileWatch& operator=(const FileWatch&) = delete;
 
   // Traces the file after each change from now on.
   void Watch(std::u16string handsetPath);
 
   int Open(const std::string& path, int flags, mode_t mode) override;
   int Close(int fd) override;
-  long Read(int fd, void* buffer, std::size_t size) override;
   long Write(int fd, const void* buffer, std::size_t size) override;
-  long Seek(int fd, long offset) override;
   int Truncate(int fd, long length) override;
-  int Fsync(int fd) override;
-  int Fstat(int fd, struct stat* st) override;
-  int Stat(const std::string& path, struct stat* st) override;
-  int Chmod(const std::string& path, mode_t mode) override;
-  int Fchmod(int fd, mode_t mode) override;
-  int Fchown(int fd, uid_t owner, gid_t group) override;
-  int Lock(int fd) override;
   int Unlink(const std::string& path) override;
   int Rename(const std::string& from, const std::string& to) override;
   int Link(const std::string& from, const std::string& to) override;
@@ -64,7 +53,6 @@ class FileWatch final : public FileSystem {
   void Changed(const std::string& path);
 
   Handset& m_handset;
-  FileSystem& m_base;
   std::map<std::string, std::u16string> m_watched;  // host path -> handset path
   std::map<int, OpenFile> m_open;
 };

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <utility>
 
+#include "host/crt/byte_text.h"
 #include "host/crt/escaped.h"
 #include "host/crt/utf.h"
 #include "host/files/handset_path.h"
@@ -88,7 +89,7 @@ RunStatus Runner::Run() {
     // Before start no loop runs: a wait only lets time pass.
     if (!Execute(command)) break;
     if (m_waitUntil) {
-      m_handset.clock().WaitUntil(*m_waitUntil);
+      while (m_handset.clock().NowMs() < *m_waitUntil) m_handset.clock().WaitUntil(*m_waitUntil);
       m_waitUntil.reset();
     }
   }
@@ -126,6 +127,9 @@ bool Runner::Idle(std::int64_t wakeAtMs) {
         return true;
       }
       clock.WaitUntil(*m_waitUntil);
+      // Woken early (work from another thread, host/kernel/loop_inbox.h): the loop runs it,
+      // and the wait goes on at the next Idle.
+      if (clock.NowMs() < *m_waitUntil) return true;
       m_waitUntil.reset();
     }
     if (!m_failed && m_next >= m_commands.size()) TakeFinalScreenshot();
@@ -290,11 +294,7 @@ std::optional<Runner::Step> Runner::WriteFile(const Command& command) {
     if (i > 1) text += u"\r\n";
     text += Wide(command.args[i]);
   }
-  std::string bytes = "\xFF\xFE";
-  for (char16_t c : text) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
-  }
+  std::string bytes = "\xFF\xFE" + ToUtf16LeBytes(text);
   // Through the handset's own name mapping, which keeps every name inside its root.
   std::u16string name = Wide(command.args[0]);
   DWORD problem = ERROR_SUCCESS;

@@ -13,8 +13,9 @@ namespace host::scenario {
 
 struct ScriptModeOptions {
   std::string scriptPath;
-  // The host folder that is the handset's "\"; a new temporary folder (removed afterwards) when
-  // not given. It is created when missing.
+  // The host folder that is the handset's "\"; a new temporary folder (removed afterwards, also
+  // when SIGINT or SIGTERM ends the process) when not given. It is created when missing, and
+  // locked against another quorvane for the run (host/files/root_folder.h).
   std::optional<std::string> root;
   // Where the trace goes; out when not given.
   std::optional<std::string> tracePath;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "host/kernel/handset.h"
+
 namespace host::sensors {
 namespace {
 
@@ -16,25 +18,55 @@ AccSample ManualTiltSensor::Sample() const {
                    Clamped(held(TiltKey::kLeft) - held(TiltKey::kUp))};
 }
 
-void ManualTiltSensor::Press(TiltKey key) { m_keys[static_cast<int>(key)] = true; }
+const Clock* ManualTiltSensor::TimeSource() const {
+  if (m_clock != nullptr) return m_clock;
+  Handset* handset = Handset::CurrentOrNull();
+  return handset != nullptr ? &handset->clock() : nullptr;
+}
 
-void ManualTiltSensor::Release(TiltKey key) { m_keys[static_cast<int>(key)] = false; }
+void ManualTiltSensor::Changed() {
+  const Clock* clock = TimeSource();
+  // Untimed, the window could not tell old from new: reads then give the state itself.
+  if (clock == nullptr) {
+    m_window.Clear();
+    return;
+  }
+  m_window.Add(clock->NowMs(), Sample());
+}
+
+std::optional<AccSample> ManualTiltSensor::Read() {
+  const Clock* clock = TimeSource();
+  if (clock == nullptr) return Sample();
+  return m_window.Peak(clock->NowMs()).value_or(Sample());
+}
+
+void ManualTiltSensor::Press(TiltKey key) {
+  m_keys[static_cast<int>(key)] = true;
+  Changed();
+}
+
+void ManualTiltSensor::Release(TiltKey key) {
+  m_keys[static_cast<int>(key)] = false;
+  Changed();
+}
 
 void ManualTiltSensor::SetPad(int x, int z) {
   m_padHeld = true;
   m_padX = Clamped(x);
   m_padZ = Clamped(z);
+  Changed();
 }
 
 void ManualTiltSensor::ReleasePad() {
   m_padHeld = false;
   m_padX = 0;
   m_padZ = 0;
+  Changed();
 }
 
 void ManualTiltSensor::ReleaseAll() {
-  ReleasePad();
   std::fill(std::begin(m_keys), std::end(m_keys), false);
+  ReleasePad();
 }
 
 }  // namespace host::sensors

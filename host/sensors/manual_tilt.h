@@ -8,9 +8,16 @@
 //   Down:  x = -127 and Up: z = -127, leaning the other way, which gives no command.
 // Two keys on one axis cancel out; a key's axis goes back to rest when it is released. The pad
 // sets x and z directly and, while held, wins over the keys; released, the keys count again.
+//
+// A read returns the peak window (peak_window.h) over the changes of the last 100 ms, so a tap
+// shorter than the application's poll still counts once.
 #pragma once
 
+#include <optional>
+
 #include "host/drivers/accelerometer.h"
+#include "host/kernel/clock.h"
+#include "host/sensors/peak_window.h"
 
 namespace host::sensors {
 
@@ -20,10 +27,16 @@ enum class TiltKey { kRight, kLeft, kDown, kUp };
 
 class ManualTiltSensor final : public AccelerometerSensor {
  public:
-  bool Present() const override { return true; }
-  std::optional<AccSample> Read() override { return Sample(); }
+  // Changes are timed on the current handset's clock (untimed while there is none).
+  ManualTiltSensor() = default;
+  // REQUIRES: clock outlives the sensor.
+  explicit ManualTiltSensor(const Clock& clock) : m_clock(&clock) {}
 
-  // The sample a read gives now.
+  bool Present() const override { return true; }
+  // The peak of the last 100 ms.
+  std::optional<AccSample> Read() override;
+
+  // Where the handset leans now (the pad's knob).
   AccSample Sample() const;
 
   void Press(TiltKey key);
@@ -37,6 +50,13 @@ class ManualTiltSensor final : public AccelerometerSensor {
 
  private:
   static constexpr int kKeys = 4;
+
+  const host::Clock* TimeSource() const;
+  // Puts the state after a change into the window.
+  void Changed();
+
+  const host::Clock* m_clock = nullptr;  // null: the current handset's
+  PeakWindow m_window;
 
   bool m_keys[kKeys] = {};
   bool m_padHeld = false;

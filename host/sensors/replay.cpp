@@ -4,6 +4,7 @@
 #include "host/crt/text_file.h"
 #include "host/crt/text_lines.h"
 #include "host/kernel/handset.h"
+#include "host/sensors/peak_window.h"
 
 #include <algorithm>
 #include <charconv>
@@ -128,16 +129,43 @@ std::variant<Recording, RecordingError> LoadRecording(const std::string& path) {
   return ParseRecording(std::get<std::string>(text));
 }
 
-AccSample ReplaySensor::Sample() const {
+std::optional<std::int64_t> ReplaySensor::Since() const {
   const Clock* clock = m_clock;
   if (clock == nullptr) {
     Handset* handset = Handset::CurrentOrNull();
-    if (handset == nullptr) return AccSample{};
+    if (handset == nullptr) return std::nullopt;
     clock = &handset->clock();
   }
-  std::int64_t since = clock->NowMs() - m_startMs;
-  if (since < 0) return AccSample{};
-  return m_recording.At(since % m_recording.LengthMs());
+  return clock->NowMs() - m_startMs;
+}
+
+AccSample ReplaySensor::Sample() const {
+  std::optional<std::int64_t> since = Since();
+  if (!since || *since < 0) return AccSample{};
+  return m_recording.At(*since % m_recording.LengthMs());
+}
+
+AccSample ReplaySensor::Peak() const {
+  std::optional<std::int64_t> since = Since();
+  if (!since || *since < 0) return AccSample{};
+  const std::int64_t length = m_recording.LengthMs();
+  const std::int64_t from = *since - kPeakSpanMs;  // the window is (from, since]
+  PeakWindow window;
+  // The sample held, as the latest one before the window: it counts when no line falls in.
+  window.Add(from, Sample());
+  const std::vector<RecordedSample>& rows = m_recording.samples;
+  // Each round starts at rest unless its first line says otherwise.
+  for (std::int64_t round = std::max<std::int64_t>(from, 0) / length; round <= *since / length;
+       ++round) {
+    std::int64_t base = round * length;
+    if (base > from && rows.front().atMs > 0) window.Add(base, AccSample{});
+    auto first = std::upper_bound(rows.begin(), rows.end(), from - base,
+                                  [](std::int64_t t, const RecordedSample& s) { return t < s.atMs; });
+    for (auto row = first; row != rows.end() && base + row->atMs <= *since; ++row) {
+      window.Add(base + row->atMs, row->sample);
+    }
+  }
+  return window.Peak(*since).value_or(AccSample{});
 }
 
 }  // namespace host::sensors

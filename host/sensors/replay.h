@@ -9,6 +9,9 @@
 // kLastSampleMs, and then the recording starts again from its beginning. Before the first
 // line's time the handset lies at rest (0, 0, 0). Times go up to kMaxRecordedMs; a file may
 // hold up to kMaxRecordingBytes.
+//
+// The lines are the samples of a stream: a read returns their peak window (peak_window.h),
+// per axis the highest value of the lines of the last 100 ms, else the sample held.
 #pragma once
 
 #include <cstddef>
@@ -67,12 +70,17 @@ class ReplaySensor final : public AccelerometerSensor {
   explicit ReplaySensor(Recording recording) : m_recording(std::move(recording)) {}
 
   bool Present() const override { return true; }
-  std::optional<AccSample> Read() override { return Sample(); }
+  std::optional<AccSample> Read() override { return Peak(); }
 
-  // The sample at the clock's time now.
+  // The sample held at the clock's time now.
   AccSample Sample() const;
+  // What a read returns now: the peak window over the lines of the last 100 ms.
+  AccSample Peak() const;
 
  private:
+  // The clock's time in the recording (negative before its start); nullopt without a clock.
+  std::optional<std::int64_t> Since() const;
+
   Recording m_recording;
   const Clock* m_clock = nullptr;  // null: the current handset's
   std::int64_t m_startMs = 0;

@@ -1,27 +1,16 @@
 #include "tests/app/app_handset.h"
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 
 #include "app/acc_main.h"
+#include "host/crt/byte_text.h"
 #include "host/crt/utf.h"
 #include "host/ui/input.h"
 #include "motion/acc_api.h"
 #include "platform/mzfc.h"
 #include "player/player_control.h"
 #include "settings/ini.h"
-
-namespace {
-
-std::string MakeRoot() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-app-XXXXXX").string();
-  char* made = mkdtemp(pattern.data());
-  return made != nullptr ? std::string(made) : std::string();
-}
-
-}  // namespace
 
 bool ScriptedInput::Idle(std::int64_t wakeAtMs) {
   std::int64_t next = m_actions.empty() ? m_end : m_actions.begin()->first.first;
@@ -37,7 +26,7 @@ bool ScriptedInput::Idle(std::int64_t wakeAtMs) {
   return true;
 }
 
-AppHandset::AppHandset() : m_root(MakeRoot()), m_handset(m_clock, m_root) {
+AppHandset::AppHandset() : m_handset(m_clock, m_root) {
   std::filesystem::create_directories(m_root + "/Program Files/Quorvane");
   m_handset.set_trace(&m_log);
   m_pid = m_handset.StartProcess(kExePath, nullptr);
@@ -51,8 +40,6 @@ AppHandset::AppHandset() : m_root(MakeRoot()), m_handset(m_clock, m_root) {
 
 AppHandset::~AppHandset() {
   m_wnd.reset();
-  std::error_code ignored;
-  std::filesystem::remove_all(m_root, ignored);
 }
 
 void AppHandset::WriteSettings(const std::vector<std::u16string>& keyLines) {
@@ -60,11 +47,8 @@ void AppHandset::WriteSettings(const std::vector<std::u16string>& keyLines) {
   m_wnd.reset();
   std::u16string text = u"\uFEFF[Powered By Zelbin]";
   for (const std::u16string& line : keyLines) text += u"\r\n  " + line;
-  std::ofstream out(m_root + "/Program Files/Quorvane/config.ini", std::ios::binary);
-  for (char16_t c : text) {
-    out.put(static_cast<char>(c & 0xFF));
-    out.put(static_cast<char>(c >> 8));
-  }
+  std::ofstream(m_root + "/Program Files/Quorvane/config.ini", std::ios::binary)
+      << host::ToUtf16LeBytes(text);
 }
 
 std::optional<int> AppHandset::Stored(const char16_t* key) {

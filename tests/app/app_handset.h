@@ -19,6 +19,7 @@
 #include "host/kernel/handset.h"
 #include "host/kernel/windowed_program.h"
 #include "tests/player/event_log.h"
+#include "tests/support/temp_folder.h"
 
 // Input for the message loop: runs each action when the clock reaches its time, lets the clock
 // run on to the timers in between, and ends the loop (as the handset's shutdown does) at the end
@@ -79,7 +80,8 @@ class AppHandset : public testing::Test {
   static std::string Text(const UiWin& control);
   std::int64_t Now() const { return m_clock.NowMs(); }
 
-  std::string m_root;
+  test_support::TempFolder m_temp{"quorvane-app"};
+  std::string m_root = m_temp.string();
   host::VirtualClock m_clock;
   host::Handset m_handset;
   EventLog m_log;

@@ -1,4 +1,5 @@
-// The state refresh, the start of the player, the one-shot timers and the sensitivity slider.
+// The state refresh and the start of the player, by the combinations that decide them. The
+// one-shot timers and the slider over time are in the scenarios (tests/scenarios/).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,7 +7,6 @@
 
 #include "app/acc_ids.h"
 #include "app/acc_wnd.h"
-#include "host/ui/input.h"
 #include "motion/acc_api.h"
 #include "player/player_control.h"
 #include "tests/app/app_handset.h"
@@ -66,6 +66,8 @@ TEST_F(RefreshTest, StateFollowsThePlayerAndTheSwitches) {
       {"no accelerometer, auto run", false, true, {u"autorun=1"}, false, "启动重力加速器失败",
        kRunningButton,
        {"launch \\Windows\\MzMusic.exe true", "timer 1 100", "timer 10 2000"}, 0},
+      {"no accelerometer, auto run fails", false, false, {u"autorun=1"}, false,
+       "启动重力加速器失败", kMissingButton, {"launch \\Windows\\MzMusic.exe false"}, 0},
   };
   for (const Row& row : rows) {
     // Each row on a handset of its own.
@@ -129,110 +131,10 @@ TEST_F(RefreshTest, StartButtonLaunchesThePlayer) {
   }
 }
 
-TEST_F(RefreshTest, PlayerIsToggledAndHiddenTwoSecondsAfterItsLaunch) {
-  WriteSettings({u"autorun=1"});
-  CAccWnd& wnd = OpenWindow();
-  ASSERT_TRUE(PlayerRunning());
-  RunUntil(1999);
-  EXPECT_EQ(Lines{}, PlayerReceived());
-  EXPECT_TRUE(PlayerVisible());
-  RunUntil(5000);
-  EXPECT_EQ(Lines{"正在播放 4293918723 2 0"}, PlayerReceived());
-  EXPECT_FALSE(PlayerVisible());
-  EXPECT_TRUE(IsWindowVisible(wnd.m_hWnd));
-  EXPECT_EQ(1, m_log.Count("kill 10"));
-}
 
-TEST_F(RefreshTest, SelfHideComesOnceTwoSecondsAfterTheRefresh) {
-  WriteSettings({u"autohide=1"});
-  StartPlayer();
-  CAccWnd& wnd = OpenWindow();
-  RunUntil(1999);
-  EXPECT_TRUE(IsWindowVisible(wnd.m_hWnd));
-  RunUntil(2000);
-  EXPECT_FALSE(IsWindowVisible(wnd.m_hWnd));
-  EXPECT_EQ(1, m_log.Count("kill 11"));
-  wnd.Show(true, true);
-  RunUntil(10000);
-  EXPECT_TRUE(IsWindowVisible(wnd.m_hWnd)) << "hidden once per arming";
-}
 
-TEST_F(RefreshTest, PlayerHideWithThePlayerGoneSendsNothing) {
-  WriteSettings({u"autoacc=0"});
-  StartPlayer();
-  CAccWnd& wnd = OpenWindow();
-  SetTimer(wnd.m_hWnd, TIMER_PLAYER_HIDE, 2000, nullptr);
-  m_log.Clear();
-  CloseMusic();
-  RunUntil(20000);
-  EXPECT_EQ((Lines{"post 正在播放 16 0 0", "fire 10", "show null 0", "kill 10"}),
-            m_log.Of({"post", "fire", "show", "kill"}));
-  EXPECT_TRUE(IsWindowVisible(wnd.m_hWnd));
-}
 
-TEST_F(RefreshTest, OtherTimerIdsAreIgnored) {
-  StartPlayer();
-  CAccWnd& wnd = OpenWindow();
-  m_log.Clear();
-  for (UINT_PTR id : {0, 2, 9, 14, 100}) wnd.OnTimer(id);
-  EXPECT_EQ(Lines{}, m_log.lines());
-}
 
-TEST_F(RefreshTest, PointerMovesStrictlyInsideTheSliderShowItsValue) {
-  struct Row {
-    int dx, dy;  // from the slider's top left corner (100, 194); it is 300 by 70
-    bool inside;
-  };
-  const Row rows[] = {
-      {0, 35, false},   {300, 35, false}, {150, 0, false}, {150, 70, false}, {-1, 35, false},
-      {1, 35, true},    {299, 35, true},  {150, 1, true},  {150, 69, true},  {1, 1, true},
-  };
-  StartPlayer();
-  CAccWnd& wnd = OpenWindow();
-  for (const Row& row : rows) {
-    wnd.m_sliderSensitivity.SetPadpos(90);
-    wnd.m_lblSensitivityValue.SetText(u"120");
-    m_log.Clear();
-    wnd.OnMouseMove(0, 100 + row.dx, 194 + row.dy);
-    EXPECT_EQ(row.inside ? "90" : "120", Text(wnd.m_lblSensitivityValue)) << row.dx << "," << row.dy;
-    EXPECT_EQ(row.inside ? Lines{"timer 12 2000"} : Lines{}, m_log.Of({"timer"}))
-        << row.dx << "," << row.dy;
-  }
-  EXPECT_EQ(120, wnd.m_config.minacc_x) << "a move commits nothing";
-}
 
-TEST_F(RefreshTest, SensitivityIsCommittedTwoSecondsAfterTheLastMove) {
-  WriteSettings({u"minacc_y=100", u"minacc_z=110"});
-  StartPlayer();
-  CAccWnd& wnd = OpenWindow();
-  auto dragTo = [&](int pos) {
-    host::ui::SetSliderPad(wnd.m_sliderSensitivity, pos);
-    wnd.OnMouseMove(0, 250, 229);
-  };
-  // Back at minacc_x before the 2 s are over: nothing is stored or saved.
-  dragTo(90);
-  RunUntil(1500);
-  dragTo(120);
-  RunUntil(4000);
-  EXPECT_EQ(120, wnd.m_config.minacc_x);
-  EXPECT_EQ(100, wnd.m_config.minacc_y);
-  EXPECT_EQ(110, wnd.m_config.minacc_z);
-  EXPECT_EQ(std::nullopt, Stored(u"minacc_x"));
-
-  // Every move restarts the 2 s.
-  dragTo(95);
-  RunUntil(5000);
-  dragTo(90);
-  RunUntil(6999);
-  EXPECT_EQ(120, wnd.m_config.minacc_x);
-  RunUntil(7000);
-  for (int value : {wnd.m_config.minacc_x, wnd.m_config.minacc_y, wnd.m_config.minacc_z}) {
-    EXPECT_EQ(90, value);
-  }
-  for (const char16_t* key : {u"minacc_x", u"minacc_y", u"minacc_z"}) {
-    EXPECT_EQ(90, Stored(key));
-  }
-  EXPECT_EQ(2, m_log.Count("kill 12"));
-}
 
 }  // namespace

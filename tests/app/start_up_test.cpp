@@ -1,21 +1,18 @@
 // The program from process start to exit: the application object, the main window over the work
-// area, its layout and the settings it starts from, and the two ways of ending it.
+// area and its layout. The settings it starts from and the ways of ending it are in the
+// scenarios (tests/scenarios/startup_scenarios_test.cpp, settings_scenarios_test.cpp).
 #include <gtest/gtest.h>
 
 #include <string>
-#include <filesystem>
 #include <optional>
 #include <vector>
 
 #include "app/acc_ids.h"
 #include "app/acc_wnd.h"
 #include "host/crt/utf.h"
-#include "host/ui/input.h"
 #include "tests/app/app_handset.h"
 
 namespace {
-
-using Lines = std::vector<std::string>;
 
 class StartUpTest : public AppHandset {};
 
@@ -120,88 +117,7 @@ TEST_F(StartUpTest, MainWindowCoversTheWorkAreaWithItsClassAndTitle) {
   EXPECT_EQ(nullptr, FindWindowW(u"ZelbinAccWnd", nullptr));
 }
 
-TEST_F(StartUpTest, StoredSettingsAreShownFromTheStart) {
-  WriteSettings({u"minacc_x=95", u"minacc_y=100", u"minacc_z=110", u"autoacc=0", u"autohide=1",
-                 u"autorun=0", u"autoplay=0"});
-  StartPlayer();
-  m_input.At(1, [&] {
-    CAccWnd& wnd = ProgramWindow();
-    EXPECT_EQ("95", Text(wnd.m_lblSensitivityValue));
-    EXPECT_EQ(95, wnd.m_sliderSensitivity.GetPadpos());
-    EXPECT_EQ(0u, wnd.m_btnGesture.GetState());
-    EXPECT_EQ(1u, wnd.m_btnAutoHide.GetState());
-    EXPECT_EQ(0u, wnd.m_btnAutoRun.GetState());
-    EXPECT_EQ(0u, wnd.m_btnAutoPlay.GetState());
-    EXPECT_EQ("重力加速器被配置为关闭", Text(wnd.m_status));
-    EXPECT_EQ(0, wnd.m_tickCount);
-  });
-  RunProgram(5000);
-  // Gesture control is off: no poll, and autohide has no effect.
-  EXPECT_EQ((Lines{"kill 1"}), m_log.Of({"timer", "kill"}));
-  EXPECT_EQ(0, m_log.Count("show Quorvane 0"));
-}
 
-TEST_F(StartUpTest, ExitSavesAtOnceAndExitProcessingSavesAgain) {
-  struct Row {
-    const char* name;
-    bool closeAll;
-    std::optional<int> storedAtQuit;  // minacc_x in the file when the quit is posted
-    bool deviceClosed;
-    bool playerRuns;
-  };
-  const Row rows[] = {
-      {"exit", false, 100, true, true},
-      {"close all", true, std::nullopt, false, false},
-  };
-  for (const Row& row : rows) {
-    std::filesystem::remove(m_root + "/Program Files/Quorvane/config.ini");
-    if (!PlayerRunning()) StartPlayer();
-    std::optional<int> atQuit;
-    m_log.set_on_event([&](std::string_view ev) {
-      if (ev == "quit") atQuit = Stored(u"minacc_x");
-    });
-    std::int64_t start = Now();
-    // A value changed in memory only: it reaches the file with the next save.
-    m_input.At(start + 1000, [] {
-      ProgramWindow().m_config.minacc_x = 100;
-      ProgramWindow().OnUiCommand(IDC_TOOLBAR, kToolbarOperations);
-    });
-    m_input.At(start + 1100, [&] {
-      ASSERT_TRUE(host::ui::PickMenuItem(row.closeAll ? IDM_CLOSE_ALL : IDM_BACK));
-    });
-    if (!row.closeAll) {
-      m_input.At(start + 1200, [] { ProgramWindow().OnUiCommand(IDC_TOOLBAR, kToolbarExit); });
-    }
-    std::size_t debugBefore = m_handset.debug_output().size();
-    EXPECT_EQ(0, RunProgram(start + 60000)) << row.name;
-    m_log.set_on_event(nullptr);
 
-    EXPECT_EQ(row.storedAtQuit, atQuit) << row.name;
-    EXPECT_EQ(100, Stored(u"minacc_x")) << row.name;
-    EXPECT_EQ(1, Stored(u"autoacc")) << row.name;
-    EXPECT_LT(Now(), start + 2000) << row.name << ": ended by the quit";
-    bool closedDevice = m_handset.debug_output().size() > debugBefore &&
-                        m_handset.debug_output().back() == u"[Acc Api] Close ACC0..........\n";
-    EXPECT_EQ(row.deviceClosed, closedDevice) << row.name;
-    EXPECT_EQ(row.playerRuns, PlayerRunning()) << row.name;
-  }
-}
-
-TEST_F(StartUpTest, TappingTheGestureSwitchTurnsGestureControlOff) {
-  StartPlayer();
-  m_input.At(500, [] { ASSERT_TRUE(host::ui::TapControl(ProgramWindow().m_btnGesture)); });
-  m_input.At(600, [&] {
-    CAccWnd& wnd = ProgramWindow();
-    EXPECT_EQ(0u, wnd.m_btnGesture.GetState());
-    EXPECT_FALSE(wnd.m_config.autoacc);
-    EXPECT_EQ("重力加速器被配置为关闭", Text(wnd.m_status));
-    wnd.OnUiCommand(IDC_TOOLBAR, kToolbarExit);
-  });
-  RunProgram(10000);
-  EXPECT_EQ(0, Stored(u"autoacc"));
-  // The poll ran from the start until the switch stopped it.
-  EXPECT_EQ((Lines{"timer 1 100", "kill 1"}), m_log.Of({"timer", "kill"}));
-  EXPECT_EQ(5, static_cast<int>(m_log.Of({"fire"}).size()));
-}
 
 }  // namespace

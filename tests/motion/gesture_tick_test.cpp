@@ -1,3 +1,5 @@
+// The gesture detector tick by tick, driven by hand. The same rules over time, with the real
+// application and its poll, are in tests/scenarios/gesture_scenarios_test.cpp.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -70,56 +72,8 @@ TEST_F(GestureTickTest, DeafTimeSamplingAndCommandsTickByTick) {
   EXPECT_EQ(127, wnd.m_sampleZ);
 }
 
-TEST_F(GestureTickTest, FailedReadOnlyCounts) {
-  StartPlayer();
-  CAccWnd& wnd = OpenWindow();
-  Ticks(wnd, 20);
-  m_sensor.set_reads_fail(true);
-  m_log.Clear();
-  Ticks(wnd, 3);
-  EXPECT_EQ(3, m_sensor.reads());
-  EXPECT_EQ(23, wnd.m_tickCount);
-  EXPECT_EQ("正在获取状态", Text(wnd.m_status));
-  EXPECT_EQ(Lines{}, m_log.Of({"invalidate", "post"}));
-}
 
-TEST_F(GestureTickTest, CommandWithoutPlayerReportsItAndRefreshes) {
-  CAccWnd& wnd = OpenWindow();
-  ASSERT_EQ("开启音乐并隐藏音乐界面", Text(wnd.m_btnStartMusic));
-  Ticks(wnd, 20);
-  Sample(0, 0, 125);
-  m_log.Clear();
-  Ticks(wnd, 1);
-  // The state was refreshed (one further accelerometer reference, the poll armed again), and
-  // the tick's own text has the last word; the deaf time follows all the same.
-  EXPECT_EQ("没有找到音乐程序进程", Text(wnd.m_status));
-  EXPECT_EQ(1, wnd.m_tickCount);
-  EXPECT_EQ((Lines{"invalidate", "timer 1 100", "invalidate"}),
-            m_log.Of({"timer", "invalidate", "post"}));
-  Ticks(wnd, 19);
-  EXPECT_EQ(1, m_sensor.reads());
-}
 
-TEST_F(GestureTickTest, TopThresholdCannotBeReached) {
-  WriteSettings({u"minacc_x=128", u"minacc_z=128"});
-  StartPlayer();
-  CAccWnd& wnd = OpenWindow();
-  Sample(127, 127, 127);
-  Ticks(wnd, 25);
-  EXPECT_EQ(25, wnd.m_tickCount);
-  EXPECT_EQ("没有操作，监听中", Text(wnd.m_status));
-}
 
-TEST_F(GestureTickTest, ClosedAccelerometerOnlyCounts) {
-  WriteSettings({u"autoacc=0"});
-  CAccWnd& wnd = OpenWindow();
-  Sample(127, 0, 0);
-  m_handset.Launch(u"\\Windows\\MzMusic.exe");
-  Ticks(wnd, 21);
-  EXPECT_EQ(0, m_sensor.reads());
-  EXPECT_EQ(21, wnd.m_tickCount);
-  EXPECT_EQ("重力加速器被配置为关闭", Text(wnd.m_status));
-  EXPECT_EQ(u"[Acc Api] ACC0 not opened..........\n", m_handset.debug_output().back());
-}
 
 }  // namespace

@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/settings/settings_test_support.h"
+#include "tests/support/run_program.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -22,11 +24,7 @@ using settings_test::File;
 using settings_test::kExample;
 using settings_test::Show;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using test_support::Outcome;
 
 std::string Slurp(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -36,47 +34,9 @@ std::string Slurp(const std::filesystem::path& path) {
 
 class QuorvaneIniTest : public ::testing::Test {
  protected:
-  QuorvaneIniTest() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "quorvane-ini-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "no temporary folder";
-    m_folder = pattern;
-  }
-  ~QuorvaneIniTest() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_folder, ignored);
-  }
-
   // Runs the tool in the test's folder, so that a relative FILE lies there.
   Outcome Run(const std::vector<std::string>& args) {
-    std::filesystem::path out = m_folder / ".out";
-    std::filesystem::path err = m_folder / ".err";
-    pid_t child = fork();
-    if (child == 0) {
-      int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      if (outFd < 0 || errFd < 0 || chdir(m_folder.c_str()) != 0) _exit(127);
-      dup2(outFd, STDOUT_FILENO);
-      dup2(errFd, STDERR_FILENO);
-      std::vector<char*> argv;
-      std::string tool = QUORVANE_INI;
-      argv.push_back(tool.data());
-      std::vector<std::string> copies = args;
-      for (std::string& a : copies) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      execv(tool.c_str(), argv.data());
-      _exit(127);
-    }
-    Outcome outcome;
-    int status = 0;
-    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) {
-      outcome.status = WEXITSTATUS(status);
-    }
-    outcome.out = Slurp(out);
-    outcome.err = Slurp(err);
-    std::filesystem::remove(out);
-    std::filesystem::remove(err);
-    return outcome;
+    return test_support::RunProgram(QUORVANE_INI, args, m_folder);
   }
 
   std::string Bytes() const { return Slurp(m_folder / "config.ini"); }
@@ -84,7 +44,8 @@ class QuorvaneIniTest : public ::testing::Test {
     std::ofstream(m_folder / "config.ini", std::ios::binary | std::ios::trunc) << File(text);
   }
 
-  std::filesystem::path m_folder;
+  test_support::TempFolder m_temp{"quorvane-ini"};
+  const std::filesystem::path& m_folder = m_temp.path();
 };
 
 struct Step {

@@ -13,8 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include "host/crt/byte_text.h"
 #include "host/kernel/clock.h"
 #include "host/kernel/handset.h"
+#include "tests/support/temp_folder.h"
 
 namespace settings_test {
 
@@ -27,12 +29,7 @@ inline constexpr std::u16string_view kExample =
 
 // The bytes of a settings file: the mark FF FE, then text in UTF-16LE.
 inline std::string File(std::u16string_view text) {
-  std::string bytes = "\xFF\xFE";
-  for (char16_t c : text) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
-  }
-  return bytes;
+  return "\xFF\xFE" + host::ToUtf16LeBytes(text);
 }
 
 // The bytes as readable text, one to one: "<FFFE>" for the mark, CR LF as "⏎" and a line
@@ -46,15 +43,12 @@ inline std::string Show(const std::string& bytes) {
     out = "<FFFE>";
     i = 2;
   }
-  auto unit = [&](std::size_t at) {
-    return static_cast<unsigned>(static_cast<unsigned char>(bytes[at])) |
-           static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8;
-  };
-  for (; i + 1 < bytes.size(); i += 2) {
-    unsigned c = unit(i);
-    if (c == '\r' && i + 3 < bytes.size() && unit(i + 2) == '\n') {
+  std::u16string units = host::FromUtf16LeBytes(std::string_view(bytes).substr(i));
+  for (std::size_t k = 0; k < units.size(); ++k) {
+    unsigned c = units[k];
+    if (c == '\r' && k + 1 < units.size() && units[k + 1] == '\n') {
       out += "\xE2\x8F\x8E\n";  // ⏎
-      i += 2;
+      ++k;
     } else if (c >= 0x20 && c < 0x7F && c != '\\') {
       out += static_cast<char>(c);
     } else {
@@ -62,8 +56,8 @@ inline std::string Show(const std::string& bytes) {
       for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(c >> shift) & 0xF];
     }
   }
-  if (i < bytes.size()) {
-    unsigned b = static_cast<unsigned char>(bytes[i]);
+  if ((bytes.size() - i) % 2 != 0) {
+    unsigned b = static_cast<unsigned char>(bytes.back());
     out += std::string("<odd ") + kHex[b >> 4] + kHex[b & 0xF] + ">";
   }
   return out;
@@ -71,18 +65,8 @@ inline std::string Show(const std::string& bytes) {
 
 class SettingsTest : public ::testing::Test {
  protected:
-  SettingsTest() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "quorvane-settings-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "no temporary folder";
-    m_root = pattern;
-    m_handset = std::make_unique<host::Handset>(m_clock, m_root);
-  }
-  ~SettingsTest() override {
-    m_handset.reset();
-    std::error_code ignored;
-    std::filesystem::remove_all(m_root, ignored);
-  }
+  SettingsTest() { m_handset = std::make_unique<host::Handset>(m_clock, m_root); }
+  ~SettingsTest() override { m_handset.reset(); }
 
   host::Handset& handset() { return *m_handset; }
   // The host path of a file or folder given relative to the handset's "\".
@@ -121,7 +105,8 @@ class SettingsTest : public ::testing::Test {
 
  private:
   host::VirtualClock m_clock;
-  std::string m_root;
+  test_support::TempFolder m_temp{"quorvane-settings"};
+  std::string m_root = m_temp.string();
   std::unique_ptr<host::Handset> m_handset;
 };
 

@@ -1,10 +1,7 @@
-#include "host/crt/wide_format.h"
-
+// swprintf, checked against the C library's snprintf for what both do alike.
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdarg>
-#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -32,12 +29,12 @@ void ExpectSameAsC(const std::string& format, T value) {
 }
 
 // Every combination of flags, width and precision for one conversion.
-std::vector<std::string> Specs(const std::string& length, char conversion) {
+std::vector<std::string> Specs(char conversion) {
   std::vector<std::string> specs;
-  for (const char* flags : {"", "-", "0", "+", " ", "#", "-0", "+0", " 0", "-+", "#0", "-#"}) {
+  for (const char* flags : {"", "-", "0", "-0", "0-"}) {
     for (const char* width : {"", "1", "6", "13"}) {
       for (const char* precision : {"", ".", ".0", ".1", ".4", ".12"}) {
-        specs.push_back(std::string("[%") + flags + width + precision + length + conversion + "]");
+        specs.push_back(std::string("[%") + flags + width + precision + conversion + "]");
       }
     }
   }
@@ -46,15 +43,9 @@ std::vector<std::string> Specs(const std::string& length, char conversion) {
 
 TEST(WideFormat, IntegersAgreeWithTheCLibrary) {
   const int ints[] = {0, 1, -1, 7, 42, -42, 128, 0x7FFF, INT_MAX, INT_MIN};
-  for (char conversion : {'d', 'i', 'u', 'o', 'x', 'X'}) {
-    for (const std::string& format : Specs("", conversion)) {
+  for (char conversion : {'d', 'i', 'u', 'x', 'X'}) {
+    for (const std::string& format : Specs(conversion)) {
       for (int v : ints) ExpectSameAsC(format, v);
-    }
-    for (const std::string& format : Specs("ll", conversion)) {
-      for (long long v : {0LL, -1LL, LLONG_MAX, LLONG_MIN, 0x123456789LL}) ExpectSameAsC(format, v);
-    }
-    for (const char* length : {"h", "hh"}) {
-      for (int v : {0, -1, 0x1234, 0x80, 0x18000}) ExpectSameAsC(std::string("%") + length + conversion, v);
     }
   }
 }
@@ -72,24 +63,14 @@ TEST(WideFormat, TextAgreesWithTheCLibrary) {
 }
 
 TEST(WideFormat, HandsetConventions) {
-  const char narrow[] = "abc";
   const WCHAR unterminated[3] = {u'x', u'y', u'z'};
   EXPECT_EQ(u"[Acc Api] Open ACC0 failed err 2..........\n",
             Format(u"[Acc Api] Open ACC0 failed err %d..........\n", DWORD{2}));
   EXPECT_EQ(u"正在播放下一首", Format(u"正在%s", u"播放下一首"));
   EXPECT_EQ(u"[正在播]", Format(u"[%.3s]", u"正在播放"));
   EXPECT_EQ(u"xy", Format(u"%.2s", unterminated));  // reads no further than the precision
-  EXPECT_EQ(u"wide wide abc abc", Format(u"%ls %ws %hs %S", u"wide", u"wide", narrow, narrow));
-  EXPECT_EQ(u"(null) (null)", Format(u"%s %hs", static_cast<const WCHAR*>(nullptr),
-                                     static_cast<const char*>(nullptr)));
-  EXPECT_EQ(u"中 A", Format(u"%c %C", u'中', 'A'));
-  // The handset's long is 32-bit: %l reads a LONG or a DWORD.
-  EXPECT_EQ(u"-5 4294967295 ffffffff", Format(u"%ld %lu %lx", LONG{-5}, DWORD{0xFFFFFFFF},
-                                              DWORD{0xFFFFFFFF}));
-  EXPECT_EQ(u"-9223372036854775808", Format(u"%I64d", LLONG_MIN));
-  EXPECT_EQ(u"[   7] [7   ] [007] [  ab]", Format(u"[%*d] [%*d] [%.*d] [%*.*s]", 4, 7, -4, 7, 3,
-                                                    7, 4, 2, u"abc"));
-  EXPECT_EQ(u"[7]", Format(u"[%.*d]", -1, 7));  // a negative precision is none
+  EXPECT_EQ(u"(null)", Format(u"%s", static_cast<const WCHAR*>(nullptr)));
+  EXPECT_EQ(u"中", Format(u"%c", u'中'));
 }
 
 TEST(WideFormat, UnknownConversionsAreCopiedAsText) {
@@ -100,7 +81,8 @@ TEST(WideFormat, UnknownConversionsAreCopiedAsText) {
   EXPECT_EQ(5, untouched);
   EXPECT_EQ(u"end %", Format(u"end %"));
   EXPECT_EQ(u"end %-5", Format(u"end %-5"));
-  EXPECT_EQ(u"%I32d", Format(u"%I32d"));
+  // Flags, length modifiers and conversions that no caller uses are text as well.
+  EXPECT_EQ(u"%+d %ld %o %*d 3", Format(u"%+d %ld %o %*d %d", 3));
 }
 
 struct Fitted {
@@ -149,21 +131,6 @@ TEST(WideFormat, ResultMustFitTheBuffer) {
   f = FormatInto(4, u"%.99999999999999d", 1);
   EXPECT_EQ(-1, f.result);
   EXPECT_EQ(std::u16string(u"000\0####", 8), f.buffer);
-}
-
-std::u16string FormatWideOf(const WCHAR* format, ...) {
-  std::va_list args;
-  va_start(args, format);
-  std::u16string text = host::FormatWide(format, args);
-  va_end(args);
-  return text;
-}
-
-TEST(WideFormat, FormatWideHasNoBufferButALimit) {
-  EXPECT_EQ(u"[Acc Api] x=-128 z=127", FormatWideOf(u"[Acc Api] x=%d z=%d", -128, 127));
-  std::u16string longText(300, u'w');
-  EXPECT_EQ(u"<" + longText + u">", FormatWideOf(u"<%s>", longText.c_str()));
-  EXPECT_EQ(std::u16string(host::kFormatWideLimit, u' '), FormatWideOf(u"%2147483647d", 1));
 }
 
 }  // namespace

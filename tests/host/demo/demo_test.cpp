@@ -2,8 +2,6 @@
 // prints, and what it leaves behind.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +12,7 @@
 
 #include "host/demo/demo.h"
 #include "tests/host/kernel/sequence.h"
+#include "tests/support/temp_folder.h"
 #include "tools/quorvane_program.h"
 
 namespace host::demo {
@@ -24,18 +23,16 @@ using host::testing_support::SameSequence;
 
 class DemoRun : public ::testing::Test {
  protected:
-  DemoRun() {
-    std::string pattern = (fs::temp_directory_path() / "quorvane-demo-XXXXXX").string();
-    m_root = mkdtemp(pattern.data());
-  }
-  ~DemoRun() override { fs::remove_all(m_root); }
-
   // The timeline without the heading, which names the root folder.
   std::vector<std::string> Run(int& status, std::optional<sensors::Recording> replay = {}) {
     TerminalDemoOptions options;
     options.root = m_root;
     options.pace = Pace::kFast;
-    options.replay = std::move(replay);
+    std::optional<sensors::ReplaySensor> sensor;
+    if (replay) {
+      sensor.emplace(std::move(*replay));
+      options.sensor = &*sensor;
+    }
     std::ostringstream out;
     status = RunTerminalDemo(options, QuorvaneApplication(), out, m_err);
     std::vector<std::string> lines;
@@ -48,7 +45,8 @@ class DemoRun : public ::testing::Test {
     return lines;
   }
 
-  std::string m_root;
+  test_support::TempFolder m_temp{"quorvane-demo"};
+  std::string m_root = m_temp.string();
   std::ostringstream m_err;
 };
 

@@ -14,6 +14,10 @@ namespace {
 using host::testing_support::SameSequence;
 using nlohmann::ordered_json;
 
+// Labels without an id, as the trace names them: their place in the scroll container.
+constexpr char kStatusLine[] = "@0,42";
+constexpr char kValueLabel[] = "@420,194";
+
 struct Event {
   std::int64_t t;
   const char* ev;
@@ -48,11 +52,11 @@ ordered_json Player(const char* event, int index, const char* title, bool playin
 TEST(Timeline, StatusLineChangesOnly) {
   EXPECT_TRUE(SameSequence(
       {"  2.1 s  status: 没有操作，监听中", "  4.6 s  status: 正在播放下一首"},
-      Lines({{2100, "text", {{"ctl", "@0,42"}, {"text", "没有操作，监听中"}}},
-             {2200, "text", {{"ctl", "@0,42"}, {"text", "没有操作，监听中"}}},
+      Lines({{2100, "text", {{"ctl", kStatusLine}, {"text", "没有操作，监听中"}}},
+             {2200, "text", {{"ctl", kStatusLine}, {"text", "没有操作，监听中"}}},
              {2300, "text", {{"ctl", 103}, {"text", "音乐进程已开启"}}},
-             {2400, "text", {{"ctl", "@420,194"}, {"text", "100"}}},
-             {4600, "text", {{"ctl", "@0,42"}, {"text", "正在播放下一首"}}}})));
+             {2400, "text", {{"ctl", kValueLabel}, {"text", "100"}}},
+             {4600, "text", {{"ctl", kStatusLine}, {"text", "正在播放下一首"}}}})));
 }
 
 TEST(Timeline, SamplesReadWhenTheyChange) {
@@ -129,7 +133,8 @@ TEST(Timeline, SavesThatChangeTheSensitivity) {
 
 TEST(Timeline, HandsEveryEventOn) {
   Collect next;
-  Lines({{0, "timer", {{"id", 1}, {"ms", 100}}}, {0, "text", {{"ctl", "@0,42"}, {"text", "x"}}}},
+  Lines({{0, "timer", {{"id", 1}, {"ms", 100}}},
+         {0, "text", {{"ctl", kStatusLine}, {"text", "x"}}}},
         &next);
   EXPECT_EQ((std::vector<std::string>{"timer", "text"}), next.events);
 }

@@ -15,14 +15,11 @@
 #include "host/kernel/clock.h"
 #include "host/kernel/handset.h"
 #include "platform/windows.h"
+#include "tests/support/temp_folder.h"
 
 class HandsetFolder : public testing::Test {
  protected:
-  HandsetFolder() : m_root(NewTempFolder()), m_handset(m_clock, m_root) {}
-  ~HandsetFolder() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_root, ignored);
-  }
+  HandsetFolder() : m_handset(m_clock, m_root) {}
 
   host::Handset& handset() { return m_handset; }
   const std::string& root() const { return m_root; }
@@ -47,14 +44,9 @@ class HandsetFolder : public testing::Test {
   }
 
  private:
-  static std::string NewTempFolder() {
-    std::string pattern = testing::TempDir() + "quorvane-files-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "no temporary folder";
-    return pattern;
-  }
-
   host::VirtualClock m_clock;
-  std::string m_root;
+  test_support::TempFolder m_temp{"quorvane-files"};
+  std::string m_root = m_temp.string();
   host::Handset m_handset;
 };
 

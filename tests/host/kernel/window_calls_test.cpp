@@ -50,19 +50,23 @@ TEST_F(WindowCallsTest, FindWindowMatchesExactlyAndTheFirstCreatedWins) {
   EXPECT_EQ(second, FindWindowW(nullptr, u"正在播放"));
 }
 
-TEST_F(WindowCallsTest, ShowWindowReturnsThePreviousVisibility) {
+TEST_F(WindowCallsTest, ShowWindowReturnsThePreviousVisibilityAndTellsTheWindowOfAChange) {
   HWND hwnd = Window(u"C", u"W");
   struct Step {
     int cmd;
     BOOL result;
     BOOL visibleAfter;
+    bool told;  // the window received WM_SHOWWINDOW
   };
-  for (const Step& s : std::vector<Step>{{SW_SHOW, FALSE, TRUE},
-                                         {SW_SHOWNORMAL, TRUE, TRUE},
-                                         {SW_HIDE, TRUE, FALSE},
-                                         {SW_HIDE, FALSE, FALSE}}) {
+  for (const Step& s : std::vector<Step>{{SW_SHOW, FALSE, TRUE, true},
+                                         {SW_SHOWNORMAL, TRUE, TRUE, false},
+                                         {SW_HIDE, TRUE, FALSE, true},
+                                         {SW_HIDE, FALSE, FALSE, false}}) {
+    m_received.clear();
     EXPECT_EQ(s.result, ShowWindow(hwnd, s.cmd)) << "cmd " << s.cmd;
     EXPECT_EQ(s.visibleAfter, IsWindowVisible(hwnd)) << "cmd " << s.cmd;
+    EXPECT_EQ(s.told ? std::vector<UINT>{WM_SHOWWINDOW} : std::vector<UINT>{}, m_received)
+        << "cmd " << s.cmd;
   }
 }
 

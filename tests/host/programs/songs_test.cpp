@@ -1,8 +1,6 @@
 // The player's song lists: the built-in one and the audio files of a folder.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -11,6 +9,7 @@
 
 #include "host/crt/utf.h"
 #include "host/programs/songs.h"
+#include "tests/support/temp_folder.h"
 
 namespace host::programs {
 namespace {
@@ -32,11 +31,6 @@ TEST(Songs, AudioFilesAreKnownByTheirExtension) {
 
 class SongFolder : public ::testing::Test {
  protected:
-  SongFolder() {
-    std::string pattern = (fs::temp_directory_path() / "quorvane-songs-XXXXXX").string();
-    m_dir = mkdtemp(pattern.data());
-  }
-  ~SongFolder() override { fs::remove_all(m_dir); }
 
   void Add(const std::string& name) {
     fs::path path = fs::path(m_dir) / name;
@@ -54,7 +48,8 @@ class SongFolder : public ::testing::Test {
     return titles;
   }
 
-  std::string m_dir;
+  test_support::TempFolder m_temp{"quorvane-songs"};
+  std::string m_dir = m_temp.string();
 };
 
 TEST_F(SongFolder, AudioFilesBelowTheFolderSortedByPathIgnoringCase) {

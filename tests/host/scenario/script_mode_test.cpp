@@ -54,7 +54,7 @@ TEST_F(ScriptModeTest, ScriptsItCannotTakeAreNamed) {
   std::string big = (m_folder / "big.qvs").string();
   std::ofstream(big) << std::string((std::size_t{16} << 20) + 1, '#');
   const Case cases[] = {
-      {m_folder.string(), m_folder.string() + ": the script is a folder\n"},
+      {m_folder.string(), m_folder.string() + ": a folder, not a script\n"},
       {"/dev/zero", "/dev/zero: the script is no regular file\n"},
       {big, big + ": the script is larger than 16 MiB\n"},
       {(m_folder / "none.qvs").string(),

@@ -11,6 +11,7 @@
 
 #include "host/screen/screen_renderer.h"
 #include "tests/host/screen/panel_fixture.h"
+#include "tests/support/temp_folder.h"
 
 namespace host::screen {
 namespace {
@@ -40,12 +41,8 @@ std::optional<Image> ReadPng(const std::string& path) {
 
 class PngTest : public ::testing::Test {
  protected:
-  PngTest() {
-    std::string pattern = (fs::temp_directory_path() / "qv-png-XXXXXX").string();
-    m_dir = mkdtemp(pattern.data());
-  }
-  ~PngTest() override { fs::remove_all(m_dir); }
-  std::string m_dir;
+  test_support::TempFolder m_temp{"qv-png"};
+  std::string m_dir = m_temp.string();
 };
 
 TEST_F(PngTest, WritesThePixelsAsTheyAre) {

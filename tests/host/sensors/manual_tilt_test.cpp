@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "host/kernel/clock.h"
 #include "host/sensors/manual_tilt.h"
 
 namespace host::sensors {
@@ -58,6 +59,37 @@ TEST(ManualTilt, PadWinsOverKeysWhileHeldAndIsClamped) {
   sensor.SetPad(5, 5);
   sensor.ReleaseAll();
   EXPECT_EQ("0 0 0", Show(sensor.Sample()));
+}
+
+}  // namespace
+}  // namespace host::sensors
+
+namespace host::sensors {
+namespace {
+
+TEST(ManualTilt, ATapShorterThanThePollCountsAtTheNextPoll) {
+  VirtualClock clock;
+  ManualTiltSensor sensor(clock);
+  clock.AdvanceTo(1'030);
+  sensor.Press(TiltKey::kRight);  // an instant tap: pressed and released at once
+  sensor.Release(TiltKey::kRight);
+  EXPECT_EQ("0 0 0", Show(sensor.Sample()));
+  struct Case {
+    std::int64_t at;
+    const char* read;
+  };
+  const Case polls[] = {{1'030, "127 0 0"}, {1'100, "127 0 0"}, {1'129, "127 0 0"},
+                        {1'130, "0 0 0"},   {1'200, "0 0 0"}};
+  for (const Case& poll : polls) {
+    clock.AdvanceTo(poll.at);
+    EXPECT_EQ(poll.read, Show(*sensor.Read())) << poll.at;
+  }
+  // Held longer, it reads as held; released, the release counts once the press left the span.
+  sensor.Press(TiltKey::kLeft);
+  clock.Advance(500);
+  EXPECT_EQ("0 0 127", Show(*sensor.Read()));
+  sensor.Release(TiltKey::kLeft);
+  EXPECT_EQ("0 0 0", Show(*sensor.Read()));
 }
 
 }  // namespace

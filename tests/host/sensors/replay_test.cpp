@@ -121,6 +121,44 @@ TEST(ReplaySensor, PlaysEachSampleUntilTheNextAndLoops) {
   }
 }
 
+TEST(ReplaySensor, AFlickShorterThanThePollIsReadOnceWhateverThePhase) {
+  // x is flicked for 30 ms at 1040; a 100 ms poll sees it exactly once, at every phase, and in
+  // every round of the loop.
+  Recording recording =
+      std::get<Recording>(ParseRecording("0,0,0,64\n1040,127,0,64\n1070,0,0,64\n2000,0,0,64\n"));
+  for (std::int64_t phase = 0; phase < 100; phase += 7) {
+    VirtualClock clock;
+    ReplaySensor sensor(recording, clock);
+    int flicks = 0;
+    for (std::int64_t t = phase; t < 2 * recording.LengthMs(); t += 100) {
+      clock.AdvanceTo(t);
+      AccSample read = *sensor.Read();
+      EXPECT_EQ(64, read.z) << t;
+      if (read.x == 127) ++flicks;
+    }
+    EXPECT_EQ(2, flicks) << "phase " << phase;
+  }
+}
+
+TEST(ReplaySensor, ReadsThePeakOfItsLinesOverTheLast100Ms) {
+  Recording recording =
+      std::get<Recording>(ParseRecording("500,-20,0,0\n550,-40,0,0\n700,10,0,0\n800,0,0,0\n"));
+  VirtualClock clock;
+  ReplaySensor sensor(recording, clock);
+  struct Case {
+    std::int64_t at;
+    std::int8_t x;
+  };
+  // The round starts at rest; the lines are the samples; without a line in the span, the
+  // sample held.
+  const Case cases[] = {{499, 0},   {500, -20}, {560, -20}, {599, -20}, {600, -40}, {699, -40},
+                        {700, 10},  {799, 10},  {800, 0},   {899, 0},   {900, 0},   {950, 0}};
+  for (const Case& c : cases) {
+    clock.AdvanceTo(c.at);
+    EXPECT_EQ(c.x, sensor.Read()->x) << c.at;
+  }
+}
+
 TEST(ReplaySensor, StartsAtItsStartTime) {
   Recording recording = std::get<Recording>(ParseRecording("0,100,0,0\n500,0,0,0\n"));
   VirtualClock clock;

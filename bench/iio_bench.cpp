@@ -1,0 +1,101 @@
+// The IIO back-end's per-sample costs: mapping one raw reading to the handset's bytes (the goal:
+// under 200 ns), the peak window, and one read of the three raw files (here from tmpfs files,
+// which stand in for sysfs attributes). Figures in docs/performance.md.
+#include <benchmark/benchmark.h>
+
+#include <stdlib.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "host/sensors/iio_device.h"
+#include "host/sensors/iio_mapping.h"
+#include "host/sensors/iio_sensor.h"
+#include "host/sensors/peak_window.h"
+
+namespace {
+
+using host::sensors::IioCalibration;
+
+void BM_MapRawSample(benchmark::State& state) {
+  IioCalibration calibration;
+  calibration.scale = {0.009576806, 0.009576806, 0.009576806};
+  calibration.offset = {-3, 2, 0};
+  calibration.matrix = {{{0, 1, 0}, {-1, 0, 0}, {0, 0, 1}}};
+  std::array<long, 3> raw{12, -1300, 1024};
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(raw);
+    benchmark::DoNotOptimize(host::sensors::MapRawSample(calibration, raw));
+    raw[0] = (raw[0] + 7) & 1023;
+  }
+}
+BENCHMARK(BM_MapRawSample);
+
+void BM_PeakWindowAddAndRead(benchmark::State& state) {
+  host::sensors::PeakWindow window;
+  std::int64_t t = 0;
+  for (auto _ : state) {
+    t += 10;
+    window.Add(t, host::AccSample{static_cast<std::int8_t>(t & 127), 0, 64});
+    benchmark::DoNotOptimize(window.Peak(t));
+  }
+}
+BENCHMARK(BM_PeakWindowAddAndRead);
+
+void BM_ReadRawFiles(benchmark::State& state) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-iio-XXXXXX").string();
+  std::string dir = mkdtemp(pattern.data());
+  for (const char* axis : {"x", "y", "z"}) {
+    std::ofstream(dir + "/in_accel_" + std::string(axis) + "_raw") << "-1234\n";
+  }
+  host::sensors::IioRawFiles files(dir);
+  std::array<long, 3> raw;
+  host::sensors::IioReadFailure failure;
+  for (auto _ : state) benchmark::DoNotOptimize(files.Read(raw, failure));
+  std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_ReadRawFiles);
+
+double ProcessCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The reader thread at 100 Hz for 5 s while this thread sleeps: the share of a core it takes
+// (counter cpu_percent), files on tmpfs standing in for sysfs.
+void BM_ReaderThreadCpu(benchmark::State& state) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-iio-XXXXXX").string();
+  std::string dir = mkdtemp(pattern.data());
+  for (const char* axis : {"x", "y", "z"}) {
+    std::ofstream(dir + "/in_accel_" + std::string(axis) + "_raw") << "-1234\n";
+  }
+  host::sensors::IioAccelerometer device;
+  device.sysPath = dir;
+  device.sysName = "iio:device0";
+  device.raw = host::sensors::IioRawFiles(dir);
+  host::RealClock clock;
+  double cpu = 0;
+  double wall = 0;
+  for (auto _ : state) {
+    host::sensors::IioSensor sensor(device, "", clock, {});
+    double before = ProcessCpuSeconds();
+    auto start = std::chrono::steady_clock::now();
+    sensor.Opened();
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    sensor.Closed();
+    wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    cpu += ProcessCpuSeconds() - before;
+  }
+  state.counters["cpu_percent"] = 100 * cpu / wall;
+  std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_ReaderThreadCpu)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,47 @@
+// The host folder that is the handset's "\" for one run of quorvane: a given folder (made when
+// missing, kept) or a new temporary one (removed at the end), locked against a second quorvane
+// (host/files/root_lock.h) and checked to be writable.
+//
+// A temporary folder is also removed when SIGINT, SIGTERM or a SIGPIPE sent to the process ends
+// it: making the first one blocks those signals in the calling thread and starts a thread that
+// waits for them, removes the temporary folders that exist and then ends the process by the
+// same signal. A SIGPIPE that a write to a closed pipe raises stays pending in the writing
+// thread instead: the write fails with EPIPE and the caller reports the failed output.
+// REQUIRES: the first temporary folder is made before other threads start (they inherit the
+// blocked signals), and nothing else in the process waits for those signals.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "host/files/root_lock.h"
+
+namespace host {
+
+class RootFolder {
+ public:
+  // given: that folder, made when missing; nullopt: a new folder /tmp/quorvane-XXXXXX (under
+  // $TMPDIR when set). On failure the one-line reason: not a folder, cannot be made or written,
+  // or "already running (pid N)".
+  static std::variant<std::unique_ptr<RootFolder>, std::string> Make(
+      const std::optional<std::string>& given);
+
+  // Removes a temporary folder (and forgets it for the signals); a given one stays.
+  ~RootFolder();
+  RootFolder(const RootFolder&) = delete;
+  RootFolder& operator=(const RootFolder&) = delete;
+
+  const std::string& path() const { return m_path; }
+  bool temporary() const { return m_temporary; }
+
+ private:
+  RootFolder(std::string path, bool temporary) : m_path(std::move(path)), m_temporary(temporary) {}
+
+  std::string m_path;
+  bool m_temporary;
+  std::unique_ptr<RootLock> m_lock;
+};
+
+}  // namespace host

@@ -1,0 +1,284 @@
+#include "host/sensors/iio_device.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <libudev.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <memory>
+#include <optional>
+#include <system_error>
+#include <vector>
+
+namespace host::sensors {
+namespace {
+
+constexpr const char* kAxes[] = {"x", "y", "z"};
+constexpr std::string_view kBlanks = " \t\r\n";
+
+std::string_view Trimmed(std::string_view text) {
+  std::size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+// Reads a small attribute file into buffer; its length, or -errno.
+long ReadSmallFile(const char* path, char* buffer, std::size_t size) {
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -errno;
+  ssize_t length;
+  do {
+    length = read(fd, buffer, size);
+  } while (length < 0 && errno == EINTR);
+  int error = length < 0 ? errno : 0;
+  close(fd);
+  return length < 0 ? -error : length;
+}
+
+// An attribute's text; nullopt when the file does not exist, an error when it cannot be read.
+using Attribute = std::variant<std::optional<std::string>, IioError>;
+
+Attribute ReadAttribute(const std::string& sysPath, const std::string& attribute) {
+  std::string path = sysPath + "/" + attribute;
+  char buffer[256];
+  long length = ReadSmallFile(path.c_str(), buffer, sizeof buffer);
+  if (length == -ENOENT) return std::optional<std::string>();
+  if (length < 0) return IioError{UnreadableMessage(path, static_cast<int>(-length))};
+  return std::optional<std::string>(std::string(Trimmed(std::string_view(buffer, length))));
+}
+
+bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+// iio:device2 before iio:device10.
+bool SysNameLess(const std::string& a, const std::string& b) {
+  auto split = [](const std::string& s) {
+    std::size_t digits = s.find_last_not_of("0123456789") + 1;
+    unsigned long number = 0;
+    std::from_chars(s.data() + digits, s.data() + s.size(), number);
+    return std::make_tuple(s.substr(0, digits), digits == s.size() ? 0ul : number + 1, s);
+  };
+  return split(a) < split(b);
+}
+
+struct UdevDeleter {
+  void operator()(udev* u) const { udev_unref(u); }
+  void operator()(udev_enumerate* e) const { udev_enumerate_unref(e); }
+  void operator()(udev_device* d) const { udev_device_unref(d); }
+};
+template <class T>
+using UdevPtr = std::unique_ptr<T, UdevDeleter>;
+
+struct Candidate {
+  std::string sysPath;
+  std::string sysName;
+  std::string matrixProperty;  // empty when the property is not set
+  bool hasMatrixProperty = false;
+};
+
+// Every IIO device, in sysfs-name order, and which of them are accelerometers.
+std::variant<std::vector<Candidate>, IioError> IioDevices(std::vector<std::string>& others) {
+  UdevPtr<udev> context(udev_new());
+  if (!context) return IioError{"cannot use udev to look for IIO devices"};
+  UdevPtr<udev_enumerate> enumerate(udev_enumerate_new(context.get()));
+  if (!enumerate || udev_enumerate_add_match_subsystem(enumerate.get(), "iio") < 0 ||
+      udev_enumerate_scan_devices(enumerate.get()) < 0) {
+    return IioError{"cannot use udev to look for IIO devices"};
+  }
+  std::vector<Candidate> found;
+  udev_list_entry* entry;
+  udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
+    UdevPtr<udev_device> device(
+        udev_device_new_from_syspath(context.get(), udev_list_entry_get_name(entry)));
+    if (!device) continue;
+    Candidate candidate;
+    candidate.sysPath = udev_device_get_syspath(device.get());
+    candidate.sysName = udev_device_get_sysname(device.get());
+    if (!Exists(candidate.sysPath + "/in_accel_x_raw")) {
+      others.push_back(candidate.sysName);
+      continue;
+    }
+    if (const char* matrix = udev_device_get_property_value(device.get(), "ACCEL_MOUNT_MATRIX")) {
+      candidate.matrixProperty = matrix;
+      candidate.hasMatrixProperty = true;
+    }
+    found.push_back(std::move(candidate));
+  }
+  auto less = [](const Candidate& a, const Candidate& b) { return SysNameLess(a.sysName, b.sysName); };
+  std::sort(found.begin(), found.end(), less);
+  std::sort(others.begin(), others.end(), SysNameLess);
+  return found;
+}
+
+// Reads the number in attribute, or keeps value when the file does not exist.
+std::optional<IioError> ReadNumber(const std::string& sysPath, const std::string& attribute,
+                                   double& value, bool& found) {
+  Attribute text = ReadAttribute(sysPath, attribute);
+  if (auto* error = std::get_if<IioError>(&text)) return *error;
+  const std::optional<std::string>& present = std::get<std::optional<std::string>>(text);
+  found = present.has_value();
+  if (!found) return std::nullopt;
+  double number = 0;
+  const char* begin = present->data();
+  const char* end = begin + present->size();
+  if (begin != end && *begin == '+') ++begin;
+  auto [stop, problem] = std::from_chars(begin, end, number);
+  if (problem != std::errc() || stop != end || begin == end) {
+    return IioError{sysPath + "/" + attribute + " holds \"" + *present + "\", not a number"};
+  }
+  value = number;
+  return std::nullopt;
+}
+
+// Per axis: the axis's own attribute, else the shared one, else fallback.
+std::optional<IioError> ReadPerAxis(const std::string& sysPath, const char* what, double fallback,
+                                    std::array<double, 3>& values) {
+  double shared = fallback;
+  bool found = false;
+  if (auto error = ReadNumber(sysPath, std::string("in_accel_") + what, shared, found)) {
+    return error;
+  }
+  for (int axis = 0; axis < 3; ++axis) {
+    values[axis] = shared;
+    std::string own = std::string("in_accel_") + kAxes[axis] + "_" + what;
+    if (auto error = ReadNumber(sysPath, own, values[axis], found)) return error;
+  }
+  return std::nullopt;
+}
+
+std::optional<IioError> ReadMatrix(const Candidate& candidate, IioAccelerometer& device,
+                                   const IioDebugSink& debug) {
+  std::optional<std::string> text;
+  if (candidate.hasMatrixProperty) {
+    text = candidate.matrixProperty;
+    device.matrixSource = "ACCEL_MOUNT_MATRIX";
+  } else {
+    for (const char* attribute : {"in_accel_mount_matrix", "mount_matrix"}) {
+      Attribute value = ReadAttribute(candidate.sysPath, attribute);
+      if (auto* error = std::get_if<IioError>(&value)) return *error;
+      text = std::get<std::optional<std::string>>(value);
+      if (text) {
+        device.matrixSource = attribute;
+        break;
+      }
+    }
+  }
+  if (!text) {
+    device.matrixSource = "identity";
+    return std::nullopt;
+  }
+  if (std::optional<MountMatrix> matrix = ParseMountMatrix(*text)) {
+    device.calibration.matrix = *matrix;
+    return std::nullopt;
+  }
+  if (debug) {
+    debug("iio: " + device.sysName + ": the mount matrix \"" + *text + "\" of " +
+          device.matrixSource + " is unusable; using the identity");
+  }
+  device.matrixSource = "identity";
+  return std::nullopt;
+}
+
+std::string Listed(const std::vector<std::string>& names) {
+  std::string list;
+  for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+  return list;
+}
+
+}  // namespace
+
+IioRawFiles::IioRawFiles(std::string_view sysPath) {
+  for (int axis = 0; axis < 3; ++axis) {
+    m_paths[axis] = std::string(sysPath) + "/in_accel_" + kAxes[axis] + "_raw";
+  }
+}
+
+bool IioRawFiles::Read(std::array<long, 3>& raw, IioReadFailure& failure) const {
+  for (int axis = 0; axis < 3; ++axis) {
+    char buffer[32];
+    long length = ReadSmallFile(m_paths[axis].c_str(), buffer, sizeof buffer);
+    std::string_view text = length >= 0 ? Trimmed(std::string_view(buffer, length)) : "";
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    std::from_chars_result parsed{begin, std::errc::invalid_argument};
+    if (length >= 0 && !text.empty()) parsed = std::from_chars(begin, end, raw[axis]);
+    if (length < 0 || parsed.ec != std::errc() || parsed.ptr != end) {
+      failure.path = &m_paths[axis];
+      failure.error = length < 0 ? static_cast<int>(-length) : EINVAL;
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string IioAccelerometer::Describe() const {
+  return name.empty() || name == sysName ? sysName : sysName + " (" + name + ")";
+}
+
+std::string UnreadableMessage(const std::string& path, int error) {
+  std::string message = "cannot read " + path + ": " + std::generic_category().message(error);
+  if (error == EACCES || error == EPERM) {
+    std::string groupName;
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0) {
+      if (const struct group* owner = getgrgid(info.st_gid)) groupName = owner->gr_name;
+    }
+    message += "; let your user read it with a udev rule (e.g. SUBSYSTEM==\"iio\", "
+               "RUN+=\"/bin/chmod a+r /sys%p/in_accel_*\") or by adding your user to the "
+               "file's group" +
+               (groupName.empty() ? std::string() : " (" + groupName + ")");
+  }
+  return message;
+}
+
+std::variant<IioAccelerometer, IioError> FindIioAccelerometer(std::string_view name,
+                                                              const IioDebugSink& debug) {
+  std::vector<std::string> others;
+  auto devices = IioDevices(others);
+  if (auto* error = std::get_if<IioError>(&devices)) return *error;
+  const std::vector<Candidate>& accelerometers = std::get<std::vector<Candidate>>(devices);
+
+  std::vector<std::string> described;
+  for (const Candidate& candidate : accelerometers) {
+    IioAccelerometer device;
+    device.sysPath = candidate.sysPath;
+    device.sysName = candidate.sysName;
+    Attribute deviceName = ReadAttribute(candidate.sysPath, "name");
+    if (auto* text = std::get_if<std::optional<std::string>>(&deviceName); text && *text) {
+      device.name = **text;
+    }
+    if (name.empty() || name == device.name || name == device.sysName) {
+      if (auto* error = std::get_if<IioError>(&deviceName)) return *error;
+      if (auto error = ReadPerAxis(candidate.sysPath, "scale", 1, device.calibration.scale)) {
+        return *error;
+      }
+      if (auto error = ReadPerAxis(candidate.sysPath, "offset", 0, device.calibration.offset)) {
+        return *error;
+      }
+      if (auto error = ReadMatrix(candidate, device, debug)) return *error;
+      device.raw = IioRawFiles(device.sysPath);
+      std::array<long, 3> raw;
+      IioReadFailure failure;
+      if (!device.raw.Read(raw, failure)) {
+        return IioError{failure.error == EINVAL
+                            ? *failure.path + " holds no whole number"
+                            : UnreadableMessage(*failure.path, failure.error)};
+      }
+      return device;
+    }
+    described.push_back(device.Describe());
+  }
+  std::string looked = "devices of subsystem iio with in_accel_x_raw";
+  std::string seen = others.empty() ? "" : "; other IIO devices: " + Listed(others);
+  if (accelerometers.empty()) {
+    return IioError{"no IIO accelerometer found (looked for " + looked + seen + ")"};
+  }
+  return IioError{"no IIO accelerometer named " + std::string(name) + " (looked for the name " +
+                  "attribute or sysfs name among " + looked + ": " + Listed(described) +
+                  ")"};
+}
+
+}  // namespace host::sensors

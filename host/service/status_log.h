@@ -1,0 +1,52 @@
+// The service's log: a trace that prints, time stamp first, one line per
+//   - change of the text of the application's status line, on out:
+//       2026-12-07 14:31:02.417  正在播放下一首
+//   - line of the system debug output (NKDbgPrintfW), on err, with the trailing line end
+//     taken off; a line that repeats the one before is printed once, and how often it came is
+//     told when another line follows (an absent sensor's "not opened" every 100 ms):
+//       2026-12-07 14:31:00.001  debug: [Acc Api] Open ACC0 failed err 55..........
+// Each line is flushed at once, so a journal shows it when it happens. Every event is also
+// handed on to the next trace, when there is one.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include "host/kernel/trace.h"
+
+namespace host::service {
+
+// The host's local time now, "YYYY-MM-DD HH:MM:SS.mmm".
+std::string LocalTimeStamp();
+
+class StatusLog final : public Trace {
+ public:
+  using Stamp = std::function<std::string()>;
+  // REQUIRES: out, err and next outlive the log.
+  StatusLog(std::ostream& out, std::ostream& err, Trace* next = nullptr,
+            Stamp stamp = LocalTimeStamp);
+
+  void Record(std::int64_t t, std::string_view ev, nlohmann::ordered_json fields) override;
+
+  // Tells how often the last debug line repeated, when it did (call at the end).
+  void Finish();
+
+  // The status line's text as last printed.
+  const std::string& status() const { return m_status; }
+
+ private:
+  void Line(std::ostream& to, const std::string& text);
+
+  std::ostream& m_out;
+  std::ostream& m_err;
+  Trace* m_next;
+  Stamp m_stamp;
+  std::string m_status;
+  std::string m_lastDebug;
+  bool m_anyDebug = false;
+  std::int64_t m_repeats = 0;
+};
+
+}  // namespace host::service

@@ -1,0 +1,280 @@
+// The IIO back-end against umockdev's emulated sysfs and udev: finding the accelerometer among
+// IIO devices, its scale, offset and mount matrix, a device that goes away and comes back, and
+// a flick shorter than the application's poll. The binary runs itself under umockdev-wrapper;
+// each test builds its own testbed.
+#include <gtest/gtest.h>
+#include <umockdev.h>
+#include <unistd.h>
+// GLib's, which the handset's own headers define again.
+#undef TRUE
+#undef FALSE
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <variant>
+#include <vector>
+
+#include "host/kernel/clock.h"
+#include "host/sensors/iio_device.h"
+#include "host/sensors/iio_sensor.h"
+
+namespace host::sensors {
+namespace {
+
+constexpr const char* kAls = "/sys/devices/platform/als/iio:device0";
+constexpr const char* kAccel = "/sys/devices/platform/accel/iio:device1";
+
+// A device description in umockdev's format: P: path, E: udev property, A: attribute.
+std::string Device(const std::string& path, const std::vector<std::string>& lines) {
+  std::string text = "P: " + path.substr(4) + "\nE: SUBSYSTEM=iio\nE: DEVTYPE=iio_device\n";
+  for (const std::string& line : lines) text += line + "\n";
+  return text + "\n";
+}
+
+std::string Accelerometer(const std::string& path, const std::string& name,
+                          const std::vector<std::string>& more = {}) {
+  std::vector<std::string> lines = {"A: name=" + name, "A: in_accel_x_raw=0",
+                                    "A: in_accel_y_raw=0", "A: in_accel_z_raw=1024"};
+  lines.insert(lines.end(), more.begin(), more.end());
+  return Device(path, lines);
+}
+
+std::string Text(std::optional<AccSample> s) {
+  if (!s) return "none";
+  return std::to_string(s->x) + "," + std::to_string(s->y) + "," + std::to_string(s->z);
+}
+
+class IioTest : public testing::Test {
+ protected:
+  void SetUp() override { m_testbed = umockdev_testbed_new(); }
+  void TearDown() override { g_object_unref(m_testbed); }
+
+  void Add(const std::string& description) {
+    GError* error = nullptr;
+    ASSERT_TRUE(umockdev_testbed_add_from_string(m_testbed, description.c_str(), &error))
+        << (error != nullptr ? error->message : "") << "\n" << description;
+  }
+  void Set(const char* path, const char* attribute, const std::string& value) {
+    umockdev_testbed_set_attribute(m_testbed, path, attribute, value.c_str());
+  }
+  void Remove(const char* path) { umockdev_testbed_remove_device(m_testbed, path); }
+
+  // "SYSNAME NAME MATRIXSOURCE => x,y,z" of the raw values now, or "error: MESSAGE".
+  std::string Found(const std::string& selector) {
+    auto found = FindIioAccelerometer(selector, [this](std::string_view line) {
+      std::lock_guard lock(m_linesMutex);
+      m_lines.emplace_back(line);
+    });
+    if (auto* error = std::get_if<IioError>(&found)) return "error: " + error->message;
+    const IioAccelerometer& device = std::get<IioAccelerometer>(found);
+    std::array<long, 3> raw;
+    IioReadFailure failure;
+    if (!device.raw.Read(raw, failure)) return "unreadable";
+    return device.sysName + " " + device.name + " " + device.matrixSource + " => " +
+           Text(MapRawSample(device.calibration, raw));
+  }
+
+  std::unique_ptr<IioSensor> Sensor(const Clock& clock, IioPacing pacing) {
+    auto found = FindIioAccelerometer("", {});
+    if (!std::holds_alternative<IioAccelerometer>(found)) return nullptr;
+    return std::make_unique<IioSensor>(
+        std::get<IioAccelerometer>(std::move(found)), "", clock,
+        [this](std::string_view line) {
+          std::lock_guard lock(m_linesMutex);
+          m_lines.emplace_back(line);
+        },
+        pacing);
+  }
+
+  std::vector<std::string> Lines() {
+    std::lock_guard lock(m_linesMutex);
+    return m_lines;
+  }
+
+  UMockdevTestbed* m_testbed = nullptr;
+  std::mutex m_linesMutex;
+  std::vector<std::string> m_lines;
+};
+
+TEST_F(IioTest, FindsTheAccelerometerAmongIioDevicesByOrderOrName) {
+  Add(Device(kAls, {"A: name=als", "A: in_illuminance_raw=80"}));
+  EXPECT_EQ("error: no IIO accelerometer found (looked for devices of subsystem iio with "
+            "in_accel_x_raw; other IIO devices: iio:device0)",
+            Found(""));
+  Add(Accelerometer(kAccel, "mma8452"));
+  Add(Accelerometer("/sys/devices/platform/lid/iio:device10", "lis3dh"));
+  Add(Accelerometer("/sys/devices/platform/base/iio:device2", "bmi160"));
+  struct Case {
+    const char* selector;
+    const char* found;
+  };
+  const Case cases[] = {
+      {"", "iio:device1 mma8452 identity => 0,0,127"},
+      {"lis3dh", "iio:device10 lis3dh identity => 0,0,127"},
+      {"iio:device2", "iio:device2 bmi160 identity => 0,0,127"},
+      {"als", "error: no IIO accelerometer named als (looked for the name attribute or sysfs "
+              "name among devices of subsystem iio with in_accel_x_raw: iio:device1 (mma8452), "
+              "iio:device2 (bmi160), iio:device10 (lis3dh))"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.found, Found(c.selector)) << c.selector;
+}
+
+TEST_F(IioTest, ScaleAndOffsetPerAxisElseSharedElseOneAndZero) {
+  // 1024 counts a g on z; 0.0095768 m/s^2 a count is 1/1024 g.
+  struct Case {
+    std::vector<std::string> attributes;
+    const char* found;
+  };
+  const Case cases[] = {
+      {{}, "=> 0,0,127"},  // scale 1: 1024 m/s^2, clamped
+      {{"A: in_accel_scale=0.009576806"}, "=> 0,0,64"},
+      {{"A: in_accel_scale=0.009576806", "A: in_accel_z_scale=0.004788403"}, "=> 0,0,32"},
+      {{"A: in_accel_scale=0.009576806", "A: in_accel_offset=512"}, "=> 32,32,96"},
+      {{"A: in_accel_scale=0.009576806", "A: in_accel_offset=512", "A: in_accel_x_offset=-512"},
+       "=> -32,32,96"},
+      {{"A: in_accel_scale=+0.009576806\n"}, "=> 0,0,64"},
+  };
+  for (const Case& c : cases) {
+    umockdev_testbed_clear(m_testbed);
+    Add(Accelerometer(kAccel, "mma8452", c.attributes));
+    std::string found = Found("");
+    EXPECT_EQ(c.found, found.substr(found.find("=>"))) << c.attributes.size();
+  }
+  umockdev_testbed_clear(m_testbed);
+  Add(Accelerometer(kAccel, "mma8452", {"A: in_accel_scale=fast"}));
+  EXPECT_EQ("error: " + std::string(kAccel) + "/in_accel_scale holds \"fast\", not a number",
+            Found(""));
+}
+
+TEST_F(IioTest, MountMatrixFromUdevElseAttributesElseIdentity) {
+  const std::string scale = "A: in_accel_scale=0.009576806";
+  const std::string rotated = "0, 1, 0; -1, 0, 0; 0, 0, 1";  // x = sensor y, y = -sensor x
+  struct Case {
+    std::vector<std::string> lines;
+    const char* found;
+  };
+  const Case cases[] = {
+      {{}, "identity => 64,0,64"},
+      {{"A: mount_matrix=" + rotated}, "mount_matrix => 0,-64,64"},
+      {{"A: in_accel_mount_matrix=-1, 0, 0; 0, -1, 0; 0, 0, -1", "A: mount_matrix=" + rotated},
+       "in_accel_mount_matrix => -64,0,-64"},
+      {{"E: ACCEL_MOUNT_MATRIX=" + rotated, "A: in_accel_mount_matrix=-1,0,0;0,-1,0;0,0,-1"},
+       "ACCEL_MOUNT_MATRIX => 0,-64,64"},
+      {{"E: ACCEL_MOUNT_MATRIX=0,-1,0;1,0,0;0,0,1 "}, "ACCEL_MOUNT_MATRIX => 0,64,64"},
+      {{"E: ACCEL_MOUNT_MATRIX=1, 0, 0; 0, 0, 0; 0, 0, 1"}, "identity => 64,0,64"},
+  };
+  for (const Case& c : cases) {
+    umockdev_testbed_clear(m_testbed);
+    std::vector<std::string> lines = c.lines;
+    lines.push_back(scale);
+    Add(Accelerometer(kAccel, "mma8452", lines));
+    Set(kAccel, "in_accel_x_raw", "1024");
+    std::string found = Found("");
+    EXPECT_EQ(c.found, found.substr(found.find(' ', found.find(' ') + 1) + 1)) << c.found;
+  }
+  EXPECT_EQ(std::vector<std::string>{"iio: iio:device1: the mount matrix \"1, 0, 0; 0, 0, 0; "
+                                     "0, 0, 1\" of ACCEL_MOUNT_MATRIX is unusable; using the "
+                                     "identity"},
+            Lines());
+}
+
+TEST_F(IioTest, AFlickShorterThanThePollIsCaughtByThePeakWindow) {
+  Add(Accelerometer(kAccel, "mma8452", {"A: in_accel_scale=0.009576806"}));
+  VirtualClock clock;
+  std::unique_ptr<IioSensor> sensor = Sensor(clock, IioPacing::kManual);
+  ASSERT_NE(nullptr, sensor);
+  sensor->Opened();
+  // 100 Hz samples; the handset is flicked to the right (x 1.5 g) for 30 ms from t = 40.
+  for (std::int64_t t = 10; t <= 300; t += 10) {
+    clock.AdvanceTo(t);
+    if (t == 40) Set(kAccel, "in_accel_x_raw", "1536");
+    if (t == 70) Set(kAccel, "in_accel_x_raw", "0");
+    sensor->SampleNow();
+    if (t == 100) {
+      EXPECT_EQ("96,0,64", Text(sensor->Read())) << "the poll at 100 ms";
+    }
+    if (t == 200) {
+      EXPECT_EQ("0,0,64", Text(sensor->Read())) << "the poll at 200 ms";
+    }
+  }
+  sensor->Closed();
+}
+
+TEST_F(IioTest, AVanishedDeviceFailsReadsAndIsFoundAgain) {
+  const std::string description = Accelerometer(kAccel, "mma8452", {"A: in_accel_scale=0.009576806"});
+  Add(description);
+  VirtualClock clock;
+  std::unique_ptr<IioSensor> sensor = Sensor(clock, IioPacing::kManual);
+  ASSERT_NE(nullptr, sensor);
+  sensor->Opened();
+  EXPECT_EQ("0,0,64", Text(sensor->Read()));
+  Remove(kAccel);
+  for (int tick = 0; tick < 50; ++tick) {  // half a second at 100 Hz: one line, not fifty
+    clock.Advance(10);
+    sensor->SampleNow();
+    EXPECT_EQ("none", Text(sensor->Read()));
+  }
+  EXPECT_FALSE(sensor->Present());
+  Add(description);
+  Set(kAccel, "in_accel_y_raw", "512");
+  clock.Advance(400);
+  sensor->SampleNow();
+  EXPECT_EQ("none", Text(sensor->Read())) << "looked again too soon";
+  clock.Advance(600);  // a second after the last look
+  sensor->SampleNow();
+  EXPECT_EQ("0,32,64", Text(sensor->Read()));
+  sensor->Closed();
+  std::vector<std::string> lines = Lines();
+  ASSERT_EQ(2u, lines.size());
+  EXPECT_EQ(0u, lines[0].find("iio: iio:device1 (mma8452) went away (cannot read " +
+                              std::string(kAccel) + "/in_accel_x_raw: No such file or directory)"))
+      << lines[0];
+  EXPECT_EQ("iio: iio:device1 (mma8452) is back", lines[1]);
+}
+
+TEST_F(IioTest, ReaderThreadSamplesOnlyWhileOpen) {
+  Add(Accelerometer(kAccel, "mma8452", {"A: in_accel_scale=0.009576806"}));
+  RealClock clock;
+  std::unique_ptr<IioSensor> sensor = Sensor(clock, IioPacing::kReaderThread);
+  ASSERT_NE(nullptr, sensor);
+  EXPECT_EQ("none", Text(sensor->Read())) << "not sampled before the open";
+  sensor->Opened();
+  EXPECT_EQ("0,0,64", Text(sensor->Read()));
+  Set(kAccel, "in_accel_x_raw", "1280");
+  // The thread sees the new file within a few periods; bounded by a deadline.
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (Text(sensor->Read()) != "80,0,64" && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_EQ("80,0,64", Text(sensor->Read()));
+  sensor->Closed();
+  EXPECT_EQ("none", Text(sensor->Read()));
+}
+
+}  // namespace
+}  // namespace host::sensors
+
+int main(int argc, char** argv) {
+  // The emulated sysfs needs umockdev's preload library: run again under its wrapper (once).
+  const char* preload = getenv("LD_PRELOAD");
+  if (preload == nullptr || std::strstr(preload, "libumockdev-preload") == nullptr) {
+    if (getenv("QV_UMOCKDEV_WRAPPED") != nullptr) {
+      std::fprintf(stderr, "umockdev-wrapper did not preload libumockdev-preload\n");
+      return 1;
+    }
+    setenv("QV_UMOCKDEV_WRAPPED", "1", 1);
+    std::vector<char*> args = {const_cast<char*>("umockdev-wrapper")};
+    args.insert(args.end(), argv, argv + argc);
+    args.push_back(nullptr);
+    execvp("umockdev-wrapper", args.data());
+    std::perror("umockdev-wrapper");
+    return 1;
+  }
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

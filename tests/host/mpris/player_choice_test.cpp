@@ -1,0 +1,135 @@
+// Which bus names count, which player is chosen, and how a player command is split: plain
+// data, no bus.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "host/mpris/player_choice.h"
+#include "host/mpris/player_command.h"
+
+namespace host::mpris {
+namespace {
+
+TEST(PlayerFilter, NamesMatchAsPlayerctlDoes) {
+  struct Case {
+    const char* spec;
+    const char* busName;
+    bool matches;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"mpris", "org.mpris.MediaPlayer2.mpv", true},
+           {"mpris", "org.mpris.MediaPlayer2.vlc.instance42", true},
+           {"mpris", "org.mpris.MediaPlayer2", false},
+           {"mpris", "org.mpris.MediaPlayer2.", false},
+           {"mpris", "org.gnome.Shell", false},
+           {"mpris:vlc", "org.mpris.MediaPlayer2.vlc", true},
+           {"mpris:vlc", "org.mpris.MediaPlayer2.vlc.instance42", true},
+           {"mpris:vlc", "org.mpris.MediaPlayer2.vlcx", false},
+           {"mpris:vlc", "org.mpris.MediaPlayer2.mpv", false},
+           {"mpris:vlc.instance42", "org.mpris.MediaPlayer2.vlc.instance42", true},
+           {"mpris:vlc.instance42", "org.mpris.MediaPlayer2.vlc", false},
+       }) {
+    std::optional<PlayerFilter> filter = PlayerFilter::Parse(c.spec);
+    ASSERT_TRUE(filter.has_value()) << c.spec;
+    EXPECT_EQ(c.matches, filter->Matches(c.busName)) << c.spec << " " << c.busName;
+  }
+  for (const char* bad : {"", "mpris:", "mpris:.vlc", "mpris:vlc.", "mpris:a..b", "mpris:a b",
+                          "mpris:a/b", "builtin", "mprisx", "MPRIS"}) {
+    EXPECT_FALSE(PlayerFilter::Parse(bad).has_value()) << bad;
+  }
+}
+
+PlayerInfo Player(const std::string& name, std::uint64_t appeared, PlaybackStatus status) {
+  PlayerInfo info;
+  info.busName = "org.mpris.MediaPlayer2." + name;
+  info.appeared = appeared;
+  info.status = status;
+  return info;
+}
+
+TEST(ChoosePlayer, PlayingThenPausedThenStoppedThenUnknownThenTheLatest) {
+  using S = PlaybackStatus;
+  struct Case {
+    std::vector<PlayerInfo> players;
+    const char* chosen;  // bus name suffix; "" for none
+  };
+  PlayerInfo cannot = Player("cannot", 9, S::kPlaying);
+  cannot.canControl = false;
+  PlayerInfo can = Player("can", 1, S::kStopped);
+  can.canControl = true;
+  for (const Case& c : std::vector<Case>{
+           {{}, ""},
+           {{Player("a", 1, S::kPaused), Player("b", 2, S::kPlaying)}, "b"},
+           {{Player("a", 3, S::kPlaying), Player("b", 2, S::kPaused)}, "a"},
+           {{Player("a", 1, S::kStopped), Player("b", 2, S::kPaused)}, "b"},
+           {{Player("a", 1, S::kStopped), Player("b", 2, S::kStopped)}, "b"},
+           {{Player("a", 2, S::kStopped), Player("b", 1, S::kStopped)}, "a"},
+           // A status that could not be read ranks last.
+           {{Player("a", 1, S::kStopped), Player("b", 2, S::kUnknown)}, "a"},
+           {{Player("b", 2, S::kUnknown)}, "b"},
+           // CanControl false never counts; unknown counts.
+           {{cannot}, ""},
+           {{cannot, can}, "can"},
+       }) {
+    const PlayerInfo* chosen = ChoosePlayer(c.players, PlayerFilter());
+    std::string expected = *c.chosen == '\0' ? "" : std::string("org.mpris.MediaPlayer2.") + c.chosen;
+    EXPECT_EQ(expected, chosen != nullptr ? chosen->busName : "") << "expected " << c.chosen;
+  }
+}
+
+TEST(ChoosePlayer, TheFilterComesFirst) {
+  std::vector<PlayerInfo> players = {Player("vlc", 1, PlaybackStatus::kPaused),
+                                     Player("mpv", 2, PlaybackStatus::kPlaying)};
+  const PlayerInfo* chosen = ChoosePlayer(players, *PlayerFilter::Parse("mpris:vlc"));
+  ASSERT_NE(nullptr, chosen);
+  EXPECT_EQ("org.mpris.MediaPlayer2.vlc", chosen->busName);
+  EXPECT_EQ(nullptr, ChoosePlayer(players, *PlayerFilter::Parse("mpris:rhythmbox")));
+}
+
+TEST(SplitCommandLine, SplitsAsAShellWouldWithoutRunningOne) {
+  setenv("QV_TEST_MUSIC", "/music dir", 1);
+  struct Case {
+    const char* line;
+    std::vector<std::string> words;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"mpv --pause --idle=once", {"mpv", "--pause", "--idle=once"}},
+           {"  mpv   a  ", {"mpv", "a"}},
+           {"mpv 'my songs' \"x y\" z\\ w", {"mpv", "my songs", "x y", "z w"}},
+           {"mpv \"$QV_TEST_MUSIC\"", {"mpv", "/music dir"}},
+           {"mpv $QV_TEST_MUSIC", {"mpv", "/music", "dir"}},
+           {"mpv '$(touch /tmp/x)' '|'", {"mpv", "$(touch /tmp/x)", "|"}},
+       }) {
+    auto words = SplitCommandLine(c.line);
+    ASSERT_TRUE(std::holds_alternative<std::vector<std::string>>(words)) << c.line;
+    EXPECT_EQ(c.words, std::get<std::vector<std::string>>(words)) << c.line;
+  }
+  for (const char* bad : {"", "   ", "mpv $(rm -rf /tmp/nothing)", "mpv `id`", "mpv a | cat",
+                          "mpv a; rm b", "mpv a > out", "mpv 'open", "mpv a &"}) {
+    auto words = SplitCommandLine(bad);
+    ASSERT_TRUE(std::holds_alternative<CommandError>(words)) << bad;
+    EXPECT_FALSE(std::get<CommandError>(words).message.empty()) << bad;
+  }
+}
+
+TEST(StartDetached, StartsAProgramInANewSessionOrSaysWhyNot) {
+  auto started = StartDetached({"true"});
+  ASSERT_TRUE(std::holds_alternative<pid_t>(started));
+  EXPECT_GT(std::get<pid_t>(started), 0);
+  auto sleeper = StartDetached({"sleep", "30"});
+  ASSERT_TRUE(std::holds_alternative<pid_t>(sleeper));
+  pid_t pid = std::get<pid_t>(sleeper);
+  EXPECT_EQ(pid, getsid(pid)) << "the player leads a session of its own";
+  kill(pid, SIGTERM);
+  auto missing = StartDetached({"/nonexistent/quorvane-no-such-player"});
+  ASSERT_TRUE(std::holds_alternative<CommandError>(missing));
+  EXPECT_NE(std::string::npos,
+            std::get<CommandError>(missing).message.find("quorvane-no-such-player"));
+}
+
+}  // namespace
+}  // namespace host::mpris

@@ -1,0 +1,67 @@
+// The settings file over a run of the application: when it is loaded and saved, and what it
+// holds in the end.
+#include "tests/scenarios/scenario_test.h"
+
+namespace scenario_test {
+namespace {
+
+using SettingsScenario = ScenarioTest;
+
+const std::string kDefaults = SettingsText(120, 120, 120, 1, 0, 0, 1);
+
+TEST_F(SettingsScenario, ExitSavesAndExitProcessingSavesAgain) {
+  Run("exit");
+  EXPECT_TRUE(Events({WriteOpens(), "quit", "close", "exit"},
+                     {SettingsOpen(0, true),  // the file made, with the mark alone
+                      SettingsSave(0), Quit(0), Close(0), SettingsSave(0), Exit(0)}));
+  // The second save writes the values the file holds: it stays as it is.
+  EXPECT_TRUE(Events({FileEvents(), "quit"},
+                     {SettingsFile(0, ""), AnyNumberOf(FileEvents()), SettingsFile(0, kDefaults),
+                      Quit(0)}));
+}
+
+TEST_F(SettingsScenario, EveryChangeSavesAllSevenKeys) {
+  Run("settings_exit");
+  EXPECT_TRUE(Events({WriteOpens(), "quit", "close", "exit",
+                      Expected("kill", {{"id", TIMER_SENSITIVITY}})},
+                     {SettingsOpen(0, true),
+                      SettingsSave(0),                                   // auto-run on
+                      SettingsSave(2000), Kill(2000, TIMER_SENSITIVITY),  // the slider at 100
+                      SettingsSave(2000),                                // auto-play off
+                      SettingsSave(2000), Quit(2000),                    // Exit; ACC0: stays open
+                      SettingsSave(2000), Exit(2000)}));                 // exit processing
+  EXPECT_TRUE(Events({FileEvents(), "quit"},
+                     {AnyNumberOf(FileEvents()),
+                      SettingsFile(0, SettingsText(120, 120, 120, 1, 0, 1, 1)),
+                      AnyNumberOf(FileEvents()),
+                      SettingsFile(2000, SettingsText(100, 100, 100, 1, 0, 1, 1)),
+                      SettingsFile(2000, SettingsText(100, 100, 100, 1, 0, 1, 0)), Quit(2000)}));
+}
+
+TEST_F(SettingsScenario, CloseAllSavesOnlyAtExitProcessing) {
+  Run("settings_close_all");
+  const std::string replaced = SettingsText(100, 100, 100, 0, 0, 1, 0);
+  EXPECT_TRUE(Events({WriteOpens(), "post", "quit", "exit"},
+                     {CloseRequest(0), Quit(0), SettingsSave(0), Exit(0)}));
+  // The application's own values, auto-hide on, go back over the other program's, key by key.
+  EXPECT_TRUE(Events({FileEvents(), "quit"},
+                     {SettingsFile(0, replaced), Quit(0), AnyNumberOf(FileEvents()),
+                      SettingsFile(0, SettingsText(120, 120, 120, 1, 1, 0, 1))}));
+}
+
+TEST_F(SettingsScenario, ExecutableInTheRootFolderKeepsItsSettingsThere) {
+  Run("settings_root_folder");
+  const char kRootFile[] = "\\config.ini";
+  const std::string gestureOff = SettingsText(120, 120, 120, 0, 0, 0, 1);
+  EXPECT_TRUE(Events({Expected("file", {{"path", kRootFile}, {"text", ""}}),
+                      Expected("file", {{"path", kRootFile}, {"text", gestureOff}}),
+                      Expected("file", {{"path", kSettingsFile}}), WriteOpens()},
+                     {SettingsOpen(0, true, kRootFile), SettingsFile(0, "", kRootFile),
+                      // Gesture control off: the first save fills it.
+                      SettingsSave(0, kRootFile), SettingsFile(0, gestureOff, kRootFile),
+                      Expected("file", {{"path", kSettingsFile}, {"exists", false}}, 0),
+                      SettingsSave(0, kRootFile)}));
+}
+
+}  // namespace
+}  // namespace scenario_test

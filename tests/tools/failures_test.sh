@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Failures a careless user or script runs into are reported (one line on stderr, exit status 2)
+# instead of passing as success, and a temporary root never stays behind: not at the end, not
+# after SIGINT, SIGTERM or SIGPIPE, and the demo leaves the user's own settings alone.
+#   failures_test.sh QUORVANE
+set -uo pipefail
+quorvane=$1
+work=$(mktemp -d /tmp/quorvane-failures-test-XXXXXX)
+pid=
+cleanup() {
+  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+# Runs quorvane with a private temporary folder, no display and an own home folder (env execs
+# it, so a background run's $! is quorvane's own process id).
+environment=(env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_DATA_HOME -u XDG_CONFIG_HOME
+             TMPDIR="$work/tmp" HOME="$work/home")
+run() { "${environment[@]}" "$quorvane" "$@"; }
+no_roots_left() { [ -z "$(ls -A "$work/tmp")" ] || fail "$1: left behind: $(ls "$work/tmp")"; }
+# expect_error STATUS_WANTED MESSAGE_PART WHAT -- ARGS...: the run's status and its stderr.
+expect_error() {
+  local part=$1 what=$2
+  shift 3
+  run "$@" > "$work/out" 2> "$work/err"
+  local status=$?
+  [ $status -eq 2 ] || fail "$what: exit status $status, not 2"
+  grep -qF -- "$part" "$work/err" || fail "$what: stderr lacks \"$part\": $(cat "$work/err")"
+  [ "$(wc -l < "$work/err")" -eq 1 ] || fail "$what: more than one line: $(cat "$work/err")"
+}
+mkdir -p "$work/tmp" "$work/home" "$work/folder"
+script=$work/long.qvs
+printf 'start\nwait 300000\n' > "$script"
+
+# Usage mistakes.
+expect_error "a folder, not a script" "--script DIR" -- --script "$work/folder"
+expect_error "cannot write in /proc/self" "an unwritable root" -- --script "$script" --root /proc/self
+cp "$script" "$work/copy.qvs"
+expect_error "names the script itself" "--trace naming the script" -- \
+  --script "$work/copy.qvs" --trace "$work/copy.qvs"
+cmp -s "$script" "$work/copy.qvs" || fail "the script was overwritten"
+no_roots_left "usage mistakes"
+
+# Output that cannot be written.
+run --script "$script" > /dev/full 2> "$work/err"
+status=$?
+[ $status -eq 2 ] && grep -q "cannot write to standard output" "$work/err" \
+  || fail ">/dev/full: status $status, $(cat "$work/err")"
+run --script "$script" >&- 2> "$work/err"
+status=$?
+[ $status -eq 2 ] && grep -q "cannot write to standard output" "$work/err" \
+  || fail "closed stdout: status $status, $(cat "$work/err")"
+# A reader that goes away early: the trace (far over a pipe's buffer) meets a closed pipe.
+run --script "$script" 2> "$work/err" | head -c 10 > /dev/null
+status=${PIPESTATUS[0]}
+[ $status -eq 2 ] && grep -q "cannot write to standard output" "$work/err" \
+  || fail "closed pipe: status $status, $(cat "$work/err")"
+no_roots_left "failed output"
+
+# The demo runs on a temporary root and leaves the user's settings alone.
+run --fast --headless > "$work/out" 2> "$work/err" || fail "the demo failed: $(cat "$work/err")"
+[ ! -e "$work/home/.local/share/quorvane" ] || fail "the demo used the user's data folder"
+no_roots_left "the demo"
+# Settings it could not save are reported: the settings file is a folder.
+mkdir -p "$work/blocked/Program Files/Quorvane/config.ini"
+run --fast --headless --root "$work/blocked" > "$work/out" 2> "$work/err"
+status=$?
+[ $status -eq 2 ] && grep -q "the settings could not be saved" "$work/err" \
+  || fail "unsaved settings: status $status, $(cat "$work/err")"
+grep -q "settings NOT saved" "$work/out" || fail "the timeline does not tell the failed save"
+
+# Signals: a script blocked on opening its trace (a FIFO nobody reads) and the real-time demo.
+mkfifo "$work/fifo"
+for signal in TERM INT PIPE; do
+  for mode in script demo; do
+    if [ $mode = script ]; then
+      "${environment[@]}" "$quorvane" --script "$script" --trace "$work/fifo" > /dev/null 2>&1 &
+    else
+      "${environment[@]}" "$quorvane" --headless > /dev/null 2>&1 &
+    fi
+    pid=$!
+    for _ in $(seq 100); do
+      [ -n "$(ls -A "$work/tmp")" ] && break
+      sleep 0.05
+    done
+    [ -n "$(ls -A "$work/tmp")" ] || fail "$mode: no temporary root appeared"
+    kill -$signal $pid
+    wait $pid
+    status=$?
+    pid=
+    [ $status -eq $((128 + $(kill -l $signal))) ] || fail "$mode SIG$signal: exit status $status"
+    no_roots_left "$mode SIG$signal"
+  done
+done
+echo "failures: ok"

@@ -1,0 +1,156 @@
+// The host options: what each --acc and --player gives, and the one-line refusals.
+#include <gtest/gtest.h>
+#include <umockdev.h>
+// GLib's, which the handset's own headers define again.
+#undef TRUE
+#undef FALSE
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "tests/host/mpris/private_bus.h"
+#include "tools/host_options.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Case {
+  std::optional<std::string> acc;
+  std::optional<std::string> player;
+  std::optional<std::string> playerCommand;
+  std::string expected;  // "sim", "replay" or the refusal
+};
+
+std::string Outcome(const HostOptions& options, const HostDefaults& defaults) {
+  auto devices = HostDevices::Open(options, defaults);
+  if (auto* error = std::get_if<std::string>(&devices)) return *error;
+  HostDevices& opened = *std::get<std::unique_ptr<HostDevices>>(devices);
+  EXPECT_EQ(opened.player_kind(), PlayerKind::kBuiltin);
+  switch (opened.acc_kind()) {
+    case AccKind::kSim:
+      return opened.sensor() == nullptr ? "sim" : "sim with a sensor";
+    case AccKind::kReplay:
+      return opened.sensor() != nullptr ? "replay" : "replay without a sensor";
+    case AccKind::kIio:
+      return opened.sensor() != nullptr ? "iio" : "iio without a sensor";
+  }
+  return "?";
+}
+
+// An emulated /sys of its own (umockdev): no IIO device unless the test adds one.
+class HostDevicesTest : public testing::Test {
+ protected:
+  void SetUp() override { m_testbed = umockdev_testbed_new(); }
+  void TearDown() override { g_object_unref(m_testbed); }
+  UMockdevTestbed* m_testbed = nullptr;
+};
+
+constexpr const char* kNoAccelerometer =
+    "no IIO accelerometer found (looked for devices of subsystem iio with in_accel_x_raw)";
+
+TEST_F(HostDevicesTest, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
+  std::string dir = (fs::temp_directory_path() / "quorvane-options-XXXXXX").string();
+  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+  std::ofstream(dir + "/flick.csv") << "0,0,0,0\n500,127,0,0\n";
+  std::ofstream(dir + "/bad.csv") << "0,0,0,0\n500,200,0,0\n";
+  const std::string flick = "replay:" + dir + "/flick.csv";
+  const std::string bad = dir + "/bad.csv";
+
+  const std::vector<Case> cases = {
+      {std::nullopt, std::nullopt, std::nullopt, "sim"},
+      {"sim", "builtin", std::nullopt, "sim"},
+      {flick, std::nullopt, std::nullopt, "replay"},
+      {"replay:" + bad, std::nullopt, std::nullopt, bad + ":2: x 200 lies outside -128..127"},
+      {"replay:", std::nullopt, std::nullopt, "--acc replay:: give sim, replay:FILE or iio[:NAME]"},
+      {"tilt", std::nullopt, std::nullopt, "--acc tilt: give sim, replay:FILE or iio[:NAME]"},
+      {"iio", std::nullopt, std::nullopt, std::string("--acc iio: ") + kNoAccelerometer},
+      {"iio:accel_3d", std::nullopt, std::nullopt,
+       std::string("--acc iio:accel_3d: ") + kNoAccelerometer},
+      {"iio:", std::nullopt, std::nullopt, "--acc iio:: give sim, replay:FILE or iio[:NAME]"},
+      {std::nullopt, "mpris:", std::nullopt, "--player mpris:: give builtin or mpris[:NAME]"},
+      {std::nullopt, "mpris:a b", std::nullopt,
+       "--player mpris:a b: a player's NAME is letters, digits, '_', '-' and dots between them"},
+      {std::nullopt, "vlc", std::nullopt, "--player vlc: give builtin or mpris[:NAME]"},
+      {std::nullopt, "builtin", "mpv --idle",
+       "--player-command applies to --player mpris, not to the built-in player"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Outcome({c.acc, c.player, c.playerCommand}, HostDefaults{}), c.expected)
+        << c.acc.value_or("-") << " " << c.player.value_or("-");
+  }
+  fs::remove_all(dir);
+}
+
+TEST_F(HostDevicesTest, TheServiceDefaultsNameWhatIsMissing) {
+  setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/quorvane-no-bus", 1);
+  std::string outcome = Outcome({}, HostDefaults{"iio", "mpris"});
+  EXPECT_EQ(0u, outcome.rfind("--player mpris: no session bus: ", 0)) << outcome;
+  EXPECT_EQ(Outcome({std::nullopt, "builtin", std::nullopt}, HostDefaults{"iio", "mpris"}),
+            std::string("--acc iio: ") + kNoAccelerometer);
+}
+
+TEST_F(HostDevicesTest, IioOpensTheAccelerometerFound) {
+  GError* error = nullptr;
+  ASSERT_TRUE(umockdev_testbed_add_from_string(m_testbed,
+                                               "P: /devices/platform/lid/iio:device0\n"
+                                               "E: SUBSYSTEM=iio\n"
+                                               "A: name=accel_3d\n"
+                                               "A: in_accel_x_raw=0\n"
+                                               "A: in_accel_y_raw=0\n"
+                                               "A: in_accel_z_raw=0\n",
+                                               &error));
+  EXPECT_EQ(Outcome({"iio", std::nullopt, std::nullopt}, HostDefaults{}), "iio");
+  EXPECT_EQ(Outcome({"iio:accel_3d", std::nullopt, std::nullopt}, HostDefaults{}), "iio");
+  EXPECT_EQ(Outcome({"iio:bmi160", std::nullopt, std::nullopt}, HostDefaults{}),
+            "--acc iio:bmi160: no IIO accelerometer named bmi160 (looked for the name attribute "
+            "or sysfs name among devices of subsystem iio with in_accel_x_raw: iio:device0 "
+            "(accel_3d))");
+}
+
+// With a session bus the real player is installed on the handset and goes with it.
+TEST_F(HostDevicesTest, AnMprisPlayerIsInstalledWithTheHandsetAndGoesWithIt) {
+  host::mpris::testing_support::PrivateBus bus;
+  ASSERT_TRUE(bus.ok()) << bus.error();
+  setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().c_str(), 1);
+  auto opened = HostDevices::Open({"sim", "mpris:mpv", "mpv --pause"}, HostDefaults{});
+  ASSERT_TRUE(std::holds_alternative<std::unique_ptr<HostDevices>>(opened))
+      << std::get<std::string>(opened);
+  HostDevices& devices = *std::get<std::unique_ptr<HostDevices>>(opened);
+  EXPECT_EQ(PlayerKind::kMpris, devices.player_kind());
+  {
+    host::VirtualClock clock;
+    host::Handset handset(clock);
+    devices.InstallPlayer(handset);
+    EXPECT_EQ(u"", devices.PlayerFooter());  // no player on this bus
+  }
+  EXPECT_EQ(u"", devices.PlayerFooter());  // the bridge has gone with the handset
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The emulated sysfs needs umockdev's preload library: run again under its wrapper (once).
+  const char* preload = getenv("LD_PRELOAD");
+  if (preload == nullptr || std::strstr(preload, "libumockdev-preload") == nullptr) {
+    if (getenv("QV_UMOCKDEV_WRAPPED") != nullptr) {
+      std::fprintf(stderr, "umockdev-wrapper did not preload libumockdev-preload\n");
+      return 1;
+    }
+    setenv("QV_UMOCKDEV_WRAPPED", "1", 1);
+    std::vector<char*> args = {const_cast<char*>("umockdev-wrapper")};
+    args.insert(args.end(), argv, argv + argc);
+    args.push_back(nullptr);
+    execvp("umockdev-wrapper", args.data());
+    std::perror("umockdev-wrapper");
+    return 1;
+  }
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

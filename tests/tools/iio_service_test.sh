@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# The service with a real accelerometer (an IIO device that umockdev emulates from the
+# description below): a flick of 50 ms to the right, shorter than the application's 100 ms poll,
+# plays the next song once; the device goes away and comes back, one debug line each way, and
+# the service runs on; SIGTERM ends it with status 0.
+#   iio_service_test.sh QUORVANE QUORVANE_INI
+set -uo pipefail
+quorvane=$1
+ini=$2
+work=$(mktemp -d /tmp/quorvane-iio-service-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; echo "--- run"; cat "$work/run" 2>/dev/null; echo "--- stdout"; cat "$work/out" 2>/dev/null; echo "--- stderr"; cat "$work/err" 2>/dev/null; exit 1; }
+
+root=$work/root
+settings="$root/Program Files/Quorvane/config.ini"
+section="Powered By Zelbin"
+mkdir -p "$root/Program Files/Quorvane"
+"$ini" prepare "$settings" && "$ini" set-int "$settings" "$section" autorun 1 \
+  || fail "cannot prepare the settings"
+
+# Lying face up: z reads 1 g (64), below every threshold.
+cat > "$work/phone.umockdev" <<'DEV'
+P: /devices/platform/accel/iio:device0
+E: SUBSYSTEM=iio
+E: DEVTYPE=iio_device
+A: name=mma8452
+A: in_accel_x_raw=0
+A: in_accel_y_raw=0
+A: in_accel_z_raw=1024
+A: in_accel_scale=0.009576806
+DEV
+
+# Inside the testbed: the service in the background, the test's steps in this shell. Values
+# change as sysfs values do: the file is replaced, so a read never sees half of it.
+umockdev-run --device "$work/phone.umockdev" -- bash -c '
+  quorvane=$1 root=$2 work=$3
+  "$quorvane" --service --acc iio --player builtin --root "$root" > "$work/out" 2> "$work/err" &
+  pid=$!
+  dir="$UMOCKDEV_DIR/sys/devices/platform/accel/iio:device0"
+  set_x() { echo "$1" > "$dir/x.new" && mv "$dir/x.new" "$dir/in_accel_x_raw"; }
+  wait_for() {  # wait_for FILE TEXT: bounded (15 s)
+    for _ in $(seq 150); do
+      grep -q "$2" "$1" 2>/dev/null && return 0
+      kill -0 "$pid" 2>/dev/null || { echo "the service ended early"; return 1; }
+      sleep 0.1
+    done
+    echo "no \"$2\" in $1"; return 1
+  }
+  stop() { kill -TERM "$pid"; wait "$pid"; echo "status $?"; }
+  wait_for "$work/out" "没有操作，监听中" || { stop; exit 1; }
+  set_x 2048; sleep 0.05; set_x 0          # 2 g to the right for 50 ms
+  wait_for "$work/out" "正在播放下一首" || { stop; exit 1; }
+  mv "$dir" "$dir.away"                     # unbound
+  wait_for "$work/err" "went away" || { stop; exit 1; }
+  sleep 0.5
+  mv "$dir.away" "$dir"                     # bound again
+  wait_for "$work/err" "is back" || { stop; exit 1; }
+  stop' bash "$quorvane" "$root" "$work" > "$work/run" 2>&1
+grep -q "^status 0$" "$work/run" || fail "the run"
+[ "$(grep -c "正在播放下一首" "$work/out")" = 1 ] || fail "not one \"next\""
+grep -q "正在播放前一首" "$work/out" && fail "a \"previous\""
+[ "$(grep -c "went away" "$work/err")" = 1 ] || fail "not one line for going away"
+[ "$(grep -c "is back" "$work/err")" = 1 ] || fail "not one line for the return"
+echo "iio service: ok"

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# `cmake --install` into a temporary prefix: the tools answer --version with the project's
+# version, and the desktop entry, the AppStream metadata and the systemd user unit pass
+# Debian's validators. Where systemd-analyze cannot work at all, that one check is skipped with
+# a message.
+#   install_test.sh BUILD_DIR
+set -uo pipefail
+build=$1
+prefix=$(mktemp -d /tmp/quorvane-install-test-XXXXXX)
+trap 'rm -rf "$prefix"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+cmake --install "$build" --prefix "$prefix" > "$prefix.log" 2>&1 || { cat "$prefix.log"; rm -f "$prefix.log"; fail "cmake --install"; }
+rm -f "$prefix.log"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+[ -n "$version" ] || fail "no project version in the cache"
+
+id=io.github.quorvane.Quorvane
+for file in bin/quorvane bin/quorvane-ini \
+            share/applications/$id.desktop \
+            share/icons/hicolor/scalable/apps/$id.svg \
+            share/metainfo/$id.metainfo.xml \
+            lib/systemd/user/quorvane.service \
+            share/doc/Quorvane/README.md share/doc/Quorvane/running.md; do
+  [ -f "$prefix/$file" ] || fail "$file is not installed"
+done
+for tool in quorvane quorvane-ini; do
+  [ "$("$prefix/bin/$tool" --version)" = "$tool $version" ] || fail "$tool --version"
+done
+
+desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop-file-validate"
+appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || fail "appstreamcli validate"
+grep -qx "ExecStart=$prefix/bin/quorvane --service" "$prefix/lib/systemd/user/quorvane.service" \
+  || fail "the unit does not start the installed quorvane --service"
+grep -qx "Restart=on-failure" "$prefix/lib/systemd/user/quorvane.service" || fail "Restart="
+
+if command -v systemd-analyze > /dev/null; then
+  # A runtime folder of its own lets it check a user unit without a user session.
+  mkdir -m 700 "$prefix/runtime"
+  out=$(XDG_RUNTIME_DIR=$prefix/runtime systemd-analyze --user verify \
+        "$prefix/lib/systemd/user/quorvane.service" 2>&1)
+  status=$?
+  if [ $status -ne 0 ]; then
+    if grep -qiE 'failed to (connect|initialize|create)|no such file or directory.*bus|System has not been booted' <<< "$out" \
+       && ! grep -q 'quorvane.service:' <<< "$out"; then
+      echo "systemd-analyze verify skipped: it cannot work here: $out"
+    else
+      echo "$out"
+      fail "systemd-analyze verify"
+    fi
+  fi
+else
+  echo "systemd-analyze verify skipped: systemd is not installed"
+fi
+echo "install: ok"

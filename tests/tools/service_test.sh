@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# The service end to end: the host options from the user's quorvane.conf, a replayed flick gives
+# "next" on the status line (standard output, time stamp first), a second quorvane on the same
+# root is refused, SIGTERM ends it as a shutdown does (settings saved, exit 0), and the trace
+# has the real time since start.
+#   service_test.sh QUORVANE QUORVANE_INI
+set -uo pipefail
+quorvane=$1
+ini=$2
+work=$(mktemp -d /tmp/quorvane-service-test-XXXXXX)
+pid=
+cleanup() {
+  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; echo "--- stdout"; cat "$work/out" 2>/dev/null; echo "--- stderr"; cat "$work/err" 2>/dev/null; exit 1; }
+
+root=$work/root
+settings="$root/Program Files/Quorvane/config.ini"
+section="Powered By Zelbin"
+mkdir -p "$root/Program Files/Quorvane" "$work/config/quorvane"
+"$ini" prepare "$settings" && "$ini" set-int "$settings" "$section" autorun 1 \
+  && "$ini" set-int "$settings" "$section" minacc_x 100 || fail "cannot prepare the settings"
+printf '# a flick to the right after 3 s\n0,0,0,0\n3000,127,0,0\n3400,0,0,0\n30000,0,0,0\n' \
+  > "$work/flick.csv"
+# The devices come from the configuration file; the command line names only the mode.
+printf 'acc = "replay:%s"\nplayer = "builtin"\n' "$work/flick.csv" \
+  > "$work/config/quorvane/quorvane.conf"
+
+XDG_CONFIG_HOME=$work/config "$quorvane" --service --root "$root" --trace "$work/trace.jsonl" \
+  > "$work/out" 2> "$work/err" &
+pid=$!
+
+# Bounded wait for the status line's "next".
+for _ in $(seq 150); do
+  grep -q '正在播放下一首' "$work/out" 2>/dev/null && break
+  kill -0 "$pid" 2>/dev/null || fail "the service ended early"
+  sleep 0.1
+done
+grep -qE '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8}\.[0-9]{3}  正在播放下一首$' "$work/out" \
+  || fail "no time-stamped \"next\" on the status line"
+
+# While it runs: a second quorvane on that root is refused, in every mode.
+for mode in "--service --acc sim --player builtin" "--headless --fast"; do
+  # shellcheck disable=SC2086
+  "$quorvane" $mode --root "$root" > /dev/null 2> "$work/second"
+  status=$?
+  [ $status -eq 2 ] || fail "a second quorvane ($mode) ended with $status, not 2"
+  grep -q "already running (pid $pid)" "$work/second" || fail "second ($mode): $(cat "$work/second")"
+done
+
+# The service owns its settings file: a change from outside is overwritten at the exit save.
+"$ini" set-int "$settings" "$section" minacc_x 90 || fail "cannot change the settings"
+
+kill -TERM "$pid"
+for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null && fail "the service did not end on SIGTERM"
+wait "$pid"
+status=$?
+pid=
+[ $status -eq 0 ] || fail "the service ended with $status after SIGTERM"
+grep -q 'stopped by SIGTERM' "$work/err" || fail "stderr does not tell the stop"
+
+[ "$("$ini" get-int "$settings" "$section" minacc_x)" = 100 ] || fail "minacc_x is not the service's 100"
+# autoacc was never in the file: only the exit save wrote it.
+[ "$("$ini" get-int "$settings" "$section" autoacc)" = 1 ] || fail "the settings were not saved at exit"
+
+tail -n 1 "$work/trace.jsonl" | grep -q '"ev":"exit","code":0' || fail "the trace does not end with the exit"
+last_t=$(tail -n 1 "$work/trace.jsonl" | sed -E 's/^\{"t":([0-9]+),.*/\1/')
+[ "$last_t" -ge 3000 ] || fail "the trace's time $last_t is not the real time since start"
+
+# Without the configuration file the defaults serve real use (a Linux IIO sensor and an MPRIS
+# player), which this machine lacks: one line says what is missing.
+XDG_CONFIG_HOME=$work/none DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus \
+  "$quorvane" --service --root "$root" > /dev/null 2> "$work/err"
+status=$?
+[ $status -eq 2 ] || fail "the defaults without devices ended with $status"
+[ "$(wc -l < "$work/err")" -eq 1 ] && grep -q '^quorvane: ' "$work/err" \
+  || fail "the defaults' error: $(cat "$work/err")"
+echo "service: ok"

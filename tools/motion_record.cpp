@@ -1,0 +1,115 @@
+#include "tools/motion_record.h"
+
+#include <csignal>
+#include <cmath>
+#include <fstream>
+#include <memory>
+#include <variant>
+
+#include "host/drivers/accelerometer.h"
+#include "host/kernel/clock.h"
+#include "host/kernel/handset.h"
+#include "motion/acc_api.h"
+#include "tools/acc_source.h"
+
+namespace tools {
+namespace {
+
+constexpr const char* kProgram = "quorvane-motion";
+
+volatile std::sig_atomic_t g_stop = 0;
+
+extern "C" void StopRecording(int) { g_stop = 1; }
+
+int Fail(std::ostream& err, const std::string& message) {
+  err << kProgram << ": " << message << '\n';
+  return kRecordFailed;
+}
+
+}  // namespace
+
+int RunRecord(const RecordOptions& options, std::ostream& out, std::ostream& err) {
+  if (!(options.rateHz >= 1 && options.rateHz <= 100)) {
+    return Fail(err, "--rate: give 1 to 100 reads a second");
+  }
+  const std::optional<std::int64_t> rows = options.count;
+  if (rows && *rows < 1) return Fail(err, "--count: give 1 or more rows");
+  // A duration counts reads, also those that failed while the device was away.
+  std::optional<std::int64_t> ticks;
+  if (options.durationSeconds) {
+    if (!(*options.durationSeconds > 0 && *options.durationSeconds <= 86'400)) {
+      return Fail(err, "--duration: give more than 0 and at most 86400 seconds");
+    }
+    ticks = std::max<std::int64_t>(1, std::llround(*options.durationSeconds * options.rateHz));
+  }
+
+  host::RealClock clock;
+  std::unique_ptr<host::AccelerometerSensor> sensor;
+  if (std::optional<std::string> selector = IioSelector(options.acc)) {
+    auto opened = OpenIioSensor(*selector, kProgram, err);
+    if (auto* error = std::get_if<std::string>(&opened)) return Fail(err, *error);
+    sensor = std::get<std::unique_ptr<host::sensors::IioSensor>>(std::move(opened));
+  } else if (std::optional<std::string> file = ReplayFile(options.acc)) {
+    auto recording = LoadReplay(*file);
+    if (auto* error = std::get_if<std::string>(&recording)) return Fail(err, *error);
+    sensor = std::make_unique<host::sensors::ReplaySensor>(
+        std::get<host::sensors::Recording>(std::move(recording)), clock);
+  } else if (options.acc == "sim") {
+    return Fail(err, "--acc sim is tilted by hand in the window; record iio[:NAME] or replay:FILE");
+  } else {
+    return Fail(err, "--acc " + options.acc + ": give iio, iio:NAME or replay:FILE");
+  }
+
+  std::ofstream file;
+  if (options.outPath) {
+    file.open(*options.outPath, std::ios::binary | std::ios::trunc);
+    if (!file) return Fail(err, "cannot write " + *options.outPath);
+  }
+  std::ostream& rowsOut = options.outPath ? file : out;
+
+  host::Handset handset(clock);
+  host::AccelerometerDriver driver(*sensor);
+  handset.RegisterDevice(host::kAccelerometerName, &driver);
+  AccApiResetForNewProcess();
+  if (AccApiOpen() == 0) {
+    handset.RegisterDevice(host::kAccelerometerName, nullptr);
+    return Fail(err, "cannot open the accelerometer of --acc " + options.acc);
+  }
+
+  g_stop = 0;
+  auto previousInt = std::signal(SIGINT, StopRecording);
+  auto previousTerm = std::signal(SIGTERM, StopRecording);
+  rowsOut << "ms,x,y,z\n" << std::flush;
+  const double periodMs = 1000.0 / options.rateHz;
+  const std::int64_t start = clock.NowMs();
+  std::optional<std::int64_t> firstMs;
+  std::int64_t written = 0;
+  std::int64_t lastMs = 0;
+  for (std::int64_t tick = 0;
+       !g_stop && (!rows || written < *rows) && (!ticks || tick < *ticks) && rowsOut; ++tick) {
+    std::int64_t due = start + std::llround(tick * periodMs);
+    // Behind: the periods missed are skipped, so times keep ascending.
+    if (due < clock.NowMs()) continue;
+    clock.WaitUntil(due);
+    if (g_stop) break;
+    std::int8_t x = 0, y = 0, z = 0;
+    if (AccApiReadXYZ(&x, &y, &z) == 0) continue;  // the device is away: no row
+    std::int64_t now = clock.NowMs();
+    if (!firstMs) firstMs = now;
+    if (written > 0 && now - *firstMs <= lastMs) continue;  // one row a millisecond at most
+    lastMs = now - *firstMs;
+    rowsOut << lastMs << ',' << int{x} << ',' << int{y} << ',' << int{z} << '\n'
+            << std::flush;
+    ++written;
+  }
+  std::signal(SIGINT, previousInt);
+  std::signal(SIGTERM, previousTerm);
+  AccApiClose();
+  handset.RegisterDevice(host::kAccelerometerName, nullptr);
+  if (!rowsOut) {
+    return Fail(err, "cannot write " + (options.outPath ? *options.outPath : "the rows"));
+  }
+  return kRecordOk;
+}
+
+}  // namespace tools
