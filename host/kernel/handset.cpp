@@ -6,6 +6,7 @@
 
 #include "host/kernel/file_system.h"
 #include "host/kernel/handset_impl.h"
+#include "host/kernel/handset_names.h"
 #include "host/crt/utf.h"
 
 namespace host {
@@ -40,15 +41,31 @@ Handset& Handset::Current() {
 
 Handset* Handset::CurrentOrNull() { return g_current; }
 
+std::vector<std::u16string_view> FoldHandsetPath(std::u16string_view path) {
+  std::vector<std::u16string_view> parts;
+  for (std::size_t start = 0; start <= path.size();) {
+    std::size_t end = path.find_first_of(u"\\/", start);
+    if (end == std::u16string_view::npos) end = path.size();
+    std::u16string_view part = path.substr(start, end - start);
+    if (part == u"..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != u".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  return parts;
+}
+
 std::string Handset::HostPath(std::u16string_view handsetPath) const {
   std::string out = m_root;
   while (!out.empty() && out.back() == '/') out.pop_back();
-  if (handsetPath.empty() || handsetPath.front() != u'\\') out += '/';
-  std::u16string path(handsetPath);
-  for (char16_t& c : path) {
-    if (c == u'\\') c = u'/';
+  std::vector<std::u16string_view> parts = FoldHandsetPath(handsetPath);
+  if (parts.empty()) return out + '/';
+  for (std::u16string_view part : parts) {
+    out += '/';
+    out += ToUtf8(part);
   }
-  out += ToUtf8(path);
   return out;
 }
 

@@ -96,6 +96,12 @@ int FileWatch::Truncate(int fd, long length) {
   return result;
 }
 
+int FileWatch::Link(const std::string& from, const std::string& to) {
+  int result = base().Link(from, to);
+  if (result >= 0) Changed(to);
+  return result;
+}
+
 int FileWatch::Unlink(const std::string& path) {
   int result = base().Unlink(path);
   if (result >= 0) Changed(path);

@@ -89,6 +89,13 @@ TEST(Timeline, PlayerChanges) {
              {230000, "player", Player("closed", 2, "Paper Boats", true)}})));
 }
 
+TEST(Timeline, ControlCharactersInTitlesAreShownEscaped) {
+  // Song titles are file names from --music: they may hold anything.
+  EXPECT_TRUE(SameSequence(
+      {"  1.5 s  player started  \u2192 now playing: 1/8 Bad\\x1b[2J\\x0dname \u97f3 (paused)"},
+      Lines({{1500, "player", Player("started", 1, "Bad\x1b[2J\rname \u97f3", false)}})));
+}
+
 TEST(Timeline, WindowsLaunchesExitAndOtherEvents) {
   EXPECT_TRUE(SameSequence(
       {"  0.0 s  window shown: Quorvane", "  3.5 s  window hidden: 正在播放",
