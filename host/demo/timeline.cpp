@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <optional>
 
+#include <nlohmann/json.hpp>
+
 #include "host/crt/escaped.h"
 #include "host/drivers/accelerometer.h"
 

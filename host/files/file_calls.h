@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "host/files/file_system.h"
+#include "host/kernel/file_system.h"
 #include "host/files/handset_path.h"
 #include "host/kernel/handset.h"
 #include "platform/windows.h"

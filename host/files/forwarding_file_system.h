@@ -5,7 +5,7 @@
 // version, or base() directly, to forward.
 #pragma once
 
-#include "host/files/file_system.h"
+#include "host/kernel/file_system.h"
 
 namespace host {
 

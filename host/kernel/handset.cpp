@@ -2,7 +2,9 @@
 
 #include <cassert>
 
-#include "host/files/file_system.h"
+#include <nlohmann/json.hpp>
+
+#include "host/kernel/file_system.h"
 #include "host/kernel/handset_impl.h"
 #include "host/kernel/handset_names.h"
 #include "host/crt/utf.h"
@@ -17,15 +19,18 @@ Handset::Handset(Clock& clock, std::string root)
       m_root(std::move(root)),
       m_posixFiles(MakePosixFileSystem()),
       m_files(m_posixFiles.get()),
+      m_locals(std::make_unique<LocalStorage>()),
       m_impl(std::make_unique<Impl>()) {
   assert(g_current == nullptr);
   g_current = this;
 }
 
 Handset::~Handset() {
-  // Objects and programs may still call the handset while they go.
+  // Objects and programs may still call the handset while they go; the handset's local storage
+  // goes after them, since they may unregister from it.
   m_handles.clear();
   m_impl.reset();
+  m_locals.reset();
   g_current = nullptr;
 }
 
@@ -62,6 +67,12 @@ std::string Handset::HostPath(std::u16string_view handsetPath) const {
     out += ToUtf8(part);
   }
   return out;
+}
+
+void Handset::Emit(std::string_view ev) { Emit(ev, nlohmann::ordered_json::object()); }
+
+void Handset::Emit(std::string_view ev, nlohmann::ordered_json fields) {
+  if (m_trace != nullptr) m_trace->Record(m_clock.NowMs(), ev, std::move(fields));
 }
 
 void Handset::set_files(FileSystem* fs) { m_files = fs != nullptr ? fs : m_posixFiles.get(); }

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 
+#include <nlohmann/json.hpp>
+
 #include "host/crt/byte_text.h"
 #include "host/crt/utf.h"
 

@@ -12,7 +12,7 @@
 #include <set>
 #include <string>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "host/files/forwarding_file_system.h"
 #include "host/kernel/handset.h"

@@ -6,6 +6,8 @@
 #include <system_error>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "host/crt/byte_text.h"
 #include "host/crt/escaped.h"
 #include "host/crt/utf.h"

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "host/demo/timeline.h"
 #include "tests/host/kernel/sequence.h"
 

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "host/kernel/clock.h"
 #include "host/kernel/trace.h"
 #include "platform/windows.h"

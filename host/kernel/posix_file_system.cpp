@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "host/files/file_system.h"
+#include "host/kernel/file_system.h"
 
 namespace host {
 namespace {

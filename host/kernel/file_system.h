@@ -1,6 +1,7 @@
-// The one seam between the handset's file calls and the host's files. Every Win32 file call in
-// host/files/file_api.cpp goes through a FileSystem, so tests can swap in one that fails on
-// purpose (host/files/faulty_file_system.h).
+// The one seam between the handset's file calls and the host's files, held by the handset as it
+// holds the clock (Handset::files()). Every Win32 file call in host/files/file_api.cpp goes
+// through a FileSystem, so tests can swap in one that fails on purpose
+// (host/files/faulty_file_system.h).
 // Paths are host paths (UTF-8). Results follow POSIX: >= 0 on success, -errno on failure.
 #pragma once
 
