@@ -107,9 +107,7 @@ class Handset {
   // ---- Files: the handset's "\" maps to this host folder.
   const std::string& root() const { return m_root; }
   void set_root(std::string root) { m_root = std::move(root); }
-  // "\a\b.ini" -> root + "/a/b.ini" (UTF-8). "\" and "/" separate; the path is taken as
-  // absolute, and "." and ".." are folded inside the root (handset_names.h), so that no handset
-  // path leads outside it.
+  // "\a\b.ini" -> root + "/a/b.ini" (UTF-8). Only "\" separates; the path is taken as absolute.
   std::string HostPath(std::u16string_view handsetPath) const;
   // The seam every file call goes through; a POSIX one unless a test sets another.
   FileSystem& files() { return *m_files; }
