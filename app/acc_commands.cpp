@@ -40,7 +40,7 @@ void CAccWnd::OnUiCommand(WPARAM wParam, LPARAM lParam) {
   }
 }
 
-bool CAccWnd::SwitchValue(UiButton& button) { return button.GetState() == 1; }
+bool CAccWnd::SwitchValue(UiButton& button) { return button.GetState() == UiButton::kStateOn; }
 
 void CAccWnd::OnSwitchCommand(int id) {
   switch (id) {
@@ -109,7 +109,7 @@ void CAccWnd::RunOperationsMenu() {
       SetTimer(m_hWnd, TIMER_RECHECK, kOneShotPeriodMs, nullptr);
       break;
     case IDM_PAUSE:
-      SendPlayerCommand(0);
+      SendPlayerCommand(kDirectionToggle);
       break;
     default:
       break;

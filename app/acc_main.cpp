@@ -1,12 +1,10 @@
 #include "app/acc_main.h"
 
 #include "app/acc_app.h"
-#include "motion/acc_api.h"
 #include "platform/mzfc.h"
 
 int AccProgramMain(HINSTANCE hInstance, LPWSTR lpCmdLine, int nCmdShow) {
   // Static initialisation of a new process.
-  AccApiResetForNewProcess();
   CAccApp theApp;
   // The result is taken before exit processing destroys theApp.
   return WinMain(hInstance, nullptr, lpCmdLine, nCmdShow);

@@ -2,9 +2,9 @@
 // process start to process exit, on the current handset (its current process is the program's).
 //
 // A process of the handset runs in three stages, in this order:
-//   1. static initialisation: the accelerometer layer's state takes its initial values, and the
-//      one application object CAccApp is constructed, hence the main window and, last, its
-//      settings record, which finds and loads config.ini beside the executable;
+//   1. static initialisation: the one application object CAccApp is constructed, hence the main
+//      window and, last, its settings record, which finds and loads config.ini beside the
+//      executable (the accelerometer layer's state is the process's own and starts fresh);
 //   2. the UI library's WinMain with the entry's arguments, which calls CAccApp::Init and runs
 //      the message loop until the quit message;
 //   3. exit processing: the application object is destroyed, the settings record first, which

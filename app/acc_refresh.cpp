@@ -1,4 +1,5 @@
-// The main window's state refresh, timers and the sensitivity slider's feedback and commit.
+// The main window's state refresh, launching the player, timers and the sensitivity slider's
+// feedback and commit.
 #include "app/acc_ids.h"
 #include "app/acc_wnd.h"
 #include "motion/acc_api.h"
@@ -8,7 +9,7 @@ int CAccWnd::RefreshState() {
   if (FindMusicWindow() == nullptr) {
     m_status.SetText(u"音乐进程没有开启");
     m_btnStartMusic.SetText(u"开启音乐并隐藏音乐界面");
-    m_btnStartMusic.SetButtonType(7);
+    m_btnStartMusic.SetButtonType(UiButton::kTypeAction);
     m_btnStartMusic.SetEnable(true);
     Invalidate(nullptr, 0);
     if (m_config.autorun) StartMusic();
@@ -33,6 +34,21 @@ int CAccWnd::RefreshState() {
   return 0;
 }
 
+void CAccWnd::StartMusic() {
+  if (!CreateProcessW(kMusicExePath, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      nullptr, nullptr)) {
+    m_status.SetText(u"开启音乐失败！");
+    return;
+  }
+  m_status.SetText(u"音乐已开启！");
+  m_btnStartMusic.SetText(u"音乐进程已开启");
+  m_btnStartMusic.SetEnable(false);
+  m_btnStartMusic.SetButtonType(UiButton::kTypePlain);
+  // Armed whatever the gesture switch says; the tick copes with a closed accelerometer.
+  SetTimer(m_hWnd, TIMER_POLL, kPollPeriodMs, nullptr);
+  if (m_config.autoplay) SetTimer(m_hWnd, TIMER_PLAYER_HIDE, kOneShotPeriodMs, nullptr);
+}
+
 void CAccWnd::OnTimer(UINT_PTR nIDEvent) {
   // The one-shots act first and then kill their own id.
   switch (nIDEvent) {
@@ -40,7 +56,7 @@ void CAccWnd::OnTimer(UINT_PTR nIDEvent) {
       OnPollTick();
       break;
     case TIMER_PLAYER_HIDE:
-      SendPlayerCommand(0);
+      SendPlayerCommand(kDirectionToggle);
       ShowWindow(FindMusicWindow(), SW_HIDE);
       KillTimer(m_hWnd, TIMER_PLAYER_HIDE);
       break;

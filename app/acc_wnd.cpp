@@ -73,7 +73,7 @@ void CAccWnd::SetUpStatusRows(int width) {
   m_btnStartMusic.SetPos(50, kStartButtonTop, width - 100, kRowHeight, 0);
   m_btnStartMusic.SetText(u"音乐进程已开启");
   m_btnStartMusic.SetEnable(false);
-  m_btnStartMusic.SetButtonType(6);
+  m_btnStartMusic.SetButtonType(UiButton::kTypePlain);
   m_scroll.AddChild(&m_btnStartMusic);
 
   m_captionParams.SetPos(0, kParamsCaptionTop, width, kCaptionHeight, 0);
@@ -126,9 +126,9 @@ void CAccWnd::SetUpLabel(UiStatic& label, int y, int width, const WCHAR* text) {
 void CAccWnd::SetUpSwitch(UiButton& button, int id, int x, int y, bool on) {
   button.SetID(id);
   button.SetPos(x, y, kSwitchWidth, kRowHeight, 0);
-  // Type 11 in mode 1 toggles on tap; it starts off, so only "on" is set.
-  button.SetButtonType(11);
-  button.SetButtonMode(1);
-  if (on) button.SetState(1);
+  // A switch toggles on tap; it starts off, so only "on" is set.
+  button.SetButtonType(UiButton::kTypeSwitch);
+  button.SetButtonMode(UiButton::kModeSwitch);
+  if (on) button.SetState(UiButton::kStateOn);
   m_scroll.AddChild(&button);
 }

@@ -11,6 +11,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "host/crt/byte_text.h"
 #include "host/kernel/clock.h"
 #include "host/kernel/handset.h"
 #include "settings/acc_config.h"
@@ -41,14 +42,7 @@ std::string Utf8ForInih(std::u16string_view text) {
   return bytes;
 }
 
-std::string Utf16File(std::u16string_view text) {
-  std::string bytes = "\xFF\xFE";
-  for (char16_t c : text) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
-  }
-  return bytes;
-}
+std::string Utf16File(std::u16string_view text) { return "\xFF\xFE" + host::ToUtf16LeBytes(text); }
 
 // A handset whose "\" is a fresh temporary folder, with Quorvane's process running from "\".
 class Bench {

@@ -6,7 +6,9 @@
 // registered and its number handed to the driver (nothing here waits for that message).
 // Diagnostics go to the debug output only; the user never sees them.
 //
-// All calls come from the user-interface thread; the state has no lock.
+// The state (handle, count, message number) is the calling process's: a new process starts
+// closed, with no reference and no message handed over. All calls come from the
+// user-interface thread; the state has no lock.
 #pragma once
 
 #include <cstdint>
@@ -30,9 +32,3 @@ void AccApiClose();
 // outputs untouched; when the driver rejects the read returns 0 and sets all three to 0.
 // REQUIRES: x, y and z point to writable bytes.
 int AccApiReadXYZ(std::int8_t* x, std::int8_t* y, std::int8_t* z);
-
-// Gives the layer's process-wide state its initial values (closed, no reference, no message
-// handed over) without touching any device: what the start of a new process does. Called by
-// the program's entry, which stands for a process start on the emulated handset, and by tests
-// that start from a fresh handset in the same host process.
-void AccApiResetForNewProcess();

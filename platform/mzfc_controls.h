@@ -128,11 +128,19 @@ class UiToolbar_Text : public UiWin {
   std::vector<Button> m_buttons;
 };
 
-// A push button. In mode 1 it is a switch (shown as one with type 11): a tap toggles its state
-// between off (any state but 1) and on (1) before the window hears of the tap.
+// A push button. In mode kModeSwitch it is a switch (shown as one with type kTypeSwitch): a tap
+// toggles its state between off (any state but kStateOn) and on (kStateOn) before the window
+// hears of the tap.
 class UiButton : public UiWin {
  public:
+  // Looks (SetButtonType). Any other type looks like kTypePlain.
+  static constexpr int kTypePlain = 6;
+  static constexpr int kTypeAction = 7;  // asks to be pressed
+  static constexpr int kTypeSwitch = 11;
+  // Behaviours (SetButtonMode): 0 is a push button.
   static constexpr int kModeSwitch = 1;
+  // A switch's state when on (SetState, GetState).
+  static constexpr DWORD kStateOn = 1;
 
   UiButton();
   // The look (the renderer's business).

@@ -65,15 +65,15 @@ CMzStringW SendPlayerCommand(int direction) {
   WPARAM code = 0;
   const WCHAR* text = nullptr;
   switch (direction) {
-    case -1:
+    case kDirectionPrevious:
       code = PLAYER_PREV;
       text = u"正在播放前一首";
       break;
-    case 0:
+    case kDirectionToggle:
       code = PLAYER_TOGGLE;
       text = u"正在切换音乐状态";
       break;
-    case 1:
+    case kDirectionNext:
       code = PLAYER_NEXT;
       text = u"正在播放下一首";
       break;

@@ -27,6 +27,11 @@ HWND FindProcessWindow(CMzStringW exeName);
 // FindProcessWindow for MzMusic.exe.
 HWND FindMusicWindow();
 
+// The directions SendPlayerCommand takes.
+constexpr int kDirectionPrevious = -1;
+constexpr int kDirectionToggle = 0;
+constexpr int kDirectionNext = +1;
+
 // Tells the player to play the previous song (-1), to toggle play/pause (0) or to play the next
 // song (+1), without waiting for it. Returns the status text for the user: "正在播放前一首",
 // "正在切换音乐状态" or "正在播放下一首"; "错误的播放操作参数" for any other direction (nothing

@@ -60,6 +60,7 @@ std::size_t TextLength(const WCHAR* text, std::size_t count) {
 }  // namespace
 
 IniText::~IniText() {
+  if (m_file != INVALID_HANDLE_VALUE) CloseHandle(m_file);
   if (m_units != m_inline) delete[] m_units;
 }
 
@@ -87,26 +88,61 @@ bool IniText::Load(const WCHAR* path, Access access) {
     return false;
   }
   bool read = ReadAll(file, reinterpret_cast<BYTE*>(m_units), size);
-  CloseHandle(file);
-  if (!read || std::memcmp(m_units, kIniMark, 2) != 0) return false;
+  if (!read || std::memcmp(m_units, kIniMark, 2) != 0 || access == Access::kRead) {
+    CloseHandle(file);
+    if (!read || std::memcmp(m_units, kIniMark, 2) != 0) return false;
+  } else {
+    m_file = file;
+  }
 
   m_fileSize = size;
   m_length = TextLength(text(), units - 1);
   return true;
 }
 
-bool IniReplaceFile(const WCHAR* path, const IniPiece* pieces, std::size_t count) {
+namespace {
+
+// The names a temporary file may take: "config.ini.tmp", then "config.ini.1.tmp" and on.
+constexpr int kTempNames = 8;
+
+// Creates a new temporary file beside path under a name of its own; its handle, or
+// INVALID_HANDLE_VALUE. *temp receives the name.
+HANDLE CreateTemporary(const WCHAR* path, WCHAR* temp) {
+  for (int i = 0; i < kTempNames; ++i) {
+    wcscpy(temp, path);
+    if (i == 0) {
+      wcscat(temp, u".tmp");
+    } else {
+      WCHAR number[16];
+      swprintf(number, 16, u".%d.tmp", i);
+      wcscat(temp, number);
+    }
+    // A file of this name can only be left over from a writer that died: whoever changes the
+    // file holds it open for writing, so no other writer is at work. It goes; a name that
+    // cannot go (a folder, a link that leads nowhere) is passed over.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      HANDLE file = CreateFileW(temp, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (file != INVALID_HANDLE_VALUE) return file;
+      if (GetLastError() != ERROR_FILE_EXISTS) return INVALID_HANDLE_VALUE;
+      if (attempt > 0 || !DeleteFileW(temp)) break;
+    }
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+bool IniReplaceFile(const WCHAR* path, const IniPiece* pieces, std::size_t count,
+                    const WCHAR* backup) {
   // The temporary file lies beside the settings file, so the replace stays on one disk.
-  static constexpr WCHAR kSuffix[] = u".tmp";
+  static constexpr std::size_t kSuffixUnits = 16;
   std::size_t pathLength = wcslen(path);
-  WCHAR* temp = new (std::nothrow) WCHAR[pathLength + sizeof kSuffix / sizeof(WCHAR)];
+  WCHAR* temp = new (std::nothrow) WCHAR[pathLength + kSuffixUnits];
   if (temp == nullptr) return false;
-  wcscpy(temp, path);
-  wcscat(temp, kSuffix);
 
   bool done = false;
-  HANDLE file = CreateFileW(temp, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateTemporary(path, temp);
   if (file != INVALID_HANDLE_VALUE) {
     bool written = true;
     for (std::size_t i = 0; i < count && written; ++i) {
@@ -115,7 +151,7 @@ bool IniReplaceFile(const WCHAR* path, const IniPiece* pieces, std::size_t count
     // The data must be on the disk before the new file takes the old one's place.
     written = written && FlushFileBuffers(file);
     written = CloseHandle(file) && written;
-    done = written && ReplaceFileW(path, temp, nullptr, REPLACEFILE_WRITE_THROUGH, nullptr,
+    done = written && ReplaceFileW(path, temp, backup, REPLACEFILE_WRITE_THROUGH, nullptr,
                                    nullptr);
     if (!done) DeleteFileW(temp);
   }

@@ -1,5 +1,7 @@
 // IniPrepareFile: makes sure a settings file with the byte-order mark exists before anything
 // reads or writes it.
+#include <new>
+
 #include "platform/wstring.h"
 #include "settings/ini.h"
 #include "settings/ini_file.h"
@@ -25,26 +27,64 @@ bool Exists(const WCHAR* path) {
 
 enum class Start { kMark, kOther, kUnknown };
 
-// How an existing file starts. kOther only when its first bytes were read and are not the
-// mark, or the file is shorter than 2 bytes; kUnknown when it cannot be opened or read.
+// How the open file starts. kOther only when its first bytes were read and are not the mark,
+// or the file is shorter than 2 bytes; kUnknown when it cannot be read.
+Start ReadStart(HANDLE file) {
+  BYTE start[2] = {0, 0};
+  DWORD done = 0;
+  while (done < 2) {
+    DWORD got = 0;
+    if (!ReadFile(file, start + done, 2 - done, &got, nullptr)) return Start::kUnknown;
+    if (got == 0) break;  // the end of a file shorter than 2 bytes
+    done += got;
+  }
+  if (done == 2 && start[0] == kIniMark[0] && start[1] == kIniMark[1]) return Start::kMark;
+  return Start::kOther;
+}
+
 Start ReadStart(const WCHAR* path) {
   HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return Start::kUnknown;
-  BYTE start[2] = {0, 0};
-  DWORD done = 0;
-  Start result = Start::kOther;
-  while (done < 2) {
-    DWORD got = 0;
-    if (!ReadFile(file, start + done, 2 - done, &got, nullptr)) {
-      result = Start::kUnknown;
+  Start start = ReadStart(file);
+  CloseHandle(file);
+  return start;
+}
+
+// Replaces a file that is no settings file by one holding the mark alone, in one step. The
+// old content is not thrown away: unless the file was empty it stays beside, as path +
+// ".invalid" (replacing an older one), for the user to convert (docs/settings-file.md).
+int ReplaceInvalid(const WCHAR* path) {
+  // Opened for writing, sharing reading only: no other writer is at work meanwhile, and
+  // another preparing program, which may have been first, is seen.
+  HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  int result = 0;
+  switch (ReadStart(file)) {
+    case Start::kMark:
+      result = 1;
+      break;
+    case Start::kUnknown:
+      break;
+    case Start::kOther: {
+      static constexpr WCHAR kInvalid[] = u".invalid";
+      WCHAR* backup = new (std::nothrow) WCHAR[wcslen(path) + sizeof kInvalid / sizeof(WCHAR)];
+      if (backup == nullptr) break;
+      wcscpy(backup, path);
+      wcscat(backup, kInvalid);
+      bool keep = GetFileSize(file, nullptr) != 0;
+      IniPiece mark{kIniMark, 2};
+      result = IniReplaceFile(path, &mark, 1, keep ? backup : nullptr) ? 1 : 0;
+      if (result == 1 && keep) {
+        NKDbgPrintfW(u"[Ini] %s has no FF FE mark and is no settings file; moved aside to %s\n",
+                     path, backup);
+      }
+      delete[] backup;
       break;
     }
-    if (got == 0) break;  // the end of a file shorter than 2 bytes
-    done += got;
   }
   CloseHandle(file);
-  if (done == 2 && start[0] == kIniMark[0] && start[1] == kIniMark[1]) return Start::kMark;
   return result;
 }
 
@@ -79,13 +119,18 @@ int IniPrepareFile(const WCHAR* path) {
         return 0;
       case Start::kOther:
         // Not a settings file (too short, or other text): replaced by an empty one.
-        DeleteFileW(path);
-        break;
+        return ReplaceInvalid(path);
     }
   }
 
+  // A new file. Created only when no file of the name exists (a file another program created
+  // meanwhile is then prepared as found); a crash before the mark is written leaves a file
+  // shorter than 2 bytes, which the next call replaces.
   HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) {
+    return ReadStart(path) == Start::kMark ? 1 : ReplaceInvalid(path);
+  }
   if (file == INVALID_HANDLE_VALUE) return 0;
   DWORD written = 0;
   BOOL ok = WriteFile(file, kIniMark, 2, &written, nullptr) && written == 2;

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <utility>
 
+#include "host/kernel/kernel_object.h"
+#include "host/mpris/player_bus.h"
 #include "host/sensors/replay.h"
 #include "tools/acc_source.h"
 
@@ -25,6 +27,18 @@ bool Named(std::string_view text, std::string_view kind, std::string& name) {
   name = std::string(rest.substr(1));
   return true;
 }
+
+// The bridge as a kernel object of the handset, whose handle nobody closes: handles go first
+// when the handset is destroyed, while it still stands, so the bridge ends the player's process
+// and stops its bus thread before the handset is gone.
+class BridgeObject final : public host::KernelObject {
+ public:
+  explicit BridgeObject(std::shared_ptr<host::mpris::MprisBridge> bridge)
+      : m_bridge(std::move(bridge)) {}
+
+ private:
+  std::shared_ptr<host::mpris::MprisBridge> m_bridge;
+};
 
 }  // namespace
 
@@ -64,9 +78,15 @@ std::variant<std::unique_ptr<HostDevices>, std::string> HostDevices::Open(
     }
   } else if (Named(player, kMpris, name)) {
     devices->m_playerKind = PlayerKind::kMpris;
-    devices->m_playerName = name;
+    devices->m_playerFilter = host::mpris::PlayerFilter::Parse(player);
+    if (!devices->m_playerFilter) {
+      return "--player " + player +
+             ": a player's NAME is letters, digits, '_', '-' and dots between them";
+    }
     devices->m_playerCommand = options.playerCommand;
-    return "--player " + player + ": MPRIS players are not available yet (use --player builtin)";
+    if (std::optional<std::string> error = host::mpris::CheckSessionBus("")) {
+      return "--player " + player + ": " + *error;
+    }
   } else {
     return "--player " + player + ": give builtin or mpris[:NAME]";
   }
@@ -98,9 +118,34 @@ void HostDevices::InstallPlayer(host::Handset& handset) {
   switch (m_playerKind) {
     case PlayerKind::kBuiltin:
       return;
-    case PlayerKind::kMpris:
-      // Not reached until the MPRIS bridge lands: Open refuses it.
-      (void)handset;
+    case PlayerKind::kMpris: {
+      host::mpris::BridgeOptions options;
+      options.filter = *m_playerFilter;
+      options.command = m_playerCommand.value_or("");
+      auto bridge = host::mpris::MprisBridge::Start(handset, options);
+      if (auto* error = std::get_if<std::string>(&bridge)) {
+        std::cerr << "quorvane: --player mpris: " << *error << "\n";
+        return;
+      }
+      std::shared_ptr<host::mpris::MprisBridge> kept =
+          std::move(std::get<std::unique_ptr<host::mpris::MprisBridge>>(bridge));
+      m_bridge = kept;
+      handset.AddHandle(std::make_unique<BridgeObject>(std::move(kept)));
       return;
+    }
   }
+}
+
+std::u16string HostDevices::PlayerFooter() const {
+  std::shared_ptr<host::mpris::MprisBridge> bridge = m_bridge.lock();
+  if (bridge == nullptr) return u"";
+  std::optional<host::mpris::PlayerInfo> chosen = bridge->Chosen();
+  return chosen ? host::mpris::DescribePlayer(*chosen) : u"";
+}
+
+std::vector<std::u16string> HostDevices::PlayerWindowLines(HWND hwnd) const {
+  std::shared_ptr<host::mpris::MprisBridge> bridge = m_bridge.lock();
+  if (bridge == nullptr || hwnd == nullptr || hwnd != bridge->window()) return {};
+  std::optional<host::mpris::PlayerInfo> chosen = bridge->Chosen();
+  return chosen ? host::mpris::PlayerLines(*chosen) : std::vector<std::u16string>{};
 }

@@ -20,9 +20,11 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "host/drivers/accelerometer.h"
 #include "host/kernel/handset.h"
+#include "host/mpris/player_bridge.h"
 
 struct HostOptions {
   std::optional<std::string> acc;
@@ -67,10 +69,17 @@ class HostDevices {
   host::AccelerometerSensor* sensor() { return m_sensor.get(); }
 
   PlayerKind player_kind() const { return m_playerKind; }
+  // For PlayerKind::kMpris, once installed: the footer's line about the chosen player ("" when
+  // none counts) and the lines of the player's window (empty for other windows). Usable only
+  // while the handset it was installed on exists.
+  std::u16string PlayerFooter() const;
+  std::vector<std::u16string> PlayerWindowLines(HWND hwnd) const;
   // Puts the chosen player at "\Windows\MzMusic.exe" on the handset, replacing what is
   // registered there. Does nothing for PlayerKind::kBuiltin: the modes install the built-in
   // player themselves, since they show it. Called after the mode's own set-up, before the
-  // application starts. REQUIRES: the handset outlives the run.
+  // application starts. For kMpris the bridge (host/mpris/player_bridge.h) belongs to the
+  // handset and goes with it; when the session bus has gone since Open, the handset has no player and the
+  // reason goes to stderr. REQUIRES: called on the handset's thread.
   void InstallPlayer(host::Handset& handset);
 
  private:
@@ -79,6 +88,7 @@ class HostDevices {
   AccKind m_accKind = AccKind::kSim;
   std::unique_ptr<host::AccelerometerSensor> m_sensor;
   PlayerKind m_playerKind = PlayerKind::kBuiltin;
-  std::string m_playerName;  // mpris:NAME
+  std::optional<host::mpris::PlayerFilter> m_playerFilter;  // mpris[:NAME]
   std::optional<std::string> m_playerCommand;
+  std::weak_ptr<host::mpris::MprisBridge> m_bridge;  // owned by the handset
 };

@@ -70,7 +70,6 @@ int RunRecord(const RecordOptions& options, std::ostream& out, std::ostream& err
   host::Handset handset(clock);
   host::AccelerometerDriver driver(*sensor);
   handset.RegisterDevice(host::kAccelerometerName, &driver);
-  AccApiResetForNewProcess();
   if (AccApiOpen() == 0) {
     handset.RegisterDevice(host::kAccelerometerName, nullptr);
     return Fail(err, "cannot open the accelerometer of --acc " + options.acc);

@@ -316,6 +316,10 @@ int RunWindow(const Options& o, const std::set<std::string>& given) {
   options.sensor = devices->sensor();
   options.prepare = [area](host::Handset& handset) { handset.set_work_area(area); };
   options.installPlayer = [&devices](host::Handset& handset) { devices->InstallPlayer(handset); };
+  if (devices->player_kind() == PlayerKind::kMpris) {
+    options.playerFooter = [&devices] { return devices->PlayerFooter(); };
+    options.playerWindowLines = [&devices](HWND hwnd) { return devices->PlayerWindowLines(hwnd); };
+  }
   std::unique_ptr<host::RootFolder> root =
       MakeRoot(o.demo && given.count("--root") == 0 ? std::nullopt : o.root, o.demo);
   options.root = root->path();

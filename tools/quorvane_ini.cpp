@@ -1,6 +1,7 @@
 // quorvane-ini: reads and changes a Quorvane settings file from the host's command line,
 // through the same engine the application uses. Exit status: 0 when the engine succeeded,
-// 1 when it failed, 2 on a usage error.
+// 1 when it failed, 2 on a usage error; a failure or usage error is told in one line on
+// standard error.
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -11,11 +12,13 @@
 
 #include <CLI/CLI.hpp>
 
+#include "host/crt/escaped.h"
 #include "host/crt/utf.h"
 #include "host/kernel/clock.h"
 #include "host/kernel/handset.h"
 #include "platform/windows.h"
 #include "settings/ini.h"
+#include "tools/ini_diagnosis.h"
 
 namespace {
 
@@ -66,8 +69,6 @@ std::u16string HandsetPath(const std::string& file) {
   return path;
 }
 
-int Result(int engineResult) { return engineResult == 1 ? kSucceeded : kFailed; }
-
 struct Arguments {
   std::string file;
   std::string section;
@@ -75,98 +76,190 @@ struct Arguments {
   std::string value;
 };
 
-}  // namespace
+// The subcommands and what they were given.
+struct CommandLine {
+  CLI::App app{kDescription, "quorvane-ini"};
+  Arguments args;
+  CLI::App* prepare = nullptr;
+  CLI::App* get = nullptr;
+  CLI::App* getInt = nullptr;
+  CLI::App* set = nullptr;
+  CLI::App* setInt = nullptr;
+  CLI::App* remove = nullptr;
+  CLI::Option* removeKey = nullptr;
+};
 
-int main(int argc, char** argv) {
-  CLI::App app(kDescription, "quorvane-ini");
+void DefineCommands(CommandLine& line) {
+  CLI::App& app = line.app;
+  Arguments& args = line.args;
   app.footer(kExamples);
   app.set_version_flag("--version", std::string("quorvane-ini ") + QV_VERSION);
   app.require_subcommand(1);
 
-  Arguments args;
-  auto* prepare = app.add_subcommand(
+  line.prepare = app.add_subcommand(
       "prepare", "Make sure FILE exists and starts with the byte-order mark (creates it).");
-  prepare->add_option("FILE", args.file, "Settings file, a path ending in .ini")->required();
+  line.prepare->add_option("FILE", args.file, "Settings file, a path ending in .ini")->required();
 
-  auto* get = app.add_subcommand("get", "Print the value of KEY in SECTION.");
-  auto* getInt = app.add_subcommand("get-int", "Print the value of KEY in SECTION as an integer.");
-  for (CLI::App* command : {get, getInt}) {
+  line.get = app.add_subcommand("get", "Print the value of KEY in SECTION.");
+  line.getInt =
+      app.add_subcommand("get-int", "Print the value of KEY in SECTION as an integer.");
+  line.set = app.add_subcommand("set", "Set KEY in SECTION to VALUE (adds what is missing).");
+  line.setInt = app.add_subcommand("set-int", "Set KEY in SECTION to the decimal INTEGER.");
+  for (CLI::App* command : {line.get, line.getInt, line.set, line.setInt}) {
     command->add_option("FILE", args.file, "Settings file")->required();
     command->add_option("SECTION", args.section, "Section name")->required();
     command->add_option("KEY", args.key, "Key name")->required();
   }
+  line.set->add_option("VALUE", args.value, "New value (no line breaks)")->required();
+  line.setInt->add_option("INTEGER", args.value, "Signed 32-bit decimal integer")->required();
 
-  auto* set = app.add_subcommand("set", "Set KEY in SECTION to VALUE (adds what is missing).");
-  auto* setInt = app.add_subcommand("set-int", "Set KEY in SECTION to the decimal INTEGER.");
-  for (CLI::App* command : {set, setInt}) {
-    command->add_option("FILE", args.file, "Settings file")->required();
-    command->add_option("SECTION", args.section, "Section name")->required();
-    command->add_option("KEY", args.key, "Key name")->required();
-  }
-  set->add_option("VALUE", args.value, "New value (no line breaks)")->required();
-  setInt->add_option("INTEGER", args.value, "Signed 32-bit decimal integer")->required();
-
-  auto* remove = app.add_subcommand(
+  line.remove = app.add_subcommand(
       "delete", "Delete KEY from SECTION, or the whole SECTION when KEY is left out.");
-  remove->add_option("FILE", args.file, "Settings file")->required();
-  remove->add_option("SECTION", args.section, "Section name")->required();
-  auto* removeKey = remove->add_option("KEY", args.key, "Key name");
+  line.remove->add_option("FILE", args.file, "Settings file")->required();
+  line.remove->add_option("SECTION", args.section, "Section name")->required();
+  line.removeKey = line.remove->add_option("KEY", args.key, "Key name");
+}
 
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
-  } catch (const CLI::CallForAllHelp& e) {
-    return app.exit(e);
-  } catch (const CLI::CallForVersion& e) {
-    return app.exit(e);
-  } catch (const CLI::ParseError& e) {
-    std::cerr << "quorvane-ini: " << e.what() << "\nRun with --help for more information.\n";
+// The first word that is no option must name a subcommand; CLI11 would only say that one is
+// required.
+std::optional<std::string> UnknownSubcommand(const CLI::App& app, int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    std::string word = argv[i];
+    if (word.empty() || word[0] == '-') continue;
+    for (const CLI::App* command : app.get_subcommands({})) {
+      if (command->get_name() == word) return std::nullopt;
+    }
+    return "unknown subcommand '" + host::Escaped(word) +
+           "' (prepare, get, get-int, set, set-int, delete)";
+  }
+  return std::nullopt;
+}
+
+// Parses the command line; an exit status when the tool is done (help, usage error).
+std::optional<int> Parse(CommandLine& line, int argc, char** argv) {
+  if (std::optional<std::string> unknown = UnknownSubcommand(line.app, argc, argv)) {
+    std::cerr << "quorvane-ini: " << *unknown << "; run with --help for more information\n";
     return kUsage;
   }
-
   try {
-    std::u16string path = HandsetPath(args.file);
-    std::u16string section = Wide(args.section, "SECTION");
-    std::u16string key = Wide(args.key, "KEY");
-    std::u16string value = Wide(args.value, "VALUE");
+    line.app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return line.app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return line.app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return line.app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    std::cerr << "quorvane-ini: " << host::Escaped(e.what())
+              << "; run with --help for more information\n";
+    return kUsage;
+  }
+  return std::nullopt;
+}
 
+int Fail(const std::string& reason) {
+  std::cerr << "quorvane-ini: " << host::Escaped(reason) << '\n';
+  return kFailed;
+}
+
+// One operation on the file, given as wide strings. Exit status.
+class Operation {
+ public:
+  explicit Operation(const CommandLine& line)
+      : m_line(line),
+        m_path(HandsetPath(line.args.file)),
+        m_section(Wide(line.args.section, "SECTION")),
+        m_key(Wide(line.args.key, "KEY")),
+        m_value(Wide(line.args.value, "VALUE")) {}
+
+  int Run() {
+    if (m_line.prepare->parsed()) return Prepare();
+    if (m_line.get->parsed()) return Get();
+    if (m_line.getInt->parsed()) return GetInt();
+    if (m_line.set->parsed()) return Write(m_key.c_str(), m_value.c_str());
+    if (m_line.setInt->parsed()) return SetInt();
+    return Write(m_line.removeKey->count() > 0 ? m_key.c_str() : nullptr, nullptr);
+  }
+
+ private:
+  int Failed(tools::IniOperation operation) {
+    return Fail(tools::FailureReason(operation, m_line.args.file, m_line.args.section,
+                                     m_line.args.key, GetLastError()));
+  }
+
+  int Prepare() {
+    if (IniPrepareFile(m_path.c_str()) == 1) return kSucceeded;
+    return Failed(tools::IniOperation::kPrepare);
+  }
+
+  int Get() {
+    WCHAR* text = nullptr;
+    if (IniReadString(m_section.c_str(), m_key.c_str(), &text, m_path.c_str()) != 1) {
+      return ReadFailed();
+    }
+    std::string out = host::ToUtf8(text);
+    delete[] text;
+    std::cout << out << '\n';
+    return kSucceeded;
+  }
+
+  int GetInt() {
+    int number = 0;
+    if (IniReadInt(m_section.c_str(), m_key.c_str(), &number, m_path.c_str()) != 1) {
+      return ReadFailed();
+    }
+    std::cout << number << '\n';
+    return kSucceeded;
+  }
+
+  int ReadFailed() {
+    if (m_section.empty()) return Fail("refused: SECTION must not be empty");
+    if (m_key.empty()) return Fail("refused: KEY must not be empty");
+    return Failed(tools::IniOperation::kRead);
+  }
+
+  int SetInt() {
+    const std::string& text = m_line.args.value;
+    int number = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number, 10);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+      throw UsageError("INTEGER must be a decimal number from -2147483648 to 2147483647, not '" +
+                       host::Escaped(text) + "'");
+    }
+    if (std::optional<std::string> refused = tools::RefusedInput(m_section, m_key.c_str(), u"")) {
+      return Fail(*refused);
+    }
+    if (IniWriteInt(m_section.c_str(), m_key.c_str(), number, m_path.c_str()) == 1) {
+      return kSucceeded;
+    }
+    return Failed(tools::IniOperation::kWrite);
+  }
+
+  int Write(const WCHAR* key, const WCHAR* value) {
+    if (std::optional<std::string> refused = tools::RefusedInput(m_section, key, value)) {
+      return Fail(*refused);
+    }
+    if (IniWriteString(m_section.c_str(), key, value, m_path.c_str()) == 1) return kSucceeded;
+    return Failed(tools::IniOperation::kWrite);
+  }
+
+  const CommandLine& m_line;
+  std::u16string m_path;
+  std::u16string m_section;
+  std::u16string m_key;
+  std::u16string m_value;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CommandLine line;
+  DefineCommands(line);
+  if (std::optional<int> done = Parse(line, argc, argv)) return *done;
+  try {
     host::RealClock clock;
     host::Handset handset(clock, "/");
-
-    if (prepare->parsed()) return Result(IniPrepareFile(path.c_str()));
-    if (get->parsed()) {
-      WCHAR* text = nullptr;
-      if (IniReadString(section.c_str(), key.c_str(), &text, path.c_str()) != 1) return kFailed;
-      std::string out = host::ToUtf8(text);
-      delete[] text;
-      std::cout << out << '\n';
-      return kSucceeded;
-    }
-    if (getInt->parsed()) {
-      int number = 0;
-      if (IniReadInt(section.c_str(), key.c_str(), &number, path.c_str()) != 1) return kFailed;
-      std::cout << number << '\n';
-      return kSucceeded;
-    }
-    if (set->parsed()) {
-      return Result(IniWriteString(section.c_str(), key.c_str(), value.c_str(), path.c_str()));
-    }
-    if (setInt->parsed()) {
-      int number = 0;
-      const char* first = args.value.data();
-      const char* last = first + args.value.size();
-      auto [end, error] = std::from_chars(first, last, number, 10);
-      if (args.value.empty() || error != std::errc() || end != last) {
-        throw UsageError("INTEGER must be a decimal number from -2147483648 to 2147483647, not '" +
-                         args.value + "'");
-      }
-      return Result(
-          IniWriteInt(section.c_str(), key.c_str(), number, path.c_str()));
-    }
-    // delete
-    const WCHAR* keyOrSection = removeKey->count() > 0 ? key.c_str() : nullptr;
-    return Result(IniWriteString(section.c_str(), keyOrSection, nullptr, path.c_str()));
+    return Operation(line).Run();
   } catch (const UsageError& e) {
     std::cerr << "quorvane-ini: " << e.message() << '\n';
     return kUsage;

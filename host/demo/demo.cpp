@@ -4,6 +4,8 @@
 #include <fstream>
 #include <system_error>
 
+#include <nlohmann/json.hpp>
+
 #include "host/crt/utf.h"
 #include "host/kernel/clock.h"
 #include "host/scenario/commands.h"

@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <optional>
 
+#include <nlohmann/json.hpp>
+
+#include "host/crt/escaped.h"
 #include "host/drivers/accelerometer.h"
 
 namespace host::demo {
@@ -88,7 +91,9 @@ void Timeline::Record(std::int64_t t, std::string_view ev, nlohmann::ordered_jso
 void Timeline::Say(std::int64_t t, const std::string& text) {
   char time[32];
   std::snprintf(time, sizeof time, "%5.1f s  ", static_cast<double>(t) / 1000.0);
-  m_out << time << text << std::endl;
+  // Song titles and window texts come from outside (--music names a folder of the user's);
+  // a control character in them must not reach the terminal as such.
+  m_out << time << Escaped(text) << std::endl;
   ++m_lines;
 }
 

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "host/crt/utf.h"
 #include "host/desktop/desktop_input.h"
 #include "host/demo/demo.h"

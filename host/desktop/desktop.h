@@ -42,11 +42,10 @@ struct DesktopOptions {
   std::vector<programs::Song> playlist;
   // Called with the new handset before the application starts (more programs, devices...).
   std::function<void(Handset&)> prepare;
-  // Called after the built-in player is installed, to put another player in its place (the
-  // window then shows no player's state).
+  // Called after the built-in player is installed, to put another player in its place.
   std::function<void(Handset&)> installPlayer;
-  // What the window shows of a player other than the built-in one (one that prepare put at
-  // "\Windows\MzMusic.exe", such as a real player over MPRIS): the footer's line about what
+  // What the window shows of a player other than the built-in one (one that installPlayer put
+  // at "\Windows\MzMusic.exe", such as a real player over MPRIS): the footer's line about what
   // it plays ("" when none runs), and the lines under the title of a window of that player
   // (empty for any other window). Unset: the built-in player's.
   std::function<std::u16string()> playerFooter;

@@ -96,6 +96,16 @@ int FaultyFileSystem::Fchmod(int fd, mode_t mode) {
   return base().Fchmod(fd, mode);
 }
 
+int FaultyFileSystem::Fchown(int fd, uid_t owner, gid_t group) {
+  if (int error = Strike(FileOp::kFchown)) return -error;
+  return base().Fchown(fd, owner, group);
+}
+
+int FaultyFileSystem::Lock(int fd) {
+  if (int error = Strike(FileOp::kLock)) return -error;
+  return base().Lock(fd);
+}
+
 int FaultyFileSystem::Unlink(const std::string& path) {
   if (int error = Strike(FileOp::kUnlink)) return -error;
   return base().Unlink(path);
@@ -104,6 +114,16 @@ int FaultyFileSystem::Unlink(const std::string& path) {
 int FaultyFileSystem::Rename(const std::string& from, const std::string& to) {
   if (int error = Strike(FileOp::kRename)) return -error;
   return base().Rename(from, to);
+}
+
+int FaultyFileSystem::Link(const std::string& from, const std::string& to) {
+  if (int error = Strike(FileOp::kLink)) return -error;
+  return base().Link(from, to);
+}
+
+int FaultyFileSystem::RealPath(const std::string& path, std::string* resolved) {
+  if (int error = Strike(FileOp::kRealPath)) return -error;
+  return base().RealPath(path, resolved);
 }
 
 }  // namespace host

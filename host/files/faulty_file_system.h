@@ -29,10 +29,14 @@ enum class FileOp {
   kStat,
   kChmod,
   kFchmod,
+  kFchown,
+  kLock,
   kUnlink,
   kRename,
+  kLink,
+  kRealPath,
 };
-inline constexpr std::size_t kFileOpCount = static_cast<std::size_t>(FileOp::kRename) + 1;
+inline constexpr std::size_t kFileOpCount = static_cast<std::size_t>(FileOp::kRealPath) + 1;
 
 // Whether a chosen fault hits one call or every call from then on.
 enum class FaultRepeat { kOnce, kFromThenOn };
@@ -68,8 +72,12 @@ class FaultyFileSystem final : public ForwardingFileSystem {
   int Stat(const std::string& path, struct stat* st) override;
   int Chmod(const std::string& path, mode_t mode) override;
   int Fchmod(int fd, mode_t mode) override;
+  int Fchown(int fd, uid_t owner, gid_t group) override;
+  int Lock(int fd) override;
   int Unlink(const std::string& path) override;
   int Rename(const std::string& from, const std::string& to) override;
+  int Link(const std::string& from, const std::string& to) override;
+  int RealPath(const std::string& path, std::string* resolved) override;
 
  private:
   struct Fault {

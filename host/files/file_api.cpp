@@ -1,11 +1,18 @@
-// The handset's file calls (platform/windows.h) over the current handset's FileSystem.
-//
-// Names are resolved inside the handset's root (host/files/handset_path.h).
+// The handset's calls on open files (platform/windows.h) over the current handset's FileSystem:
+// CreateFileW and what works on its handles. Names are resolved inside the handset's root
+// (host/files/handset_path.h); the calls on names are in file_names.cpp and file_replace.cpp.
 //
 // Windows rules the settings engine relies on: a file without any write permission bit is
 // FILE_ATTRIBUTE_READONLY and cannot be opened for writing, truncated or deleted, whoever runs
-// the host (root included); folders are not opened as files. Share modes are accepted but not
-// enforced.
+// the host (root included); only regular files are opened (a folder, a FIFO or a device node
+// is refused at once, never waited for).
+//
+// Share modes: a handle with write access that does not share writing (no FILE_SHARE_WRITE)
+// holds an exclusive advisory lock (flock) on its file for as long as it is open. Where the
+// handset would refuse a second such open with a sharing violation, the host waits for the
+// first to be closed, so that two programs changing one settings file take turns. After the
+// wait the open checks that the name still leads to the file it locked (the writer before it
+// may have replaced the file) and opens the name afresh if not. Reading shares are not enforced.
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -16,89 +23,19 @@
 #include <string>
 #include <string_view>
 
-#include "host/files/file_system.h"
-#include "host/files/handset_path.h"
-#include "host/kernel/handset.h"
+#include "host/files/file_calls.h"
 #include "host/kernel/kernel_object.h"
 #include "platform/windows.h"
 
 namespace {
 
-using host::FileSystem;
+using namespace host::file_calls;
 using host::Handset;
-using host::HostFolder;
 using host::HandsetPath;
 
-constexpr mode_t kWriteBits = 0222;
-constexpr mode_t kOwnerWrite = 0200;
-constexpr mode_t kNewFileMode = 0666;  // less the umask, as every program creates files
-
-Handset& Current() { return Handset::Current(); }
-FileSystem& Files() { return Handset::Current().files(); }
-
-BOOL Fail(DWORD error) {
-  Current().set_last_error(error);
-  return FALSE;
-}
-
-HANDLE FailHandle(DWORD error) {
-  Current().set_last_error(error);
-  return INVALID_HANDLE_VALUE;
-}
-
-bool IsReadOnly(const struct stat& st) { return (st.st_mode & kWriteBits) == 0; }
-
-// The error a failed host call stands for. EIO is left to the caller, which knows whether it
-// was reading or writing.
-DWORD ErrorFromErrno(int err) {
-  switch (err) {
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-    case ETXTBSY: return ERROR_ACCESS_DENIED;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return ERROR_DISK_FULL;
-    case EEXIST: return ERROR_FILE_EXISTS;
-    case EMFILE:
-    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    case EBADF: return ERROR_INVALID_HANDLE;
-    case ENAMETOOLONG:
-    case ELOOP: return ERROR_INVALID_NAME;
-    case EINVAL: return ERROR_INVALID_PARAMETER;
-    case EXDEV: return ERROR_NOT_SUPPORTED;
-    default: return ERROR_GEN_FAILURE;
-  }
-}
-
-std::optional<HandsetPath> Resolve(LPCWSTR fileName, DWORD* error) {
-  return host::ResolveHandsetPath(Current(), fileName, error);
-}
-
-// Resolve for the calls that name a file: a name ending in "\" names none.
-std::optional<HandsetPath> ResolveFile(LPCWSTR fileName, DWORD* error) {
-  std::optional<HandsetPath> path = Resolve(fileName, error);
-  if (path && (path->trailingSeparator || path->name.empty())) {
-    *error = ERROR_INVALID_NAME;
-    return std::nullopt;
-  }
-  return path;
-}
-
-// As ErrorFromErrno, telling a missing folder (ERROR_PATH_NOT_FOUND) from a missing file.
-DWORD PathError(int err, const std::string& hostPath) {
-  if (err == ENOENT) {
-    struct stat st;
-    if (Files().Stat(HostFolder(hostPath), &st) < 0 || !S_ISDIR(st.st_mode)) {
-      return ERROR_PATH_NOT_FOUND;
-    }
-  }
-  return ErrorFromErrno(err);
-}
+// How often an open that waited for the lock opens the name afresh because the file it locked
+// was replaced meanwhile; each round means another writer has finished its change.
+constexpr int kMaxLockRounds = 64;
 
 // An open file. Closing the handle closes the descriptor, through the handset's file system.
 class FileObject final : public host::KernelObject {
@@ -126,31 +63,14 @@ class FileObject final : public host::KernelObject {
   DWORD m_access;
 };
 
-// A FindFirstFileW search. Without wildcards it has found its one entry at once.
-class SearchObject final : public host::KernelObject {};
-
 FileObject* LookupFile(HANDLE handle) { return Current().LookupHandleAs<FileObject>(handle); }
 
-FILETIME ToFileTime(const struct timespec& t) {
-  // FILETIME counts 100 ns from 1601-01-01; the host counts from 1970-01-01.
-  constexpr std::int64_t kEpochDifference = 11644473600;
-  std::int64_t ticks = (static_cast<std::int64_t>(t.tv_sec) + kEpochDifference) * 10000000 +
-                       t.tv_nsec / 100;
-  auto value = static_cast<std::uint64_t>(ticks);
-  return FILETIME{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
-}
-
-DWORD AttributesOf(const struct stat& st) {
-  DWORD attributes = 0;
-  if (S_ISDIR(st.st_mode)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
-  if (IsReadOnly(st)) attributes |= FILE_ATTRIBUTE_READONLY;
-  return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
-}
-
 // Opens the file for CreateFileW; a descriptor or -errno. *created tells whether the call
-// made the file.
+// made the file. O_NONBLOCK keeps an open of a FIFO from waiting for its other end; it changes
+// nothing for regular files.
 int OpenForCreate(const std::string& host, DWORD disposition, int accessFlags, bool* created) {
   *created = false;
+  accessFlags |= O_NONBLOCK | O_NOCTTY;
   if (disposition == OPEN_EXISTING || disposition == TRUNCATE_EXISTING) {
     return Files().Open(host, accessFlags, 0);
   }
@@ -174,13 +94,37 @@ HANDLE Abandon(int fd, bool created, const std::string& host, DWORD error) {
   return FailHandle(error);
 }
 
-// Writes the data of the file at host to the disk.
-int SyncFile(const std::string& host, int flags) {
-  int fd = Files().Open(host, O_RDONLY | flags, 0);
-  if (fd < 0) return fd;
-  int result = Files().Fsync(fd);
-  int closed = Files().Close(fd);
-  return result < 0 ? result : closed;
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+struct Opened {
+  int fd = -1;
+  bool created = false;
+  struct stat st {};
+};
+
+// Opens the name and, for a handle that keeps writers out, takes the file's lock: a descriptor
+// of the file the name leads to once the lock is held. -errno on failure; -EISDIR for a folder,
+// -EINVAL for anything else that is no regular file.
+int OpenLocked(const std::string& host, DWORD disposition, int accessFlags, bool lock,
+               Opened* opened) {
+  for (int round = 0;; ++round) {
+    opened->fd = OpenForCreate(host, disposition, accessFlags, &opened->created);
+    if (opened->fd < 0) return opened->fd;
+    int result = Files().Fstat(opened->fd, &opened->st);
+    if (result >= 0 && !S_ISREG(opened->st.st_mode)) {
+      result = S_ISDIR(opened->st.st_mode) ? -EISDIR : -EINVAL;
+    }
+    if (result >= 0 && lock) result = Files().Lock(opened->fd);
+    if (result < 0 || !lock || opened->created) return result;
+    // The lock is held; the file may have changed, or been replaced, while the open waited.
+    struct stat named;
+    result = Files().Fstat(opened->fd, &opened->st);
+    if (result >= 0) result = Files().Stat(host, &named);
+    if (result < 0 || SameFile(named, opened->st) || round == kMaxLockRounds) return result;
+    Files().Close(opened->fd);
+  }
 }
 
 }  // namespace
@@ -206,17 +150,20 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
   if (!path) return FailHandle(error);
 
   int accessFlags = write ? (read ? O_RDWR : O_WRONLY) : O_RDONLY;
-  bool created = false;
-  int fd = OpenForCreate(path->host, dwCreationDisposition, accessFlags, &created);
-  if (fd < 0) return FailHandle(PathError(-fd, path->host));
-
-  struct stat st;
-  if (int result = Files().Fstat(fd, &st); result < 0) {
-    return Abandon(fd, created, path->host, ErrorFromErrno(-result));
+  bool lock = write && (dwShareMode & FILE_SHARE_WRITE) == 0;
+  Opened opened;
+  if (int result = OpenLocked(path->host, dwCreationDisposition, accessFlags, lock, &opened);
+      result < 0) {
+    if (opened.fd < 0) return FailHandle(PathError(-result, path->host));
+    DWORD code = result == -EISDIR || result == -EINVAL ? ERROR_ACCESS_DENIED
+                                                          : ErrorFromErrno(-result);
+    return Abandon(opened.fd, opened.created, path->host, code);
   }
+  int fd = opened.fd;
+  bool created = opened.created;
+  const struct stat& st = opened.st;
   bool truncate =
       dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == TRUNCATE_EXISTING;
-  if (S_ISDIR(st.st_mode)) return Abandon(fd, created, path->host, ERROR_ACCESS_DENIED);
   // Root may write anything on the host; the handset refuses a read-only file to everyone.
   if (!created && IsReadOnly(st) && (write || truncate)) {
     return Abandon(fd, created, path->host, ERROR_ACCESS_DENIED);
@@ -329,130 +276,3 @@ BOOL FlushFileBuffers(HANDLE hFile) {
   return TRUE;
 }
 
-BOOL DeleteFileW(LPCWSTR lpFileName) {
-  DWORD error = ERROR_SUCCESS;
-  std::optional<HandsetPath> path = ResolveFile(lpFileName, &error);
-  if (!path) return Fail(error);
-  struct stat st;
-  if (int result = Files().Stat(path->host, &st); result < 0) {
-    return Fail(PathError(-result, path->host));
-  }
-  // Folders are not files; read-only files are kept until their bit is cleared.
-  if (S_ISDIR(st.st_mode) || IsReadOnly(st)) return Fail(ERROR_ACCESS_DENIED);
-  if (int result = Files().Unlink(path->host); result < 0) {
-    return Fail(PathError(-result, path->host));
-  }
-  return TRUE;
-}
-
-BOOL ReplaceFileW(LPCWSTR lpReplacedFileName, LPCWSTR lpReplacementFileName,
-                  LPCWSTR lpBackupFileName, DWORD /*dwReplaceFlags*/, LPVOID /*lpExclude*/,
-                  LPVOID /*lpReserved*/) {
-  if (lpBackupFileName != nullptr) return Fail(ERROR_INVALID_PARAMETER);
-  DWORD error = ERROR_SUCCESS;
-  std::optional<HandsetPath> target = ResolveFile(lpReplacedFileName, &error);
-  if (!target) return Fail(error);
-  std::optional<HandsetPath> replacement = ResolveFile(lpReplacementFileName, &error);
-  if (!replacement) return Fail(error);
-
-  struct stat targetStat;
-  if (int result = Files().Stat(target->host, &targetStat); result < 0) {
-    return Fail(PathError(-result, target->host));
-  }
-  struct stat replacementStat;
-  if (int result = Files().Stat(replacement->host, &replacementStat); result < 0) {
-    return Fail(PathError(-result, replacement->host));
-  }
-  if (S_ISDIR(targetStat.st_mode) || S_ISDIR(replacementStat.st_mode) || IsReadOnly(targetStat)) {
-    return Fail(ERROR_ACCESS_DENIED);
-  }
-
-  // The replacement takes the target's permissions and reaches the disk before it takes the
-  // target's name, so that after a crash the name holds either the old or the new content.
-  int fd = Files().Open(replacement->host, O_RDONLY, 0);
-  if (fd < 0) return Fail(PathError(-fd, replacement->host));
-  int result = Files().Fchmod(fd, targetStat.st_mode & 07777);
-  if (result >= 0) result = Files().Fsync(fd);
-  int closed = Files().Close(fd);
-  if (result >= 0) result = closed;
-  if (result < 0) return Fail(result == -EIO ? ERROR_WRITE_FAULT : ErrorFromErrno(-result));
-
-  if (result = Files().Rename(replacement->host, target->host); result < 0) {
-    return Fail(ErrorFromErrno(-result));
-  }
-  // The new name is lasting only once the folder is on the disk; until then it is a failure.
-  if (result = SyncFile(HostFolder(target->host), O_DIRECTORY); result < 0) {
-    return Fail(result == -EIO ? ERROR_WRITE_FAULT : ErrorFromErrno(-result));
-  }
-  return TRUE;
-}
-
-HANDLE FindFirstFileW(LPCWSTR lpFileName, WIN32_FIND_DATAW* lpFindFileData) {
-  if (lpFindFileData == nullptr) return FailHandle(ERROR_INVALID_PARAMETER);
-  if (lpFileName != nullptr &&
-      std::u16string_view(lpFileName).find_first_of(u"*?") != std::u16string_view::npos) {
-    // Only existence tests of one name are offered; pattern searches are not.
-    return FailHandle(ERROR_NOT_SUPPORTED);
-  }
-  DWORD error = ERROR_SUCCESS;
-  std::optional<HandsetPath> path = Resolve(lpFileName, &error);
-  if (!path) return FailHandle(error);
-  if (path->trailingSeparator || path->name.empty()) return FailHandle(ERROR_FILE_NOT_FOUND);
-  struct stat st;
-  if (int result = Files().Stat(path->host, &st); result < 0) {
-    return FailHandle(PathError(-result, path->host));
-  }
-  *lpFindFileData = WIN32_FIND_DATAW{};
-  lpFindFileData->dwFileAttributes = AttributesOf(st);
-  lpFindFileData->ftCreationTime = ToFileTime(st.st_ctim);
-  lpFindFileData->ftLastAccessTime = ToFileTime(st.st_atim);
-  lpFindFileData->ftLastWriteTime = ToFileTime(st.st_mtim);
-  auto size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
-  lpFindFileData->nFileSizeHigh = static_cast<DWORD>(size >> 32);
-  lpFindFileData->nFileSizeLow = static_cast<DWORD>(size);
-  path->name.copy(lpFindFileData->cFileName, MAX_PATH - 1);
-  return Current().AddHandle(std::make_unique<SearchObject>());
-}
-
-BOOL FindClose(HANDLE hFindFile) {
-  if (Current().LookupHandleAs<SearchObject>(hFindFile) == nullptr) {
-    return Fail(ERROR_INVALID_HANDLE);
-  }
-  return Current().CloseHandle(hFindFile);
-}
-
-DWORD GetFileAttributesW(LPCWSTR lpFileName) {
-  DWORD error = ERROR_SUCCESS;
-  std::optional<HandsetPath> path = Resolve(lpFileName, &error);
-  if (!path) {
-    Fail(error);
-    return INVALID_FILE_ATTRIBUTES;
-  }
-  struct stat st;
-  if (int result = Files().Stat(path->host, &st); result < 0) {
-    Fail(PathError(-result, path->host));
-    return INVALID_FILE_ATTRIBUTES;
-  }
-  return AttributesOf(st);
-}
-
-BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes) {
-  DWORD error = ERROR_SUCCESS;
-  std::optional<HandsetPath> path = Resolve(lpFileName, &error);
-  if (!path) return Fail(error);
-  struct stat st;
-  if (int result = Files().Stat(path->host, &st); result < 0) {
-    return Fail(PathError(-result, path->host));
-  }
-  // Only the read-only bit maps onto the host: it takes every write bit away; clearing it
-  // gives the owner's back. The other bits describe the entry and are not set this way.
-  mode_t mode = st.st_mode & 07777;
-  mode_t wanted = (dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? mode & ~kWriteBits
-                  : (mode & kWriteBits) == 0                         ? mode | kOwnerWrite
-                                                                     : mode;
-  if (wanted == mode) return TRUE;
-  if (int result = Files().Chmod(path->host, wanted); result < 0) {
-    return Fail(PathError(-result, path->host));
-  }
-  return TRUE;
-}

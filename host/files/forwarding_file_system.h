@@ -5,7 +5,7 @@
 // version, or base() directly, to forward.
 #pragma once
 
-#include "host/files/file_system.h"
+#include "host/kernel/file_system.h"
 
 namespace host {
 
@@ -33,9 +33,19 @@ class ForwardingFileSystem : public FileSystem {
   int Stat(const std::string& path, struct stat* st) override { return m_base.Stat(path, st); }
   int Chmod(const std::string& path, mode_t mode) override { return m_base.Chmod(path, mode); }
   int Fchmod(int fd, mode_t mode) override { return m_base.Fchmod(fd, mode); }
+  int Fchown(int fd, uid_t owner, gid_t group) override {
+    return m_base.Fchown(fd, owner, group);
+  }
+  int Lock(int fd) override { return m_base.Lock(fd); }
   int Unlink(const std::string& path) override { return m_base.Unlink(path); }
   int Rename(const std::string& from, const std::string& to) override {
     return m_base.Rename(from, to);
+  }
+  int Link(const std::string& from, const std::string& to) override {
+    return m_base.Link(from, to);
+  }
+  int RealPath(const std::string& path, std::string* resolved) override {
+    return m_base.RealPath(path, resolved);
   }
 
  protected:

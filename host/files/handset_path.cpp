@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host/kernel/handset.h"
+#include "host/kernel/handset_names.h"
 
 namespace host {
 namespace {
@@ -27,24 +28,13 @@ std::optional<HandsetPath> ResolveHandsetPath(const Handset& handset, LPCWSTR fi
     *error = ERROR_PATH_NOT_FOUND;
     return std::nullopt;
   }
-  std::vector<std::u16string_view> parts;
-  for (std::size_t start = 0; start <= text.size();) {
-    std::size_t end = start;
-    while (end < text.size() && !IsSeparator(text[end])) ++end;
-    std::u16string_view part = text.substr(start, end - start);
-    for (char16_t c : part) {
-      if (IsForbidden(c)) {
-        *error = ERROR_INVALID_NAME;
-        return std::nullopt;
-      }
+  for (char16_t c : text) {
+    if (!IsSeparator(c) && IsForbidden(c)) {
+      *error = ERROR_INVALID_NAME;
+      return std::nullopt;
     }
-    if (part == u"..") {
-      if (!parts.empty()) parts.pop_back();  // the root's parent is the root
-    } else if (!part.empty() && part != u".") {
-      parts.push_back(part);
-    }
-    start = end + 1;
   }
+  std::vector<std::u16string_view> parts = FoldHandsetPath(text);
   HandsetPath path;
   for (std::u16string_view part : parts) {
     path.handset += u'\\';

@@ -1,6 +1,8 @@
 // Device drivers reached by name (CreateFileW "ACC0:"), DeviceIoControl and closing.
 #include <algorithm>
 
+#include <nlohmann/json.hpp>
+
 #include "host/kernel/handset.h"
 #include "host/kernel/handset_impl.h"
 #include "host/crt/ascii_case.h"

@@ -2,8 +2,11 @@
 
 #include <cassert>
 
-#include "host/files/file_system.h"
+#include <nlohmann/json.hpp>
+
+#include "host/kernel/file_system.h"
 #include "host/kernel/handset_impl.h"
+#include "host/kernel/handset_names.h"
 #include "host/crt/utf.h"
 
 namespace host {
@@ -16,15 +19,18 @@ Handset::Handset(Clock& clock, std::string root)
       m_root(std::move(root)),
       m_posixFiles(MakePosixFileSystem()),
       m_files(m_posixFiles.get()),
+      m_locals(std::make_unique<LocalStorage>()),
       m_impl(std::make_unique<Impl>()) {
   assert(g_current == nullptr);
   g_current = this;
 }
 
 Handset::~Handset() {
-  // Objects and programs may still call the handset while they go.
+  // Objects and programs may still call the handset while they go; the handset's local storage
+  // goes after them, since they may unregister from it.
   m_handles.clear();
   m_impl.reset();
+  m_locals.reset();
   g_current = nullptr;
 }
 
@@ -35,16 +41,38 @@ Handset& Handset::Current() {
 
 Handset* Handset::CurrentOrNull() { return g_current; }
 
+std::vector<std::u16string_view> FoldHandsetPath(std::u16string_view path) {
+  std::vector<std::u16string_view> parts;
+  for (std::size_t start = 0; start <= path.size();) {
+    std::size_t end = path.find_first_of(u"\\/", start);
+    if (end == std::u16string_view::npos) end = path.size();
+    std::u16string_view part = path.substr(start, end - start);
+    if (part == u"..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != u".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  return parts;
+}
+
 std::string Handset::HostPath(std::u16string_view handsetPath) const {
   std::string out = m_root;
   while (!out.empty() && out.back() == '/') out.pop_back();
-  if (handsetPath.empty() || handsetPath.front() != u'\\') out += '/';
-  std::u16string path(handsetPath);
-  for (char16_t& c : path) {
-    if (c == u'\\') c = u'/';
+  std::vector<std::u16string_view> parts = FoldHandsetPath(handsetPath);
+  if (parts.empty()) return out + '/';
+  for (std::u16string_view part : parts) {
+    out += '/';
+    out += ToUtf8(part);
   }
-  out += ToUtf8(path);
   return out;
+}
+
+void Handset::Emit(std::string_view ev) { Emit(ev, nlohmann::ordered_json::object()); }
+
+void Handset::Emit(std::string_view ev, nlohmann::ordered_json fields) {
+  if (m_trace != nullptr) m_trace->Record(m_clock.NowMs(), ev, std::move(fields));
 }
 
 void Handset::set_files(FileSystem* fs) { m_files = fs != nullptr ? fs : m_posixFiles.get(); }

@@ -1,6 +1,7 @@
 // The emulated handset: one object owns all emulated state, and the platform's free functions
 // (platform/windows.h, platform/mzfc.h) act on the current one. Tests build a fresh handset
-// per test; nothing else is global.
+// per test; nothing else is global. The layers above the kernel keep their state in the
+// handset's or a process's local storage (locals(), ProcessLocals()).
 #pragma once
 
 #include <cstdint>
@@ -11,10 +12,11 @@
 #include <string_view>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "host/kernel/clock.h"
 #include "host/kernel/kernel_object.h"
+#include "host/kernel/local_storage.h"
 #include "host/kernel/loop_inbox.h"
 #include "host/kernel/trace.h"
 #include "platform/windows.h"
@@ -98,9 +100,9 @@ class Handset {
   // ---- Trace: what the system did, or nothing when nobody records it.
   Trace* trace() { return m_trace; }
   void set_trace(Trace* trace) { m_trace = trace; }
-  void Emit(std::string_view ev, nlohmann::ordered_json fields = nlohmann::ordered_json::object()) {
-    if (m_trace != nullptr) m_trace->Record(m_clock.NowMs(), ev, std::move(fields));
-  }
+  // Records the event at the handset's time; fields is a JSON object (none: an empty one).
+  void Emit(std::string_view ev);
+  void Emit(std::string_view ev, nlohmann::ordered_json fields);
 
   // ---- Files: the handset's "\" maps to this host folder.
   const std::string& root() const { return m_root; }
@@ -218,6 +220,16 @@ class Handset {
   DWORD current_pid() const { return m_currentPid; }
   void set_current_pid(DWORD pid) { m_currentPid = pid; }
 
+  // ---- State of the layers above the kernel (host/kernel/local_storage.h).
+  // The handset's own: destroyed with the handset, after its processes and windows.
+  LocalStorage& locals() { return *m_locals; }
+  // The process's (pid 0: code that runs as no process): made on first use, destroyed when the
+  // process ends (once none of its code runs any more), or with the handset. A process started
+  // later has a storage of its own.
+  LocalStorage& ProcessLocals(DWORD pid);
+  // The process's storage, or null when it has made none.
+  LocalStorage* FindProcessLocals(DWORD pid);
+
   // ---- Debug output (NKDbgPrintfW), in order.
   const std::vector<std::u16string>& debug_output() const { return m_debug; }
   void AddDebugOutput(std::u16string text);
@@ -245,6 +257,7 @@ class Handset {
   DWORD m_currentPid = 0;
   std::vector<std::u16string> m_debug;
   RECT m_workArea{0, 0, 480, 720};
+  std::unique_ptr<LocalStorage> m_locals;
   std::unique_ptr<Impl> m_impl;
   LoopInbox m_inbox{m_clock};
 };

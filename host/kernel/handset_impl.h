@@ -15,9 +15,14 @@
 namespace host {
 
 struct Handset::Impl {
-  // Declared first so that it is destroyed last: windows' procedures may point into programs.
+  // The processes' local storage, destroyed after their programs.
+  std::map<DWORD, std::unique_ptr<LocalStorage>> processLocals;
+  // Declared before the windows so that it is destroyed after them: windows' procedures may
+  // point into programs.
   ProcessTable processes;
-  // Programs of ended processes, kept until none of their code can be on the stack.
+  // Programs of ended processes and their storage, kept until none of their code can be on the
+  // stack (ReleaseEnded).
+  std::vector<std::unique_ptr<LocalStorage>> endedLocals;
   std::vector<std::unique_ptr<Program>> ended;
   WindowTable windows;
   TimerSet timers;
@@ -29,6 +34,14 @@ struct Handset::Impl {
   int running = 0;
   std::vector<std::pair<std::u16string, DeviceDriver*>> devices;
   std::vector<std::u16string> registeredMessages;
+
+  // After a window procedure or a program start has returned: when no process code runs any
+  // more, what ended processes left behind goes, their storage first.
+  void ReleaseEnded() {
+    if (running != 0) return;
+    endedLocals.clear();
+    ended.clear();
+  }
 };
 
 }  // namespace host

@@ -1,6 +1,8 @@
 // The handset's windows, its message loop and its window timers.
 #include <algorithm>
 
+#include <nlohmann/json.hpp>
+
 #include "host/kernel/handset.h"
 #include "host/kernel/handset_impl.h"
 #include "host/crt/ascii_case.h"
@@ -55,7 +57,7 @@ LRESULT Handset::CallWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   LRESULT result = record->proc(hwnd, msg, wParam, lParam);
   --m_impl->running;
   m_currentPid = callerPid;
-  if (m_impl->running == 0) m_impl->ended.clear();
+  m_impl->ReleaseEnded();
   return result;
 }
 

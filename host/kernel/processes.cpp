@@ -1,9 +1,12 @@
 // The handset's processes: starting and ending them, CreateProcessW and the tool-help snapshot.
 #include <algorithm>
 
+#include <nlohmann/json.hpp>
+
 #include "host/kernel/handset.h"
 #include "host/kernel/handset_impl.h"
 #include "host/crt/utf.h"
+#include "platform/process_local.h"
 
 namespace host {
 namespace {
@@ -73,7 +76,7 @@ DWORD Handset::StartProcess(std::u16string path, std::unique_ptr<Program> progra
   started.Start(pid);
   --m_impl->running;
   m_currentPid = callerPid;
-  if (m_impl->running == 0) m_impl->ended.clear();
+  m_impl->ReleaseEnded();
   return pid;
 }
 
@@ -81,9 +84,25 @@ void Handset::EndProcess(DWORD pid) {
   if (!m_impl->processes.Contains(pid)) return;
   for (HWND hwnd : m_impl->windows.OwnedBy(pid)) DestroyWindow(hwnd);
   std::unique_ptr<Program> program = m_impl->processes.Remove(pid);
+  auto locals = m_impl->processLocals.extract(pid);
   // A program usually ends from its own code (a window procedure, or the loop inside Start);
-  // it must outlive that call.
-  if (program != nullptr && m_impl->running > 0) m_impl->ended.push_back(std::move(program));
+  // it and its storage must outlive that call.
+  if (m_impl->running > 0) {
+    if (program != nullptr) m_impl->ended.push_back(std::move(program));
+    if (!locals.empty()) m_impl->endedLocals.push_back(std::move(locals.mapped()));
+  }
+}
+
+LocalStorage& Handset::ProcessLocals(DWORD pid) {
+  std::unique_ptr<LocalStorage>& locals = m_impl->processLocals[pid];
+  if (locals == nullptr) locals = std::make_unique<LocalStorage>();
+  return *locals;
+}
+
+LocalStorage* Handset::FindProcessLocals(DWORD pid) {
+  if (m_impl == nullptr) return nullptr;  // the handset is going
+  auto it = m_impl->processLocals.find(pid);
+  return it == m_impl->processLocals.end() ? nullptr : it->second.get();
 }
 
 std::vector<ProcessInfo> Handset::Processes() const { return m_impl->processes.List(); }
@@ -101,6 +120,11 @@ BOOL Handset::Launch(std::u16string_view path) {
 }
 
 }  // namespace host
+
+void* ProcessLocalObject(const void* key, void* (*make)(), void (*destroy)(void*)) {
+  host::Handset& handset = host::Handset::Current();
+  return handset.ProcessLocals(handset.current_pid()).Get(key, make, destroy);
+}
 
 BOOL CreateProcessW(LPCWSTR pszImageName, LPWSTR, SECURITY_ATTRIBUTES*, SECURITY_ATTRIBUTES*, BOOL,
                     DWORD, LPVOID, LPCWSTR, STARTUPINFOW*, PROCESS_INFORMATION*) {

@@ -1,5 +1,7 @@
 #include "host/kernel/trace.h"
 
+#include <nlohmann/json.hpp>
+
 namespace host {
 
 void JsonLinesTrace::Record(std::int64_t t, std::string_view ev, nlohmann::ordered_json fields) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include <nlohmann/json.hpp>
+
 #include "host/crt/utf.h"
 
 namespace host::programs {

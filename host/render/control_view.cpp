@@ -1,5 +1,7 @@
 #include "host/render/control_view.h"
 
+#include <nlohmann/json.hpp>
+
 #include "host/kernel/handset.h"
 #include "host/ui/input.h"
 #include "host/crt/utf.h"

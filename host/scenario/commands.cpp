@@ -12,6 +12,10 @@ constexpr std::int64_t kIntMax = std::numeric_limits<std::int32_t>::max();
 // Pointer coordinates travel in 16 signed bits of the message's lParam.
 constexpr std::int64_t kCoordMin = std::numeric_limits<std::int16_t>::min();
 constexpr std::int64_t kCoordMax = std::numeric_limits<std::int16_t>::max();
+// The work area's limits, as for --workarea: each side 1 to 4096 pixels, the origin within
+// 4096 pixels of 0.
+constexpr std::int64_t kMaxSide = 4096;
+constexpr std::int64_t kMaxOffset = 4096;
 
 // What an argument must be.
 enum class Kind {
@@ -149,6 +153,10 @@ std::optional<std::string> CheckArgument(const Param& param, const std::string& 
       break;
     case Kind::kByte:
       value = ParseInteger(word, -128, 255);
+      // 128 to 255 only as unsigned bytes in hex (0x80 to 0xFF); decimal ones are signed.
+      if (value && *value > 127 && word.find_first_of("xX") == std::string::npos) {
+        value.reset();
+      }
       if (value) value = static_cast<std::int8_t>(static_cast<std::uint8_t>(*value & 0xFF));
       expected = "a byte: -128 to 127, or 0x80 to 0xFF";
       break;
@@ -178,7 +186,18 @@ std::optional<std::string> CheckArgument(const Param& param, const std::string& 
 
 // Rules beyond the signature.
 std::optional<std::string> CheckMeaning(const Command& command) {
+  const std::vector<std::int64_t>& n = command.numbers;
   switch (command.op) {
+    case Op::kWorkarea:
+      if (n[0] < -kMaxOffset || n[0] > kMaxOffset || n[1] < -kMaxOffset || n[1] > kMaxOffset) {
+        return "L and T must lie from -4096 to 4096";
+      }
+      if (n[2] - n[0] < 1 || n[2] - n[0] > kMaxSide || n[3] - n[1] < 1 ||
+          n[3] - n[1] > kMaxSide) {
+        return "the work area must be 1 to 4096 pixels wide (R - L) and high (B - T), not " +
+               std::to_string(n[2] - n[0]) + "x" + std::to_string(n[3] - n[1]);
+      }
+      return std::nullopt;
     case Op::kExe:
       if (command.args[0].empty() || command.args[0][0] != '\\' ||
           command.args[0].back() == '\\') {

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 
+#include <nlohmann/json.hpp>
+
 #include "host/crt/byte_text.h"
 #include "host/crt/utf.h"
 
@@ -91,6 +93,12 @@ int FileWatch::Truncate(int fd, long length) {
   if (result >= 0) {
     if (auto it = m_open.find(fd); it != m_open.end()) it->second.changed = true;
   }
+  return result;
+}
+
+int FileWatch::Link(const std::string& from, const std::string& to) {
+  int result = base().Link(from, to);
+  if (result >= 0) Changed(to);
   return result;
 }
 

@@ -12,7 +12,7 @@
 #include <set>
 #include <string>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "host/files/forwarding_file_system.h"
 #include "host/kernel/handset.h"
@@ -40,6 +40,8 @@ class FileWatch final : public ForwardingFileSystem {
   int Truncate(int fd, long length) override;
   int Unlink(const std::string& path) override;
   int Rename(const std::string& from, const std::string& to) override;
+  int Link(const std::string& from, const std::string& to) override;
+  int RealPath(const std::string& path, std::string* resolved) override;
 
  private:
   struct OpenFile {

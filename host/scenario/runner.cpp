@@ -2,14 +2,18 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <system_error>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "host/crt/byte_text.h"
+#include "host/crt/escaped.h"
 #include "host/crt/utf.h"
+#include "host/files/handset_path.h"
 #include "host/kernel/windowed_program.h"
 #include "host/scenario/snapshot.h"
-#include "host/ui/hit_test.h"
 #include "host/ui/input.h"
 #include "host/ui/ui_registry.h"
 #include "platform/mzfc.h"
@@ -47,14 +51,6 @@ bool SameExeName(std::u16string_view a, std::u16string_view b) {
 std::string HostDirectoryOf(const Handset& handset, std::u16string_view exe) {
   std::size_t slash = exe.rfind(u'\\');
   return handset.HostPath(exe.substr(0, slash == std::u16string_view::npos ? 0 : slash));
-}
-
-UiWin* FirstOfKind(const std::vector<UiWin*>& controls, UiKind kind) {
-  for (UiWin* control : controls) {
-    if (control->kind() == kind) return control;
-    if (UiWin* found = FirstOfKind(control->children(), kind)) return found;
-  }
-  return nullptr;
 }
 
 // A top-level window of no listed process: it goes away on WM_CLOSE, as the default window
@@ -159,89 +155,138 @@ bool Runner::Finish() {
   return true;
 }
 
+const Runner::Handler* Runner::HandlerFor(Op op) {
+  // One handler per command of the script language (commands.h).
+  static const std::map<Op, Handler> kHandlers = {
+      {Op::kWorkarea, &Runner::Workarea},
+      {Op::kExe, &Runner::Exe},
+      {Op::kAccelerometer, &Runner::Accelerometer},
+      {Op::kReads, &Runner::Reads},
+      {Op::kSample, &Runner::Sample},
+      {Op::kPlayer, &Runner::Player},
+      {Op::kProcess, &Runner::Process},
+      {Op::kWindow, &Runner::Window},
+      {Op::kLaunch, &Runner::Launch},
+      {Op::kFile, &Runner::File},
+      {Op::kWatch, &Runner::WatchFile},
+      {Op::kWrite, &Runner::WriteFile},
+      {Op::kScreenshot, &Runner::Screenshot},
+      {Op::kStart, &Runner::StartCommand},
+      {Op::kWait, &Runner::Wait},
+      {Op::kSnapshot, &Runner::SnapshotCommand},
+      {Op::kTap, &Runner::Tap},
+      {Op::kToolbar, &Runner::Toolbar},
+      {Op::kChoose, &Runner::Choose},
+      {Op::kMove, &Runner::Move},
+      {Op::kSlider, &Runner::Slider},
+      {Op::kCommand, &Runner::CommandCall},
+      {Op::kTimer, &Runner::Timer},
+  };
+  auto it = kHandlers.find(op);
+  return it == kHandlers.end() ? nullptr : &it->second;
+}
+
 std::optional<Runner::Step> Runner::Execute(const Command& command) {
-  const std::vector<std::string>& args = command.args;
+  const Handler* handler = HandlerFor(command.op);
+  if (handler == nullptr) return Step::kNext;
+  return (this->**handler)(command);
+}
+
+// ---- Set-up and the world around the application.
+
+std::optional<Runner::Step> Runner::Workarea(const Command& command) {
+  // The parser has bounded every value (commands.cpp).
   const std::vector<std::int64_t>& n = command.numbers;
-  switch (command.op) {
-    case Op::kWorkarea:
-      m_handset.set_work_area({static_cast<LONG>(n[0]), static_cast<LONG>(n[1]),
-                               static_cast<LONG>(n[2]), static_cast<LONG>(n[3])});
-      return Step::kNext;
-    case Op::kExe:
-      m_exe = Wide(args[0]);
-      return Step::kNext;
-    case Op::kAccelerometer:
-      m_sensor.set_present(args[0] == "present");
-      return Step::kNext;
-    case Op::kReads:
-      m_sensor.set_reads_fail(args[0] == "fail");
-      return Step::kNext;
-    case Op::kSample:
-      m_sensor.set_sample({static_cast<std::int8_t>(n[0]), static_cast<std::int8_t>(n[1]),
-                           static_cast<std::int8_t>(n[2])});
-      return Step::kNext;
-    case Op::kPlayer:
-      if (args[0] == "stopped") {
-        EndProcessesNamed(kPlayerExe);
-      } else {
-        std::vector<std::u16string> titles = Titles(args, 1);
-        if (titles.empty()) titles.push_back(kPlayerTitle);
-        StartWindowedProcess(kPlayerPath, std::move(titles));
-      }
-      return Step::kNext;
-    case Op::kProcess: {
-      std::u16string name = Wide(args[0]);
-      std::u16string path = name.find(u'\\') == std::u16string::npos ? u"\\Windows\\" + name : name;
-      StartWindowedProcess(std::move(path), Titles(args, 1));
-      return Step::kNext;
-    }
-    case Op::kWindow: {
-      HWND hwnd = m_handset.CreateWindow(u"", Wide(args[0]), m_handset.work_area(), 0,
-                                         PlainWindowProc);
-      if (WindowInfo* info = m_handset.FindWindowInfo(hwnd)) info->visible = true;
-      return Step::kNext;
-    }
-    case Op::kLaunch:
-      if (args[0] == "ok") {
-        m_handset.RegisterProgram(kPlayerPath, WindowedProgram::Factory({kPlayerTitle}));
-      } else {
-        m_handset.RegisterProgram(kPlayerPath, [] { return std::unique_ptr<Program>(); });
-      }
-      return Step::kNext;
-    case Op::kFile:
-      m_handset.Emit("file", FileJson(m_handset, Wide(args[0])));
-      return Step::kNext;
-    case Op::kWatch:
-      m_files.Watch(Wide(args[0]));
-      return Step::kNext;
-    case Op::kWrite:
-      return WriteFile(command);
-    case Op::kScreenshot: {
-      std::optional<std::string> problem =
-          m_screenshooter ? m_screenshooter(args[0]) : "this build draws no screens";
-      if (problem) {
-        Report(command.line, "screenshot " + args[0] + ": " + *problem);
-        return std::nullopt;
-      }
-      return Step::kNext;
-    }
-    case Op::kStart:
-      return Start();
-    case Op::kWait:
-      m_waitUntil = m_handset.clock().NowMs() + n[0];
-      return Step::kNext;
-    case Op::kSnapshot:
-      m_handset.Emit("snapshot", Snapshot(m_handset, MainWindow(), m_driver));
-      return Step::kNext;
-    case Op::kTap:
-    case Op::kToolbar:
-    case Op::kChoose:
-    case Op::kMove:
-    case Op::kSlider:
-    case Op::kCommand:
-    case Op::kTimer:
-      return DeliverInput(command);
+  m_handset.set_work_area({static_cast<LONG>(n[0]), static_cast<LONG>(n[1]),
+                           static_cast<LONG>(n[2]), static_cast<LONG>(n[3])});
+  return Step::kNext;
+}
+
+std::optional<Runner::Step> Runner::Exe(const Command& command) {
+  m_exe = Wide(command.args[0]);
+  return Step::kNext;
+}
+
+std::optional<Runner::Step> Runner::Accelerometer(const Command& command) {
+  m_sensor.set_present(command.args[0] == "present");
+  return Step::kNext;
+}
+
+std::optional<Runner::Step> Runner::Reads(const Command& command) {
+  m_sensor.set_reads_fail(command.args[0] == "fail");
+  return Step::kNext;
+}
+
+std::optional<Runner::Step> Runner::Sample(const Command& command) {
+  const std::vector<std::int64_t>& n = command.numbers;
+  m_sensor.set_sample({static_cast<std::int8_t>(n[0]), static_cast<std::int8_t>(n[1]),
+                       static_cast<std::int8_t>(n[2])});
+  return Step::kNext;
+}
+
+std::optional<Runner::Step> Runner::Player(const Command& command) {
+  if (command.args[0] == "stopped") {
+    EndProcessesNamed(kPlayerExe);
+    return Step::kNext;
   }
+  std::vector<std::u16string> titles = Titles(command.args, 1);
+  if (titles.empty()) titles.push_back(kPlayerTitle);
+  StartWindowedProcess(kPlayerPath, std::move(titles));
+  return Step::kNext;
+}
+
+std::optional<Runner::Step> Runner::Process(const Command& command) {
+  std::u16string name = Wide(command.args[0]);
+  std::u16string path = name.find(u'\\') == std::u16string::npos ? u"\\Windows\\" + name : name;
+  StartWindowedProcess(std::move(path), Titles(command.args, 1));
+  return Step::kNext;
+}
+
+std::optional<Runner::Step> Runner::Window(const Command& command) {
+  HWND hwnd = m_handset.CreateWindow(u"", Wide(command.args[0]), m_handset.work_area(), 0,
+                                     PlainWindowProc);
+  if (WindowInfo* info = m_handset.FindWindowInfo(hwnd)) info->visible = true;
+  return Step::kNext;
+}
+
+std::optional<Runner::Step> Runner::Launch(const Command& command) {
+  if (command.args[0] == "ok") {
+    m_handset.RegisterProgram(kPlayerPath, WindowedProgram::Factory({kPlayerTitle}));
+  } else {
+    m_handset.RegisterProgram(kPlayerPath, [] { return std::unique_ptr<Program>(); });
+  }
+  return Step::kNext;
+}
+
+std::optional<Runner::Step> Runner::File(const Command& command) {
+  m_handset.Emit("file", FileJson(m_handset, Wide(command.args[0])));
+  return Step::kNext;
+}
+
+std::optional<Runner::Step> Runner::WatchFile(const Command& command) {
+  m_files.Watch(Wide(command.args[0]));
+  return Step::kNext;
+}
+
+std::optional<Runner::Step> Runner::Screenshot(const Command& command) {
+  std::optional<std::string> problem =
+      m_screenshooter ? m_screenshooter(command.args[0]) : "this build draws no screens";
+  if (problem) {
+    Report(command.line, "screenshot " + command.args[0] + ": " + *problem);
+    return std::nullopt;
+  }
+  return Step::kNext;
+}
+
+std::optional<Runner::Step> Runner::StartCommand(const Command&) { return Start(); }
+
+std::optional<Runner::Step> Runner::Wait(const Command& command) {
+  m_waitUntil = m_handset.clock().NowMs() + command.numbers[0];
+  return Step::kNext;
+}
+
+std::optional<Runner::Step> Runner::SnapshotCommand(const Command&) {
+  m_handset.Emit("snapshot", Snapshot(m_handset, MainWindow(), m_driver));
   return Step::kNext;
 }
 
@@ -252,7 +297,15 @@ std::optional<Runner::Step> Runner::WriteFile(const Command& command) {
     text += Wide(command.args[i]);
   }
   std::string bytes = "\xFF\xFE" + ToUtf16LeBytes(text);
-  std::filesystem::path path = m_handset.HostPath(Wide(command.args[0]));
+  // Through the handset's own name mapping, which keeps every name inside its root.
+  std::u16string name = Wide(command.args[0]);
+  DWORD problem = ERROR_SUCCESS;
+  std::optional<HandsetPath> resolved = ResolveHandsetPath(m_handset, name.c_str(), &problem);
+  if (!resolved || resolved->name.empty()) {
+    Report(command.line, "write " + command.args[0] + ": not a handset file name");
+    return std::nullopt;
+  }
+  std::filesystem::path path = resolved->host;
   std::error_code error;
   std::filesystem::create_directories(path.parent_path(), error);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -263,105 +316,6 @@ std::optional<Runner::Step> Runner::WriteFile(const Command& command) {
     return std::nullopt;
   }
   return Step::kNext;
-}
-
-std::optional<Runner::Step> Runner::DeliverInput(const Command& command) {
-  const std::int64_t* n = command.numbers.data();
-  std::string name(command.name);
-  if (command.op == Op::kChoose) {
-    if (ui::OpenMenu() == nullptr) {
-      Report(command.line, "choose: no menu is open");
-      return std::nullopt;
-    }
-    if (!ui::PickMenuItem(static_cast<int>(n[0]))) {
-      Report(command.line, "choose " + command.args[0] + ": the open menu has no such item");
-      return std::nullopt;
-    }
-    return Step::kRunLoop;
-  }
-
-  CMzWnd* wnd = MainWindow();
-  if (wnd == nullptr) {
-    Report(command.line, name + ": the application has no window");
-    return std::nullopt;
-  }
-  // A tap while another window runs modally lands on that window, where the finger is.
-  auto tapAt = [&](POINT at) {
-    CMzWnd* modal = ui::TopModal();
-    if (modal == nullptr || modal == wnd) {
-      ui::SendPointer(*wnd, ui::PointerAction::kDown, at.x, at.y);
-      ui::SendPointer(*wnd, ui::PointerAction::kUp, at.x, at.y);
-      return;
-    }
-    RECT origin = m_handset.FindWindowInfo(wnd->m_hWnd)->rect;
-    ui::SendScreenPointer(ui::PointerAction::kDown, origin.left + at.x, origin.top + at.y);
-    ui::SendScreenPointer(ui::PointerAction::kUp, origin.left + at.x, origin.top + at.y);
-  };
-
-  switch (command.op) {
-    case Op::kTap: {
-      UiWin* control = ui::FindControl(*wnd, static_cast<int>(n[0]));
-      if (control == nullptr) {
-        Report(command.line, "tap " + command.args[0] + ": no control has this id");
-        return std::nullopt;
-      }
-      POINT centre = ui::CentreOf(*control);
-      if (ui::HitTest(*wnd, centre.x, centre.y) != control) {
-        Report(command.line, "tap " + command.args[0] + ": the control's centre " +
-                                 std::to_string(centre.x) + "," + std::to_string(centre.y) +
-                                 " is covered or out of view");
-        return std::nullopt;
-      }
-      tapAt(centre);
-      return Step::kRunLoop;
-    }
-    case Op::kToolbar: {
-      auto* toolbar = static_cast<UiToolbar_Text*>(FirstOfKind(wnd->controls(), UiKind::kToolbar));
-      if (toolbar == nullptr) {
-        Report(command.line, "toolbar: the window has no toolbar");
-        return std::nullopt;
-      }
-      auto count = static_cast<std::int64_t>(toolbar->buttons().size());
-      if (n[0] >= count) {
-        Report(command.line, "toolbar " + command.args[0] + ": the toolbar has " +
-                                 std::to_string(count) + " buttons");
-        return std::nullopt;
-      }
-      RECT r = toolbar->GetRect();
-      // The middle of the button's slot: the buttons share the width equally.
-      POINT at{static_cast<LONG>(r.left + (2 * n[0] + 1) * (r.right - r.left) / (2 * count)),
-               (r.top + r.bottom) / 2};
-      if (ui::HitTest(*wnd, at.x, at.y) != toolbar) {
-        Report(command.line, "toolbar: the toolbar is covered or out of view");
-        return std::nullopt;
-      }
-      tapAt(at);
-      return Step::kRunLoop;
-    }
-    case Op::kMove:
-      ui::SendPointer(*wnd, ui::PointerAction::kMove, static_cast<int>(n[0]),
-                      static_cast<int>(n[1]));
-      return Step::kRunLoop;
-    case Op::kSlider: {
-      auto* slider = static_cast<CUiStatusBar*>(FirstOfKind(wnd->controls(), UiKind::kSlider));
-      if (slider == nullptr) {
-        Report(command.line, "slider: the window has no slider");
-        return std::nullopt;
-      }
-      ui::SetSliderPad(*slider, static_cast<int>(n[0]));
-      return Step::kRunLoop;
-    }
-    case Op::kCommand:
-      wnd->OnUiCommand(static_cast<WPARAM>(n[0]),
-                       command.numbers.size() > 1 ? static_cast<LPARAM>(n[1]) : 0);
-      return Step::kRunLoop;
-    case Op::kTimer:
-      m_handset.Emit("fire", {{"id", static_cast<std::uint64_t>(n[0])}});
-      m_handset.SendToWindow(wnd->m_hWnd, WM_TIMER, static_cast<WPARAM>(n[0]), 0);
-      return Step::kRunLoop;
-    default:
-      return Step::kNext;
-  }
 }
 
 CMzWnd* Runner::MainWindow() {
@@ -393,12 +347,13 @@ void Runner::TakeFinalScreenshot() {
 }
 
 void Runner::Report(int line, const std::string& message) {
-  m_diagnostics << m_scriptName << ':' << line << ": " << message << '\n';
+  m_diagnostics << Escaped(m_scriptName) << ':' << line << ": " << Escaped(message) << '\n';
   m_failed = true;
 }
 
 void Runner::Warn(int line, const std::string& message) {
-  m_diagnostics << m_scriptName << ':' << line << ": warning: " << message << '\n';
+  m_diagnostics << Escaped(m_scriptName) << ':' << line << ": warning: " << Escaped(message)
+                << '\n';
 }
 
 }  // namespace host::scenario

@@ -19,6 +19,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "host/drivers/accelerometer.h"
@@ -26,6 +27,7 @@
 #include "host/scenario/commands.h"
 #include "host/scenario/entry_program.h"
 #include "host/scenario/file_watch.h"
+#include "host/scenario/input_targets.h"
 
 class CMzWnd;
 
@@ -81,12 +83,47 @@ class Runner final : public InputSource {
     std::string message;
   };
 
-  // Carries out one command. Returns nullopt after reporting a script error.
+  // Carries out one command with its handler. Returns nullopt after reporting a script error.
   std::optional<Step> Execute(const Command& command);
+  using Handler = std::optional<Step> (Runner::*)(const Command&);
+  // The handler of each command; null for none.
+  static const Handler* HandlerFor(Op op);
   Step Start();
-  // The write command: a UTF-16LE file with the mark, its lines joined by CR LF.
+
+  // Set-up and the world around the application (runner.cpp).
+  std::optional<Step> Workarea(const Command& command);
+  std::optional<Step> Exe(const Command& command);
+  std::optional<Step> Accelerometer(const Command& command);
+  std::optional<Step> Reads(const Command& command);
+  std::optional<Step> Sample(const Command& command);
+  std::optional<Step> Player(const Command& command);
+  std::optional<Step> Process(const Command& command);
+  std::optional<Step> Window(const Command& command);
+  std::optional<Step> Launch(const Command& command);
+  std::optional<Step> File(const Command& command);
+  std::optional<Step> WatchFile(const Command& command);
+  // The write command: a UTF-16LE file with the mark, its lines joined by CR LF, at a name that
+  // the handset's own mapping keeps inside its root.
   std::optional<Step> WriteFile(const Command& command);
-  std::optional<Step> DeliverInput(const Command& command);
+  std::optional<Step> Screenshot(const Command& command);
+  std::optional<Step> StartCommand(const Command& command);
+  std::optional<Step> Wait(const Command& command);
+  std::optional<Step> SnapshotCommand(const Command& command);
+
+  // Input: each finds its target (input_targets.h), reports a script error when there is
+  // none, and only then delivers.
+  std::optional<Step> Tap(const Command& command);
+  std::optional<Step> Toolbar(const Command& command);
+  std::optional<Step> Choose(const Command& command);
+  std::optional<Step> Move(const Command& command);
+  std::optional<Step> Slider(const Command& command);
+  std::optional<Step> CommandCall(const Command& command);
+  std::optional<Step> Timer(const Command& command);
+  // The main window for an input command; null after reporting that there is none.
+  CMzWnd* InputWindow(const Command& command);
+  // The target found, or nullopt after reporting "NAME ARGS: why".
+  template <class Target>
+  std::optional<Target> Found(const Command& command, std::variant<Target, NoTarget> found);
   // After the script or on an error: leaves modal runs, then asks the loop to quit.
   bool Finish();
 

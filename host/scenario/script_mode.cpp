@@ -2,9 +2,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <system_error>
+#include <variant>
 
+#include "host/crt/escaped.h"
+#include "host/crt/text_file.h"
 #include "host/files/root_folder.h"
 #include "host/kernel/clock.h"
 #include "host/kernel/trace.h"
@@ -14,14 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::optional<std::string> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return std::move(text).str();
-}
+// Scripts are short; this keeps a huge file or a device from exhausting memory.
+constexpr std::size_t kMaxScriptBytes = std::size_t{16} << 20;
 
 }  // namespace
 
@@ -30,17 +26,18 @@ int RunScriptMode(const ScriptModeOptions& options, const Application& applicati
   const std::string& name = options.scriptPath;
   std::error_code code;
   if (fs::is_directory(name, code)) {
-    err << name << ": a folder, not a script\n";
+    err << Escaped(name) << ": a folder, not a script\n";
     return kExitScriptError;
   }
-  std::optional<std::string> text = ReadFile(name);
-  if (!text) {
-    err << name << ": cannot read the script\n";
+  std::variant<std::string, TextFileError> text = ReadTextFile(name, kMaxScriptBytes);
+  if (auto* error = std::get_if<TextFileError>(&text)) {
+    err << Escaped(name) << ": the script " << error->message << '\n';
     return kExitScriptError;
   }
-  ParseResult script = ParseScript(*text);
+  ParseResult script = ParseScript(std::get<std::string>(text));
   if (script.error) {
-    err << name << ':' << script.error->line << ": " << script.error->message << '\n';
+    err << Escaped(name) << ':' << script.error->line << ": " << Escaped(script.error->message)
+        << '\n';
     return kExitScriptError;
   }
 

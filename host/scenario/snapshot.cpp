@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <nlohmann/json.hpp>
+
 #include "host/crt/utf.h"
 #include "host/render/control_view.h"
 #include "host/ui/input.h"

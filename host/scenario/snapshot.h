@@ -2,7 +2,7 @@
 // menu, the accelerometer, the process list and every top-level window, at one moment.
 #pragma once
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "host/drivers/accelerometer.h"
 #include "host/kernel/handset.h"

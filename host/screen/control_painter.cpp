@@ -17,10 +17,6 @@ constexpr int kButtonMargin = 6;
 
 constexpr DWORD kDtBottom = 0x8;
 
-// Button types with a look of their own; type 6 and unknown types have the plain look.
-constexpr int kButtonTypeAction = 7;
-constexpr int kButtonTypeSwitch = 11;
-
 TextStyle StyleFor(const ControlView& control, HAlign halign, VAlign valign, Rgb colour) {
   TextStyle style;
   style.size = theme::kTextSize;
@@ -52,11 +48,11 @@ void DrawText(Canvas& canvas, const ControlView& control, const RECT& rect, Text
 }
 
 bool IsSwitch(const ControlView& button) {
-  return button.buttonType == kButtonTypeSwitch || button.buttonMode == UiButton::kModeSwitch;
+  return button.buttonType == UiButton::kTypeSwitch || button.buttonMode == UiButton::kModeSwitch;
 }
 
 void PaintSwitch(Canvas& canvas, const ControlView& button, const RECT& rect) {
-  bool on = button.buttonState == 1;
+  bool on = button.buttonState == UiButton::kStateOn;
   RECT track = SwitchTrack(rect);
   canvas.FillRounded(track, Height(track) / 2, on ? theme::kSwitchOn : theme::kSwitchOff);
   int knob = Height(track) / 2 - kSwitchKnobGap;
@@ -82,7 +78,7 @@ void PaintButton(Canvas& canvas, const ControlView& button, const RECT& rect) {
     canvas.FillRounded(face, 10, theme::kButtonEdge);
     canvas.FillRounded(Inset(face, 1, 1), 9, theme::kButtonDisabled);
     text = theme::kTextDisabled;
-  } else if (button.buttonType == kButtonTypeAction) {
+  } else if (button.buttonType == UiButton::kTypeAction) {
     canvas.FillRounded(face, 10, theme::kButtonAction);
     text = theme::kTextOnDark;
   } else {

@@ -1,24 +1,33 @@
 #include "host/screen/font_lookup.h"
 
-#include <stdio.h>
+#include <fontconfig/fontconfig.h>
 #include <unistd.h>
+
+#include <memory>
 
 namespace host::screen {
 namespace {
 
-// The pattern goes to the shell in single quotes, so one holding a quote finds nothing.
-std::string RunFcMatch(const std::string& pattern) {
-  if (pattern.find('\'') != std::string::npos) return {};
-  std::string command = "fc-match -f '%{file}' '" + pattern + "' 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return {};
-  std::string out;
-  char buffer[512];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  pclose(pipe);
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-  return out;
+struct PatternFree {
+  void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
+};
+using Pattern = std::unique_ptr<FcPattern, PatternFree>;
+
+// What fc-match answers: the pattern completed by the configuration's rules and defaults, then
+// the best font of the current configuration for it.
+std::string FontconfigMatch(const std::string& pattern) {
+  if (!FcInit()) return {};
+  Pattern wanted(FcNameParse(reinterpret_cast<const FcChar8*>(pattern.c_str())));
+  if (wanted == nullptr) return {};
+  if (!FcConfigSubstitute(nullptr, wanted.get(), FcMatchPattern)) return {};
+  FcDefaultSubstitute(wanted.get());
+  FcResult result = FcResultNoMatch;
+  Pattern best(FcFontMatch(nullptr, wanted.get(), &result));
+  FcChar8* file = nullptr;
+  if (best == nullptr || FcPatternGetString(best.get(), FC_FILE, 0, &file) != FcResultMatch) {
+    return {};
+  }
+  return reinterpret_cast<const char*>(file);
 }
 
 }  // namespace
@@ -34,7 +43,8 @@ const std::vector<std::string>& KnownCjkFontFiles() {
 }
 
 FontProbe SystemFontProbe() {
-  return {[](const std::string& path) { return access(path.c_str(), R_OK) == 0; }, RunFcMatch};
+  return {[](const std::string& path) { return access(path.c_str(), R_OK) == 0; },
+          FontconfigMatch};
 }
 
 std::optional<std::string> FindCjkFont(const std::string& preferred, const FontProbe& probe) {

@@ -15,10 +15,10 @@ const std::vector<std::string>& KnownCjkFontFiles();
 struct FontProbe {
   // Whether a readable file exists at path.
   std::function<bool(const std::string& path)> exists;
-  // Asks fontconfig for the best file for a pattern (fc-match); empty when it has none.
+  // Asks fontconfig for the best file for a pattern (as fc-match does); empty when it has none.
   std::function<std::string(const std::string& pattern)> match;
 };
-// The real machine: the file system and the fc-match program.
+// The real machine: the file system and the fontconfig library.
 FontProbe SystemFontProbe();
 
 // The font file to draw with: preferred when given (nullopt if it does not exist), else the first

@@ -1,14 +1,13 @@
 #include "host/sensors/replay.h"
 
+#include "host/crt/escaped.h"
+#include "host/crt/text_file.h"
 #include "host/crt/text_lines.h"
 #include "host/kernel/handset.h"
 #include "host/sensors/peak_window.h"
 
 #include <algorithm>
 #include <charconv>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <system_error>
 
@@ -45,7 +44,8 @@ std::optional<std::int64_t> Number(std::string_view field) {
   return value;
 }
 
-std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+// A field as it may stand in a message: a recording may hold any bytes.
+std::string Quoted(std::string_view text) { return "'" + Escaped(text) + "'"; }
 
 class Parser {
  public:
@@ -80,6 +80,10 @@ class Parser {
     std::optional<std::int64_t> time = Number(fields[0]);
     if (!time) return "the time " + Quoted(fields[0]) + " is no whole number of milliseconds";
     if (*time < 0) return "the time " + std::to_string(*time) + " lies before the start (0)";
+    if (*time > kMaxRecordedMs) {
+      return "the time " + std::to_string(*time) + " lies beyond the longest recording (" +
+             std::to_string(kMaxRecordedMs) + " ms)";
+    }
     if (!m_recording.samples.empty() && *time <= m_recording.samples.back().atMs) {
       return "the time " + std::to_string(*time) + " does not come after the line before (" +
              std::to_string(m_recording.samples.back().atMs) + ")";
@@ -118,13 +122,11 @@ std::variant<Recording, RecordingError> ParseRecording(std::string_view text) {
 }
 
 std::variant<Recording, RecordingError> LoadRecording(const std::string& path) {
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) return RecordingError{0, "is a folder"};
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return RecordingError{0, "cannot read the file"};
-  std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return RecordingError{0, "cannot read the file"};
-  return ParseRecording(text);
+  std::variant<std::string, TextFileError> text = ReadTextFile(path, kMaxRecordingBytes);
+  if (auto* error = std::get_if<TextFileError>(&text)) {
+    return RecordingError{0, "the recording " + error->message};
+  }
+  return ParseRecording(std::get<std::string>(text));
 }
 
 std::optional<std::int64_t> ReplaySensor::Since() const {

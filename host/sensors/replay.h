@@ -7,12 +7,14 @@
 // the first other line may be a header (its first field holds no digit, e.g. "ms,x,y,z"). Times
 // ascend strictly. Each sample holds from its time until the next line's; the last one for
 // kLastSampleMs, and then the recording starts again from its beginning. Before the first
-// line's time the handset lies at rest (0, 0, 0).
+// line's time the handset lies at rest (0, 0, 0). Times go up to kMaxRecordedMs; a file may
+// hold up to kMaxRecordingBytes.
 //
 // The lines are the samples of a stream: a read returns their peak window (peak_window.h),
 // per axis the highest value of the lines of the last 100 ms, else the sample held.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,6 +28,11 @@ namespace host::sensors {
 
 // How long the last sample of a recording holds: one poll of the application.
 inline constexpr std::int64_t kLastSampleMs = 100;
+// The latest time a sample may have: about 31 years, so that the length of a round stays far
+// from overflowing.
+inline constexpr std::int64_t kMaxRecordedMs = 1'000'000'000'000;
+// The largest recording file (1 GiB); a larger one, or an endless device, is refused.
+inline constexpr std::size_t kMaxRecordingBytes = std::size_t{1} << 30;
 
 struct RecordedSample {
   std::int64_t atMs = 0;

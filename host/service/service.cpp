@@ -7,6 +7,8 @@
 #include <memory>
 #include <system_error>
 
+#include <nlohmann/json.hpp>
+
 #include "host/kernel/clock.h"
 #include "host/kernel/trace.h"
 #include "host/programs/music_player.h"

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include <nlohmann/json.hpp>
+
 namespace host::service {
 namespace {
 

@@ -51,7 +51,7 @@ int CMzWnd::Create(int xPos, int yPos, int width, int height, HWND hwndParent, i
         return WindowProc(message, wParam, lParam);
       });
   if (m_hWnd == nullptr) return 0;
-  host::ui::RegisterWindow(this, handset);
+  host::ui::RegisterWindow(this);
   m_parentHwnd = hwndParent;
   m_style = style;
   m_needsPaint = true;
@@ -61,8 +61,9 @@ int CMzWnd::Create(int xPos, int yPos, int width, int height, HWND hwndParent, i
 
 void CMzWnd::DestroyHandsetWindow() {
   if (m_hWnd == nullptr) return;
-  host::Handset* handset = host::Handset::CurrentOrNull();
-  if (handset != nullptr && handset == host::ui::HandsetOf(this)) handset->DestroyWindow(m_hWnd);
+  // The handle is of the current handset: when the handset that made the window goes, the UI
+  // registry makes the object forget it.
+  host::Handset::Current().DestroyWindow(m_hWnd);
   host::ui::UnregisterWindow(this);
   m_hWnd = nullptr;
   m_press = Press{};

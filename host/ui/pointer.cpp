@@ -50,7 +50,9 @@ void CMzWnd::PointerUp(int x, int y) {
   switch (control->kind()) {
     case UiKind::kButton: {
       auto* button = static_cast<UiButton*>(control);
-      if (button->mode() == UiButton::kModeSwitch) button->SetState(button->state() == 1 ? 0 : 1);
+      if (button->mode() == UiButton::kModeSwitch) {
+        button->SetState(button->state() == UiButton::kStateOn ? 0 : UiButton::kStateOn);
+      }
       OnUiCommand(CommandOf(*button), 0);
       break;
     }

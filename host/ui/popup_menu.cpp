@@ -1,4 +1,6 @@
 // The pop-up menu: items for one modal run, picked by a tap.
+#include <nlohmann/json.hpp>
+
 #include "host/kernel/handset.h"
 #include "host/crt/utf.h"
 #include "platform/mzfc.h"

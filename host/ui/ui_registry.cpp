@@ -1,31 +1,42 @@
 #include "host/ui/ui_registry.h"
 
 #include <algorithm>
+#include <vector>
+
+#include "host/kernel/handset.h"
 
 namespace host::ui {
 namespace {
 
-struct WindowEntry {
-  CMzWnd* wnd;
-  Handset* handset;
+struct AppEntry {
+  CMzApp* app;
+  DWORD pid;
 };
 
-// Made on first use, so that a global application object may register during static
-// initialisation whatever the order of the translation units, and never destroyed, so that it
-// may still unregister (and its window with it) during exit processing.
-std::vector<CMzApp*>& Apps() {
-  static auto* apps = new std::vector<CMzApp*>;
-  return *apps;
+struct Registry {
+  Registry() = default;
+  Registry(const Registry&) = delete;
+  Registry& operator=(const Registry&) = delete;
+  // The handset goes: its windows with it.
+  ~Registry() {
+    for (CMzWnd* wnd : windows) wnd->m_hWnd = nullptr;
+  }
+
+  std::vector<AppEntry> apps;
+  std::vector<CMzWnd*> windows;
+  std::vector<CMzWnd*> modals;  // innermost last
+};
+
+// The current handset's registry, made when asked for.
+Registry* Make() {
+  Handset* handset = Handset::CurrentOrNull();
+  return handset != nullptr ? &handset->locals().Get<Registry>() : nullptr;
 }
 
-std::vector<WindowEntry>& Windows() {
-  static auto* windows = new std::vector<WindowEntry>;
-  return *windows;
-}
-
-std::vector<CMzWnd*>& Modals() {
-  static auto* modals = new std::vector<CMzWnd*>;
-  return *modals;
+// The current handset's registry when it has one: unregistering makes none.
+Registry* Find() {
+  Handset* handset = Handset::CurrentOrNull();
+  return handset != nullptr ? handset->locals().Find<Registry>() : nullptr;
 }
 
 template <class T>
@@ -35,55 +46,65 @@ void EraseValue(std::vector<T*>& v, T* value) {
 
 }  // namespace
 
-void RegisterApp(CMzApp* app) { Apps().push_back(app); }
+void RegisterApp(CMzApp* app) {
+  if (Registry* registry = Make()) {
+    registry->apps.push_back({app, Handset::Current().current_pid()});
+  }
+}
 
-void UnregisterApp(CMzApp* app) { EraseValue(Apps(), app); }
+void UnregisterApp(CMzApp* app) {
+  if (Registry* registry = Find()) {
+    std::erase_if(registry->apps, [app](const AppEntry& e) { return e.app == app; });
+  }
+}
 
-CMzApp* CurrentApp() { return Apps().empty() ? nullptr : Apps().back(); }
+CMzApp* CurrentApp() {
+  Registry* registry = Find();
+  if (registry == nullptr) return nullptr;
+  DWORD pid = Handset::Current().current_pid();
+  for (auto it = registry->apps.rbegin(); it != registry->apps.rend(); ++it) {
+    if (it->pid == pid) return it->app;
+  }
+  return nullptr;
+}
 
-void RegisterWindow(CMzWnd* wnd, Handset* handset) {
-  UnregisterWindow(wnd);
-  Windows().push_back({wnd, handset});
+void RegisterWindow(CMzWnd* wnd) {
+  Registry& registry = *Make();
+  EraseValue(registry.windows, wnd);
+  registry.windows.push_back(wnd);
 }
 
 void UnregisterWindow(CMzWnd* wnd) {
-  auto& windows = Windows();
-  windows.erase(std::remove_if(windows.begin(), windows.end(),
-                               [wnd](const WindowEntry& e) { return e.wnd == wnd; }),
-                windows.end());
-  EraseValue(Modals(), wnd);
-}
-
-Handset* HandsetOf(const CMzWnd* wnd) {
-  for (const WindowEntry& e : Windows()) {
-    if (e.wnd == wnd) return e.handset;
+  if (Registry* registry = Find()) {
+    EraseValue(registry->windows, wnd);
+    EraseValue(registry->modals, wnd);
   }
-  return nullptr;
 }
 
 CMzWnd* WindowObject(HWND hwnd) {
-  Handset* current = Handset::CurrentOrNull();
-  if (hwnd == nullptr || current == nullptr) return nullptr;
-  for (const WindowEntry& e : Windows()) {
-    if (e.handset == current && e.wnd->m_hWnd == hwnd) return e.wnd;
+  Registry* registry = Find();
+  if (hwnd == nullptr || registry == nullptr) return nullptr;
+  for (CMzWnd* wnd : registry->windows) {
+    if (wnd->m_hWnd == hwnd) return wnd;
   }
   return nullptr;
 }
 
-void PushModal(CMzWnd* wnd) { Modals().push_back(wnd); }
+void PushModal(CMzWnd* wnd) {
+  if (Registry* registry = Make()) registry->modals.push_back(wnd);
+}
 
 void PopModal(CMzWnd* wnd) {
-  auto& modals = Modals();
+  Registry* registry = Find();
+  if (registry == nullptr) return;
+  auto& modals = registry->modals;
   auto it = std::find(modals.rbegin(), modals.rend(), wnd);
   if (it != modals.rend()) modals.erase(std::next(it).base());
 }
 
 CMzWnd* TopModal() {
-  Handset* current = Handset::CurrentOrNull();
-  for (auto it = Modals().rbegin(); it != Modals().rend(); ++it) {
-    if (HandsetOf(*it) == current) return *it;
-  }
-  return nullptr;
+  Registry* registry = Find();
+  return registry == nullptr || registry->modals.empty() ? nullptr : registry->modals.back();
 }
 
 }  // namespace host::ui

@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "host/kernel/handset.h"
 #include "host/crt/utf.h"
 #include "platform/mzfc.h"

@@ -7,7 +7,6 @@
 #include "host/crt/byte_text.h"
 #include "host/crt/utf.h"
 #include "host/ui/input.h"
-#include "motion/acc_api.h"
 #include "platform/mzfc.h"
 #include "player/player_control.h"
 #include "settings/ini.h"
@@ -34,8 +33,6 @@ AppHandset::AppHandset() : m_handset(m_clock, m_root) {
   m_handset.RegisterDevice(host::kAccelerometerName, &m_driver);
   m_handset.RegisterProgram(kMusicExePath, host::WindowedProgram::Factory({u"正在播放"}, m_playerLog));
   m_handset.set_input(&m_input);
-  // Each test is a new process for the accelerometer layer.
-  AccApiResetForNewProcess();
 }
 
 AppHandset::~AppHandset() {

@@ -7,7 +7,6 @@
 
 #include "app/acc_ids.h"
 #include "app/acc_wnd.h"
-#include "motion/acc_api.h"
 #include "player/player_control.h"
 #include "tests/app/app_handset.h"
 
@@ -70,12 +69,13 @@ TEST_F(RefreshTest, StateFollowsThePlayerAndTheSwitches) {
        "启动重力加速器失败", kMissingButton, {"launch \\Windows\\MzMusic.exe false"}, 0},
   };
   for (const Row& row : rows) {
-    // Each row on a handset of its own.
+    // Each row in a new process, the only one running.
     m_wnd.reset();
     for (const host::ProcessInfo& process : m_handset.Processes()) {
-      if (process.pid != m_pid) m_handset.EndProcess(process.pid);
+      m_handset.EndProcess(process.pid);
     }
-    AccApiResetForNewProcess();
+    m_pid = m_handset.StartProcess(kExePath, nullptr);
+    m_handset.set_current_pid(m_pid);
     m_handset.RegisterProgram(u"\\Windows\\MzMusic.exe",
                               host::WindowedProgram::Factory({u"正在播放"}, m_playerLog));
     WriteSettings(row.settings);

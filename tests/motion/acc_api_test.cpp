@@ -28,7 +28,6 @@ const char kHandOver[] = "ioctl 262176 00c00000  true";  // the id 0xC000, 4 byt
 class AccApiTest : public testing::Test {
  protected:
   AccApiTest() : m_handset(m_clock) {
-    AccApiResetForNewProcess();
     m_handset.set_trace(&m_log);
     m_handset.RegisterDevice(host::kAccelerometerName, &m_driver);
     // The first message registered on a handset; the layer must hand over this number.
@@ -61,6 +60,17 @@ TEST_F(AccApiTest, ReferencesAreCountedAndTheLastCloseClosesTheDevice) {
   EXPECT_EQ(0, AccApiReadXYZ(&x, &y, &z));
   EXPECT_EQ((Texts{kCloseText, kNotOpenedText}), Debug());
   EXPECT_EQ(0, m_sensor.reads());
+}
+
+TEST_F(AccApiTest, EveryProcessHasStateOfItsOwn) {
+  ASSERT_EQ(1, AccApiOpen());
+  DWORD first = m_handset.current_pid();
+  m_handset.set_current_pid(m_handset.StartProcess(u"\\Other.exe", nullptr));
+  std::int8_t x = 7, y = 7, z = 7;
+  EXPECT_EQ(0, AccApiReadXYZ(&x, &y, &z));
+  EXPECT_EQ(Texts{kNotOpenedText}, Debug());
+  m_handset.set_current_pid(first);
+  EXPECT_EQ(1, AccApiReadXYZ(&x, &y, &z));
 }
 
 TEST_F(AccApiTest, MessageIsHandedOverOncePerOpenPeriod) {

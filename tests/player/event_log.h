@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "host/kernel/trace.h"
 
 class EventLog final : public host::Trace {

@@ -48,6 +48,7 @@ const Fault kFaults[] = {
     {FileOp::kWrite, "write"},     {FileOp::kFstat, "fstat"},       {FileOp::kStat, "stat"},
     {FileOp::kFsync, "fsync"},     {FileOp::kFchmod, "fchmod"},     {FileOp::kRename, "rename"},
     {FileOp::kClose, "close"},     {FileOp::kUnlink, "unlink"},     {FileOp::kChmod, "chmod"},
+    {FileOp::kLock, "lock"},       {FileOp::kFchown, "fchown"},     {FileOp::kRealPath, "realpath"},
 };
 
 TEST_F(SettingsTest, FailingFileCallAtAnyPointLeavesTheOldFile) {

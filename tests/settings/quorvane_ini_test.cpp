@@ -1,5 +1,10 @@
 // The quorvane-ini tool as its users run it: arguments in, standard output, exit status and
 // the settings file's bytes out.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -159,6 +164,102 @@ TEST_F(QuorvaneIniTest, HelpExplainsWithExamples) {
   for (const char* word : {"prepare", "get-int", "set-int", "delete", "Examples"}) {
     EXPECT_NE(outcome.out.find(word), std::string::npos) << word;
   }
+}
+
+TEST_F(QuorvaneIniTest, FailuresSayWhyInOneLine) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* file;  // what config.ini holds first: "mark", "utf8", "read-only", "fifo"
+    const char* says;
+  };
+  const Case cases[] = {
+      {{"get", "missing.ini", "Main", "one"}, "mark", "missing.ini: no such file"},
+      {{"set", "config.ini", "Main", "one", "1"}, "utf8", "not a settings file"},
+      {{"get", "config.ini", "Main", "one"}, "utf8", "FF FE"},
+      {{"set", "config.ini", "Main", "one", "1"}, "read-only", "config.ini: is read-only"},
+      {{"delete", "config.ini", "Main"}, "read-only", "config.ini: is read-only"},
+      {{"set", "config.ini", "Main", "one", "a\r\nb"}, "mark", "VALUE must not hold a line break"},
+      {{"set", "config.ini", "Main", "k=", "1"}, "mark", "KEY must not hold '='"},
+      {{"set", "config.ini", "Ma\nin", "k", "1"}, "mark", "SECTION must not hold a line break"},
+      {{"set", "config.ini", "", "k", "1"}, "mark", "SECTION must not be empty"},
+      {{"get", "config.ini", "Main", "nine"}, "mark", "no key 'nine' in section 'Main'"},
+      {{"get", "config.ini", "Ma\x1b[2Jin", "nine"}, "mark", "section 'Ma\\x1b[2Jin'"},
+      {{"prepare", "config.txt"}, "mark", "config.txt: a settings file's name must end in .ini"},
+      {{"prepare", "no-folder/config.ini"}, "mark", "the folder does not exist"},
+      {{"get", "config.ini", "Main", "one"}, "fifo", "config.ini: is not a regular file"},
+      {{"prepare", "config.ini"}, "fifo", "config.ini: is not a regular file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + ": " + c.args[0] + " " + c.args[1]);
+    std::filesystem::remove(m_folder / "config.ini");
+    std::string kind = c.file;
+    if (kind == "fifo") {
+      ASSERT_EQ(mkfifo((m_folder / "config.ini").c_str(), 0644), 0);
+    } else {
+      std::ofstream(m_folder / "config.ini", std::ios::binary)
+          << (kind == "utf8" ? std::string("[Main]\n  one=1\n") : File(kExample));
+      if (kind == "read-only") {
+        std::filesystem::permissions(m_folder / "config.ini", std::filesystem::perms(0444));
+      }
+    }
+    Outcome outcome = Run(c.args);
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
+    EXPECT_EQ(outcome.err.find('\n'), outcome.err.size() - 1) << outcome.err;
+  }
+}
+
+TEST_F(QuorvaneIniTest, UsageErrorsNameWhatIsUnknown) {
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
+      {{"frob", "x"}, "unknown subcommand 'frob'"},
+      {{"set", "--frob", "config.ini", "Main", "one", "1"}, "--frob"},
+      {{"--verbose", "get", "config.ini", "Main", "one"}, "--verbose"},
+  };
+  for (const auto& [args, says] : cases) {
+    SCOPED_TRACE(says);
+    Outcome outcome = Run(args);
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_NE(outcome.err.find(says), std::string::npos) << outcome.err;
+    EXPECT_EQ(outcome.err.find('\n'), outcome.err.size() - 1) << outcome.err;
+  }
+}
+
+TEST_F(QuorvaneIniTest, ConcurrentWritersTakeTurnsAndLoseNothing) {
+  // Each writer sets its own key to 1, 2, ... in a loop of its own; at the end every key holds
+  // its last value and every run succeeded.
+  constexpr int kWriters = 3;
+  constexpr int kRounds = 20;
+  Put(u"[Main]\r\n  keep=1");
+  std::vector<pid_t> writers;
+  for (int w = 0; w < kWriters; ++w) {
+    std::string loop = "cd '" + m_folder.string() + "' && i=1; while [ $i -le " +
+                       std::to_string(kRounds) + " ]; do '" + QUORVANE_INI +
+                       "' set config.ini Main key" + std::to_string(w) +
+                       " $i || exit 1; i=$((i+1)); done";
+    pid_t child = fork();
+    if (child == 0) {
+      execl("/bin/sh", "sh", "-c", loop.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    ASSERT_GT(child, 0);
+    writers.push_back(child);
+  }
+  for (pid_t writer : writers) {
+    int status = 0;
+    ASSERT_EQ(waitpid(writer, &status, 0), writer);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a writer failed";
+  }
+  for (int w = 0; w < kWriters; ++w) {
+    Outcome outcome = Run({"get-int", "config.ini", "Main", "key" + std::to_string(w)});
+    EXPECT_EQ(outcome.out, std::to_string(kRounds) + "\n") << "key" << w;
+  }
+  EXPECT_EQ(Run({"get", "config.ini", "Main", "keep"}).out, "1\n");
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(m_folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(names, std::vector<std::string>{"config.ini"});
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <vector>
 
+#include "tests/host/mpris/private_bus.h"
 #include "tools/host_options.h"
 
 namespace {
@@ -73,8 +74,9 @@ TEST_F(HostDevicesTest, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
       {"iio:accel_3d", std::nullopt, std::nullopt,
        std::string("--acc iio:accel_3d: ") + kNoAccelerometer},
       {"iio:", std::nullopt, std::nullopt, "--acc iio:: give sim, replay:FILE or iio[:NAME]"},
-      {std::nullopt, "mpris:mpv", std::nullopt,
-       "--player mpris:mpv: MPRIS players are not available yet (use --player builtin)"},
+      {std::nullopt, "mpris:", std::nullopt, "--player mpris:: give builtin or mpris[:NAME]"},
+      {std::nullopt, "mpris:a b", std::nullopt,
+       "--player mpris:a b: a player's NAME is letters, digits, '_', '-' and dots between them"},
       {std::nullopt, "vlc", std::nullopt, "--player vlc: give builtin or mpris[:NAME]"},
       {std::nullopt, "builtin", "mpv --idle",
        "--player-command applies to --player mpris, not to the built-in player"},
@@ -87,8 +89,9 @@ TEST_F(HostDevicesTest, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
 }
 
 TEST_F(HostDevicesTest, TheServiceDefaultsNameWhatIsMissing) {
-  EXPECT_EQ(Outcome({}, HostDefaults{"iio", "mpris"}),
-            "--player mpris: MPRIS players are not available yet (use --player builtin)");
+  setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/quorvane-no-bus", 1);
+  std::string outcome = Outcome({}, HostDefaults{"iio", "mpris"});
+  EXPECT_EQ(0u, outcome.rfind("--player mpris: no session bus: ", 0)) << outcome;
   EXPECT_EQ(Outcome({std::nullopt, "builtin", std::nullopt}, HostDefaults{"iio", "mpris"}),
             std::string("--acc iio: ") + kNoAccelerometer);
 }
@@ -109,6 +112,25 @@ TEST_F(HostDevicesTest, IioOpensTheAccelerometerFound) {
             "--acc iio:bmi160: no IIO accelerometer named bmi160 (looked for the name attribute "
             "or sysfs name among devices of subsystem iio with in_accel_x_raw: iio:device0 "
             "(accel_3d))");
+}
+
+// With a session bus the real player is installed on the handset and goes with it.
+TEST_F(HostDevicesTest, AnMprisPlayerIsInstalledWithTheHandsetAndGoesWithIt) {
+  host::mpris::testing_support::PrivateBus bus;
+  ASSERT_TRUE(bus.ok()) << bus.error();
+  setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().c_str(), 1);
+  auto opened = HostDevices::Open({"sim", "mpris:mpv", "mpv --pause"}, HostDefaults{});
+  ASSERT_TRUE(std::holds_alternative<std::unique_ptr<HostDevices>>(opened))
+      << std::get<std::string>(opened);
+  HostDevices& devices = *std::get<std::unique_ptr<HostDevices>>(opened);
+  EXPECT_EQ(PlayerKind::kMpris, devices.player_kind());
+  {
+    host::VirtualClock clock;
+    host::Handset handset(clock);
+    devices.InstallPlayer(handset);
+    EXPECT_EQ(u"", devices.PlayerFooter());  // no player on this bus
+  }
+  EXPECT_EQ(u"", devices.PlayerFooter());  // the bridge has gone with the handset
 }
 
 }  // namespace

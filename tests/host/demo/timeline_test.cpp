@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "host/demo/timeline.h"
 #include "tests/host/kernel/sequence.h"
 
@@ -85,6 +87,13 @@ TEST(Timeline, PlayerChanges) {
              {5000, "player", Player("previous", 1, "Harbour Lights", true)},
              {225000, "player", Player("song-ended", 2, "Paper Boats", true)},
              {230000, "player", Player("closed", 2, "Paper Boats", true)}})));
+}
+
+TEST(Timeline, ControlCharactersInTitlesAreShownEscaped) {
+  // Song titles are file names from --music: they may hold anything.
+  EXPECT_TRUE(SameSequence(
+      {"  1.5 s  player started  \u2192 now playing: 1/8 Bad\\x1b[2J\\x0dname \u97f3 (paused)"},
+      Lines({{1500, "player", Player("started", 1, "Bad\x1b[2J\rname \u97f3", false)}})));
 }
 
 TEST(Timeline, WindowsLaunchesExitAndOtherEvents) {

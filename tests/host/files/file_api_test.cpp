@@ -268,6 +268,17 @@ TEST_F(FileApi, ReplaceFileKeepsTheTargetsPermissions) {
   EXPECT_EQ("<none>", Content("config.tmp"));
 }
 
+TEST_F(FileApi, ReplaceFileKeepsTheOldFileUnderTheBackupName) {
+  Put("config.ini", "old");
+  Put("config.tmp", "new");
+  Put("config.bak", "older");
+  EXPECT_TRUE(ReplaceFileW(u"\\config.ini", u"\\config.tmp", u"\\config.bak", 0, nullptr,
+                           nullptr));
+  EXPECT_EQ("new", Content("config.ini"));
+  EXPECT_EQ("old", Content("config.bak"));
+  EXPECT_EQ("<none>", Content("config.tmp"));
+}
+
 TEST_F(FileApi, ReplaceFileRefusalsLeaveBothFiles) {
   MakeFolder("dir");
   const struct {
@@ -281,7 +292,7 @@ TEST_F(FileApi, ReplaceFileRefusalsLeaveBothFiles) {
       {"", 0, u"\\t.ini", nullptr, ERROR_FILE_NOT_FOUND},
       {"", 0, u"\\nodir\\t.ini", nullptr, ERROR_PATH_NOT_FOUND},
       {"", 0, u"\\dir", nullptr, ERROR_ACCESS_DENIED},
-      {"old", 0644, u"\\t.ini", u"\\t.bak", ERROR_INVALID_PARAMETER},
+      {"old", 0644, u"\\t.ini", u"\\dir\\", ERROR_INVALID_NAME},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(testing::PrintToString(std::u16string(c.targetPath)));

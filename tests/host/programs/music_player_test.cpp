@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "host/crt/utf.h"
 #include "host/kernel/clock.h"
 #include "host/kernel/handset.h"

@@ -1,6 +1,8 @@
 // What renderers and snapshots see of the screen, and when the painter repaints.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "host/kernel/handset.h"
 #include "host/render/renderer.h"
 #include "host/ui/input.h"

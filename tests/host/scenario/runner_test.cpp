@@ -5,7 +5,10 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
+
+#include <nlohmann/json.hpp>
 
 #include "host/kernel/clock.h"
 #include "host/kernel/trace.h"
@@ -305,6 +308,30 @@ TEST_F(RunnerTest, LaunchSucceedsUntilTheScriptSaysOtherwise) {
   EXPECT_EQ(R"([{"title":"Test","visible":true},{"title":"正在播放","visible":true},)"
             R"({"title":"正在播放","visible":true}])",
             snapshot["windows"].dump());
+}
+
+TEST_F(RunnerTest, HandsetPathsStayInsideTheRoot) {
+  // Names that climb above the handset's "\" with ".." stop at it, in every command.
+  namespace fs = std::filesystem;
+  std::string base = fs::path(m_root).filename().string();
+  fs::path outside = fs::path(m_root).parent_path();
+  std::ofstream(outside / (base + "-secret.txt")) << "host file";
+  Run("write \"\\..\\..\\" + base + "-written.txt\" hello\n"
+      "file \"\\..\\" + base + "-secret.txt\"\n"
+      "exe \"\\..\\..\\" + base + "-folder\\Q.exe\"\n"
+      "start\n");
+  bool escaped = fs::exists(outside / (base + "-written.txt")) ||
+                 fs::exists(outside / (base + "-folder"));
+  fs::remove(outside / (base + "-secret.txt"));
+  fs::remove(outside / (base + "-written.txt"));
+  fs::remove_all(outside / (base + "-folder"));
+  EXPECT_FALSE(escaped);
+  EXPECT_TRUE(fs::exists(fs::path(m_root) / (base + "-written.txt")));
+  EXPECT_TRUE(fs::is_directory(fs::path(m_root) / (base + "-folder")));
+  ASSERT_FALSE(m_trace.empty());
+  nlohmann::json file = nlohmann::json::parse(m_trace[0]);
+  EXPECT_EQ("file", file["ev"]);
+  EXPECT_EQ(false, file["exists"]);
 }
 
 }  // namespace

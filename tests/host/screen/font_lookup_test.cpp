@@ -43,5 +43,12 @@ TEST(FindCjkFont, FindsTheInstalledFont) {
   ASSERT_TRUE(font.has_value()) << "install fonts-wqy-microhei";
 }
 
+TEST(FindCjkFont, FontconfigMatchesTheInstalledChineseFont) {
+  FontProbe machine = SystemFontProbe();
+  std::string file = machine.match("WenQuanYi Micro Hei:lang=zh-cn");
+  EXPECT_NE(std::string::npos, file.find("wqy-microhei")) << file;
+  EXPECT_TRUE(machine.exists(file)) << file;
+}
+
 }  // namespace
 }  // namespace host::screen

@@ -71,6 +71,11 @@ TEST(ReplayRecording, MistakesAreReportedWithTheirLine) {
       {"0,0,0,0x10\n", "line 1: z '0x10' is no number"},
       {"0,0,,0\n", "line 1: y '' is no number"},
       {"0,+-3,0,0\n", "line 1: x '+-3' is no number"},
+      {"9223372036854775707,1,2,3\n",
+       "line 1: the time 9223372036854775707 lies beyond the longest recording "
+       "(1000000000000 ms)"},
+      {"0,\x1b[2J,0,0\n", "line 1: x '\\x1b[2J' is no number"},
+      {"0,0,0,\x01\n", "line 1: z '\\x01' is no number"},
   };
   for (const Case& c : cases) EXPECT_EQ(c.error, Parsed(c.text)) << c.text;
 }
@@ -83,7 +88,8 @@ TEST(ReplayRecording, FilesAreReadWhole) {
   auto loaded = LoadRecording(file);
   ASSERT_TRUE(std::holds_alternative<Recording>(loaded));
   EXPECT_EQ(1u, std::get<Recording>(loaded).samples.size());
-  for (const std::string& bad : {dir + "/missing.csv", dir}) {
+  // A missing file, a folder and an endless device are refused at once.
+  for (const std::string& bad : {dir + "/missing.csv", dir, std::string("/dev/zero")}) {
     auto result = LoadRecording(bad);
     ASSERT_TRUE(std::holds_alternative<RecordingError>(result)) << bad;
     EXPECT_EQ(0, std::get<RecordingError>(result).line);

@@ -1,4 +1,6 @@
 // The application object, WinMain and the window base: creation, dispatch, modal runs.
+#include <memory>
+
 #include "tests/host/ui/ui_test_support.h"
 
 namespace host::ui_test {
@@ -46,6 +48,24 @@ TEST_F(WindowTest, DestroyingTheObjectDestroysItsWindowAndItsTimers) {
   EXPECT_FALSE(IsWindow(hwnd));
   EXPECT_EQ(nullptr, ui::FindWnd(hwnd));
   EXPECT_EQ(0, RunLoop());
+}
+
+TEST(WindowObject, ThatOutlivesItsHandsetForgetsItsWindowAndLeavesTheNextHandsetAlone) {
+  VirtualClock clock;
+  auto first = std::make_unique<Handset>(clock);
+  auto older = std::make_unique<RecordingWnd>();
+  older->Create(0, 0, 480, 720);
+  HWND handle = older->m_hWnd;
+  first.reset();
+  EXPECT_EQ(nullptr, older->m_hWnd);
+
+  auto second = std::make_unique<Handset>(clock);
+  RecordingWnd newer;
+  newer.Create(0, 0, 480, 720);
+  ASSERT_EQ(handle, newer.m_hWnd);  // handles start afresh with every handset
+  older.reset();
+  EXPECT_TRUE(IsWindow(newer.m_hWnd));
+  EXPECT_EQ(&newer, ui::FindWnd(newer.m_hWnd));
 }
 
 TEST_F(WindowTest, TimersReachOnTimerThroughTheLoop) {
@@ -166,6 +186,10 @@ TEST_F(WindowTest, WinMainWithoutAWorkingApplicationReturnsZeroAtOnce) {
   }
   TestApp first;
   { TestApp gone; }
+  // Another process has no application object of its own.
+  m_handset.set_current_pid(m_handset.StartProcess(u"\\other.exe", nullptr));
+  EXPECT_EQ(0, WinMain(nullptr, nullptr, nullptr, 0));
+  m_handset.set_current_pid(0);
   EXPECT_EQ(7, WinMain(nullptr, nullptr, nullptr, 0));
   EXPECT_EQ(1, first.inits);
 }

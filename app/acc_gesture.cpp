@@ -3,21 +3,26 @@
 
 #include "app/acc_wnd.h"
 #include "motion/acc_api.h"
+#include "motion/gesture.h"
 #include "player/player_control.h"
 
 void CAccWnd::OnPollTick() {
   if (m_tickCount >= kListenAfterTicks &&
       AccApiReadXYZ(&m_sampleX, &m_sampleY, &m_sampleZ) != 0) {
-    // x wins when both axes reach their thresholds; y is never looked at. The counter is reset
-    // before the player is asked, so a command that finds no player is followed by deaf time too.
-    if (static_cast<int>(m_sampleX) >= m_config.minacc_x) {
-      m_tickCount = 0;
-      m_statusText = SendPlayerCommand(+1);
-    } else if (static_cast<int>(m_sampleZ) >= m_config.minacc_z) {
-      m_tickCount = 0;
-      m_statusText = SendPlayerCommand(-1);
-    } else {
-      m_statusText = u"没有操作，监听中";
+    // The counter is reset before the player is asked, so a command that finds no player is
+    // followed by deaf time too.
+    switch (DetectGesture(m_sampleX, m_sampleZ, m_config.minacc_x, m_config.minacc_z)) {
+      case Gesture::kNext:
+        m_tickCount = 0;
+        m_statusText = SendPlayerCommand(kDirectionNext);
+        break;
+      case Gesture::kPrevious:
+        m_tickCount = 0;
+        m_statusText = SendPlayerCommand(kDirectionPrevious);
+        break;
+      case Gesture::kNone:
+        m_statusText = u"没有操作，监听中";
+        break;
     }
     if (m_statusText.Length() == 0) {
       m_statusText = u"没有找到音乐程序进程";

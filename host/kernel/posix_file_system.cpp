@@ -1,13 +1,16 @@
 // The host's real files: each call is the POSIX call of the same name, retried when a signal
 // interrupts it, with errno turned into the result.
 #include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 
-#include "host/files/file_system.h"
+#include "host/kernel/file_system.h"
 
 namespace host {
 namespace {
@@ -53,11 +56,24 @@ class PosixFileSystem final : public FileSystem {
     return Retry([&] { return ::chmod(path.c_str(), mode); });
   }
   int Fchmod(int fd, mode_t mode) override { return Retry([&] { return ::fchmod(fd, mode); }); }
+  int Fchown(int fd, uid_t owner, gid_t group) override {
+    return Retry([&] { return ::fchown(fd, owner, group); });
+  }
+  int Lock(int fd) override { return Retry([&] { return ::flock(fd, LOCK_EX); }); }
   int Unlink(const std::string& path) override {
     return Retry([&] { return ::unlink(path.c_str()); });
   }
   int Rename(const std::string& from, const std::string& to) override {
     return Retry([&] { return std::rename(from.c_str(), to.c_str()); });
+  }
+  int Link(const std::string& from, const std::string& to) override {
+    return Retry([&] { return ::link(from.c_str(), to.c_str()); });
+  }
+  int RealPath(const std::string& path, std::string* resolved) override {
+    char buffer[PATH_MAX];
+    if (::realpath(path.c_str(), buffer) == nullptr) return -errno;
+    *resolved = buffer;
+    return 0;
   }
 };
 

@@ -1,0 +1,81 @@
+// The script mode as the quorvane executable runs it: what it says about scripts it cannot
+// take, and that it says it in one line whatever bytes the script holds.
+#include "host/scenario/script_mode.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/host/scenario/test_app.h"
+
+namespace host::scenario {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ScriptModeTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "script-mode-XXXXXX").string();
+    ASSERT_NE(nullptr, mkdtemp(pattern.data()));
+    m_folder = pattern;
+  }
+  void TearDown() override { fs::remove_all(m_folder); }
+
+  // Runs the script file at path; the exit status, with the diagnostics in m_err.
+  int RunFile(const std::string& path) {
+    ScriptModeOptions options;
+    options.scriptPath = path;
+    options.root = (m_folder / "root").string();
+    std::ostringstream out;
+    std::ostringstream err;
+    int status = RunScriptMode(options, TestApplication(), out, err);
+    m_err = err.str();
+    return status;
+  }
+  int Run(const std::string& script) {
+    std::string path = (m_folder / "s.qvs").string();
+    std::ofstream(path, std::ios::binary) << script;
+    return RunFile(path);
+  }
+
+  fs::path m_folder;
+  std::string m_err;
+};
+
+TEST_F(ScriptModeTest, ScriptsItCannotTakeAreNamed) {
+  struct Case {
+    std::string path;
+    std::string says;
+  };
+  std::string big = (m_folder / "big.qvs").string();
+  std::ofstream(big) << std::string((std::size_t{16} << 20) + 1, '#');
+  const Case cases[] = {
+      {m_folder.string(), m_folder.string() + ": a folder, not a script\n"},
+      {"/dev/zero", "/dev/zero: the script is no regular file\n"},
+      {big, big + ": the script is larger than 16 MiB\n"},
+      {(m_folder / "none.qvs").string(),
+       (m_folder / "none.qvs").string() + ": the script cannot be read: No such file or directory\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(kExitScriptError, RunFile(c.path));
+    EXPECT_EQ(c.says, m_err);
+  }
+}
+
+TEST_F(ScriptModeTest, RawBytesInMessagesAreEscaped) {
+  std::string path = (m_folder / "s.qvs").string();
+  EXPECT_EQ(kExitScriptError, Run("fly\x1b[2J\r\n"));
+  EXPECT_EQ(path + ":1: unknown command 'fly\\x1b[2J'\n", m_err);
+  EXPECT_EQ(kExitScriptError, Run("wait \x01\x7f\n"));
+  EXPECT_EQ(path + ":1: wait: MS must be a number from 0 to 2147483647, not '\\x01\\x7f'\n", m_err);
+  EXPECT_EQ(kExitScriptError, Run("screenshot \"a\x1b\x07.png\"\n"));
+  EXPECT_EQ(path + ":1: screenshot a\\x1b\\x07.png: this build draws no screens\n", m_err);
+}
+
+}  // namespace
+}  // namespace host::scenario
