@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "host/scenario/runner.h"
 #include "host/ui/input.h"
 #include "platform/mzfc.h"
