@@ -41,7 +41,6 @@ class FileWatch final : public ForwardingFileSystem {
   int Unlink(const std::string& path) override;
   int Rename(const std::string& from, const std::string& to) override;
   int Link(const std::string& from, const std::string& to) override;
-  int RealPath(const std::string& path, std::string* resolved) override;
 
  private:
   struct OpenFile {
