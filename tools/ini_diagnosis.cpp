@@ -8,6 +8,8 @@
 #include <fstream>
 #include <string_view>
 
+#include "host/crt/ascii_case.h"
+
 namespace tools {
 namespace {
 
@@ -19,7 +21,7 @@ bool EndsWithIni(const std::string& file) {
   std::size_t dot = file.rfind('.');
   if (dot == std::string::npos || file.size() - dot != 4) return false;
   std::string extension = file.substr(dot + 1);
-  for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  for (char& c : extension) c = host::FoldAscii(c);
   return extension == "ini" && file.find('/', dot) == std::string::npos;
 }
 

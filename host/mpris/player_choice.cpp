@@ -46,11 +46,11 @@ PlaybackStatus ParsePlaybackStatus(std::string_view value) {
   return PlaybackStatus::kUnknown;
 }
 
-std::optional<PlayerFilter> PlayerFilter::Parse(std::string_view spec) {
+std::optional<PlayerFilter> PlayerFilter::Parse(std::string_view option) {
   constexpr std::string_view kAll = "mpris";
-  if (spec == kAll) return PlayerFilter();
-  if (spec.substr(0, kAll.size() + 1) != "mpris:") return std::nullopt;
-  std::string_view name = spec.substr(kAll.size() + 1);
+  if (option == kAll) return PlayerFilter();
+  if (option.substr(0, kAll.size() + 1) != "mpris:") return std::nullopt;
+  std::string_view name = option.substr(kAll.size() + 1);
   if (name.empty() || name.front() == '.' || name.back() == '.' ||
       name.find("..") != std::string_view::npos) {
     return std::nullopt;

@@ -45,7 +45,7 @@ class PlayerFilter {
   // Every player.
   PlayerFilter() = default;
   // "mpris" or "mpris:NAME"; NAME is letters, digits, '_', '-' and inner dots. nullopt otherwise.
-  static std::optional<PlayerFilter> Parse(std::string_view spec);
+  static std::optional<PlayerFilter> Parse(std::string_view option);
 
   bool Matches(std::string_view busName) const;
   const std::string& name() const { return m_name; }

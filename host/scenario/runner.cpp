@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host/crt/ascii_case.h"
 #include "host/crt/byte_text.h"
 #include "host/crt/escaped.h"
 #include "host/crt/utf.h"
@@ -37,15 +38,7 @@ std::vector<std::u16string> Titles(const std::vector<std::string>& args, std::si
   return titles;
 }
 
-char16_t FoldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? c - u'A' + u'a' : c; }
-
-bool SameExeName(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
-}
+bool SameExeName(std::u16string_view a, std::u16string_view b) { return EqualIgnoringAsciiCase(a, b); }
 
 // The directory part of a handset path, as a host path under the handset's root.
 std::string HostDirectoryOf(const Handset& handset, std::u16string_view exe) {

@@ -32,7 +32,8 @@ DEV
 
 # Inside the testbed: the service in the background, the test's steps in this shell. Values
 # change as sysfs values do: the file is replaced, so a read never sees half of it.
-umockdev-run --device "$work/phone.umockdev" -- bash -c '
+# umockdev-run refuses arguments that are not ASCII: the status texts come by the environment.
+LISTENING=没有操作，监听中 NEXT=正在播放下一首 umockdev-run --device "$work/phone.umockdev" -- bash -c '
   quorvane=$1 root=$2 work=$3
   "$quorvane" --service --acc iio --player builtin --root "$root" > "$work/out" 2> "$work/err" &
   pid=$!
@@ -47,9 +48,9 @@ umockdev-run --device "$work/phone.umockdev" -- bash -c '
     echo "no \"$2\" in $1"; return 1
   }
   stop() { kill -TERM "$pid"; wait "$pid"; echo "status $?"; }
-  wait_for "$work/out" "没有操作，监听中" || { stop; exit 1; }
+  wait_for "$work/out" "$LISTENING" || { stop; exit 1; }
   set_x 2048; sleep 0.05; set_x 0          # 2 g to the right for 50 ms
-  wait_for "$work/out" "正在播放下一首" || { stop; exit 1; }
+  wait_for "$work/out" "$NEXT" || { stop; exit 1; }
   mv "$dir" "$dir.away"                     # unbound
   wait_for "$work/err" "went away" || { stop; exit 1; }
   sleep 0.5

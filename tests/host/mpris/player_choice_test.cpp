@@ -16,7 +16,7 @@ namespace {
 
 TEST(PlayerFilter, NamesMatchAsPlayerctlDoes) {
   struct Case {
-    const char* spec;
+    const char* option;
     const char* busName;
     bool matches;
   };
@@ -33,9 +33,9 @@ TEST(PlayerFilter, NamesMatchAsPlayerctlDoes) {
            {"mpris:vlc.instance42", "org.mpris.MediaPlayer2.vlc.instance42", true},
            {"mpris:vlc.instance42", "org.mpris.MediaPlayer2.vlc", false},
        }) {
-    std::optional<PlayerFilter> filter = PlayerFilter::Parse(c.spec);
-    ASSERT_TRUE(filter.has_value()) << c.spec;
-    EXPECT_EQ(c.matches, filter->Matches(c.busName)) << c.spec << " " << c.busName;
+    std::optional<PlayerFilter> filter = PlayerFilter::Parse(c.option);
+    ASSERT_TRUE(filter.has_value()) << c.option;
+    EXPECT_EQ(c.matches, filter->Matches(c.busName)) << c.option << " " << c.busName;
   }
   for (const char* bad : {"", "mpris:", "mpris:.vlc", "mpris:vlc.", "mpris:a..b", "mpris:a b",
                           "mpris:a/b", "builtin", "mprisx", "MPRIS"}) {
