@@ -130,8 +130,8 @@ TEST_F(IniSoak, KilledAndConcurrentWritersLeaveOnlyCompletedStates) {
         matched = matched || now == After(state, ordered);
       } while (!matched && std::next_permutation(order.begin(), order.end()));
       ASSERT_TRUE(matched) << Show(now);
+      if (now != state) EXPECT_EQ(Listing(), "config.ini");
       state = now;
-      EXPECT_EQ(Listing(), "config.ini");
       continue;
     }
     Change change = RandomChange();
@@ -152,7 +152,9 @@ TEST_F(IniSoak, KilledAndConcurrentWritersLeaveOnlyCompletedStates) {
       // refuses it (never here).
       ASSERT_EQ(status, 0);
       ASSERT_EQ(Show(now), Show(after));
-      EXPECT_EQ(Listing(), "config.ini");
+      // A write that replaced the file has removed what a killed one left; one that had
+      // nothing to change (the value already there, nothing to delete) wrote nothing.
+      if (now != state) EXPECT_EQ(Listing(), "config.ini");
     }
     state = now;
   }
