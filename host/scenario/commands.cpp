@@ -12,8 +12,8 @@ constexpr std::int64_t kIntMax = std::numeric_limits<std::int32_t>::max();
 // Pointer coordinates travel in 16 signed bits of the message's lParam.
 constexpr std::int64_t kCoordMin = std::numeric_limits<std::int16_t>::min();
 constexpr std::int64_t kCoordMax = std::numeric_limits<std::int16_t>::max();
-// The work area's limits, as for --workarea: each side 1 to 4096 pixels, the origin within
-// 4096 pixels of 0.
+// The work area's limits: each side up to 4096 pixels, as for --workarea, and the origin within
+// 4096 pixels of 0. A script may also make it empty (0 wide or high), which a handset can report.
 constexpr std::int64_t kMaxSide = 4096;
 constexpr std::int64_t kMaxOffset = 4096;
 
@@ -192,9 +192,9 @@ std::optional<std::string> CheckMeaning(const Command& command) {
       if (n[0] < -kMaxOffset || n[0] > kMaxOffset || n[1] < -kMaxOffset || n[1] > kMaxOffset) {
         return "L and T must lie from -4096 to 4096";
       }
-      if (n[2] - n[0] < 1 || n[2] - n[0] > kMaxSide || n[3] - n[1] < 1 ||
+      if (n[2] - n[0] < 0 || n[2] - n[0] > kMaxSide || n[3] - n[1] < 0 ||
           n[3] - n[1] > kMaxSide) {
-        return "the work area must be 1 to 4096 pixels wide (R - L) and high (B - T), not " +
+        return "the work area must be 0 to 4096 pixels wide (R - L) and high (B - T), not " +
                std::to_string(n[2] - n[0]) + "x" + std::to_string(n[3] - n[1]);
       }
       return std::nullopt;

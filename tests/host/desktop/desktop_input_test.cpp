@@ -257,6 +257,7 @@ TEST_F(DesktopInputTest, AnotherProgramsWindowOnTopGetsThePointer) {
   Drag(at, {at.x, at.y + 8});
   std::string x = std::to_string(at.x);
   EXPECT_EQ((std::vector<std::string>{
+                "24 1 0,0",                                      // WM_SHOWWINDOW, shown
                 "513 1 " + x + "," + std::to_string(at.y),       // WM_LBUTTONDOWN
                 "512 1 " + x + "," + std::to_string(at.y + 2),   // WM_MOUSEMOVE ...
                 "512 1 " + x + "," + std::to_string(at.y + 4),

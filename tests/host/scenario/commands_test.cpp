@@ -67,10 +67,11 @@ TEST(ParseScript, ReportsTheFirstMistakeWithItsLine) {
       {"sample 128 0 0", "1: sample: X must be a byte: -128 to 127, or 0x80 to 0xFF, not '128'"},
       {"sample 0 255 0", "1: sample: Y must be a byte: -128 to 127, or 0x80 to 0xFF, not '255'"},
       {"workarea -2147483648 0 480 720", "1: workarea: L and T must lie from -4096 to 4096"},
-      {"workarea 0 0 2147483647 720", "1: workarea: the work area must be 1 to 4096 pixels wide "
+      {"workarea 0 0 2147483647 720", "1: workarea: the work area must be 0 to 4096 pixels wide "
                                       "(R - L) and high (B - T), not 2147483647x720"},
-      {"workarea 0 0 480 0", "1: workarea: the work area must be 1 to 4096 pixels wide "
-                             "(R - L) and high (B - T), not 480x0"},
+      {"workarea 0 0 480 -1", "1: workarea: the work area must be 0 to 4096 pixels wide "
+                              "(R - L) and high (B - T), not 480x-1"},
+      {"workarea 0 0 0 0", "ok"},
       {"workarea 10 10 4106 20", "ok"},
       {"start\nmove 40000 1", "2: move: X must be a number from -32768 to 32767, not '40000'"},
       {"accelerometer on", "1: accelerometer: STATE must be present|absent, not 'on'"},
