@@ -59,8 +59,10 @@ TEST_F(LoopInboxTest, TasksFromAnotherThreadRunOnTheLoopThreadInOrderBeforePoste
       });
     }
   });
-  ASSERT_TRUE(RunToQuit()) << "the loop slept through the posts";
+  // All three are queued before the loop turns, so that their order against the messages they
+  // post does not depend on when the other thread runs (waking is tested below).
   poster.join();
+  ASSERT_TRUE(RunToQuit()) << "the loop slept through the posts";
   EXPECT_EQ((std::vector<std::string>{"task 1", "task 2", "task 3", "msg 1/1", "msg 1/2",
                                       "msg 1/3"}),
             m_log);
