@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <utility>
 
 #include "host/sensors/iio_device.h"
 #include "host/sensors/iio_mapping.h"
@@ -66,6 +67,19 @@ double ProcessCpuSeconds() {
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+// The process's CPU over span as a share of a core, with toggle(true) at its start and
+// toggle(false) at its end.
+template <class Toggle>
+double CpuPercentOver(std::chrono::seconds span, Toggle toggle) {
+  double before = ProcessCpuSeconds();
+  auto start = std::chrono::steady_clock::now();
+  toggle(true);
+  std::this_thread::sleep_for(span);
+  toggle(false);
+  double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return 100 * (ProcessCpuSeconds() - before) / wall;
+}
+
 // The reader thread at 100 Hz for 5 s while this thread sleeps: the share of a core it takes
 // (counter cpu_percent), files on tmpfs standing in for sysfs.
 void BM_ReaderThreadCpu(benchmark::State& state) {
@@ -74,27 +88,46 @@ void BM_ReaderThreadCpu(benchmark::State& state) {
   for (const char* axis : {"x", "y", "z"}) {
     std::ofstream(dir + "/in_accel_" + std::string(axis) + "_raw") << "-1234\n";
   }
-  host::sensors::IioAccelerometer device;
-  device.sysPath = dir;
-  device.sysName = "iio:device0";
-  device.raw = host::sensors::IioRawFiles(dir);
   host::RealClock clock;
-  double cpu = 0;
-  double wall = 0;
   for (auto _ : state) {
-    host::sensors::IioSensor sensor(device, "", clock, {});
-    double before = ProcessCpuSeconds();
-    auto start = std::chrono::steady_clock::now();
-    sensor.Opened();
-    std::this_thread::sleep_for(std::chrono::seconds(5));
-    sensor.Closed();
-    wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    cpu += ProcessCpuSeconds() - before;
+    host::sensors::IioAccelerometer device;
+    device.sysPath = dir;
+    device.sysName = "iio:device0";
+    device.raw = host::sensors::IioRawFiles(dir);
+    host::sensors::IioSensor sensor(std::move(device), "", clock, {});
+    state.counters["cpu_percent"] = CpuPercentOver(std::chrono::seconds(5), [&](bool start) {
+      if (start) {
+        sensor.Opened();
+      } else {
+        sensor.Closed();
+      }
+    });
   }
-  state.counters["cpu_percent"] = 100 * cpu / wall;
   std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_ReaderThreadCpu)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The floor under the reader's cost on this machine: a thread that only wakes at 100 Hz.
+void BM_BareWakeups100Hz(benchmark::State& state) {
+  for (auto _ : state) {
+    std::jthread sleeper;
+    state.counters["cpu_percent"] = CpuPercentOver(std::chrono::seconds(5), [&](bool start) {
+      if (!start) {
+        sleeper.request_stop();
+        sleeper.join();
+        return;
+      }
+      sleeper = std::jthread([](std::stop_token stop) {
+        auto next = std::chrono::steady_clock::now();
+        while (!stop.stop_requested()) {
+          next += std::chrono::milliseconds(10);
+          std::this_thread::sleep_until(next);
+        }
+      });
+    });
+  }
+}
+BENCHMARK(BM_BareWakeups100Hz)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 

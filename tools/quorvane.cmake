@@ -8,10 +8,8 @@ find_package(CLI11 REQUIRED)
 add_executable(quorvane
   ${CMAKE_CURRENT_LIST_DIR}/quorvane.cpp
   ${CMAKE_CURRENT_LIST_DIR}/quorvane_program.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/host_options.cpp
 )
-target_link_libraries(quorvane PRIVATE quorvane_app quorvane_demo quorvane_service quorvane_acc_source quorvane_mpris
-                      CLI11::CLI11)
+target_link_libraries(quorvane PRIVATE quorvane_app quorvane_host_options CLI11::CLI11)
 # Without the SDL window (QV_GUI off) the demo runs in the terminal also on a desktop.
 if(TARGET quorvane_desktop)
   target_link_libraries(quorvane PRIVATE quorvane_desktop)

@@ -1,4 +1,6 @@
-// Numbered lines of a UTF-8 text, as scripts and recordings are read: a leading byte-order mark
+// Numbered lines of a UTF-8 text, and the trimming of blanks around a line or a field.
+//
+// Numbered lines: as scripts and recordings are read: a leading byte-order mark
 // is dropped, a line ends at LF with an optional CR before it, and the last line may lack its LF.
 //
 //   TextLines lines(text);
@@ -9,6 +11,14 @@
 #include <string_view>
 
 namespace host {
+
+// text without the spaces, tabs, CRs and LFs around it.
+inline std::string_view Trimmed(std::string_view text) {
+  constexpr std::string_view kBlanks = " \t\r\n";
+  std::size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
 
 class TextLines {
  public:

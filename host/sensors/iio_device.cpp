@@ -12,23 +12,20 @@
 #include <memory>
 #include <optional>
 #include <system_error>
+#include <utility>
 #include <vector>
+
+#include "host/crt/text_lines.h"
 
 namespace host::sensors {
 namespace {
 
 constexpr const char* kAxes[] = {"x", "y", "z"};
-constexpr std::string_view kBlanks = " \t\r\n";
 
-std::string_view Trimmed(std::string_view text) {
-  std::size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
-// Reads a small attribute file into buffer; its length, or -errno.
-long ReadSmallFile(const char* path, char* buffer, std::size_t size) {
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
+// Reads a small attribute file (path relative to folder, or AT_FDCWD) into buffer; its length,
+// or -errno.
+long ReadSmallFileAt(int folder, const char* path, char* buffer, std::size_t size) {
+  int fd = openat(folder, path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return -errno;
   ssize_t length;
   do {
@@ -39,13 +36,18 @@ long ReadSmallFile(const char* path, char* buffer, std::size_t size) {
   return length < 0 ? -error : length;
 }
 
+const char* RawFileName(int axis) {
+  static constexpr const char* kNames[] = {"in_accel_x_raw", "in_accel_y_raw", "in_accel_z_raw"};
+  return kNames[axis];
+}
+
 // An attribute's text; nullopt when the file does not exist, an error when it cannot be read.
 using Attribute = std::variant<std::optional<std::string>, IioError>;
 
 Attribute ReadAttribute(const std::string& sysPath, const std::string& attribute) {
   std::string path = sysPath + "/" + attribute;
   char buffer[256];
-  long length = ReadSmallFile(path.c_str(), buffer, sizeof buffer);
+  long length = ReadSmallFileAt(AT_FDCWD, path.c_str(), buffer, sizeof buffer);
   if (length == -ENOENT) return std::optional<std::string>();
   if (length < 0) return IioError{UnreadableMessage(path, static_cast<int>(-length))};
   return std::optional<std::string>(std::string(Trimmed(std::string_view(buffer, length))));
@@ -191,15 +193,35 @@ std::string Listed(const std::vector<std::string>& names) {
 }  // namespace
 
 IioRawFiles::IioRawFiles(std::string_view sysPath) {
+  std::string folder(sysPath);
+  m_folder = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   for (int axis = 0; axis < 3; ++axis) {
-    m_paths[axis] = std::string(sysPath) + "/in_accel_" + kAxes[axis] + "_raw";
+    m_paths[axis] = folder + "/" + RawFileName(axis);
   }
+}
+
+IioRawFiles::~IioRawFiles() {
+  if (m_folder >= 0) close(m_folder);
+}
+
+IioRawFiles::IioRawFiles(IioRawFiles&& other) noexcept
+    : m_folder(std::exchange(other.m_folder, -1)), m_paths(std::move(other.m_paths)) {}
+
+IioRawFiles& IioRawFiles::operator=(IioRawFiles&& other) noexcept {
+  if (this != &other) {
+    if (m_folder >= 0) close(m_folder);
+    m_folder = std::exchange(other.m_folder, -1);
+    m_paths = std::move(other.m_paths);
+  }
+  return *this;
 }
 
 bool IioRawFiles::Read(std::array<long, 3>& raw, IioReadFailure& failure) const {
   for (int axis = 0; axis < 3; ++axis) {
     char buffer[32];
-    long length = ReadSmallFile(m_paths[axis].c_str(), buffer, sizeof buffer);
+    long length = m_folder >= 0
+                      ? ReadSmallFileAt(m_folder, RawFileName(axis), buffer, sizeof buffer)
+                      : ReadSmallFileAt(AT_FDCWD, m_paths[axis].c_str(), buffer, sizeof buffer);
     std::string_view text = length >= 0 ? Trimmed(std::string_view(buffer, length)) : "";
     const char* begin = text.data();
     const char* end = begin + text.size();

@@ -4,16 +4,12 @@
 #include <charconv>
 #include <cmath>
 
+#include "host/crt/text_lines.h"
+
 namespace host::sensors {
 namespace {
 
-constexpr std::string_view kBlanks = " \t\r\n";
 
-std::string_view Trimmed(std::string_view text) {
-  std::size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
 
 std::optional<double> Number(std::string_view field) {
   field = Trimmed(field);

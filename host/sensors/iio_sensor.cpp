@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <thread>
 #include <system_error>
 #include <utility>
 #include <variant>
@@ -111,10 +112,11 @@ std::string IioSensor::Describe() const {
 void IioSensor::Run(std::stop_token stop) {
   using std::chrono::steady_clock;
   constexpr auto kPeriod = std::chrono::milliseconds(kIioSamplePeriodMs);
+  // A plain sleep: the cheapest wake-up there is, and a stop waits at most one period.
   auto next = steady_clock::now() + kPeriod;
-  std::mutex mutex;
-  std::unique_lock lock(mutex);
-  while (!m_wake.wait_until(lock, stop, next, [] { return false; }) && !stop.stop_requested()) {
+  for (;;) {
+    std::this_thread::sleep_until(next);
+    if (stop.stop_requested()) return;
     SampleNow();
     next += kPeriod;
     // Behind (a suspend, a busy machine): missed periods are skipped, not caught up.

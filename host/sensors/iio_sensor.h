@@ -1,7 +1,8 @@
 // A real accelerometer over the kernel's IIO subsystem as the back-end of "ACC0:".
 //
 // While the driver has ACC0: open, a reader thread samples the device at 100 Hz (each sample
-// opens, reads and closes the three raw files: nothing is allocated) and keeps the peak window
+// opens, reads and closes the three raw files: nothing is allocated; closing waits for the
+// sample under way, at most one period) and keeps the peak window
 // (peak_window.h); a read returns that window's peak. Not open, nothing runs.
 //
 // When the device goes away (unbound, module unloaded, a read error), reads fail, and the
@@ -10,7 +11,6 @@
 // was found by, and tells once when it is back; reads resume.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -82,7 +82,6 @@ class IioSensor final : public AccelerometerSensor {
   PeakWindow m_window;
   bool m_readable = true;
 
-  std::condition_variable_any m_wake;
   std::jthread m_reader;
 };
 

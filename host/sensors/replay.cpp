@@ -14,14 +14,7 @@
 namespace host::sensors {
 namespace {
 
-constexpr std::string_view kBlanks = " \t";
 
-std::string_view Trimmed(std::string_view text) {
-  std::size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  std::size_t last = text.find_last_not_of(kBlanks);
-  return text.substr(first, last - first + 1);
-}
 
 std::vector<std::string_view> Fields(std::string_view line) {
   std::vector<std::string_view> fields;

@@ -51,10 +51,10 @@ LISTENING=没有操作，监听中 NEXT=正在播放下一首 umockdev-run --dev
   wait_for "$work/out" "$LISTENING" || { stop; exit 1; }
   set_x 2048; sleep 0.05; set_x 0          # 2 g to the right for 50 ms
   wait_for "$work/out" "$NEXT" || { stop; exit 1; }
-  mv "$dir" "$dir.away"                     # unbound
+  cp -a "$dir" "$dir.saved" && rm -r "$dir" # unbound: sysfs removes the folder
   wait_for "$work/err" "went away" || { stop; exit 1; }
   sleep 0.5
-  mv "$dir.away" "$dir"                     # bound again
+  mv "$dir.saved" "$dir"                    # bound again: a new folder
   wait_for "$work/err" "is back" || { stop; exit 1; }
   stop' bash "$quorvane" "$root" "$work" > "$work/run" 2>&1
 grep -q "^status 0$" "$work/run" || fail "the run"
