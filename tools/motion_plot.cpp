@@ -85,7 +85,7 @@ void DrawAxes(cairo_t* cr, const PlotFrame& f) {
     cairo_line_to(cr, x, f.bottom);
     cairo_stroke(cr);
     SetColour(cr, kText);
-    Text(cr, x, f.bottom + 44, std::to_string(ms / 1000) + " s", 0.5);
+    Text(cr, x, f.bottom + 62, std::to_string(ms / 1000) + " s", 0.5);
   }
 }
 
@@ -131,7 +131,7 @@ void DrawThreshold(cairo_t* cr, const PlotFrame& f, int threshold) {
 void DrawMarks(cairo_t* cr, const PlotFrame& f, const std::vector<Label>& labels,
                const EvalRun& run) {
   for (const Label& label : labels) {
-    Triangle(cr, f.XOf(label.ms), f.MarkY(label.dir), label.dir, Fill::kOutline);
+    Triangle(cr, f.XOf(label.ms), f.LabelY(label.dir), label.dir, Fill::kOutline);
   }
   for (const PlayerCommand& command : run.commands) {
     double x = f.XOf(command.ms);

@@ -258,6 +258,11 @@ TEST_F(MotionEvalCommand, PlotMarksEachCommandWhereItHappened) {
     Direction other = dir == Direction::kNext ? Direction::kPrevious : Direction::kNext;
     EXPECT_EQ(kWhite, Pixel(image, x + 2, frame.MarkY(other))) << ms;
   }
+  // Labels lie one row further out, outlined (here their base lines): next at 3050, 4000 and
+  // 10840; previous at 4960 and 6500.
+  EXPECT_NE(kWhite, Pixel(image, frame.XOf(3050), frame.LabelY(Direction::kNext) + 7));
+  EXPECT_NE(kWhite, Pixel(image, frame.XOf(4960), frame.LabelY(Direction::kPrevious) - 7));
+  EXPECT_EQ(kWhite, Pixel(image, frame.XOf(4960), frame.LabelY(Direction::kNext)));
   // Where nothing happened, the mark rows stay white.
   EXPECT_EQ(kWhite, Pixel(image, frame.XOf(1000), frame.MarkY(Direction::kNext)));
   EXPECT_EQ(kWhite, Pixel(image, frame.XOf(1000), frame.MarkY(Direction::kPrevious)));
