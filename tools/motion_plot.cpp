@@ -4,6 +4,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -102,17 +103,52 @@ void DrawDeafTimes(cairo_t* cr, const PlotFrame& f, const EvalRun& run) {
   cairo_fill(cr);
 }
 
-void DrawAxis(cairo_t* cr, const PlotFrame& f, const Recording& recording,
-              std::int8_t host::AccSample::*axis, Rgb colour) {
-  SetColour(cr, colour);
-  cairo_set_line_width(cr, 1.2);
+// Each row holds until the next one.
+void StepPath(cairo_t* cr, const PlotFrame& f, const Recording& recording,
+              std::int8_t host::AccSample::*axis) {
   double y = f.YOf(0);  // at rest before the first row
   cairo_move_to(cr, f.XOf(0), y);
-  // Each row holds until the next one.
   for (const host::sensors::RecordedSample& row : recording.samples) {
     cairo_line_to(cr, f.XOf(row.atMs), y);
     y = f.YOf(row.sample.*axis);
     cairo_line_to(cr, f.XOf(row.atMs), y);
+  }
+}
+
+// Rows denser than the pixels: per pixel column a line from the lowest to the highest value,
+// so that a long recording stays a small picture and no peak is lost.
+void EnvelopePath(cairo_t* cr, const PlotFrame& f, const Recording& recording,
+                  std::int8_t host::AccSample::*axis) {
+  long column = -1;
+  double low = 0, high = 0;
+  auto flush = [&] {
+    if (column < 0) return;
+    cairo_line_to(cr, static_cast<double>(column), low);
+    cairo_line_to(cr, static_cast<double>(column), high);
+  };
+  cairo_move_to(cr, f.XOf(0), f.YOf(0));
+  for (const host::sensors::RecordedSample& row : recording.samples) {
+    long at = std::lround(f.XOf(row.atMs));
+    double y = f.YOf(row.sample.*axis);
+    if (at != column) {
+      flush();
+      column = at;
+      low = high = y;
+    }
+    low = std::min(low, y);
+    high = std::max(high, y);
+  }
+  flush();
+}
+
+void DrawAxis(cairo_t* cr, const PlotFrame& f, const Recording& recording,
+              std::int8_t host::AccSample::*axis, Rgb colour) {
+  SetColour(cr, colour);
+  cairo_set_line_width(cr, 1.2);
+  if (static_cast<double>(recording.samples.size()) > 2 * (f.right - f.left)) {
+    EnvelopePath(cr, f, recording, axis);
+  } else {
+    StepPath(cr, f, recording, axis);
   }
   cairo_stroke(cr);
 }
