@@ -59,7 +59,10 @@ void PrintText(const EvalReport& report, std::ostream& out) {
       << " per minute) in " << Fixed(static_cast<double>(run.durationMs) / 1000.0, 1) << " s ("
       << run.ticks << " ticks, " << run.reads << " reads), threshold " << run.threshold << '\n';
   if (report.labelled) PrintScore(report.score, out);
-  if (report.sweep) PrintSweep(*report.sweep, out);
+  if (report.sweep) {
+    PrintSweep(*report.sweep, out);
+    if (!report.labelled) out << "(the recording holds no labels: every command counts as false)\n";
+  }
 }
 
 void PrintJson(const EvalReport& report, std::ostream& out) {
