@@ -5,11 +5,8 @@ if(NOT TARGET quorvane_app)
   return()
 endif()
 find_package(CLI11 REQUIRED)
-add_executable(quorvane
-  ${CMAKE_CURRENT_LIST_DIR}/quorvane.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/quorvane_program.cpp
-)
-target_link_libraries(quorvane PRIVATE quorvane_app quorvane_host_options CLI11::CLI11)
+add_executable(quorvane quorvane.cpp)
+target_link_libraries(quorvane PRIVATE quorvane_program quorvane_host_options CLI11::CLI11)
 # Without the SDL window (QV_GUI off) the demo runs in the terminal also on a desktop.
 if(TARGET quorvane_desktop)
   target_link_libraries(quorvane PRIVATE quorvane_desktop)

@@ -79,6 +79,7 @@ struct Options {
   std::optional<std::string> script;
   std::optional<std::string> trace;
   std::optional<std::string> screenshot;
+  std::optional<std::string> record;
 };
 
 // A mistake in the options, told as "quorvane: MESSAGE" with exit status 2.
@@ -124,6 +125,12 @@ void AddOptions(CLI::App& app, Options& o) {
   app.add_option("--screenshot", o.screenshot,
                  "With --script: save the handset's screen as a PNG image at the end.")
       ->type_name("OUT.png")
+      ->configurable(false);
+  app.add_option("--record", o.record,
+                 "In the window: record what the accelerometer's driver reads into FILE (100 rows "
+                 "a second, ms,x,y,z); the keys N and P label the current row next and previous "
+                 "(docs/motion.md).")
+      ->type_name("FILE")
       ->configurable(false);
 }
 
@@ -274,6 +281,7 @@ int RunScript(const Options& o, const std::set<std::string>& given) {
 // The demo runs on a temporary root unless --root is given on the command line, so it leaves
 // the user's settings alone.
 int RunTerminalDemo(const Options& o, const std::set<std::string>& given) {
+  Refuse(o.record.has_value(), "--record", "records in the window, and there is no display");
   host::demo::TerminalDemoOptions options;
   options.pace = o.fast ? host::demo::Pace::kFast : host::demo::Pace::kRealTime;
   options.songs = Songs(o.music);
@@ -325,6 +333,12 @@ int RunWindow(const Options& o, const std::set<std::string>& given) {
   options.root = root->path();
   options.demo = o.demo;
   options.demoTimeline = &std::cout;
+  std::ofstream recordFile;
+  if (o.record) {
+    recordFile.open(*o.record, std::ios::binary | std::ios::trunc);
+    if (!recordFile) throw UsageError("cannot write the recording to " + *o.record);
+    options.record = &recordFile;
+  }
   std::ofstream traceFile;
   std::optional<host::JsonLinesTrace> trace;
   if (o.trace) {
@@ -334,6 +348,10 @@ int RunWindow(const Options& o, const std::set<std::string>& given) {
     options.trace = &*trace;
   }
   int status = host::desktop::RunDesktop(options, std::cerr);
+  if (o.record && !recordFile) {
+    std::cerr << "quorvane: the recording " << *o.record << " could not be written whole\n";
+    status = kUsageError;
+  }
   if (status == host::desktop::kExitNoWindow) {
     std::cerr << "quorvane: --headless runs the demo in the terminal instead\n";
   }
@@ -371,6 +389,10 @@ int main(int argc, char** argv) {
 
   int status;
   try {
+    Refuse(options.record && (options.script || options.service || options.demo ||
+                              options.headless || options.fast),
+           "--record", "records in the window only (not with --script, --service, --demo, "
+           "--headless or --fast)");
     if (options.script) {
       status = RunScript(options, given);
     } else if (options.service) {

@@ -1,13 +1,16 @@
 // quorvane-motion: the handset's motion, measured from the host's command line.
 //
 //   quorvane-motion record [--acc SOURCE] [--rate HZ] [--count N | --duration S] [--out FILE]
+//   quorvane-motion eval FILE [--threshold N] [--json] [--sweep] [--plot OUT.svg|OUT.png]
 //
-// Each command is a subcommand of its own (docs/sensors.md). Exit status 0 on success, 2 when
-// the options or the source cannot be used.
+// Each command is a subcommand of its own (docs/sensors.md, docs/motion.md). Exit status 0 on
+// success, 2 when the options, the source or the recording cannot be used.
 #include <CLI/CLI.hpp>
 
 #include <iostream>
 
+#include "tools/motion_eval_command.h"
+#include "tools/motion_plot.h"
 #include "tools/motion_record.h"
 
 namespace {
@@ -36,6 +39,31 @@ void AddRecord(CLI::App& app, tools::RecordOptions& options) {
       ->type_name("FILE");
 }
 
+void AddEval(CLI::App& app, tools::EvalOptions& options) {
+  CLI::App* eval = app.add_subcommand(
+      "eval",
+      "Run the application over a recording in virtual time (the recording behind ACC0:, a "
+      "player running, gesture control on) and report the commands it gives, scored against "
+      "the recording's labels.");
+  eval->add_option("FILE", options.file, "The recording: ms,x,y,z[,label] rows.")
+      ->required()
+      ->type_name("FILE");
+  eval->add_option("--threshold", options.threshold,
+                   "Both thresholds, as the sensitivity slider sets them. Default: 120.")
+      ->type_name("N")
+      ->check(CLI::Range(tools::kLowestThreshold, tools::kHighestThreshold));
+  eval->add_flag("--json", options.json, "Print one JSON object instead of text.");
+  eval->add_flag("--sweep", options.sweep,
+                 "Also evaluate every threshold from 80 to 128 and recommend one.");
+  eval->add_option("--plot", options.plotPath,
+                   "Draw x and z, the threshold, the commands, deaf times and labels into "
+                   "OUT.svg or OUT.png.")
+      ->type_name("OUT")
+      ->check([](const std::string& path) {
+        return tools::PlotFormatOf(path) ? std::string() : "the name must end in .svg or .png";
+      });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -44,11 +72,14 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   tools::RecordOptions record;
   AddRecord(app, record);
+  tools::EvalOptions eval;
+  AddEval(app, eval);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
     return app.exit(error) == 0 ? 0 : kUsageError;
   }
   if (app.got_subcommand("record")) return tools::RunRecord(record, std::cout, std::cerr);
+  if (app.got_subcommand("eval")) return tools::RunEval(eval, std::cout, std::cerr);
   return kUsageError;
 }

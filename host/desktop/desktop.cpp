@@ -2,7 +2,9 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -13,6 +15,7 @@
 #include "host/desktop/desktop_window.h"
 #include "host/programs/music_player.h"
 #include "host/sensors/manual_tilt.h"
+#include "host/sensors/motion_recorder.h"
 
 namespace host::desktop {
 namespace {
@@ -74,6 +77,42 @@ struct Shown {
   const AccelerometerDriver* driver;  // null: not known whether ACC0: is open
   const sensors::ManualTiltSensor* tilt;
   bool watching;  // a demo plays
+  bool recording = false;
+};
+
+// The window's input with a recorder beside it: a row whenever one is due, and the keys N and P
+// label the current row. The keys are watched as SDL queues them, so the window's own input
+// handling stays as it is.
+class RecordingInput final : public InputSource {
+ public:
+  RecordingInput(InputSource& input, sensors::MotionRecorder& recorder,
+                 const host::Clock& clock)
+      : m_input(input), m_recorder(recorder), m_clock(clock) {
+    SDL_AddEventWatch(&RecordingInput::WatchKeys, this);
+  }
+  ~RecordingInput() override { SDL_DelEventWatch(&RecordingInput::WatchKeys, this); }
+  RecordingInput(const RecordingInput&) = delete;
+  RecordingInput& operator=(const RecordingInput&) = delete;
+
+  bool Idle(std::int64_t wakeAtMs) override {
+    m_recorder.Poll(m_clock.NowMs());
+    std::int64_t due = m_recorder.next_due_ms().value_or(m_clock.NowMs());
+    return m_input.Idle(wakeAtMs >= 0 ? std::min(wakeAtMs, due) : due);
+  }
+  void Wake() override { m_input.Wake(); }
+
+ private:
+  static int WatchKeys(void* self, SDL_Event* event) {
+    if (event->type != SDL_KEYDOWN || event->key.repeat != 0) return 0;
+    auto* input = static_cast<RecordingInput*>(self);
+    if (event->key.keysym.sym == SDLK_n) input->m_recorder.Label(sensors::GestureLabel::kNext);
+    if (event->key.keysym.sym == SDLK_p) input->m_recorder.Label(sensors::GestureLabel::kPrevious);
+    return 0;
+  }
+
+  InputSource& m_input;
+  sensors::MotionRecorder& m_recorder;
+  const host::Clock& m_clock;
 };
 
 std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset& handset,
@@ -103,6 +142,7 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
     }
     if (shown.driver != nullptr) info.accelerometerOpen = shown.driver->open_count() > 0;
     info.watching = shown.watching;
+    info.recording = shown.recording;
     info.lastRead = shown.sensor.last();
     if (shown.tilt != nullptr) info.tilt = shown.tilt->Sample();
     return info;
@@ -128,7 +168,7 @@ int RunDemo(const DesktopOptions& options, Handset& handset, std::vector<program
   demo.UseSensor(watched);
   if (options.installPlayer) options.installPlayer(handset);
   std::unique_ptr<DesktopWindow> window =
-      OpenWindow(options, handset, {demo.player(), watched, nullptr, nullptr, true}, err);
+      OpenWindow(options, handset, {demo.player(), watched, nullptr, nullptr, true, false}, err);
   if (window == nullptr) return kExitNoWindow;
   WatchingInput input(handset, *window, demo.runner());
   handset.set_input(&input);
@@ -152,14 +192,24 @@ int RunInteractive(const DesktopOptions& options, Handset& handset,
   programs::MusicPlayerService player(handset, std::move(songs));
   if (options.prepare) options.prepare(handset);
   if (options.installPlayer) options.installPlayer(handset);
-  std::unique_ptr<DesktopWindow> window = OpenWindow(
-      options, handset, {player, watched, &driver, manualTilt ? &manual : nullptr, false}, err);
+  std::unique_ptr<DesktopWindow> window =
+      OpenWindow(options, handset,
+                 {player, watched, &driver, manualTilt ? &manual : nullptr, false,
+                  options.record != nullptr},
+                 err);
   if (window == nullptr) {
     handset.RegisterDevice(kAccelerometerName, nullptr);
     return kExitNoWindow;
   }
   DesktopInput input(handset, *window, manualTilt ? &manual : nullptr);
-  handset.set_input(&input);
+  // The recorder reads the back-end itself, so the footer keeps showing the application's reads.
+  std::optional<sensors::MotionRecorder> recorder;
+  std::optional<RecordingInput> recording;
+  if (options.record != nullptr) {
+    recorder.emplace(manualTilt ? manual : *options.sensor, *options.record);
+    recording.emplace(input, *recorder, handset.clock());
+  }
+  handset.set_input(recording ? static_cast<InputSource*>(&*recording) : &input);
   const scenario::Application& application = options.application;
   std::error_code ignored;
   std::filesystem::create_directories(HostFolderOf(handset, application.defaultExe), ignored);

@@ -59,6 +59,9 @@ struct DesktopOptions {
   // Runs the built-in demo; its timeline goes to demoTimeline (null: nowhere).
   bool demo = false;
   std::ostream* demoTimeline = nullptr;
+  // Not null (and no demo): what the driver reads is recorded there, 100 rows a second, and
+  // the keys N and P label the current row next and previous (host/sensors/motion_recorder.h).
+  std::ostream* record = nullptr;
 };
 
 // Exit status when the window cannot be opened (no display, no font).

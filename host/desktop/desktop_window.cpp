@@ -122,6 +122,7 @@ void DesktopWindow::DrawFooter(const FooterInfo& info) {
   std::u16string hint = info.watching ? u"Demo: a script plays the user's part"
                        : info.tilt   ? u"Tilt: arrow keys or the pad  ·  Esc: back  ·  Home"
                                      : u"Esc: back  ·  Home";
+  if (info.recording) hint = u"Recording: N / P label next / previous  ·  " + hint;
   c.Text(hint, line, Style(theme::kSmallSize - 3, kHint));
 
   if (!info.tilt) return;

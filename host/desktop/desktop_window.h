@@ -23,6 +23,7 @@ struct FooterInfo {
   std::optional<AccSample> lastRead;    // the sample the application read last
   std::optional<AccSample> tilt;        // the manual tilt now; nullopt: no tilt pad
   bool watching = false;                // a demo plays: the window takes no input
+  bool recording = false;               // --record: the keys N and P label the recording
   bool operator==(const FooterInfo&) const = default;
 };
 

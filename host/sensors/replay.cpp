@@ -67,8 +67,9 @@ class Parser {
  private:
   // Adds the line's sample; or says what is wrong with it.
   std::optional<std::string> Sample(const std::vector<std::string_view>& fields) {
-    if (fields.size() != 4) {
-      return "expected 4 fields (milliseconds,x,y,z), found " + std::to_string(fields.size());
+    if (fields.size() != 4 && fields.size() != 5) {
+      return "expected 4 or 5 fields (milliseconds,x,y,z[,label]), found " +
+             std::to_string(fields.size());
     }
     std::optional<std::int64_t> time = Number(fields[0]);
     if (!time) return "the time " + Quoted(fields[0]) + " is no whole number of milliseconds";
@@ -93,7 +94,21 @@ class Parser {
       }
       values[axis] = static_cast<std::int8_t>(*value);
     }
-    m_recording.samples.push_back({*time, AccSample{values[0], values[1], values[2]}});
+    GestureLabel label = GestureLabel::kNone;
+    if (fields.size() == 5) {
+      std::optional<GestureLabel> named = LabelNamed(fields[4]);
+      if (!named) return "the label " + Quoted(fields[4]) + " is neither next nor previous";
+      label = *named;
+    }
+    m_recording.samples.push_back({*time, AccSample{values[0], values[1], values[2]}, label});
+    return std::nullopt;
+  }
+
+  // "next", "previous", or empty for none.
+  static std::optional<GestureLabel> LabelNamed(std::string_view field) {
+    if (field.empty()) return GestureLabel::kNone;
+    if (field == "next") return GestureLabel::kNext;
+    if (field == "previous") return GestureLabel::kPrevious;
     return std::nullopt;
   }
 

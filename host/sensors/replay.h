@@ -5,7 +5,9 @@
 // the recording and three signed bytes (-128 to 127), e.g. "2500,125,0,-3". Spaces around the
 // fields are allowed. Blank lines and lines whose first non-blank character is '#' are skipped;
 // the first other line may be a header (its first field holds no digit, e.g. "ms,x,y,z"). Times
-// ascend strictly. Each sample holds from its time until the next line's; the last one for
+// ascend strictly. An optional fifth field labels the row where a person began an intended
+// gesture: "next" or "previous" (empty: no label); replaying ignores it, an evaluation scores
+// against it (docs/motion.md). Each sample holds from its time until the next line's; the last one for
 // kLastSampleMs, and then the recording starts again from its beginning. Before the first
 // line's time the handset lies at rest (0, 0, 0). Times go up to kMaxRecordedMs; a file may
 // hold up to kMaxRecordingBytes.
@@ -34,9 +36,13 @@ inline constexpr std::int64_t kMaxRecordedMs = 1'000'000'000'000;
 // The largest recording file (1 GiB); a larger one, or an endless device, is refused.
 inline constexpr std::size_t kMaxRecordingBytes = std::size_t{1} << 30;
 
+// The gesture a person meant to make, as a recording's fifth field names it.
+enum class GestureLabel { kNone, kNext, kPrevious };
+
 struct RecordedSample {
   std::int64_t atMs = 0;
   AccSample sample;
+  GestureLabel label = GestureLabel::kNone;
   bool operator==(const RecordedSample&) const = default;
 };
 

@@ -28,6 +28,8 @@ std::string Parsed(std::string_view text) {
     if (!out.empty()) out += ' ';
     out += std::to_string(s.atMs) + ":" + std::to_string(s.sample.x) + "," +
            std::to_string(s.sample.y) + "," + std::to_string(s.sample.z);
+    if (s.label == GestureLabel::kNext) out += "+next";
+    if (s.label == GestureLabel::kPrevious) out += "+previous";
   }
   return out;
 }
@@ -43,6 +45,8 @@ TEST(ReplayRecording, AcceptedTexts) {
       {"ms,x,y,z\n0,1,2,3\n100,-128,127,0\n", "0:1,2,3 100:-128,127,0"},
       {"# a tilt to the right\n\ntime, x, y, z\n  # still a comment\n 0 , +5 ,-0, 7 \r\n",
        "0:5,0,7"},
+      {"ms,x,y,z,label\n0,1,2,3,\n100,90,0,0, next\n200,0,0,90,previous \n",
+       "0:1,2,3 100:90,0,0+next 200:0,0,90+previous"},
       {"\xEF\xBB\xBFms,x,y,z\r\n2500,125,0,-3\r\n2700,0,0,0\r\n", "2500:125,0,-3 2700:0,0,0"},
   };
   for (const Case& c : cases) EXPECT_EQ(c.parsed, Parsed(c.text)) << c.text;
@@ -56,8 +60,10 @@ TEST(ReplayRecording, MistakesAreReportedWithTheirLine) {
   const Case cases[] = {
       {"", "line 0: the recording holds no samples"},
       {"# nothing\nms,x,y,z\n", "line 0: the recording holds no samples"},
-      {"0,1,2\n", "line 1: expected 4 fields (milliseconds,x,y,z), found 3"},
-      {"0,1,2,3,4\n", "line 1: expected 4 fields (milliseconds,x,y,z), found 5"},
+      {"0,1,2\n", "line 1: expected 4 or 5 fields (milliseconds,x,y,z[,label]), found 3"},
+      {"0,1,2,3,next,6\n", "line 1: expected 4 or 5 fields (milliseconds,x,y,z[,label]), found 6"},
+      {"0,1,2,3,4\n", "line 1: the label '4' is neither next nor previous"},
+      {"0,1,2,3\n100,1,2,3,Next\n", "line 2: the label 'Next' is neither next nor previous"},
       {"0,1,2,3\nms,x,y,z\n", "line 2: the time 'ms' is no whole number of milliseconds"},
       {"ms,x,y,z\nt,x,y,z\n", "line 2: the time 't' is no whole number of milliseconds"},
       {"1.5,1,2,3\n", "line 1: the time '1.5' is no whole number of milliseconds"},

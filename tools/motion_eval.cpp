@@ -1,0 +1,163 @@
+#include "tools/motion_eval.h"
+
+#include <sstream>
+
+#include "host/files/root_folder.h"
+#include "host/kernel/clock.h"
+#include "host/kernel/handset.h"
+#include "host/programs/music_player.h"
+#include "host/programs/songs.h"
+#include "host/scenario/commands.h"
+#include "host/scenario/runner.h"
+#include "tools/quorvane_program.h"
+
+namespace tools {
+namespace {
+
+using host::sensors::GestureLabel;
+using host::sensors::Recording;
+
+// The recording behind ACC0:, counting the reads the application makes.
+class CountingSensor final : public host::AccelerometerSensor {
+ public:
+  CountingSensor(const Recording& recording, const host::Clock& clock)
+      : m_replay(recording, clock) {}
+  bool Present() const override { return true; }
+  std::optional<host::AccSample> Read() override {
+    ++m_reads;
+    return m_replay.Read();
+  }
+  std::int64_t reads() const { return m_reads; }
+
+ private:
+  host::sensors::ReplaySensor m_replay;
+  std::int64_t m_reads = 0;
+};
+
+// The settings the run starts from: gesture control on, both thresholds at threshold, and
+// nothing that would hide windows or toggle playback on its own.
+std::string EvalScript(int threshold, std::int64_t endMs) {
+  std::string n = std::to_string(threshold);
+  return "write \"\\Program Files\\Quorvane\\config.ini\" \"[Powered By Zelbin]\" \"  minacc_x=" +
+         n + "\" \"  minacc_y=" + n + "\" \"  minacc_z=" + n +
+         "\" \"  autoacc=1\" \"  autohide=0\" \"  autorun=0\" \"  autoplay=0\"\n"
+         "start\n"
+         "wait " + std::to_string(endMs) + "\n";
+}
+
+}  // namespace
+
+const char* DirectionName(Direction direction) {
+  return direction == Direction::kNext ? "next" : "previous";
+}
+
+std::vector<Label> LabelsOf(const Recording& recording) {
+  std::vector<Label> labels;
+  for (const host::sensors::RecordedSample& row : recording.samples) {
+    if (row.label == GestureLabel::kNone) continue;
+    labels.push_back(
+        {row.atMs, row.label == GestureLabel::kNext ? Direction::kNext : Direction::kPrevious});
+  }
+  return labels;
+}
+
+Score ScoreRun(const std::vector<Label>& labels, const EvalRun& run) {
+  Score score;
+  score.labels = static_cast<int>(labels.size());
+  std::vector<bool> taken(run.commands.size(), false);
+  for (const Label& label : labels) {
+    for (std::size_t i = 0; i < run.commands.size(); ++i) {
+      const PlayerCommand& command = run.commands[i];
+      if (taken[i] || command.dir != label.dir || command.ms < label.ms ||
+          command.ms > label.ms + kHitWindowMs) {
+        continue;
+      }
+      taken[i] = true;
+      ++score.hits;
+      break;
+    }
+  }
+  score.misses = score.labels - score.hits;
+  score.falseCommands = static_cast<int>(run.commands.size()) - score.hits;
+  if (run.durationMs > 0) {
+    score.falsePerHour = score.falseCommands * 3'600'000.0 / static_cast<double>(run.durationMs);
+  }
+  return score;
+}
+
+struct Evaluator::Root {
+  std::unique_ptr<host::RootFolder> folder;
+};
+
+std::variant<std::unique_ptr<Evaluator>, std::string> Evaluator::Make(Recording recording) {
+  auto made = host::RootFolder::Make(std::nullopt);
+  if (auto* problem = std::get_if<std::string>(&made)) return *problem;
+  auto root = std::make_unique<Root>(
+      Root{std::get<std::unique_ptr<host::RootFolder>>(std::move(made))});
+  return std::unique_ptr<Evaluator>(new Evaluator(std::move(recording), std::move(root)));
+}
+
+Evaluator::Evaluator(Recording recording, std::unique_ptr<Root> root)
+    : m_recording(std::move(recording)), m_labels(LabelsOf(m_recording)), m_root(std::move(root)) {}
+
+Evaluator::~Evaluator() = default;
+
+std::variant<EvalRun, std::string> Evaluator::Run(int threshold) {
+  EvalRun run;
+  run.threshold = threshold;
+  run.ticks = m_recording.samples.back().atMs / kPollMs;
+  run.durationMs = run.ticks * kPollMs;
+  host::scenario::ParseResult script =
+      host::scenario::ParseScript(EvalScript(threshold, run.durationMs));
+  if (script.error) return "eval:" + std::to_string(script.error->line) + ": " + script.error->message;
+
+  std::ostringstream diagnostics;
+  host::VirtualClock clock;
+  host::Handset handset(clock, m_root->folder->path());
+  host::scenario::Runner runner(handset, std::move(script.commands), "eval",
+                                QuorvaneApplication(), diagnostics);
+  // ACC0: plays the recording; the player is the built-in one, running from the start.
+  CountingSensor sensor(m_recording, clock);
+  host::AccelerometerDriver driver(sensor);
+  handset.RegisterDevice(host::kAccelerometerName, &driver);
+  host::programs::MusicPlayerService player(handset, host::programs::BuiltInSongs());
+  player.AddListener([&](const host::programs::PlayerChange& change) {
+    using host::programs::PlayerEvent;
+    if (change.event == PlayerEvent::kNext) run.commands.push_back({clock.NowMs(), Direction::kNext});
+    if (change.event == PlayerEvent::kPrevious) {
+      run.commands.push_back({clock.NowMs(), Direction::kPrevious});
+    }
+  });
+  handset.Launch(host::programs::kMusicPlayerPath);
+  host::scenario::RunStatus status = runner.Run();
+  handset.RegisterDevice(host::kAccelerometerName, nullptr);
+  if (status != host::scenario::RunStatus::kCompleted) return diagnostics.str();
+  run.reads = sensor.reads();
+  return run;
+}
+
+std::variant<std::vector<SweepRow>, std::string> Sweep(Evaluator& evaluator) {
+  std::vector<SweepRow> rows;
+  for (int threshold = kLowestThreshold; threshold <= kHighestThreshold; ++threshold) {
+    std::variant<EvalRun, std::string> run = evaluator.Run(threshold);
+    if (auto* problem = std::get_if<std::string>(&run)) return *problem;
+    EvalRun& done = std::get<EvalRun>(run);
+    Score score = ScoreRun(evaluator.labels(), done);
+    rows.push_back({std::move(done), score});
+  }
+  return rows;
+}
+
+int Recommended(const std::vector<SweepRow>& rows) {
+  const SweepRow* best = &rows.front();
+  for (const SweepRow& row : rows) {
+    int merit = row.score.hits - row.score.falseCommands;
+    int bestMerit = best->score.hits - best->score.falseCommands;
+    if (merit > bestMerit || (merit == bestMerit && row.run.threshold > best->run.threshold)) {
+      best = &row;
+    }
+  }
+  return best->run.threshold;
+}
+
+}  // namespace tools
