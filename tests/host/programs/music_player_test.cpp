@@ -2,6 +2,7 @@
 // reaction to the three commands and to WM_CLOSE, and songs that end while it plays.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -141,6 +142,25 @@ TEST_F(MusicPlayerTest, EndOfASongStartsTheNextAndTheLastLeadsBackToTheFirst) {
   Post(kPlayerControlMessage, kPlayerNext);
   RunFor(20'000);
   EXPECT_EQ("58000 song-ended 3/3 Gamma (playing)", m_heard.back());
+}
+
+// The window's footer asks while the application's own process runs, which keeps an ended
+// player's object alive until it ends: the closed player must not count as playing.
+TEST_F(MusicPlayerTest, AClosedPlayerIsGoneAlsoWhileAnotherProgramRuns) {
+  struct Caller final : Program {
+    std::function<void()> body;
+    void Start(DWORD) override { body(); }
+  };
+  auto caller = std::make_unique<Caller>();
+  std::string afterClose;
+  caller->body = [&] {
+    Launch();
+    Post(WM_CLOSE, 0);
+    RunFor(0);
+    afterClose = Now();
+  };
+  m_handset.StartProcess(u"\\Windows\\Caller.exe", std::move(caller));
+  EXPECT_EQ("none", afterClose);
 }
 
 TEST_F(MusicPlayerTest, CloseEndsTheProcessAndItsWindow) {
