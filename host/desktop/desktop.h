@@ -54,6 +54,8 @@ struct DesktopOptions {
   std::string fontPath;
   // Where the handset's trace goes; null: nowhere.
   Trace* trace = nullptr;
+  // The language the window draws in (host/screen/language.h).
+  screen::Language language = screen::Language::kChinese;
   // The window's title.
   std::string title = "Quorvane";
   // Runs the built-in demo; its timeline goes to demoTimeline (null: nowhere).
@@ -70,12 +72,16 @@ inline constexpr int kExitNoWindow = 3;
 // and shut down here). REQUIRES: no handset is current.
 int RunDesktop(const DesktopOptions& options, std::ostream& err);
 
-// What the music player's window shows under its title: the song, its place in the list, and
-// playing or paused with the time into the song.
-std::vector<std::u16string> PlayerLines(const programs::NowPlaying& now);
+// What the music player's window shows under its title, in the language: the song, its place in
+// the list, and playing or paused with the time into the song.
+std::vector<std::u16string> PlayerLines(const programs::NowPlaying& now,
+                                        screen::Language language);
+// The music player window's buttons: previous, play or pause, next (programs::PlayerButtonRects).
+std::vector<screen::WindowButton> PlayerButtons(const programs::NowPlaying& now, int width,
+                                                int height, screen::Language language);
 
-// An accelerometer back-end that passes reads on and keeps the last sample read, for the
-// window's footer.
+// An accelerometer back-end that passes reads on and keeps the last sample read and when it was
+// read (on the current handset's clock), for the window's footer.
 class WatchedSensor final : public AccelerometerSensor {
  public:
   // REQUIRES: sensor outlives this one.
@@ -86,10 +92,21 @@ class WatchedSensor final : public AccelerometerSensor {
   void Closed() override { m_sensor.Closed(); }
   // The last successful read; nullopt before any.
   const std::optional<AccSample>& last() const { return m_last; }
+  // Whether the driver reads every poll: a read (successful or not) within the last
+  // kListeningGapMs before nowMs. False while the application's detector is deaf.
+  bool Listening(std::int64_t nowMs) const;
 
  private:
   AccelerometerSensor& m_sensor;
   std::optional<AccSample> m_last;
+  std::optional<std::int64_t> m_readAtMs;
 };
+
+// The longest time between two reads of a listening detector (its poll is 100 ms).
+inline constexpr std::int64_t kListeningGapMs = 250;
+
+// The position of the first slider in the application's windows on the current handset (the
+// sensitivity); nullopt when there is none.
+std::optional<int> SliderPosition();
 
 }  // namespace host::desktop
