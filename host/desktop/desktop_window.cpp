@@ -24,7 +24,8 @@ constexpr Rgb kThreshold{255, 112, 67};
 constexpr int kKnobRadius = 9;
 // Room the window manager's title bar and borders take from the usable area.
 constexpr int kDecoration = 48;
-// A display this dense (dots per inch) or denser draws the screen at twice its size or more.
+// A display this dense (dots per inch) or denser draws the screen larger, by its density over
+// the usual 96 dpi.
 constexpr float kHiDpi = 144.0f;
 
 std::u16string Number(int value) {
@@ -52,7 +53,7 @@ SDL_Rect ToSdl(const RECT& r) { return {r.left, r.top, r.right - r.left, r.botto
 double PreferredScale(int display) {
   float dpi = 0;
   if (SDL_GetDisplayDPI(display, &dpi, nullptr, nullptr) != 0 || dpi < kHiDpi) return 1.0;
-  return std::floor(dpi / 96.0f);
+  return dpi / 96.0f;
 }
 
 std::pair<int, int> InitialSize(int workWidth, int workHeight) {
