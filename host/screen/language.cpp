@@ -10,7 +10,7 @@ constexpr std::pair<std::u16string_view, std::u16string_view> kEnglish[] = {
     {u"基本状态", u"Basic state"},
     {u"正在获取状态", u"Getting state"},
     {u"参数设置", u"Settings"},
-    {u"敏感度", u"Sensitivity"},
+    {u"敏感度", u"Tilt"},  // short: the slider starts at x 100
     {u"重力换歌开启", u"Change songs by tilting"},
     {u"自动隐藏界面", u"Hide this window automatically"},
     {u"自动运行音乐", u"Start the music automatically"},

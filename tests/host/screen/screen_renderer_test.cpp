@@ -336,7 +336,7 @@ TEST_F(ScreenRendererTest, InEnglishTheApplicationsFixedTextsAreDrawnInEnglish) 
   Panel panel;
   panel.status.SetText(u"没有操作，监听中");
   Paint();
-  for (std::u16string_view text : {u"Basic state", u"Listening, nothing done", u"Sensitivity",
+  for (std::u16string_view text : {u"Basic state", u"Listening, nothing done", u"Tilt",
                                    u"Hide", u"Operations", u"Exit", u"120"}) {
     EXPECT_EQ(1u, Drawn(text).size()) << ToUtf8(text);
   }
