@@ -246,7 +246,8 @@ int RunInteractive(const DesktopOptions& options, Handset& handset,
 
 namespace {
 
-// Why no window opens: the display that was tried and did not answer.
+// Why no window opens: the display that was tried and did not answer. The caller suggests
+// --headless.
 std::string NoDisplay() {
   std::string tried;
   for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY"}) {
@@ -262,16 +263,21 @@ std::string NoDisplay() {
 }  // namespace
 
 int RunDesktop(const DesktopOptions& options, std::ostream& err) {
+  // Only a driver asked for by name (SDL_VIDEODRIVER or the hint, as tests do) is taken as it
+  // is. Else SDL tries the display that is set, and only that one: probing Wayland without
+  // WAYLAND_DISPLAY has libwayland complain on stderr about things the user did not ask for.
+  bool chosen = SDL_GetHint(SDL_HINT_VIDEODRIVER) != nullptr;
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  bool x11Only = !chosen && (wayland == nullptr || *wayland == '\0');
+  if (x11Only) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
   SdlVideo video;
+  if (x11Only) SDL_ResetHint(SDL_HINT_VIDEODRIVER);
   // With DISPLAY set but no display server behind it, SDL fails or falls back to a driver that
-  // shows nothing: nobody could see or use the window. Only a driver asked for by name
-  // (SDL_VIDEODRIVER or the hint, as tests do) is taken as it is.
+  // shows nothing: nobody could see or use the window.
   const char* current = video.ok() ? SDL_GetCurrentVideoDriver() : nullptr;
   std::string driver = current != nullptr ? current : "";
-  bool chosen = SDL_GetHint(SDL_HINT_VIDEODRIVER) != nullptr;
   if (!video.ok() || (!chosen && driver != "x11" && driver != "wayland")) {
-    err << "quorvane: cannot open a window: " << NoDisplay()
-        << "; use --headless for the demo in the terminal\n";
+    err << "quorvane: cannot open a window: " << NoDisplay() << '\n';
     return kExitNoWindow;
   }
   RealClock clock;

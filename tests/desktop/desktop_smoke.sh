@@ -65,6 +65,17 @@ switch_rect=$("$quorvane" --script "$root/script/where.qvs" --root "$root/script
 [ -n "$switch_rect" ] || fail "no switch 108 in the snapshot"
 rm -rf "$root/script"
 
+# A display that does not answer: the message names it and suggests --headless, and nothing
+# about SDL's fallbacks or XDG_RUNTIME_DIR.
+status=0
+env -u WAYLAND_DISPLAY DISPLAY=:199 "$quorvane" --root "$root/nodisplay" >/dev/null 2>"$log" ||
+  status=$?
+[ "$status" -eq 3 ] || fail "no display: status $status, not 3: $(cat "$log")"
+grep -q "no display answers at DISPLAY=:199" "$log" && grep -q -- "--headless" "$log" ||
+  fail "no display: $(cat "$log")"
+grep -qi "XDG_RUNTIME_DIR\|offscreen" "$log" && fail "no display: $(cat "$log")"
+rm -rf "$root/nodisplay"
+
 "$quorvane" --root "$root" >"$log" 2>&1 &
 pid=$!
 
