@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "host/screen/font_lookup.h"
 #include "host/screen/theme.h"
@@ -203,14 +204,14 @@ void DesktopWindow::Refresh() {
       changed = true;
     }
   }
-  bool screenChanged = changed;
+  bool footerChanged = false;
   FooterInfo info = m_footerSource ? m_footerSource() : FooterInfo{};
   if (!m_shownFooter || !(*m_shownFooter == info)) {
     DrawFooter(info);
     m_shownFooter = info;
-    changed = true;
+    footerChanged = true;
   }
-  if (changed || m_exposed) Present(screenChanged);
+  if (changed || footerChanged || m_exposed) Present(changed, footerChanged);
 }
 
 void DesktopWindow::DrawFooter(const FooterInfo& info) {
@@ -287,22 +288,35 @@ SDL_Surface* DesktopWindow::ScaledScreen(bool screenChanged) {
   return m_scaled;
 }
 
-void DesktopWindow::Present(bool screenChanged) {
+void DesktopWindow::Present(bool screenChanged, bool footerChanged) {
   SDL_Surface* target = SDL_GetWindowSurface(m_window);
   if (target == nullptr) return;
-  if (m_exposed) {
+  // The whole window after an expose, a resize or with the help; else only the parts changed.
+  bool whole = m_exposed || m_help;
+  if (whole) {
     SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, theme::kHome.r, theme::kHome.g,
                                              theme::kHome.b));
   }
-  SDL_Rect screen = ToSdl(m_layout.screen);
-  SDL_BlitSurface(ScaledScreen(screenChanged || m_exposed), nullptr, target, &screen);
-  SDL_Rect footer = ToSdl(m_layout.footer);
-  SDL_BlitSurface(m_footer->surface(), nullptr, target, &footer);
+  std::vector<SDL_Rect> shown;
+  if (whole || screenChanged) {
+    SDL_Rect screen = ToSdl(m_layout.screen);
+    SDL_BlitSurface(ScaledScreen(screenChanged || m_exposed), nullptr, target, &screen);
+    shown.push_back(ToSdl(m_layout.screen));
+  }
+  if (whole || footerChanged) {
+    SDL_Rect footer = ToSdl(m_layout.footer);
+    SDL_BlitSurface(m_footer->surface(), nullptr, target, &footer);
+    shown.push_back(ToSdl(m_layout.footer));
+  }
   if (m_help) {
     DrawHelp();
     if (m_helpCanvas != nullptr) SDL_BlitSurface(m_helpCanvas->surface(), nullptr, target, nullptr);
   }
-  SDL_UpdateWindowSurface(m_window);
+  if (whole) {
+    SDL_UpdateWindowSurface(m_window);
+  } else {
+    SDL_UpdateWindowSurfaceRects(m_window, shown.data(), static_cast<int>(shown.size()));
+  }
   m_exposed = false;
 }
 

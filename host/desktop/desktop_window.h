@@ -77,7 +77,8 @@ class DesktopWindow final : public DesktopView {
   void DrawFooter(const FooterInfo& info);
   void DrawReadout(const FooterInfo& info, const RECT& readout);
   void DrawPad(const FooterInfo& info, const RECT& pad);
-  void Present(bool screenChanged);
+  // Shows the screen and the footer: the parts that changed, or everything after an expose.
+  void Present(bool screenChanged, bool footerChanged);
   void DrawHelp();
   // The screen's pixels at the window's scale.
   SDL_Surface* ScaledScreen(bool screenChanged);
