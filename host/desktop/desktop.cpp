@@ -100,6 +100,11 @@ std::vector<std::u16string> PlayerLines(const programs::NowPlaying& now,
   };
 }
 
+std::u16string NowPlayingLine(const programs::MusicPlayerService& player) {
+  std::optional<programs::NowPlaying> now = player.NowPlayingState();
+  return now ? FromUtf8(now->Describe()).value_or(u"") : u"";
+}
+
 std::vector<screen::WindowButton> PlayerButtons(const programs::NowPlaying& now, int width,
                                                 int height, screen::Language language) {
   using screen::Pick;
@@ -160,8 +165,8 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
     FooterInfo info;
     if (other) {
       info.nowPlaying = other();
-    } else if (std::optional<programs::NowPlaying> now = shown.player.NowPlayingState()) {
-      info.nowPlaying = FromUtf8(now->Describe()).value_or(u"");
+    } else {
+      info.nowPlaying = NowPlayingLine(shown.player);
     }
     if (shown.driver != nullptr) info.accelerometerOpen = shown.driver->open_count() > 0;
     info.watching = shown.watching;

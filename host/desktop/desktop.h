@@ -25,6 +25,7 @@
 #include "host/drivers/accelerometer.h"
 #include "host/kernel/handset.h"
 #include "host/kernel/trace.h"
+#include "host/programs/music_player.h"
 #include "host/programs/player_state.h"
 #include "host/scenario/runner.h"
 #include "host/screen/screen_renderer.h"
@@ -76,6 +77,10 @@ int RunDesktop(const DesktopOptions& options, std::ostream& err);
 // the list, and playing or paused with the time into the song.
 std::vector<std::u16string> PlayerLines(const programs::NowPlaying& now,
                                         screen::Language language);
+// The footer's line about what the built-in player plays: the newest running player's song,
+// place and state; "" when none runs.
+std::u16string NowPlayingLine(const programs::MusicPlayerService& player);
+
 // The music player window's buttons: previous, play or pause, next (programs::PlayerButtonRects).
 std::vector<screen::WindowButton> PlayerButtons(const programs::NowPlaying& now, int width,
                                                 int height, screen::Language language);

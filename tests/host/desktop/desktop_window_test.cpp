@@ -6,6 +6,7 @@
 
 #include "host/crt/utf.h"
 #include "host/desktop/desktop.h"
+#include "host/programs/songs.h"
 #include "host/screen/theme.h"
 #include "tests/host/screen/panel_fixture.h"
 
@@ -152,6 +153,35 @@ TEST_F(DesktopWindowTest, TheHelpListsEveryKeyAndMouseAction) {
     EXPECT_EQ(1, drawn(row.input)) << ToUtf8(row.input);
     EXPECT_EQ(1, drawn(row.action)) << ToUtf8(row.action);
   }
+}
+
+// The application runs inside its process's Start for the whole session, which keeps a player
+// that Close music ended alive as an object: the footer must not show it.
+TEST_F(DesktopWindowTest, TheFooterForgetsAPlayerThatCloseMusicEnded) {
+  programs::MusicPlayerService service(m_handset, programs::BuiltInSongs());
+  m_window->set_footer([&service] {
+    FooterInfo info;
+    info.nowPlaying = NowPlayingLine(service);
+    return info;
+  });
+  struct Application final : Program {
+    std::function<void()> body;
+    void Start(DWORD) override { body(); }
+  };
+  auto application = std::make_unique<Application>();
+  std::vector<std::u16string> shown;
+  application->body = [&] {
+    ASSERT_TRUE(m_handset.Launch(programs::kMusicPlayerPath));
+    m_window->Refresh();
+    shown.push_back(FooterTexts()[0]);
+    m_handset.SendToWindow(service.Running().back()->window(), WM_CLOSE, 0, 0);
+    m_window->Refresh();
+    shown.push_back(FooterTexts()[0]);
+  };
+  m_handset.StartProcess(u"\\Program Files\\Quorvane\\Quorvane.exe", std::move(application));
+  ASSERT_EQ(2u, shown.size());
+  EXPECT_EQ(0u, shown[0].rfind(u"播放器：1/8 ", 0)) << ToUtf8(shown[0]);
+  EXPECT_EQ(u"音乐播放器：未运行", shown[1]);
 }
 
 TEST_F(DesktopWindowTest, AChangedStampRepaintsTheScreen) {
