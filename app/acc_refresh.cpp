@@ -91,6 +91,9 @@ void CAccWnd::OnMouseMove(UINT, int xPos, int yPos) {
 
 void CAccWnd::CommitSensitivity() {
   int position = m_sliderSensitivity.GetPadpos();
+  // A drag that ended past either end of the slider left the number at its last value inside
+  // the track: show the value committed (or found unchanged), so the number and the file agree.
+  ShowSensitivityValue(position);
   if (position == m_config.minacc_x) return;
   m_config.minacc_x = position;
   m_config.minacc_y = position;

@@ -98,7 +98,7 @@ class CAccWnd : public CMzWndEx {
   void RunOperationsMenu();
   void Exit();
 
-  // TIMER_SENSITIVITY: stores the slider value into the three thresholds and saves, unless it
-  // equals minacc_x.
+  // TIMER_SENSITIVITY: shows the slider value in the value label, then stores it into the three
+  // thresholds and saves, unless it equals minacc_x.
   void CommitSensitivity();
 };

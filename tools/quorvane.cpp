@@ -80,6 +80,7 @@ struct Options {
   std::optional<std::string> trace;
   std::optional<std::string> screenshot;
   std::optional<std::string> record;
+  std::optional<std::string> lang;
 };
 
 // A mistake in the options, told as "quorvane: MESSAGE" with exit status 2.
@@ -132,7 +133,27 @@ void AddOptions(CLI::App& app, Options& o) {
                  "(docs/motion.md).")
       ->type_name("FILE")
       ->configurable(false);
+  app.add_option("--lang", o.lang,
+                 "The language the window draws in: zh (Chinese) or en (English). Default: en "
+                 "when the locale (LC_ALL, LC_MESSAGES, LANG) starts with \"en\", else zh; "
+                 "screenshots of --script: zh.")
+      ->type_name("en|zh")
+      ->check(CLI::IsMember({"en", "zh"}));
 }
+
+#ifdef QV_HAS_DESKTOP
+// The language of --lang; without it, with fromLocale the locale's, else Chinese.
+host::screen::Language WindowLanguage(const Options& o, bool fromLocale) {
+  host::screen::Language language = host::screen::Language::kChinese;
+  if (o.lang) {
+    host::screen::ParseLanguage(*o.lang, language);
+  } else if (fromLocale) {
+    language = host::screen::LanguageOfLocale(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"),
+                                              std::getenv("LANG"));
+  }
+  return language;
+}
+#endif
 
 // The long options given on the command line itself (not from the configuration file).
 std::set<std::string> GivenOptions(int argc, char** argv) {
@@ -271,8 +292,11 @@ int RunScript(const Options& o, const std::set<std::string>& given) {
   options.tracePath = o.trace;
   options.screenshotPath = o.screenshot;
 #ifdef QV_HAS_DESKTOP
-  options.screenshooter = [](const std::string& path) {
-    return host::screen::SaveScreenshot(host::CaptureScreen(), path);
+  // Screenshots stay Chinese unless --lang is given, so they do not depend on the locale.
+  host::screen::ScreenRendererOptions screen;
+  screen.language = WindowLanguage(o, false);
+  options.screenshooter = [screen](const std::string& path) {
+    return host::screen::SaveScreenshot(host::CaptureScreen(), path, screen);
   };
 #endif
   return host::scenario::RunScriptMode(options, QuorvaneApplication(), std::cout, std::cerr);
@@ -339,6 +363,7 @@ int RunWindow(const Options& o, const std::set<std::string>& given) {
     if (!recordFile) throw UsageError("cannot write the recording to " + *o.record);
     options.record = &recordFile;
   }
+  options.language = WindowLanguage(o, true);
   std::ofstream traceFile;
   std::optional<host::JsonLinesTrace> trace;
   if (o.trace) {

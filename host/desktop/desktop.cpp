@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@
 #include "host/programs/music_player.h"
 #include "host/sensors/manual_tilt.h"
 #include "host/sensors/motion_recorder.h"
+#include "host/ui/input.h"
 
 namespace host::desktop {
 namespace {
@@ -54,18 +56,71 @@ class SdlVideo {
 std::optional<AccSample> WatchedSensor::Read() {
   std::optional<AccSample> sample = m_sensor.Read();
   if (sample) m_last = sample;
+  if (Handset* handset = Handset::CurrentOrNull()) m_readAtMs = handset->clock().NowMs();
   return sample;
 }
 
-std::vector<std::u16string> PlayerLines(const programs::NowPlaying& now) {
+bool WatchedSensor::Listening(std::int64_t nowMs) const {
+  return m_readAtMs && nowMs - *m_readAtMs <= kListeningGapMs;
+}
+
+namespace {
+
+std::optional<int> FindSlider(const std::vector<ControlView>& controls) {
+  for (const ControlView& control : controls) {
+    if (control.kind == UiKind::kSlider) return control.sliderPos;
+    if (std::optional<int> found = FindSlider(control.children)) return found;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<int> SliderPosition() {
+  const Handset* handset = Handset::CurrentOrNull();
+  if (handset == nullptr) return std::nullopt;
+  for (const WindowInfo& info : handset->Windows()) {
+    if (ui::FindWnd(info.hwnd) == nullptr) continue;
+    if (std::optional<int> found = FindSlider(ViewOf(info).controls)) return found;
+  }
+  return std::nullopt;
+}
+
+std::vector<std::u16string> PlayerLines(const programs::NowPlaying& now,
+                                        screen::Language language) {
+  using screen::Pick;
   const programs::Song& song = now.song();
+  std::u16string place = Ascii(std::to_string(now.index + 1));
+  std::u16string count = Ascii(std::to_string(now.playlist->size()));
+  std::u16string time = Clock(now.elapsedMs) + u" / " + Clock(song.lengthMs);
+  std::u16string state(now.playing ? Pick(language, u"播放中  ", u"Playing  ")
+                                   : Pick(language, u"已暂停  ", u"Paused  "));
   return {
       song.title,
-      u"Song " + Ascii(std::to_string(now.index + 1)) + u" of " +
-          Ascii(std::to_string(now.playlist->size())),
-      (now.playing ? u"Playing  " : u"Paused  ") + Clock(now.elapsedMs) + u" / " +
-          Clock(song.lengthMs),
+      language == screen::Language::kEnglish ? u"Song " + place + u" of " + count
+                                             : u"第 " + place + u" 首，共 " + count + u" 首",
+      state + time,
   };
+}
+
+std::u16string NowPlayingLine(const programs::MusicPlayerService& player) {
+  std::optional<programs::NowPlaying> now = player.NowPlayingState();
+  return now ? FromUtf8(now->Describe()).value_or(u"") : u"";
+}
+
+std::vector<screen::WindowButton> PlayerButtons(const programs::NowPlaying& now, int width,
+                                                int height, screen::Language language) {
+  using screen::Pick;
+  const std::u16string_view labels[] = {
+      Pick(language, u"上一首", u"Previous"),
+      now.playing ? Pick(language, u"暂停", u"Pause") : Pick(language, u"播放", u"Play"),
+      Pick(language, u"下一首", u"Next")};
+  std::vector<screen::WindowButton> buttons;
+  std::vector<RECT> rects = programs::PlayerButtonRects(width, height);
+  for (std::size_t i = 0; i < rects.size(); ++i) {
+    buttons.push_back({rects[i], std::u16string(labels[i])});
+  }
+  return buttons;
 }
 
 namespace {
@@ -119,12 +174,24 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
                                           const Shown& shown, std::ostream& err) {
   screen::ScreenRendererOptions screen;
   screen.fontPath = options.fontPath;
+  screen.language = options.language;
   programs::MusicPlayerService& player = shown.player;
-  screen.windowLines = [&player, other = options.playerWindowLines](const WindowView& window) {
+  screen::Language language = options.language;
+  screen.windowLines = [&player, language,
+                        other = options.playerWindowLines](const WindowView& window) {
     if (other) return other(window.hwnd);
     const programs::MusicPlayer* playing = player.PlayerOfWindow(window.hwnd);
-    return playing != nullptr ? PlayerLines(playing->State()) : std::vector<std::u16string>{};
+    return playing != nullptr ? PlayerLines(playing->State(), language)
+                              : std::vector<std::u16string>{};
   };
+  if (!options.playerWindowLines) {
+    screen.windowButtons = [&player, language](const WindowView& window) {
+      const programs::MusicPlayer* playing = player.PlayerOfWindow(window.hwnd);
+      if (playing == nullptr) return std::vector<screen::WindowButton>{};
+      return PlayerButtons(playing->State(), screen::Width(window.rect),
+                           screen::Height(window.rect), language);
+    };
+  }
   RECT area = handset.work_area();
   std::string error;
   std::unique_ptr<DesktopWindow> window = DesktopWindow::Create(
@@ -137,21 +204,26 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
     FooterInfo info;
     if (other) {
       info.nowPlaying = other();
-    } else if (std::optional<programs::NowPlaying> now = shown.player.NowPlayingState()) {
-      info.nowPlaying = FromUtf8(now->Describe()).value_or(u"");
+    } else {
+      info.nowPlaying = NowPlayingLine(shown.player);
     }
     if (shown.driver != nullptr) info.accelerometerOpen = shown.driver->open_count() > 0;
     info.watching = shown.watching;
     info.recording = shown.recording;
-    info.lastRead = shown.sensor.last();
-    if (shown.tilt != nullptr) info.tilt = shown.tilt->Sample();
+    // Live: the manual tilt as it is now, else what the driver read last.
+    info.live = shown.sensor.last();
+    if (shown.tilt != nullptr) info.tilt = info.live = shown.tilt->Sample();
+    info.threshold = SliderPosition();
+    if (Handset* handset = Handset::CurrentOrNull()) {
+      info.listening = shown.sensor.Listening(handset->clock().NowMs());
+    }
     return info;
   });
   // What the player's window shows changes with it: a new stamp repaints the screen.
-  window->set_screen_stamp([&player, other = options.playerFooter] {
+  window->set_screen_stamp([&player, language, other = options.playerFooter] {
     if (other) return other();
     std::optional<programs::NowPlaying> now = player.NowPlayingState();
-    return now ? PlayerLines(*now).back() : std::u16string();
+    return now ? PlayerLines(*now, language).back() : std::u16string();
   });
   return window;
 }
@@ -227,20 +299,40 @@ int RunInteractive(const DesktopOptions& options, Handset& handset,
 
 }  // namespace
 
-int RunDesktop(const DesktopOptions& options, std::ostream& err) {
-  SdlVideo video;
-  if (!video.ok()) {
-    err << "quorvane: cannot open a window: " << SDL_GetError() << '\n';
-    return kExitNoWindow;
+namespace {
+
+// Why no window opens: the display that was tried and did not answer. The caller suggests
+// --headless.
+std::string NoDisplay() {
+  std::string tried;
+  for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') continue;
+    if (!tried.empty()) tried += " nor ";
+    tried += std::string(name) + "=" + value;
   }
-  // With DISPLAY set but no display server behind it, SDL falls back to a driver that shows
-  // nothing (offscreen, KMS): nobody could see or use the window. Only a driver asked for by
-  // name (SDL_VIDEODRIVER or the hint, as tests do) is taken as it is.
-  std::string driver = SDL_GetCurrentVideoDriver() != nullptr ? SDL_GetCurrentVideoDriver() : "";
+  return tried.empty() ? "DISPLAY and WAYLAND_DISPLAY are not set"
+                       : "no display answers at " + tried;
+}
+
+}  // namespace
+
+int RunDesktop(const DesktopOptions& options, std::ostream& err) {
+  // Only a driver asked for by name (SDL_VIDEODRIVER or the hint, as tests do) is taken as it
+  // is. Else SDL tries the display that is set, and only that one: probing Wayland without
+  // WAYLAND_DISPLAY has libwayland complain on stderr about things the user did not ask for.
   bool chosen = SDL_GetHint(SDL_HINT_VIDEODRIVER) != nullptr;
-  if (!chosen && driver != "x11" && driver != "wayland") {
-    err << "quorvane: cannot open a window: no display server answers (SDL video driver \""
-        << driver << "\"); use --headless for the demo in the terminal\n";
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  bool x11Only = !chosen && (wayland == nullptr || *wayland == '\0');
+  if (x11Only) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  SdlVideo video;
+  if (x11Only) SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+  // With DISPLAY set but no display server behind it, SDL fails or falls back to a driver that
+  // shows nothing: nobody could see or use the window.
+  const char* current = video.ok() ? SDL_GetCurrentVideoDriver() : nullptr;
+  std::string driver = current != nullptr ? current : "";
+  if (!video.ok() || (!chosen && driver != "x11" && driver != "wayland")) {
+    err << "quorvane: cannot open a window: " << NoDisplay() << '\n';
     return kExitNoWindow;
   }
   RealClock clock;

@@ -25,6 +25,7 @@
 #include "host/drivers/accelerometer.h"
 #include "host/kernel/handset.h"
 #include "host/kernel/trace.h"
+#include "host/programs/music_player.h"
 #include "host/programs/player_state.h"
 #include "host/scenario/runner.h"
 #include "host/screen/screen_renderer.h"
@@ -54,6 +55,8 @@ struct DesktopOptions {
   std::string fontPath;
   // Where the handset's trace goes; null: nowhere.
   Trace* trace = nullptr;
+  // The language the window draws in (host/screen/language.h).
+  screen::Language language = screen::Language::kChinese;
   // The window's title.
   std::string title = "Quorvane";
   // Runs the built-in demo; its timeline goes to demoTimeline (null: nowhere).
@@ -73,12 +76,20 @@ inline constexpr int kExitNoWindow = 3;
 // and shut down here). REQUIRES: no handset is current.
 int RunDesktop(const DesktopOptions& options, std::ostream& err);
 
-// What the music player's window shows under its title: the song, its place in the list, and
-// playing or paused with the time into the song.
-std::vector<std::u16string> PlayerLines(const programs::NowPlaying& now);
+// What the music player's window shows under its title, in the language: the song, its place in
+// the list, and playing or paused with the time into the song.
+std::vector<std::u16string> PlayerLines(const programs::NowPlaying& now,
+                                        screen::Language language);
+// The footer's line about what the built-in player plays: the newest running player's song,
+// place and state; "" when none runs.
+std::u16string NowPlayingLine(const programs::MusicPlayerService& player);
 
-// An accelerometer back-end that passes reads on and keeps the last sample read, for the
-// window's footer.
+// The music player window's buttons: previous, play or pause, next (programs::PlayerButtonRects).
+std::vector<screen::WindowButton> PlayerButtons(const programs::NowPlaying& now, int width,
+                                                int height, screen::Language language);
+
+// An accelerometer back-end that passes reads on and keeps the last sample read and when it was
+// read (on the current handset's clock), for the window's footer.
 class WatchedSensor final : public AccelerometerSensor {
  public:
   // REQUIRES: sensor outlives this one.
@@ -89,10 +100,21 @@ class WatchedSensor final : public AccelerometerSensor {
   void Closed() override { m_sensor.Closed(); }
   // The last successful read; nullopt before any.
   const std::optional<AccSample>& last() const { return m_last; }
+  // Whether the driver reads every poll: a read (successful or not) within the last
+  // kListeningGapMs before nowMs. False while the application's detector is deaf.
+  bool Listening(std::int64_t nowMs) const;
 
  private:
   AccelerometerSensor& m_sensor;
   std::optional<AccSample> m_last;
+  std::optional<std::int64_t> m_readAtMs;
 };
+
+// The longest time between two reads of a listening detector (its poll is 100 ms).
+inline constexpr std::int64_t kListeningGapMs = 250;
+
+// The position of the first slider in the application's windows on the current handset (the
+// sensitivity); nullopt when there is none.
+std::optional<int> SliderPosition();
 
 }  // namespace host::desktop

@@ -1,6 +1,7 @@
 #include "host/desktop/desktop_input.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "host/screen/canvas.h"
 #include "host/screen/home_screen.h"
@@ -77,6 +78,9 @@ void DesktopInput::Handle(const SDL_Event& event) {
     case SDL_WINDOWEVENT:
       if (event.window.event == SDL_WINDOWEVENT_CLOSE) Close();
       if (event.window.event == SDL_WINDOWEVENT_EXPOSED) m_view.Exposed();
+      if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        m_view.Resized(event.window.data1, event.window.data2);
+      }
       if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST && m_tilt != nullptr) {
         m_tilt->ReleaseAll();
       }
@@ -96,6 +100,9 @@ void DesktopInput::Handle(const SDL_Event& event) {
       Wheel(event.wheel.mouseX, event.wheel.mouseY, notches);
       break;
     }
+    case SDL_TEXTINPUT:
+      if (std::string_view(event.text.text) == "?") m_view.ShowHelp(!m_view.help_shown());
+      break;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
       Key(event.key.keysym.sym, event.type == SDL_KEYDOWN, event.key.repeat != 0);
@@ -106,9 +113,9 @@ void DesktopInput::Handle(const SDL_Event& event) {
 }
 
 POINT DesktopInput::ScreenPoint(int x, int y) const {
-  const RECT& screen = m_view.layout().screen;
+  POINT p = WorkAreaPoint(m_view.layout(), x, y);
   RECT area = m_handset.work_area();
-  return {x - screen.left + area.left, y - screen.top + area.top};
+  return {p.x + area.left, p.y + area.top};
 }
 
 void DesktopInput::SendForeign(UINT msg, int x, int y) {
@@ -120,6 +127,10 @@ void DesktopInput::SendForeign(UINT msg, int x, int y) {
 }
 
 void DesktopInput::Press(int x, int y) {
+  if (m_view.help_shown()) {
+    m_view.ShowHelp(false);
+    return;
+  }
   const DesktopLayout& layout = m_view.layout();
   if (m_tilt != nullptr && Contains(layout.tiltPad, x, y)) {
     m_drag = Drag::kPad;
@@ -230,11 +241,29 @@ void DesktopInput::Key(SDL_Keycode key, bool down, bool repeat) {
     return;
   }
   if (!down || repeat) return;
-  if (key == SDLK_ESCAPE) {
-    if (CPopupMenu* menu = ui::OpenMenu()) menu->EndModal(0);
+  // "?" comes as text (it is a shifted key on most keyboards): its own key is left to that.
+  if (key == SDLK_SLASH || key == SDLK_QUESTION) return;
+  if (m_view.help_shown()) {
+    m_view.ShowHelp(false);
+  } else if (key == SDLK_F1) {
+    m_view.ShowHelp(true);
+  } else if (key == SDLK_ESCAPE) {
+    Back();
   } else if (key == SDLK_HOME) {
     GoHome();
   }
+}
+
+void DesktopInput::Back() {
+  if (CPopupMenu* menu = ui::OpenMenu()) {
+    menu->EndModal(0);
+    return;
+  }
+  // Another program's window on top (the music player's) is put away, which shows the window
+  // beneath it again. The application's own window has its own Hide.
+  std::vector<WindowInfo> windows = m_handset.Windows();
+  const WindowInfo* top = TopVisible(windows);
+  if (top != nullptr && ui::FindWnd(top->hwnd) == nullptr) ShowWindow(top->hwnd, SW_HIDE);
 }
 
 void DesktopInput::GoHome() {
@@ -265,6 +294,9 @@ bool WatchingInput::Idle(std::int64_t wakeAtMs) {
     }
     if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED) {
       m_view.Exposed();
+    }
+    if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+      m_view.Resized(event.window.data1, event.window.data2);
     }
   }
   if (m_closed) return false;

@@ -7,7 +7,9 @@
 // screen a tap on a program shows its window again. A press on the tilt pad tilts the handset
 // while it is held.
 //
-// Keys: Escape leaves an open pop-up menu as a tap beside its items does (its run returns 0);
+// Keys: Escape goes back: it closes the help, leaves an open pop-up menu as a tap beside its
+// items does (its run returns 0), or hides another program's window on top, showing the window
+// beneath; F1 or ? shows the table of keys and mouse actions (a click or any key closes it);
 // Home hides every window, which shows the home screen; the arrow keys tilt the handset while
 // held (host/sensors/manual_tilt.h). Closing the window ends the application as the handset's
 // shutdown does (Handset::RequestQuit(0)), so exit processing runs.
@@ -32,6 +34,11 @@ class DesktopView {
   virtual void Refresh() = 0;
   // The window's contents were lost: show everything again at the next refresh.
   virtual void Exposed() = 0;
+  // The window is now width x height: lay it out again.
+  virtual void Resized(int, int) {}
+  // Shows or hides the table of keys and mouse actions over the screen.
+  virtual void ShowHelp(bool) {}
+  virtual bool help_shown() const { return false; }
 };
 
 // The longest wait for an event, so that the footer's clock-driven texts stay fresh.
@@ -69,8 +76,9 @@ class DesktopInput final : public InputSource {
   void Wheel(int x, int y, int notches);
   void Key(SDL_Keycode key, bool down, bool repeat);
   void Close();
+  void Back();
   void GoHome();
-  // Window point -> screen point of the handset.
+  // Window point -> screen point of the handset (the screen may be drawn scaled).
   POINT ScreenPoint(int x, int y) const;
   void SendForeign(UINT msg, int x, int y);
 

@@ -20,18 +20,30 @@ namespace host::desktop {
 struct FooterInfo {
   std::u16string nowPlaying;            // e.g. u"3/8 Paper Boats (playing)"
   std::optional<bool> accelerometerOpen;  // an application holds ACC0: open; nullopt: unknown
-  std::optional<AccSample> lastRead;    // the sample the application read last
-  std::optional<AccSample> tilt;        // the manual tilt now; nullopt: no tilt pad
+  std::optional<AccSample> live;        // the sensor's values now; nullopt: none read yet
+  std::optional<AccSample> tilt;        // the manual tilt now; nullopt: no manual tilt
+  std::optional<int> threshold;         // the sensitivity slider's value; nullopt: no slider
+  std::optional<bool> listening;        // the driver is read every poll (false: deaf)
   bool watching = false;                // a demo plays: the window takes no input
   bool recording = false;               // --record: the keys N and P label the recording
   bool operator==(const FooterInfo&) const = default;
 };
 
+// The keys and mouse actions of the window, in the language: what F1 or ? shows, and the table
+// in docs/running.md.
+struct HelpRow {
+  std::u16string_view input;
+  std::u16string_view action;
+};
+std::vector<HelpRow> HelpRows(screen::Language language);
+
 class DesktopWindow final : public DesktopView {
  public:
-  // Opens a window titled title for a work area of the size given. Null with a message in error
-  // when there is no font or no window. REQUIRES: SDL's video is initialised; the window is
-  // refreshed only while a handset is current.
+  // Opens a window titled title for a work area of the size given, as large as the display's
+  // usable area allows (the screen scaled down to fit, or up on HiDPI displays). The window can
+  // be resized; the screen's scale follows. Null with a message in error when there is no font
+  // or no window. REQUIRES: SDL's video is initialised; the window is refreshed only while a
+  // handset is current.
   static std::unique_ptr<DesktopWindow> Create(const std::string& title, int workWidth,
                                                int workHeight,
                                                const screen::ScreenRendererOptions& options,
@@ -49,21 +61,33 @@ class DesktopWindow final : public DesktopView {
   const DesktopLayout& layout() const override { return m_layout; }
   void Refresh() override;
   void Exposed() override { m_exposed = true; }
+  void Resized(int width, int height) override;
+  void ShowHelp(bool shown) override;
+  bool help_shown() const override { return m_help; }
 
   screen::ScreenRenderer& renderer() { return *m_renderer; }
   // The footer as last drawn (its own pixels: the footer's top-left is 0, 0).
   const screen::Canvas& footer() const { return *m_footer; }
+  // The help as last drawn (the window's pixels); null before it was first shown.
+  const screen::Canvas* help() const { return m_helpCanvas.get(); }
   SDL_Window* window() { return m_window; }
 
  private:
-  DesktopWindow(SDL_Window* window, DesktopLayout layout,
-                std::unique_ptr<screen::ScreenRenderer> renderer,
+  DesktopWindow(SDL_Window* window, POINT work, std::unique_ptr<screen::ScreenRenderer> renderer,
                 std::unique_ptr<screen::Canvas> footer);
   void DrawFooter(const FooterInfo& info);
-  void Present();
+  void DrawReadout(const FooterInfo& info, const RECT& readout);
+  void DrawPad(const FooterInfo& info, const RECT& pad);
+  // Shows the screen and the footer: the parts that changed, or everything after an expose.
+  void Present(bool screenChanged, bool footerChanged);
+  void DrawHelp();
+  // The screen's pixels at the window's scale.
+  SDL_Surface* ScaledScreen(bool screenChanged);
 
   SDL_Window* m_window;
+  POINT m_work;  // the work area's width and height
   DesktopLayout m_layout;
+  SDL_Surface* m_scaled = nullptr;
   std::unique_ptr<screen::ScreenRenderer> m_renderer;
   Painter m_painter;
   std::unique_ptr<screen::Canvas> m_footer;
@@ -71,6 +95,10 @@ class DesktopWindow final : public DesktopView {
   std::function<std::u16string()> m_stamp;
   std::optional<FooterInfo> m_shownFooter;
   std::u16string m_shownStamp;
+  screen::Language m_language = screen::Language::kChinese;
+  std::string m_fontPath;
+  std::unique_ptr<screen::Canvas> m_helpCanvas;
+  bool m_help = false;
   bool m_exposed = true;
 };
 

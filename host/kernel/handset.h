@@ -206,6 +206,8 @@ class Handset {
   // ---- Processes and programs.
   // REQUIRES: the path is a handset path such as u"\\Windows\\MzMusic.exe".
   void RegisterProgram(std::u16string path, ProgramFactory factory);
+  // The handset paths of the registered (installed) programs, sorted.
+  std::vector<std::u16string> ProgramPaths() const;
   // Starts a process: listed at once, then program->Start(pid) (if given). Returns its pid.
   DWORD StartProcess(std::u16string path, std::unique_ptr<Program> program);
   // Ends a process: its windows are destroyed and it leaves the list. Its program object

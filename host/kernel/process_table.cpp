@@ -45,6 +45,12 @@ std::vector<ProcessInfo> ProcessTable::List() const {
   return list;
 }
 
+std::vector<std::u16string> ProcessTable::ProgramPaths() const {
+  std::vector<std::u16string> paths;
+  for (const auto& [path, factory] : m_programs) paths.push_back(path);
+  return paths;
+}
+
 void ProcessTable::RegisterProgram(std::u16string path, ProgramFactory factory) {
   m_programs.insert_or_assign(std::move(path), std::move(factory));
 }

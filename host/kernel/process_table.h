@@ -26,6 +26,8 @@ class ProcessTable {
   // Paths compare without regard to ASCII case, as handset paths do.
   void RegisterProgram(std::u16string path, ProgramFactory factory);
   const ProgramFactory* FindProgram(std::u16string_view path) const;
+  // The paths of the registered programs, sorted.
+  std::vector<std::u16string> ProgramPaths() const;
 
  private:
   struct Process {

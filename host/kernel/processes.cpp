@@ -61,6 +61,10 @@ BOOL WalkSnapshot(HANDLE snapshot, PROCESSENTRY32* entry, Step step) {
 
 }  // namespace
 
+std::vector<std::u16string> Handset::ProgramPaths() const {
+  return m_impl->processes.ProgramPaths();
+}
+
 void Handset::RegisterProgram(std::u16string path, ProgramFactory factory) {
   m_impl->processes.RegisterProgram(std::move(path), std::move(factory));
 }

@@ -27,6 +27,19 @@ const char* PlayerEventName(PlayerEvent event) {
   return "?";
 }
 
+std::vector<RECT> PlayerButtonRects(int width, int height) {
+  // Under the title band and three lines of text; the window shows them from 120 px high.
+  constexpr int kTop = 232, kHeight = 80, kMargin = 24, kGap = 16;
+  if (height < kTop + kHeight) return {};
+  int each = (width - 2 * kMargin - 2 * kGap) / 3;
+  std::vector<RECT> rects;
+  for (int i = 0; i < 3; ++i) {
+    int left = kMargin + i * (each + kGap);
+    rects.push_back({left, kTop, left + each, kTop + kHeight});
+  }
+  return rects;
+}
+
 // ---- MusicPlayer
 
 MusicPlayer::MusicPlayer(std::vector<Song> playlist, std::shared_ptr<Observer> observer)
@@ -51,10 +64,13 @@ void MusicPlayer::Start(DWORD pid) {
 
 NowPlaying MusicPlayer::State() const { return m_state.At(m_handset->clock().NowMs()); }
 
-LRESULT MusicPlayer::OnMessage(HWND, UINT msg, WPARAM wParam, LPARAM) {
+LRESULT MusicPlayer::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case kPlayerControlMessage:
       Command(wParam);
+      break;
+    case WM_LBUTTONUP:
+      Tapped(hwnd, LOWORD(lParam), HIWORD(lParam));
       break;
     case WM_TIMER:
       if (wParam == kSongEndTimer) SongEndDue();
@@ -69,6 +85,19 @@ LRESULT MusicPlayer::OnMessage(HWND, UINT msg, WPARAM wParam, LPARAM) {
       break;
   }
   return 0;
+}
+
+void MusicPlayer::Tapped(HWND hwnd, int x, int y) {
+  const WindowInfo* info = m_handset->FindWindowInfo(hwnd);
+  if (info == nullptr) return;
+  std::vector<RECT> buttons = PlayerButtonRects(info->rect.right - info->rect.left,
+                                                info->rect.bottom - info->rect.top);
+  for (std::size_t i = 0; i < buttons.size(); ++i) {
+    const RECT& r = buttons[i];
+    if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) {
+      m_handset->PostMessage(hwnd, kPlayerControlMessage, kPlayerPrevious + i, 0);
+    }
+  }
 }
 
 void MusicPlayer::Command(WPARAM code) {
@@ -168,20 +197,29 @@ int MusicPlayerService::AddListener(PlayerListener listener) {
 void MusicPlayerService::RemoveListener(int id) { m_hub->listeners.erase(id); }
 
 std::vector<const MusicPlayer*> MusicPlayerService::Running() const {
-  return {m_hub->running.begin(), m_hub->running.end()};
+  // An ended player's object may outlive its process for a while (Handset::EndProcess): only
+  // the listed processes count.
+  std::vector<const MusicPlayer*> running;
+  for (const ProcessInfo& process : m_handset.Processes()) {
+    for (const MusicPlayer* player : m_hub->running) {
+      if (player->pid() == process.pid) running.push_back(player);
+    }
+  }
+  return running;
 }
 
 const MusicPlayer* MusicPlayerService::PlayerOfWindow(HWND hwnd) const {
   if (hwnd == nullptr) return nullptr;
-  for (const MusicPlayer* player : m_hub->running) {
+  for (const MusicPlayer* player : Running()) {
     if (player->window() == hwnd) return player;
   }
   return nullptr;
 }
 
 std::optional<NowPlaying> MusicPlayerService::NowPlayingState() const {
-  if (m_hub->running.empty()) return std::nullopt;
-  return m_hub->running.back()->State();
+  std::vector<const MusicPlayer*> running = Running();
+  if (running.empty()) return std::nullopt;
+  return running.back()->State();
 }
 
 }  // namespace host::programs

@@ -5,6 +5,8 @@
 // Its one window, titled "正在播放" (now playing), takes the player's commands:
 //   kPlayerControlMessage with wParam 1 previous, 2 play/pause, 3 next (others are ignored);
 //   WM_CLOSE ends the process, which leaves the process list.
+// A tap (WM_LBUTTONUP) on one of its three buttons (PlayerButtonRects) posts the window the
+// same command as the application does.
 // Newly started, it is paused at the start of the first song.
 //
 // Every change is traced as a "player" event {"event", "pid", "index" (from 1), "count",
@@ -32,6 +34,10 @@ inline constexpr WPARAM kPlayerPlayPause = 2;
 inline constexpr WPARAM kPlayerNext = 3;
 // The window timer that ends the current song.
 inline constexpr UINT_PTR kSongEndTimer = 0x4D5A;
+
+// The player window's buttons for previous, play/pause and next, in the window's coordinates,
+// for a window of width x height; the command each one posts is kPlayerPrevious + its index.
+std::vector<RECT> PlayerButtonRects(int width, int height);
 
 enum class PlayerEvent { kStarted, kPrevious, kPlayPause, kNext, kSongEnded, kClosed };
 
@@ -74,6 +80,8 @@ class MusicPlayer final : public Program {
  private:
   LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void Command(WPARAM code);
+  // A tap at x, y of the window: a button posts its command.
+  void Tapped(HWND hwnd, int x, int y);
   void SongEndDue();
   // Arms the song-end timer while playing, stops it while paused.
   void ArmSongEnd();

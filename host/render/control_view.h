@@ -14,10 +14,16 @@
 
 namespace host {
 
+// Views compare equal when they show the same: RECTs by their four edges.
+inline bool operator==(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
 struct ToolbarButtonView {
   std::u16string text;
   bool enabled = false;
   bool visible = false;
+  bool operator==(const ToolbarButtonView&) const = default;
 };
 
 struct ControlView {
@@ -42,6 +48,7 @@ struct ControlView {
   int sliderMin = 0;
   int sliderMax = 0;
   int sliderPos = 0;
+  bool operator==(const ControlView&) const = default;
 };
 
 struct MenuItemView {
@@ -49,6 +56,7 @@ struct MenuItemView {
   std::u16string text;
   int attribute = 0;
   RECT rect{};  // in the menu window's coordinates
+  bool operator==(const MenuItemView&) const = default;
 };
 
 struct WindowView {
@@ -60,12 +68,14 @@ struct WindowView {
   bool ours = false;  // a window of the UI library (else another program's plain window)
   std::vector<ControlView> controls;  // top-level controls in the order they were added
   std::vector<MenuItemView> menuItems;  // a pop-up menu's items
+  bool operator==(const WindowView&) const = default;
 };
 
 // The screen: the work area and the windows from the bottom up (creation order).
 struct ScreenView {
   RECT workArea{};
   std::vector<WindowView> windows;
+  bool operator==(const ScreenView&) const = default;
 };
 
 ControlView ViewOf(const UiWin& control);

@@ -20,17 +20,29 @@ bool Painter::Update() {
     if (wnd != nullptr && wnd->needs_paint()) needed = true;
   }
   if (!needed) return false;
-  PaintNow();
+  bool first = !m_painted;
+  ScreenView screen = Capture();
+  if (!first && screen == m_last) {
+    ++m_skipped;
+    return false;
+  }
+  m_last = std::move(screen);
+  m_renderer.Paint(m_last);
   return true;
 }
 
 void Painter::PaintNow() {
+  m_last = Capture();
+  m_renderer.Paint(m_last);
+}
+
+ScreenView Painter::Capture() {
   for (const WindowInfo& info : Handset::Current().Windows()) {
     if (CMzWnd* wnd = ui::FindWnd(info.hwnd)) wnd->MarkPainted();
   }
   m_shown = ShownWindows();
   m_painted = true;
-  m_renderer.Paint(CaptureScreen());
+  return CaptureScreen();
 }
 
 }  // namespace host

@@ -33,8 +33,10 @@ class HeadlessRenderer final : public Renderer {
 };
 
 // Repaints when the screen needs it: a window of ours asked for a repaint (control changes,
-// Invalidate, Show) or the windows shown, their places or their order changed. Call Update
-// after each message, or once per frame.
+// Invalidate, Show) or the windows shown, their places or their order changed, and what the
+// screen shows is not the same as at the last paint (an application that invalidates without
+// changing anything, e.g. the same status text every tick, costs no paint). Call Update after
+// each message, or once per frame.
 class Painter {
  public:
   // REQUIRES: renderer outlives the painter.
@@ -46,6 +48,8 @@ class Painter {
   bool Update();
   // Paints now, needed or not.
   void PaintNow();
+  // How often Update found a repaint asked for but nothing visible changed.
+  int skipped() const { return m_skipped; }
 
  private:
   struct Shown {
@@ -58,9 +62,14 @@ class Painter {
   };
   static std::vector<Shown> ShownWindows();
 
+  // Marks the windows painted and takes what the screen shows now.
+  ScreenView Capture();
+
   Renderer& m_renderer;
   bool m_painted = false;
   std::vector<Shown> m_shown;
+  ScreenView m_last;  // as painted last
+  int m_skipped = 0;
 };
 
 }  // namespace host

@@ -5,6 +5,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <tuple>
 
 #include "host/crt/utf.h"
 
@@ -19,6 +23,36 @@ SDL_Surface* NewSurface(int width, int height) {
 SDL_Rect ToSdl(const RECT& r) { return {r.left, r.top, Width(r), Height(r)}; }
 
 Uint32 Map(SDL_Surface* surface, Rgb c) { return SDL_MapRGB(surface->format, c.r, c.g, c.b); }
+
+// Lines of text kept per canvas; the oldest go when there are more.
+constexpr std::size_t kMaxCachedLines = 512;
+constexpr char16_t kEllipsis[] = u"\u2026";
+
+// The bytes of the font file at path, read once for all canvases that use it at the same time.
+std::shared_ptr<const std::string> FontData(const std::string& path) {
+  static std::mutex mutex;
+  static std::map<std::string, std::weak_ptr<const std::string>> loaded;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (std::shared_ptr<const std::string> data = loaded[path].lock()) return data;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return nullptr;
+  auto data = std::make_shared<const std::string>(std::istreambuf_iterator<char>(in),
+                                                  std::istreambuf_iterator<char>());
+  loaded[path] = data;
+  return data;
+}
+
+TTF_Font* OpenFont(const std::string& data, int size) {
+  SDL_RWops* bytes = SDL_RWFromConstMem(data.data(), static_cast<int>(data.size()));
+  if (bytes == nullptr) return nullptr;
+  return TTF_OpenFontIndexRW(bytes, 1, size, 0);  // closes bytes, also on failure
+}
+
+int LineWidth(TTF_Font* font, std::u16string_view text) {
+  int w = 0, h = 0;
+  if (TTF_SizeUTF8(font, ToUtf8(text).c_str(), &w, &h) != 0) return 0;
+  return w;
+}
 
 }  // namespace
 
@@ -51,9 +85,11 @@ std::unique_ptr<Canvas> Canvas::Create(int width, int height, const std::string&
     error = std::string("cannot start SDL_ttf: ") + TTF_GetError();
     return nullptr;
   }
-  TTF_Font* probe = TTF_OpenFontIndex(fontPath.c_str(), 16, 0);
+  std::shared_ptr<const std::string> data = FontData(fontPath);
+  TTF_Font* probe = data != nullptr ? OpenFont(*data, 16) : nullptr;
   if (probe == nullptr) {
-    error = "cannot open the font " + fontPath + ": " + TTF_GetError();
+    error = "cannot open the font " + fontPath + ": " +
+            (data == nullptr ? std::string("cannot read it") : TTF_GetError());
     TTF_Quit();
     return nullptr;
   }
@@ -64,13 +100,14 @@ std::unique_ptr<Canvas> Canvas::Create(int width, int height, const std::string&
     TTF_Quit();
     return nullptr;
   }
-  return std::unique_ptr<Canvas>(new Canvas(surface, fontPath));
+  return std::unique_ptr<Canvas>(new Canvas(surface, std::move(data)));
 }
 
-Canvas::Canvas(SDL_Surface* surface, std::string fontPath)
-    : m_surface(surface), m_fontPath(std::move(fontPath)), m_clip{0, 0, surface->w, surface->h} {}
+Canvas::Canvas(SDL_Surface* surface, std::shared_ptr<const std::string> fontData)
+    : m_surface(surface), m_fontData(std::move(fontData)), m_clip{0, 0, surface->w, surface->h} {}
 
 Canvas::~Canvas() {
+  for (auto& [key, line] : m_lines) SDL_FreeSurface(line.surface);
   for (auto& [key, font] : m_fonts) TTF_CloseFont(font);
   SDL_FreeSurface(m_surface);
   TTF_Quit();
@@ -152,7 +189,7 @@ TTF_Font* Canvas::Font(int size, Weight weight) {
   auto key = std::make_pair(size, weight);
   auto found = m_fonts.find(key);
   if (found != m_fonts.end()) return found->second;
-  TTF_Font* font = TTF_OpenFontIndex(m_fontPath.c_str(), size, 0);
+  TTF_Font* font = OpenFont(*m_fontData, size);
   if (font != nullptr && weight == Weight::kBold) TTF_SetFontStyle(font, TTF_STYLE_BOLD);
   m_fonts.emplace(key, font);  // a font that failed to open is not tried again
   return font;
@@ -166,25 +203,81 @@ std::pair<int, int> Canvas::Measure(std::u16string_view text, int size, Weight w
   return {w, h};
 }
 
+bool Canvas::LineKey::operator<(const LineKey& o) const {
+  return std::tie(text, size, weight, colour, maxWidth) <
+         std::tie(o.text, o.size, o.weight, o.colour, o.maxWidth);
+}
+
+const Canvas::Line& Canvas::LineFor(const LineKey& key) {
+  auto found = m_lines.find(key);
+  if (found != m_lines.end()) return found->second;
+  if (m_lines.size() >= kMaxCachedLines) {
+    auto oldest = m_lines.find(m_lineOrder.front());
+    SDL_FreeSurface(oldest->second.surface);
+    m_lines.erase(oldest);
+    m_lineOrder.pop_front();
+  }
+  m_lineOrder.push_back(key);
+  return m_lines.emplace(key, Render(key)).first->second;
+}
+
+Canvas::Line Canvas::Render(const LineKey& key) {
+  TTF_Font* font = Font(key.size, key.weight);
+  if (font == nullptr) return {};
+  std::u16string shown = key.text;
+  if (key.maxWidth > 0 && LineWidth(font, shown) > key.maxWidth) {
+    int smallest = std::min(key.size, kMinTextSize);
+    for (int size = key.size - 1; size >= smallest; --size) {
+      TTF_Font* smaller = Font(size, key.weight);
+      if (smaller == nullptr) continue;
+      font = smaller;
+      if (LineWidth(font, shown) <= key.maxWidth) break;
+    }
+    if (LineWidth(font, shown) > key.maxWidth) shown = CutToFit(key.text, font, key.maxWidth);
+  }
+  SDL_Color colour{static_cast<Uint8>(key.colour >> 16), static_cast<Uint8>(key.colour >> 8),
+                   static_cast<Uint8>(key.colour), 255};
+  SDL_Surface* surface = TTF_RenderUTF8_Blended(font, ToUtf8(shown).c_str(), colour);
+  if (surface != nullptr) SDL_SetSurfaceBlendMode(surface, SDL_BLENDMODE_BLEND);
+  ++m_rendered;
+  return {surface, std::move(shown)};
+}
+
+std::u16string Canvas::CutToFit(std::u16string_view text, TTF_Font* font, int width) {
+  // The longest head that fits with the ellipsis; never half of a surrogate pair.
+  std::size_t low = 0, high = text.size();
+  while (low < high) {
+    std::size_t mid = (low + high + 1) / 2;
+    std::u16string head(text.substr(0, mid));
+    if (LineWidth(font, head + kEllipsis) <= width) {
+      low = mid;
+    } else {
+      high = mid - 1;
+    }
+  }
+  if (low > 0 && low < text.size() && text[low] >= 0xDC00 && text[low] <= 0xDFFF) --low;
+  return std::u16string(text.substr(0, low)) + kEllipsis;
+}
+
 RECT Canvas::Text(std::u16string_view text, const RECT& box, const TextStyle& style) {
-  if (text.empty()) return {box.left, box.top, box.left, box.top};
-  TTF_Font* font = Font(style.size, style.weight);
-  if (font == nullptr) return {box.left, box.top, box.left, box.top};
-  SDL_Surface* line = TTF_RenderUTF8_Blended(
-      font, ToUtf8(text).c_str(), SDL_Color{style.colour.r, style.colour.g, style.colour.b, 255});
-  if (line == nullptr) return {box.left, box.top, box.left, box.top};
+  RECT nothing{box.left, box.top, box.left, box.top};
+  if (text.empty()) return nothing;
+  std::uint32_t colour = (std::uint32_t{style.colour.r} << 16) |
+                         (std::uint32_t{style.colour.g} << 8) | style.colour.b;
+  const Line& line =
+      LineFor({std::u16string(text), style.size, style.weight, colour, Width(box)});
+  if (line.surface == nullptr) return nothing;
+  int w = line.surface->w, h = line.surface->h;
   int x = box.left;
-  if (style.halign == HAlign::kCentre) x = box.left + (Width(box) - line->w) / 2;
-  if (style.halign == HAlign::kRight) x = box.right - line->w;
+  if (style.halign == HAlign::kCentre) x = box.left + (Width(box) - w) / 2;
+  if (style.halign == HAlign::kRight) x = box.right - w;
   int y = box.top;
-  if (style.valign == VAlign::kCentre) y = box.top + (Height(box) - line->h) / 2;
-  if (style.valign == VAlign::kBottom) y = box.bottom - line->h;
-  SDL_Rect to{x, y, line->w, line->h};
-  SDL_SetSurfaceBlendMode(line, SDL_BLENDMODE_BLEND);
-  SDL_BlitSurface(line, nullptr, m_surface, &to);
-  RECT drawn{x, y, x + line->w, y + line->h};
-  SDL_FreeSurface(line);
-  m_texts.push_back({std::u16string(text), drawn, m_clip});
+  if (style.valign == VAlign::kCentre) y = box.top + (Height(box) - h) / 2;
+  if (style.valign == VAlign::kBottom) y = box.bottom - h;
+  SDL_Rect to{x, y, w, h};
+  SDL_BlitSurface(line.surface, nullptr, m_surface, &to);
+  RECT drawn{x, y, x + w, y + h};
+  m_texts.push_back({line.shown, drawn, m_clip});
   return drawn;
 }
 

@@ -1,9 +1,13 @@
 // A pixel surface to draw the handset's screen on: filled shapes and text in a CJK font, all in
 // software (SDL surfaces and SDL_ttf), so it works without a display. Every text drawn is
 // written down with the box it took, so tests can see the layout without reading pixels.
+//
+// The font file is read into memory once per process and path (SDL_ttf would otherwise read it
+// again for every glyph it loads), and drawn lines of text are kept for the next paint.
 #pragma once
 
 #include <cstdint>
+#include <list>
 #include <map>
 #include <memory>
 #include <string>
@@ -37,8 +41,12 @@ struct TextStyle {
   VAlign valign = VAlign::kCentre;
 };
 
-// A text as drawn: the box its line took (before clipping) and the clip it was drawn under, both
-// in the canvas's pixels.
+// The smallest size a text shrinks to when it does not fit its box; below that it is cut and
+// ends with an ellipsis.
+inline constexpr int kMinTextSize = 12;
+
+// A text as drawn (cut with an ellipsis when it did not fit): the box its line took (before
+// clipping) and the clip it was drawn under, both in the canvas's pixels.
 struct TextBox {
   std::u16string text;
   RECT box{};
@@ -77,7 +85,9 @@ class Canvas {
   void Frame(const RECT& rect, Rgb colour);
 
   // Draws one line of text aligned in box and records it; returns the line's box (empty for
-  // an empty text, which draws nothing and is not recorded).
+  // an empty text, which draws nothing and is not recorded). A text wider than the box is
+  // drawn smaller, down to kMinTextSize (or its own size when smaller), then cut to end with
+  // "…".
   RECT Text(std::u16string_view text, const RECT& box, const TextStyle& style);
   // The size one line of text takes, in pixels.
   std::pair<int, int> Measure(std::u16string_view text, int size, Weight weight);
@@ -89,13 +99,38 @@ class Canvas {
   // The colour of a pixel; black outside the canvas.
   Rgb PixelAt(int x, int y) const;
 
+  // How many lines of text were rendered (not taken from the cache) so far.
+  int rendered() const { return m_rendered; }
+
  private:
-  Canvas(SDL_Surface* surface, std::string fontPath);
+  // A line of text as rendered for a style and a width it must fit.
+  struct LineKey {
+    std::u16string text;
+    int size;
+    Weight weight;
+    std::uint32_t colour;
+    int maxWidth;
+    bool operator<(const LineKey& o) const;
+  };
+  struct Line {
+    SDL_Surface* surface = nullptr;  // owned; null when nothing could be rendered
+    std::u16string shown;            // the text drawn, cut when it did not fit
+  };
+
+  Canvas(SDL_Surface* surface, std::shared_ptr<const std::string> fontData);
   TTF_Font* Font(int size, Weight weight);
+  // The line for the key, rendered when it is not cached.
+  const Line& LineFor(const LineKey& key);
+  Line Render(const LineKey& key);
+  // The text cut to fit width at the font, ending with an ellipsis.
+  std::u16string CutToFit(std::u16string_view text, TTF_Font* font, int width);
 
   SDL_Surface* m_surface;
-  std::string m_fontPath;
+  std::shared_ptr<const std::string> m_fontData;  // the font file's bytes
   std::map<std::pair<int, Weight>, TTF_Font*> m_fonts;
+  std::map<LineKey, Line> m_lines;
+  std::list<LineKey> m_lineOrder;  // oldest first, to forget the oldest when full
+  int m_rendered = 0;
   RECT m_clip{};
   std::vector<TextBox> m_texts;
 };

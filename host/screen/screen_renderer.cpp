@@ -12,6 +12,14 @@ constexpr int kTitleBandHeight = 64;
 constexpr int kLineHeight = 40;
 constexpr char16_t kMenuClass[] = u"MzPopupMenu";
 
+void Translate(std::vector<ControlView>& controls, Language language) {
+  for (ControlView& control : controls) {
+    control.text = Shown(control.text, language);
+    for (ToolbarButtonView& button : control.buttons) button.text = Shown(button.text, language);
+    Translate(control.children, language);
+  }
+}
+
 bool IsMenu(const WindowView& window) {
   return window.ours && (window.className == kMenuClass || !window.menuItems.empty());
 }
@@ -35,8 +43,19 @@ std::unique_ptr<ScreenRenderer> ScreenRenderer::Create(const ScreenRendererOptio
 ScreenRenderer::ScreenRenderer(std::unique_ptr<Canvas> canvas, ScreenRendererOptions options)
     : m_canvas(std::move(canvas)), m_options(std::move(options)) {}
 
-void ScreenRenderer::Paint(const ScreenView& screen) {
+ScreenView Translated(ScreenView screen, Language language) {
+  if (language == Language::kChinese) return screen;
+  for (WindowView& window : screen.windows) {
+    window.title = Shown(window.title, language);
+    for (MenuItemView& item : window.menuItems) item.text = Shown(item.text, language);
+    Translate(window.controls, language);
+  }
+  return screen;
+}
+
+void ScreenRenderer::Paint(const ScreenView& shown) {
   ++m_paints;
+  const ScreenView screen = Translated(shown, m_options.language);
   const RECT& area = screen.workArea;
   m_canvas->Resize(Width(area), Height(area));
   m_canvas->ForgetTexts();
@@ -105,6 +124,20 @@ void ScreenRenderer::PaintForeign(const WindowView& window, const RECT& rect) {
     m_canvas->Text(text, {rect.left + 12, top, rect.right - 12, top + kLineHeight}, line);
     top += kLineHeight;
   }
+  PaintWindowButtons(window, rect);
+}
+
+void ScreenRenderer::PaintWindowButtons(const WindowView& window, const RECT& rect) {
+  if (!m_options.windowButtons) return;
+  TextStyle label;
+  label.size = theme::kTextSize;
+  label.colour = theme::kTextOnDark;
+  label.halign = HAlign::kCentre;
+  for (const WindowButton& button : m_options.windowButtons(window)) {
+    RECT face = Offset(button.rect, rect.left, rect.top);
+    m_canvas->FillRounded(face, 10, theme::kButtonAction);
+    m_canvas->Text(button.text, Inset(face, 4, 0), label);
+  }
 }
 
 void ScreenRenderer::PaintHome() {
@@ -116,8 +149,8 @@ void ScreenRenderer::PaintHome() {
   heading.weight = Weight::kBold;
   heading.colour = theme::kTextOnDark;
   heading.halign = HAlign::kCentre;
-  m_canvas->Text(m_home.empty() ? u"No programs running" : u"Running programs",
-                 {0, 0, width, kHomeHeading}, heading);
+  Language language = m_options.language;
+  m_canvas->Text(Pick(language, u"程序", u"Programs"), {0, 0, width, kHomeHeading}, heading);
   std::vector<RECT> buttons = HomeButtonRects(width, height, m_home.size());
   for (std::size_t i = 0; i < buttons.size(); ++i) {
     const HomeEntry& entry = m_home[i];
@@ -139,16 +172,22 @@ void ScreenRenderer::PaintHome() {
     name.size = theme::kTextSize;
     name.weight = Weight::kBold;
     name.colour = theme::kTextOnDark;
-    // The window's title under the name, unless it only says the name again.
-    bool titled = !entry.title.empty() && entry.title != entry.name;
-    name.valign = titled ? VAlign::kTop : VAlign::kCentre;
+    // Under the name: the window's title (unless it only says the name again), or that the
+    // program does not run.
+    std::u16string below;
+    if (entry.pid == 0) {
+      below = Pick(language, u"未运行", u"not running");
+    } else if (entry.title != entry.name) {
+      below = Shown(entry.title, language);
+    }
+    name.valign = below.empty() ? VAlign::kCentre : VAlign::kTop;
     m_canvas->Text(entry.name, text, name);
-    if (!titled) continue;
+    if (below.empty()) continue;
     TextStyle title;
     title.size = theme::kSmallSize;
     title.colour = theme::kSwitchOff;
     title.valign = VAlign::kBottom;
-    m_canvas->Text(entry.title, text, title);
+    m_canvas->Text(below, text, title);
   }
 }
 

@@ -2,8 +2,9 @@
 // screenshots are taken with. It draws the work area (its top-left is pixel 0, 0) with the
 // visible windows from the bottom up: the UI library's windows with their controls, an open
 // pop-up menu over a shaded screen, other programs' windows as a title with lines of content.
-// When no window is visible it draws the home screen: one button per running program
-// (host/screen/home_screen.h).
+// When no window is visible it draws the home screen: one button per installed or running
+// program (host/screen/home_screen.h). The application's fixed texts are drawn in the language
+// of the options (host/screen/language.h).
 //
 //   std::string error;
 //   auto renderer = host::screen::ScreenRenderer::Create({}, error);
@@ -21,6 +22,7 @@
 #include "host/render/renderer.h"
 #include "host/screen/canvas.h"
 #include "host/screen/home_screen.h"
+#include "host/screen/language.h"
 
 namespace host::screen {
 
@@ -28,11 +30,22 @@ namespace host::screen {
 // Empty: the title alone.
 using WindowLines = std::function<std::vector<std::u16string>(const WindowView& window)>;
 
+// A button that another program's window shows, in the window's coordinates.
+struct WindowButton {
+  RECT rect{};
+  std::u16string text;
+};
+using WindowButtons = std::function<std::vector<WindowButton>(const WindowView& window)>;
+
 struct ScreenRendererOptions {
   // The font file; empty: FindCjkFont() (host/screen/font_lookup.h).
   std::string fontPath;
   // May be empty.
   WindowLines windowLines;
+  // The buttons another program's window shows under its lines; may be empty.
+  WindowButtons windowButtons;
+  // The language the screen draws the application's fixed texts in (host/screen/language.h).
+  Language language = Language::kChinese;
 };
 
 class ScreenRenderer final : public Renderer {
@@ -62,6 +75,7 @@ class ScreenRenderer final : public Renderer {
   ScreenRenderer(std::unique_ptr<Canvas> canvas, ScreenRendererOptions options);
   void PaintMenu(const WindowView& menu, const RECT& rect);
   void PaintForeign(const WindowView& window, const RECT& rect);
+  void PaintWindowButtons(const WindowView& window, const RECT& rect);
   void PaintHome();
 
   std::unique_ptr<Canvas> m_canvas;
@@ -69,6 +83,10 @@ class ScreenRenderer final : public Renderer {
   std::vector<HomeEntry> m_home;
   int m_paints = 0;
 };
+
+// The screen with the application's fixed texts in the language (host/screen/language.h):
+// control texts, toolbar buttons, menu items and window titles.
+ScreenView Translated(ScreenView screen, Language language);
 
 // Draws the screen once and writes it as a PNG file at path; nullopt on success, else what
 // went wrong.

@@ -14,8 +14,8 @@ std::int8_t Clamped(int value) { return static_cast<std::int8_t>(std::clamp(valu
 AccSample ManualTiltSensor::Sample() const {
   if (m_padHeld) return AccSample{m_padX, 0, m_padZ};
   auto held = [this](TiltKey key) { return m_keys[static_cast<int>(key)] ? kFullTilt : 0; };
-  return AccSample{Clamped(held(TiltKey::kRight) - held(TiltKey::kDown)), 0,
-                   Clamped(held(TiltKey::kLeft) - held(TiltKey::kUp))};
+  return AccSample{Clamped(held(TiltKey::kRight) - held(TiltKey::kLeft)), 0,
+                   Clamped(held(TiltKey::kDown) - held(TiltKey::kUp))};
 }
 
 const Clock* ManualTiltSensor::TimeSource() const {

@@ -2,10 +2,11 @@
 // a tilt pad of the desktop window and fall back to rest (0) when released. y stays 0. No
 // threads: the window's event loop sets it, the driver reads it, both on the handset's thread.
 //
-// The keys lean the handset all the way (kFullTilt) on one axis each:
+// The keys lean the handset all the way (kFullTilt), the way the window's tilt pad shows it (x
+// grows to the right, z downwards):
 //   Right: x = +127, which the application takes for "next song";
-//   Left:  z = +127, "previous song";
-//   Down:  x = -127 and Up: z = -127, leaning the other way, which gives no command.
+//   Down:  z = +127 (the handset's top tilted towards the user), "previous song";
+//   Left:  x = -127 and Up: z = -127, leaning the other way, which gives no command.
 // Two keys on one axis cancel out; a key's axis goes back to rest when it is released. The pad
 // sets x and z directly and, while held, wins over the keys; released, the keys count again.
 //

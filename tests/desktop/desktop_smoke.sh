@@ -3,17 +3,17 @@
 #   desktop_smoke.sh QUORVANE QUORVANE_INI
 # Starts `quorvane --root DIR` under Xvfb, clicks the switch "自动隐藏界面" (hide the window
 # automatically) with xdotool, waits until the settings file holds autohide=1, closes the window
-# and checks that the application ended normally with the value still stored.
+# and checks that the application ended normally with the value still stored. The click's point
+# is computed: the switch's rectangle from a snapshot of a script run on the same work area,
+# scaled and placed as the window shows the screen (host/desktop/desktop_layout.h).
 # Exit status: 0 passed, 1 failed, 77 skipped (xvfb-run, xauth or xdotool missing).
 set -u
 
 quorvane=${1:?usage: desktop_smoke.sh QUORVANE QUORVANE_INI}
 ini_tool=${2:?usage: desktop_smoke.sh QUORVANE QUORVANE_INI}
 section="Powered By Zelbin"
-# The switch's centre in the window: x 360..470, y 334..404 on a 480 x 720 work area, which the
-# window shows 1:1 at its top-left.
-switch_x=415
-switch_y=369
+work_width=480
+work_height=720
 
 fail() {
   echo "desktop_smoke: $*" >&2
@@ -56,6 +56,26 @@ cleanup() {
 trap cleanup EXIT
 ini="$root/Program Files/Quorvane/config.ini"
 
+# The switch (id 108) in work-area pixels: x y w h.
+mkdir -p "$root/script"
+printf 'start\nsnapshot\n' >"$root/script/where.qvs"
+switch_rect=$("$quorvane" --script "$root/script/where.qvs" --root "$root/script" |
+  grep -o '"id":108,"rect":\[[0-9,]*\]' | head -n 1 | grep -o '[0-9][0-9,]*\]' | tr -d ']' |
+  tr ',' ' ')
+[ -n "$switch_rect" ] || fail "no switch 108 in the snapshot"
+rm -rf "$root/script"
+
+# A display that does not answer: the message names it and suggests --headless, and nothing
+# about SDL's fallbacks or XDG_RUNTIME_DIR.
+status=0
+env -u WAYLAND_DISPLAY DISPLAY=:199 "$quorvane" --root "$root/nodisplay" >/dev/null 2>"$log" ||
+  status=$?
+[ "$status" -eq 3 ] || fail "no display: status $status, not 3: $(cat "$log")"
+grep -q "no display answers at DISPLAY=:199" "$log" && grep -q -- "--headless" "$log" ||
+  fail "no display: $(cat "$log")"
+grep -qi "XDG_RUNTIME_DIR\|offscreen" "$log" && fail "no display: $(cat "$log")"
+rm -rf "$root/nodisplay"
+
 "$quorvane" --root "$root" >"$log" 2>&1 &
 pid=$!
 
@@ -74,6 +94,15 @@ stored 1 && fail "autohide is on before the click"
 # The window draws itself once the application waits for input; give it that moment.
 sleep 0.5
 wait_for 5 find_window || fail "the window titled Quorvane went away"
+# The switch's centre in the window: the screen is scaled to fit above the footer (164 pixels
+# high; 264 under 400 wide) and centred.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+read -r switch_x switch_y < <(awk -v W="$WIDTH" -v H="$HEIGHT" -v ww="$work_width" \
+  -v wh="$work_height" -v r="$switch_rect" 'BEGIN {
+  split(r, c, " "); footer = W < 400 ? 264 : 164;
+  s = W / ww; if ((H - footer) / wh < s) s = (H - footer) / wh;
+  left = int((W - int(ww * s + 0.5)) / 2);
+  printf "%d %d\n", left + (c[1] + c[3] / 2) * s, (c[2] + c[4] / 2) * s }')
 xdotool mousemove --window "$window" "$switch_x" "$switch_y" click 1 ||
   fail "xdotool could not click"
 wait_for 10 stored 1 || fail "the settings file did not get autohide=1 after the click"

@@ -75,13 +75,21 @@ TEST_F(CommandScenario, SliderIsCommittedTwoSecondsAfterTheLastMoveInsideIt) {
                      {Value(0, "120"), Value(0, "90"), Timer(0, TIMER_SENSITIVITY, 2000),
                       // The move on the slider's edge does nothing.
                       Value(1000, "95"), Timer(1000, TIMER_SENSITIVITY, 2000),
-                      Kill(3000, TIMER_SENSITIVITY)}));
+                      Value(3000, "95"), Kill(3000, TIMER_SENSITIVITY)}));
   // Saved once by the commit, between the gesture switch and exit processing.
   EXPECT_TRUE(Events({WriteOpens(), sensitivityKill},
                      {SettingsOpen(0, true), SettingsSave(0), SettingsSave(3000),
                       Kill(3000, TIMER_SENSITIVITY), SettingsSave(3000)}));
   EXPECT_TRUE(Events({Expected("file", {{"text", SettingsText(95, 95, 95, 0, 0, 0, 1)}})},
                      {SettingsFile(3000, SettingsText(95, 95, 95, 0, 0, 0, 1))}));
+}
+
+TEST_F(CommandScenario, SliderNumberShowsTheValueCommittedAfterADragPastTheEnd) {
+  Run("slider_past_end");
+  const std::string stored = SettingsText(80, 80, 80, 0, 0, 0, 1);
+  EXPECT_TRUE(Events({ValueTexts(), Expected("file", {{"text", stored}})},
+                     {Value(0, "120"), Value(0, "96"), Value(2000, "80"),
+                      SettingsFile(2000, stored)}));
 }
 
 TEST_F(CommandScenario, SliderEdgesAreOutsideAndAReturnSavesNothing) {
@@ -94,7 +102,7 @@ TEST_F(CommandScenario, SliderEdgesAreOutsideAndAReturnSavesNothing) {
                       // Four moves on the edges: nothing; four one pixel inside.
                       inside, inside, inside, inside,
                       Value(1000, "120"), Invalidate(1000), Timer(1000, TIMER_SENSITIVITY, 2000),
-                      Kill(3000, TIMER_SENSITIVITY)}));
+                      Value(3000, "120"), Kill(3000, TIMER_SENSITIVITY)}));
   // Only exit processing saves.
   EXPECT_TRUE(Events({WriteOpens()}, {SettingsSave(3000)}));
 }

@@ -45,8 +45,9 @@ TEST_F(GestureScenario, ThresholdsFromTheSliderAgainstSignedBytes) {
   const std::string thresholds80 = SettingsText(80, 80, 80, 1, 0, 0, 1);
   EXPECT_TRUE(Events({"post", ValueTexts(), Expected("file", {{"text", thresholds128}}),
                       Expected("file", {{"text", thresholds80}})},
-                     {Value(0, "120"), Value(0, "128"), SettingsFile(2000, thresholds128),
-                      Value(2100, "80"), SettingsFile(4100, thresholds80),
+                     {Value(0, "120"), Value(0, "128"), Value(2000, "128"),
+                      SettingsFile(2000, thresholds128), Value(2100, "80"), Value(4100, "80"),
+                      SettingsFile(4100, thresholds80),
                       PlayerCommand(4300, kPlayerNext)}));
   // Listening throughout: every tick reads until the command.
   EXPECT_TRUE(Events({Reads()}, Ticks(2100, 4300, Read)));

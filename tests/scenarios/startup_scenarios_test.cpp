@@ -77,7 +77,7 @@ TEST_F(StartUpScenario, StoredSettingsAreLoadedBeforeTheWindowExists) {
                       Debug(0, kOpenFailedErr18), Kill(0, TIMER_POLL), Status(0, kGestureOff),
                       Value(0, "100"), Timer(0, TIMER_SENSITIVITY, 2000),
                       Value(0, "95"), Timer(0, TIMER_SENSITIVITY, 2000),
-                      Kill(2000, TIMER_SENSITIVITY)}));
+                      Value(2000, "95"), Kill(2000, TIMER_SENSITIVITY)}));
   EXPECT_TRUE(Events({"snapshot"}, {Snapshot(0, SettingsShown(95, 0, 0, 0, 0))}));
   EXPECT_TRUE(Events({FileEvents()}, {SettingsFile(0, stored), SettingsFile(2000, stored)}));
 }

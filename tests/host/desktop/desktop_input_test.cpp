@@ -28,8 +28,11 @@ class FakeView final : public DesktopView {
     }
   }
   void Exposed() override { ++exposes; }
+  void ShowHelp(bool shown) override { help = shown; }
+  bool help_shown() const override { return help; }
   int refreshes = 0;
   int exposes = 0;
+  bool help = false;
 
  private:
   DesktopLayout m_layout = LayoutFor(480, 720);
@@ -160,9 +163,20 @@ TEST_F(DesktopInputTest, TheTiltPadAndTheArrowKeysTiltWhileHeld) {
   Handle(Button(SDL_MOUSEBUTTONUP, pad.right + 40, pad.bottom + 40));
   EXPECT_EQ((AccSample{0, 0, 0}), Tilt());
 
+  // Each arrow leans the handset the way the pad's dot then moves.
+  const std::pair<SDL_Keycode, POINT> arrows[] = {
+      {SDLK_RIGHT, {1, 0}}, {SDLK_LEFT, {-1, 0}}, {SDLK_DOWN, {0, 1}}, {SDLK_UP, {0, -1}}};
+  POINT centre = PadPoint(pad, 0, 0);
+  auto sign = [](int d) { return (d > 0) - (d < 0); };
+  for (auto [key, direction] : arrows) {
+    Handle(Key(SDL_KEYDOWN, key));
+    POINT dot = PadPoint(pad, Tilt().x, Tilt().z);
+    EXPECT_EQ(direction.x, sign(dot.x - centre.x)) << SDL_GetKeyName(key);
+    EXPECT_EQ(direction.y, sign(dot.y - centre.y)) << SDL_GetKeyName(key);
+    Handle(Key(SDL_KEYUP, key));
+  }
   Handle(Key(SDL_KEYDOWN, SDLK_RIGHT));
-  EXPECT_EQ(sensors::kFullTilt, Tilt().x);
-  Handle(Key(SDL_KEYDOWN, SDLK_LEFT));
+  Handle(Key(SDL_KEYDOWN, SDLK_DOWN));
   Handle(Key(SDL_KEYUP, SDLK_RIGHT));
   Handle(Key(SDL_KEYDOWN, SDLK_RIGHT, true));  // a key repeat presses nothing
   EXPECT_EQ((AccSample{0, 0, sensors::kFullTilt}), Tilt());
@@ -192,6 +206,35 @@ TEST_F(DesktopInputTest, EscapeLeavesAnOpenMenuAsATapBesideItsItems) {
   EXPECT_EQ(0, menu.DoModal());
   EXPECT_EQ(sensors::kFullTilt, Tilt().x);
   EXPECT_FALSE(m_input.closed());
+}
+
+TEST_F(DesktopInputTest, EscapeHidesAnotherProgramsWindowOnTop) {
+  Panel panel;
+  HWND player = m_handset.CreateWindow(u"MzMusicPlayerWnd", u"正在播放", {0, 0, 480, 720}, 0,
+                                       [](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+  ShowWindow(player, SW_SHOW);
+  Handle(Key(SDL_KEYDOWN, SDLK_ESCAPE));
+  EXPECT_FALSE(IsWindowVisible(player));
+  EXPECT_TRUE(IsWindowVisible(panel.wnd.m_hWnd));
+  Handle(Key(SDL_KEYDOWN, SDLK_ESCAPE));
+  EXPECT_TRUE(IsWindowVisible(panel.wnd.m_hWnd)) << "the application's window stays";
+}
+
+TEST_F(DesktopInputTest, F1OrAQuestionMarkShowTheHelpAndAKeyOrAClickClosesIt) {
+  Panel panel;
+  Handle(Key(SDL_KEYDOWN, SDLK_F1));
+  EXPECT_TRUE(m_view.help);
+  Handle(Key(SDL_KEYDOWN, SDLK_ESCAPE));
+  EXPECT_FALSE(m_view.help);
+  SDL_Event question{};
+  question.type = SDL_TEXTINPUT;
+  question.text.text[0] = '?';
+  Handle(Key(SDL_KEYDOWN, SDLK_SLASH));
+  Handle(question);
+  EXPECT_TRUE(m_view.help);
+  Click(Centre(panel.switches[1].GetRect()));
+  EXPECT_FALSE(m_view.help);
+  EXPECT_EQ(0u, panel.switches[1].GetState()) << "the click only closed the help";
 }
 
 TEST_F(DesktopInputTest, AClickInAnOpenMenuPicksTheItem) {

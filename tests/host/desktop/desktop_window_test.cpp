@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "host/crt/utf.h"
 #include "host/desktop/desktop.h"
+#include "host/programs/songs.h"
 #include "host/screen/theme.h"
 #include "tests/host/screen/panel_fixture.h"
 
@@ -29,6 +31,8 @@ class DesktopWindowTest : public ::testing::Test {
  protected:
   DesktopWindowTest() {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
+    // A display with room for the work area at its own size.
+    SDL_SetHint(SDL_HINT_DISPLAY_USABLE_BOUNDS, "0,0,1920,1200");
     EXPECT_EQ(0, SDL_Init(SDL_INIT_VIDEO)) << SDL_GetError();
     std::string error;
     m_window = DesktopWindow::Create("Quorvane", 480, 720, {}, error);
@@ -36,12 +40,16 @@ class DesktopWindowTest : public ::testing::Test {
   }
   ~DesktopWindowTest() override {
     m_window.reset();
+    SDL_SetHint(SDL_HINT_DISPLAY_USABLE_BOUNDS, nullptr);
     SDL_Quit();
   }
 
-  std::vector<std::u16string> FooterTexts() const {
+  // The footer's texts from..to (all by default).
+  std::vector<std::u16string> FooterTexts(std::pair<std::size_t, std::size_t> range = {0, 99}) const {
     std::vector<std::u16string> texts;
     for (const screen::TextBox& box : m_window->footer().texts()) texts.push_back(box.text);
+    texts.resize(std::min(texts.size(), range.second));
+    texts.erase(texts.begin(), texts.begin() + std::min(texts.size(), range.first));
     return texts;
   }
 
@@ -71,36 +79,109 @@ TEST_F(DesktopWindowTest, ShowsTheScreenAboveTheFooter) {
   EXPECT_EQ(2, m_window->renderer().paints());
 }
 
-TEST_F(DesktopWindowTest, FooterTellsWhatPlaysAndWhatTheAccelerometerRead) {
+TEST_F(DesktopWindowTest, FooterTellsWhatPlaysAndWhatTheAccelerometerReads) {
   FooterInfo info;
   info.accelerometerOpen = false;
   m_window->set_footer([&info] { return info; });
   m_window->Refresh();
-  EXPECT_EQ((std::vector<std::u16string>{u"Music player: not running",
-                                         u"Accelerometer ACC0: closed", u"not read yet",
-                                         u"Esc: back  ·  Home"}),
-            FooterTexts());
+  EXPECT_EQ((std::vector<std::u16string>{u"音乐播放器：未运行", u"加速度计 ACC0: 已关闭",
+                                         u"尚未读取", u"Esc：返回 · Home：主屏幕 · F1：帮助"}),
+            FooterTexts({0, 4}));
   info.accelerometerOpen.reset();
   info.watching = true;
   m_window->Refresh();
-  EXPECT_EQ(u"Accelerometer ACC0:", FooterTexts()[1]);
-  EXPECT_EQ(u"Demo: a script plays the user's part", FooterTexts()[3]);
+  EXPECT_EQ(u"加速度计 ACC0:", FooterTexts()[1]);
+  EXPECT_EQ(u"演示：脚本代替用户操作", FooterTexts()[3]);
 
   info.nowPlaying = u"3/8 纸船 (playing)";
   info.accelerometerOpen = true;
-  info.lastRead = AccSample{12, 0, -3};
+  info.listening = false;
+  info.live = AccSample{127, 0, 0};
   info.tilt = AccSample{127, 0, 0};
   m_window->Refresh();
-  std::vector<std::u16string> texts = FooterTexts();
-  ASSERT_GE(texts.size(), 3u);
-  EXPECT_EQ(u"Player: 3/8 纸船 (playing)", texts[0]);
-  EXPECT_EQ(u"Accelerometer ACC0: open", texts[1]);
-  EXPECT_EQ(u"x 12    y 0    z -3", texts[2]);
+  EXPECT_EQ((std::vector<std::u16string>{u"播放器：3/8 纸船 (playing)",
+                                         u"加速度计 ACC0: 已打开，暂停监听", u"x 127    y 0    z 0"}),
+            FooterTexts({0, 3}));
   const DesktopLayout& layout = m_window->layout();
   POINT knob = PadPoint(layout.tiltPad, 127, 0);
   EXPECT_EQ(screen::theme::kHomeIcon, WindowPixel(m_window->window(), knob.x - 4, knob.y));
   POINT rest = PadPoint(layout.tiltPad, 0, 0);
   EXPECT_NE(screen::theme::kHomeIcon, WindowPixel(m_window->window(), rest.x + 3, rest.y + 3));
+}
+
+// The pad is the live meter: it marks where "next" and "previous" lie, draws the threshold of
+// the slider's value on both axes, and the dot follows the sensor as the driver reads it.
+TEST_F(DesktopWindowTest, ThePadMarksNextAndPreviousAndTheThreshold) {
+  FooterInfo info;
+  info.threshold = 100;
+  info.live = AccSample{0, 0, 64};
+  info.tilt = info.live;
+  m_window->set_footer([&info] { return info; });
+  m_window->Refresh();
+  const RECT& pad = m_window->layout().tiltPad;
+  POINT centre = PadPoint(pad, 0, 0);
+  std::vector<screen::TextBox> texts = m_window->footer().texts();
+  int top = m_window->layout().footer.top;
+  auto at = [&](std::u16string_view text) {
+    for (const screen::TextBox& box : texts) {
+      if (box.text == text) return screen::Offset(box.box, 0, top);
+    }
+    return RECT{};
+  };
+  EXPECT_GT(at(u"下一首").left, centre.x) << "next: the right edge";
+  EXPECT_LT(at(u"下一首").bottom, centre.y);
+  EXPECT_GT(at(u"上一首").top, centre.y) << "previous: the bottom edge";
+  // The threshold lines cross where x = z = 100, inside the pad's knob travel.
+  constexpr screen::Rgb kThreshold{255, 112, 67};
+  POINT line = PadPoint(screen::Inset(pad, 9, 9), 100, 100);
+  EXPECT_EQ(kThreshold, WindowPixel(m_window->window(), line.x, pad.top + 6));
+  EXPECT_EQ(kThreshold, WindowPixel(m_window->window(), pad.left + 6, line.y));
+  POINT dot = PadPoint(screen::Inset(pad, 9, 9), 0, 64);
+  EXPECT_EQ(screen::theme::kHomeIcon, WindowPixel(m_window->window(), dot.x, dot.y));
+}
+
+TEST_F(DesktopWindowTest, TheHelpListsEveryKeyAndMouseAction) {
+  m_window->ShowHelp(true);
+  m_window->Refresh();
+  ASSERT_NE(nullptr, m_window->help());
+  auto drawn = [this](std::u16string_view text) {
+    int count = 0;
+    for (const screen::TextBox& box : m_window->help()->texts()) count += box.text == text;
+    return count;
+  };
+  for (const HelpRow& row : HelpRows(screen::Language::kChinese)) {
+    EXPECT_EQ(1, drawn(row.input)) << ToUtf8(row.input);
+    EXPECT_EQ(1, drawn(row.action)) << ToUtf8(row.action);
+  }
+}
+
+// The application runs inside its process's Start for the whole session, which keeps a player
+// that Close music ended alive as an object: the footer must not show it.
+TEST_F(DesktopWindowTest, TheFooterForgetsAPlayerThatCloseMusicEnded) {
+  programs::MusicPlayerService service(m_handset, programs::BuiltInSongs());
+  m_window->set_footer([&service] {
+    FooterInfo info;
+    info.nowPlaying = NowPlayingLine(service);
+    return info;
+  });
+  struct Application final : Program {
+    std::function<void()> body;
+    void Start(DWORD) override { body(); }
+  };
+  auto application = std::make_unique<Application>();
+  std::vector<std::u16string> shown;
+  application->body = [&] {
+    ASSERT_TRUE(m_handset.Launch(programs::kMusicPlayerPath));
+    m_window->Refresh();
+    shown.push_back(FooterTexts()[0]);
+    m_handset.SendToWindow(service.Running().back()->window(), WM_CLOSE, 0, 0);
+    m_window->Refresh();
+    shown.push_back(FooterTexts()[0]);
+  };
+  m_handset.StartProcess(u"\\Program Files\\Quorvane\\Quorvane.exe", std::move(application));
+  ASSERT_EQ(2u, shown.size());
+  EXPECT_EQ(0u, shown[0].rfind(u"播放器：1/8 ", 0)) << ToUtf8(shown[0]);
+  EXPECT_EQ(u"音乐播放器：未运行", shown[1]);
 }
 
 TEST_F(DesktopWindowTest, AChangedStampRepaintsTheScreen) {
@@ -118,11 +199,11 @@ TEST(PlayerLines, TellTheSongItsPlaceAndTheTime) {
   auto songs = std::make_shared<const std::vector<programs::Song>>(
       std::vector<programs::Song>{{u"纸船", 210'000}, {u"Rain", 59'000}});
   programs::NowPlaying now{songs, 0, true, 65'400};
-  EXPECT_EQ((std::vector<std::u16string>{u"纸船", u"Song 1 of 2", u"Playing  1:05 / 3:30"}),
-            PlayerLines(now));
+  EXPECT_EQ((std::vector<std::u16string>{u"纸船", u"第 1 首，共 2 首", u"播放中  1:05 / 3:30"}),
+            PlayerLines(now, screen::Language::kChinese));
   now = programs::NowPlaying{songs, 1, false, 0};
   EXPECT_EQ((std::vector<std::u16string>{u"Rain", u"Song 2 of 2", u"Paused  0:00 / 0:59"}),
-            PlayerLines(now));
+            PlayerLines(now, screen::Language::kEnglish));
 }
 
 TEST(WatchedSensor, KeepsTheLastSampleThatWasRead) {
@@ -137,6 +218,104 @@ TEST(WatchedSensor, KeepsTheLastSampleThatWasRead) {
   EXPECT_EQ((AccSample{5, 6, 7}), watched.last());
   sensor.set_present(false);
   EXPECT_FALSE(watched.Present());
+}
+
+}  // namespace
+}  // namespace host::desktop
+
+namespace host::desktop {
+namespace {
+
+// A window on a display whose usable area the test sets (SDL's dummy driver takes it from a
+// hint), over a panel on a work area of the size given.
+class FittedWindowTest : public ::testing::Test {
+ protected:
+  void Open(int workWidth, int workHeight, const char* usable) {
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
+    SDL_SetHint(SDL_HINT_DISPLAY_USABLE_BOUNDS, usable);
+    ASSERT_EQ(0, SDL_Init(SDL_INIT_VIDEO)) << SDL_GetError();
+    m_handset.set_work_area({0, 0, workWidth, workHeight});
+    m_panel = std::make_unique<screen_test::Panel>();
+    std::string error;
+    m_window = DesktopWindow::Create("Quorvane", workWidth, workHeight, {}, error);
+    ASSERT_NE(nullptr, m_window) << error;
+    m_window->Refresh();
+  }
+  ~FittedWindowTest() override {
+    m_window.reset();
+    m_panel.reset();
+    SDL_SetHint(SDL_HINT_DISPLAY_USABLE_BOUNDS, nullptr);
+    SDL_Quit();
+  }
+  static bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+  }
+
+  VirtualClock m_clock;
+  Handset m_handset{m_clock};
+  std::unique_ptr<screen_test::Panel> m_panel;
+  std::unique_ptr<DesktopWindow> m_window;
+};
+
+TEST_F(FittedWindowTest, ALargeWorkAreaIsScaledToTheDisplayAndClicksMapBack) {
+  Open(1080, 1600, "0,0,1280,900");
+  int w = 0, h = 0;
+  SDL_GetWindowSize(m_window->window(), &w, &h);
+  EXPECT_LE(w, 1280);
+  EXPECT_LE(h, 900);
+  const DesktopLayout layout = m_window->layout();
+  RECT window{0, 0, w, h};
+  EXPECT_LT(layout.scale, 1.0);
+  EXPECT_TRUE(Inside(layout.footer, window));
+  EXPECT_TRUE(Inside(layout.tiltPad, window));
+  EXPECT_NEAR(1080.0 / 1600.0,
+              static_cast<double>(screen::Width(layout.screen)) / screen::Height(layout.screen),
+              0.01);
+  // The toolbar is on the window, drawn in its colour, and a click on it reaches it.
+  RECT toolbar = WindowRect(layout, m_panel->toolbar.GetRect());
+  EXPECT_TRUE(Inside(toolbar, layout.screen));
+  EXPECT_EQ(screen::theme::kToolbar,
+            WindowPixel(m_window->window(), toolbar.left + 4, toolbar.top + 4));
+  POINT back = WorkAreaPoint(layout, (toolbar.left + toolbar.right) / 2, toolbar.bottom - 2);
+  EXPECT_TRUE(screen::Contains(m_panel->toolbar.GetRect(), back.x, back.y));
+
+  // Resized, the scale follows.
+  m_window->Resized(400, 600);
+  m_window->Refresh();
+  EXPECT_LE(m_window->layout().footer.bottom, 600);
+  EXPECT_LT(m_window->layout().scale, layout.scale);
+}
+
+TEST_F(FittedWindowTest, ASmallWorkAreaKeepsEveryTextInsideItsPlace) {
+  Open(320, 440, "0,0,1280,900");
+  m_panel->start.SetText(u"开启音乐并隐藏音乐界面");
+  FooterInfo info;
+  info.accelerometerOpen = true;
+  info.listening = true;
+  info.live = AccSample{-128, -128, -128};
+  info.tilt = info.live;
+  m_window->set_footer([&info] { return info; });
+  m_window->Refresh();
+  const DesktopLayout& layout = m_window->layout();
+  EXPECT_EQ(1.0, layout.scale);
+  EXPECT_EQ(320, layout.width);
+  // The footer stacks: every text above the pad and inside the window.
+  int top = layout.footer.top;
+  for (const screen::TextBox& text : m_window->footer().texts()) {
+    RECT box = screen::Offset(text.box, 0, top);
+    EXPECT_TRUE(Inside(box, {0, top, 320, layout.height})) << ToUtf8(text.text);
+    bool onPad = text.text == u"下一首" || text.text == u"上一首";
+    if (!onPad) {
+      EXPECT_LE(box.bottom, layout.tiltPad.top) << ToUtf8(text.text);
+    }
+  }
+  // The start button's text is drawn inside the button.
+  RECT button = m_panel->start.GetRect();
+  for (const screen::TextBox& text : m_window->renderer().texts()) {
+    if (text.text.rfind(u"开启", 0) != 0) continue;
+    EXPECT_TRUE(Inside(text.box, button)) << ToUtf8(text.text);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // reaction to the three commands and to WM_CLOSE, and songs that end while it plays.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,7 +51,9 @@ class MusicPlayerTest : public ::testing::Test {
 
   void Launch() { ASSERT_TRUE(m_handset.Launch(kMusicPlayerPath)); }
   HWND Window() { return m_service.Running().empty() ? nullptr : m_service.Running().back()->window(); }
-  void Post(UINT msg, WPARAM wParam) { m_handset.PostMessage(Window(), msg, wParam, 0); }
+  void Post(UINT msg, WPARAM wParam, LPARAM lParam = 0) {
+    m_handset.PostMessage(Window(), msg, wParam, lParam);
+  }
   void RunFor(std::int64_t ms) {
     RunUntil input(m_clock, m_clock.NowMs() + ms);
     m_handset.set_input(&input);
@@ -141,6 +144,44 @@ TEST_F(MusicPlayerTest, EndOfASongStartsTheNextAndTheLastLeadsBackToTheFirst) {
   Post(kPlayerControlMessage, kPlayerNext);
   RunFor(20'000);
   EXPECT_EQ("58000 song-ended 3/3 Gamma (playing)", m_heard.back());
+}
+
+TEST_F(MusicPlayerTest, TheWindowsButtonsPostTheApplicationsCommands) {
+  Launch();
+  RECT area = m_handset.work_area();
+  std::vector<RECT> buttons = PlayerButtonRects(area.right - area.left, area.bottom - area.top);
+  ASSERT_EQ(3u, buttons.size());
+  const char* heard[] = {"0 previous 3/3 Gamma (paused)", "0 play-pause 3/3 Gamma (playing)",
+                         "0 next 1/3 Alpha (playing)"};
+  for (std::size_t i = 0; i < buttons.size(); ++i) {
+    int x = (buttons[i].left + buttons[i].right) / 2;
+    int y = (buttons[i].top + buttons[i].bottom) / 2;
+    Post(WM_LBUTTONUP, 0, static_cast<LPARAM>((y << 16) | x));
+    RunFor(0);
+    EXPECT_EQ(heard[i], m_heard.back()) << i;
+  }
+  Post(WM_LBUTTONUP, 0, static_cast<LPARAM>((5 << 16) | 5));  // beside the buttons
+  RunFor(0);
+  EXPECT_EQ(heard[2], m_heard.back());
+}
+
+// The window's footer asks while the application's own process runs, which keeps an ended
+// player's object alive until it ends: the closed player must not count as playing.
+TEST_F(MusicPlayerTest, AClosedPlayerIsGoneAlsoWhileAnotherProgramRuns) {
+  struct Caller final : Program {
+    std::function<void()> body;
+    void Start(DWORD) override { body(); }
+  };
+  auto caller = std::make_unique<Caller>();
+  std::string afterClose;
+  caller->body = [&] {
+    Launch();
+    Post(WM_CLOSE, 0);
+    RunFor(0);
+    afterClose = Now();
+  };
+  m_handset.StartProcess(u"\\Windows\\Caller.exe", std::move(caller));
+  EXPECT_EQ("none", afterClose);
 }
 
 TEST_F(MusicPlayerTest, CloseEndsTheProcessAndItsWindow) {

@@ -116,7 +116,10 @@ TEST_F(RenderTest, PainterRepaintsOnlyWhenSomethingChanged) {
       {"text", [&] { m_label.SetText(u"x"); }, true},
       {"same text", [&] { m_label.SetText(u"x"); }, false},
       {"shown", [&] { ShowWindow(m_wnd.m_hWnd, SW_SHOW); }, true},
-      {"invalidate", [&] { m_wnd.Invalidate(); }, true},
+      // Every listening tick sets the same status text and invalidates: no paint.
+      {"invalidate, nothing changed", [&] { m_wnd.Invalidate(); }, false},
+      {"same text and invalidate", [&] { m_label.SetText(u"x"); m_wnd.Invalidate(); }, false},
+      {"new text and invalidate", [&] { m_label.SetText(u"y"); m_wnd.Invalidate(); }, true},
       {"scrolled", [&] { ui::ScrollControlTo(m_scroll, 0); }, true},
       {"scroll at its end", [&] { ui::ScrollControlTo(m_scroll, -10); }, false},
       {"pad", [&] { ui::SetSliderPad(m_slider, 100); }, true},
@@ -129,6 +132,7 @@ TEST_F(RenderTest, PainterRepaintsOnlyWhenSomethingChanged) {
     if (step.paints) ++paints;
     EXPECT_EQ(paints, renderer.paints()) << step.what;
   }
+  EXPECT_EQ(2, painter.skipped());
   ASSERT_EQ(1u, renderer.last().windows.size());
   EXPECT_FALSE(renderer.last().windows[0].visible);
   EXPECT_EQ(100, renderer.last().windows[0].controls[1].children[1].sliderPos);

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "host/crt/utf.h"
 #include "host/screen/control_painter.h"
+#include "host/screen/font_lookup.h"
 #include "host/screen/home_screen.h"
 #include "host/screen/theme.h"
 #include "tests/host/screen/panel_fixture.h"
@@ -297,12 +299,78 @@ TEST_F(ScreenRendererTest, WithEveryWindowHiddenTheHomeScreenListsTheRunningProg
   EXPECT_FALSE(IsWindowVisible(playerWnd));
 }
 
-TEST_F(ScreenRendererTest, HomeScreenWithoutProgramsSaysSo) {
+// A program that shows one window over the work area when it starts.
+class WindowedProgram final : public Program {
+ public:
+  void Start(DWORD pid) override {
+    ShowWindow(Handset::Current().CreateWindow(u"MzMusic", u"正在播放", {0, 0, 480, 720}, pid,
+                                               nullptr),
+               SW_SHOW);
+  }
+};
+
+TEST_F(ScreenRendererTest, TheHomeScreenListsInstalledProgramsAndStartsOneThatDoesNotRun) {
   Paint();
   EXPECT_TRUE(m_renderer->home().empty());
-  EXPECT_EQ(1u, Drawn(u"No programs running").size());
+  EXPECT_EQ(1u, Drawn(u"程序").size());
   EXPECT_FALSE(ShowProgram(HomeEntry{}));
   EXPECT_EQ(-1, HomeButtonAt(480, 720, 0, 240, 150));
+
+  m_handset.RegisterProgram(u"\\Windows\\MzMusic.exe",
+                            [] { return std::make_unique<WindowedProgram>(); });
+  Paint();
+  ASSERT_EQ(1u, m_renderer->home().size());
+  EXPECT_EQ(0u, m_renderer->home()[0].pid) << "not running";
+  EXPECT_EQ(u"MzMusic", m_renderer->home()[0].name);
+  EXPECT_EQ(1u, Drawn(u"未运行").size());
+  EXPECT_TRUE(ShowProgram(m_renderer->home()[0]));
+  ASSERT_EQ(1u, m_handset.Processes().size());
+  Paint();
+  EXPECT_TRUE(m_renderer->home().empty()) << "its window is shown";
+}
+
+TEST_F(ScreenRendererTest, InEnglishTheApplicationsFixedTextsAreDrawnInEnglish) {
+  m_options.language = Language::kEnglish;
+  std::string error;
+  m_renderer = ScreenRenderer::Create(m_options, error);
+  Panel panel;
+  panel.status.SetText(u"没有操作，监听中");
+  Paint();
+  for (std::u16string_view text : {u"Basic state", u"Listening, nothing done", u"Tilt",
+                                   u"Hide", u"Operations", u"Exit", u"120"}) {
+    EXPECT_EQ(1u, Drawn(text).size()) << ToUtf8(text);
+  }
+  EXPECT_TRUE(Drawn(u"基本状态").empty());
+  EXPECT_EQ(u"没有操作，监听中", panel.status.text()) << "the control keeps its own text";
+}
+
+TEST(TextFitting, ATextShrinksToTheMinimumThenEndsWithAnEllipsis) {
+  std::string error;
+  std::unique_ptr<Canvas> canvas =
+      Canvas::Create(600, 100, FindCjkFont("").value_or(""), error);
+  ASSERT_NE(nullptr, canvas) << error;
+  const std::u16string text = u"Accelerometer ACC0: open, listening";
+  TextStyle style;
+  style.size = 22;
+  auto [full, fullHeight] = canvas->Measure(text, 22, Weight::kRegular);
+  struct Case {
+    int width;
+    bool smaller;   // drawn at a smaller size
+    bool ellipsis;  // cut
+  };
+  const Case cases[] = {{full + 10, false, false}, {full * 4 / 5, true, false}, {60, true, true}};
+  for (const Case& c : cases) {
+    canvas->ForgetTexts();
+    RECT box{0, 0, c.width, 100};
+    RECT drawn = canvas->Text(text, box, style);
+    const std::u16string& shown = canvas->texts().back().text;
+    EXPECT_LE(Width(drawn), c.width) << c.width;
+    EXPECT_EQ(c.smaller, Height(drawn) < fullHeight) << c.width;
+    EXPECT_EQ(c.ellipsis, shown.back() == u'\u2026') << c.width;
+    if (!c.ellipsis) {
+      EXPECT_EQ(text, shown);
+    }
+  }
 }
 
 TEST_F(ScreenRendererTest, TheCanvasFollowsTheWorkAreaAndItsOrigin) {
