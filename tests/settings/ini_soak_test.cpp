@@ -130,7 +130,9 @@ TEST_F(IniSoak, KilledAndConcurrentWritersLeaveOnlyCompletedStates) {
         matched = matched || now == After(state, ordered);
       } while (!matched && std::next_permutation(order.begin(), order.end()));
       ASSERT_TRUE(matched) << Show(now);
-      if (now != state) EXPECT_EQ(Listing(), "config.ini");
+      if (now != state) {
+        EXPECT_EQ(Listing(), "config.ini");
+      }
       state = now;
       continue;
     }
@@ -154,7 +156,9 @@ TEST_F(IniSoak, KilledAndConcurrentWritersLeaveOnlyCompletedStates) {
       ASSERT_EQ(Show(now), Show(after));
       // A write that replaced the file has removed what a killed one left; one that had
       // nothing to change (the value already there, nothing to delete) wrote nothing.
-      if (now != state) EXPECT_EQ(Listing(), "config.ini");
+      if (now != state) {
+        EXPECT_EQ(Listing(), "config.ini");
+      }
     }
     state = now;
   }
