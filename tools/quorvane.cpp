@@ -19,7 +19,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <set>
@@ -31,6 +30,7 @@
 
 #include "host/demo/demo.h"
 #include "host/files/root_folder.h"
+#include "host/kernel/trace_output.h"
 #include "host/programs/songs.h"
 #include "host/scenario/commands.h"
 #include "host/scenario/script_mode.h"
@@ -117,8 +117,8 @@ void AddOptions(CLI::App& app, Options& o) {
       ->type_name("FILE")
       ->configurable(false);
   app.add_option("--trace", o.trace,
-                 "Write the trace (JSON Lines, one event per line) to FILE. For --script the "
-                 "default is standard output.")
+                 "Write the trace (JSON Lines, one event per line) to FILE; - is standard "
+                 "output. Without it no trace is written.")
       ->type_name("FILE")
       ->configurable(false);
   app.add_option("--screenshot", o.screenshot,
@@ -325,15 +325,14 @@ int RunWindow(const Options& o, const std::set<std::string>& given) {
   options.root = root->path();
   options.demo = o.demo;
   options.demoTimeline = &std::cout;
-  std::ofstream traceFile;
-  std::optional<host::JsonLinesTrace> trace;
+  std::unique_ptr<host::TraceOutput> trace;
   if (o.trace) {
-    traceFile.open(*o.trace, std::ios::binary | std::ios::trunc);
-    if (!traceFile) throw UsageError("cannot write the trace to " + *o.trace);
-    trace.emplace(traceFile);
-    options.trace = &*trace;
+    trace = host::TraceOutput::Open(*o.trace, std::cout);
+    if (trace == nullptr) throw UsageError("cannot write the trace to " + *o.trace);
+    options.trace = &trace->trace();
   }
   int status = host::desktop::RunDesktop(options, std::cerr);
+  if (!host::FinishTraceOutput(trace.get(), std::cerr) && status == 0) status = kUsageError;
   if (status == host::desktop::kExitNoWindow) {
     std::cerr << "quorvane: --headless runs the demo in the terminal instead\n";
   }

@@ -36,8 +36,8 @@ void Handset::DestroyWindow(HWND hwnd) {
 }
 
 WindowInfo* Handset::FindWindowInfo(HWND hwnd) {
-  std::shared_ptr<WindowRecord> record = m_impl->windows.Find(hwnd);
   // The table keeps the record alive for as long as the window exists.
+  WindowRecord* record = m_impl->windows.Peek(hwnd);
   return record == nullptr ? nullptr : &record->info;
 }
 
@@ -62,7 +62,7 @@ LRESULT Handset::CallWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 bool Handset::IsForeign(HWND hwnd) {
-  std::shared_ptr<WindowRecord> record = m_impl->windows.Find(hwnd);
+  const WindowRecord* record = m_impl->windows.Peek(hwnd);
   return record != nullptr && record->info.pid != 0 && record->info.pid != m_currentPid;
 }
 
@@ -80,16 +80,18 @@ bool Handset::RunPostedTasks() { return m_inbox.RunPending(); }
 void Handset::RequestQuit(int code) { m_impl->queue.RequestQuit(code); }
 
 void Handset::PostQuit(int code) {
-  Emit("quit", {{"code", code}});
+  Emit("quit", [&] { return TraceFields{{"code", code}}; });
   RequestQuit(code);
 }
 
 BOOL Handset::PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   WindowInfo* target = FindWindowInfo(hwnd);
-  Emit("post", {{"to", TitleOrNull(target)},
-                {"msg", msg},
-                {"wparam", static_cast<std::uint64_t>(wParam)},
-                {"lparam", static_cast<std::int64_t>(lParam)}});
+  Emit("post", [&] {
+    return TraceFields{{"to", TitleOrNull(target)},
+                       {"msg", msg},
+                       {"wparam", static_cast<std::uint64_t>(wParam)},
+                       {"lparam", static_cast<std::int64_t>(lParam)}};
+  });
   return PostMessageUntraced(hwnd, msg, wParam, lParam);
 }
 
@@ -171,7 +173,7 @@ LRESULT Handset::DispatchMessage(const MSG& msg) {
     handedOut.erase(made);
     if (!m_impl->timers.Contains(TimerKey{msg.hwnd, msg.wParam})) return 0;
     if (msg.hwnd == nullptr || FindWindowInfo(msg.hwnd) == nullptr) return 0;
-    Emit("fire", {{"id", static_cast<std::uint64_t>(msg.wParam)}});
+    Emit("fire", [&] { return TraceFields{{"id", static_cast<std::uint64_t>(msg.wParam)}}; });
   }
   return CallWindow(msg.hwnd, msg.message, msg.wParam, msg.lParam);
 }
@@ -190,13 +192,14 @@ UINT_PTR Handset::SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs) {
     } while (id == 0 || m_impl->timers.Contains(TimerKey{nullptr, id}));
   }
   UINT period = elapseMs < kMinTimerPeriodMs ? kMinTimerPeriodMs : elapseMs;
-  Emit("timer", {{"id", static_cast<std::uint64_t>(id)}, {"ms", period}});
+  Emit("timer",
+       [&] { return TraceFields{{"id", static_cast<std::uint64_t>(id)}, {"ms", period}}; });
   m_impl->timers.Arm(TimerKey{hwnd, id}, period, m_clock.NowMs());
   return id;
 }
 
 BOOL Handset::KillTimer(HWND hwnd, UINT_PTR id) {
-  Emit("kill", {{"id", static_cast<std::uint64_t>(id)}});
+  Emit("kill", [&] { return TraceFields{{"id", static_cast<std::uint64_t>(id)}}; });
   if (!m_impl->timers.Kill(TimerKey{hwnd, id})) {
     m_lastError = ERROR_INVALID_PARAMETER;
     return FALSE;

@@ -22,6 +22,11 @@ std::shared_ptr<WindowRecord> WindowTable::Find(HWND hwnd) const {
   return it == m_windows.end() ? nullptr : it->second;
 }
 
+WindowRecord* WindowTable::Peek(HWND hwnd) const {
+  auto it = m_windows.find(reinterpret_cast<std::uintptr_t>(hwnd));
+  return it == m_windows.end() ? nullptr : it->second.get();
+}
+
 bool WindowTable::Remove(HWND hwnd) {
   return m_windows.erase(reinterpret_cast<std::uintptr_t>(hwnd)) > 0;
 }

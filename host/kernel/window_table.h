@@ -24,6 +24,8 @@ class WindowTable {
   // Null for a null or dead handle. The record stays valid while the caller holds it, even
   // when the window is destroyed meanwhile.
   std::shared_ptr<WindowRecord> Find(HWND hwnd) const;
+  // The same without holding it: valid until the window is destroyed.
+  WindowRecord* Peek(HWND hwnd) const;
   bool Remove(HWND hwnd);
   std::vector<HWND> OwnedBy(DWORD pid) const;
   // The first window created whose class (when given) and title (when given) match exactly.

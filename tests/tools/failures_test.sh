@@ -43,16 +43,16 @@ cmp -s "$script" "$work/copy.qvs" || fail "the script was overwritten"
 no_roots_left "usage mistakes"
 
 # Output that cannot be written.
-run --script "$script" > /dev/full 2> "$work/err"
+run --script "$script" --trace - > /dev/full 2> "$work/err"
 status=$?
 [ $status -eq 2 ] && grep -q "cannot write to standard output" "$work/err" \
   || fail ">/dev/full: status $status, $(cat "$work/err")"
-run --script "$script" >&- 2> "$work/err"
+run --script "$script" --trace - >&- 2> "$work/err"
 status=$?
 [ $status -eq 2 ] && grep -q "cannot write to standard output" "$work/err" \
   || fail "closed stdout: status $status, $(cat "$work/err")"
 # A reader that goes away early: the trace (far over a pipe's buffer) meets a closed pipe.
-run --script "$script" 2> "$work/err" | head -c 10 > /dev/null
+run --script "$script" --trace - 2> "$work/err" | head -c 10 > /dev/null
 status=${PIPESTATUS[0]}
 [ $status -eq 2 ] && grep -q "cannot write to standard output" "$work/err" \
   || fail "closed pipe: status $status, $(cat "$work/err")"
