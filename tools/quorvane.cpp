@@ -327,7 +327,7 @@ int RunWindow(const Options& o, const std::set<std::string>& given) {
   options.demoTimeline = &std::cout;
   std::unique_ptr<host::TraceOutput> trace;
   if (o.trace) {
-    trace = host::TraceOutput::Open(*o.trace, std::cout);
+    trace = host::TraceOutput::Open(*o.trace, std::cout, host::OnEndingSignal::kLeave);
     if (trace == nullptr) throw UsageError("cannot write the trace to " + *o.trace);
     options.trace = &trace->trace();
   }

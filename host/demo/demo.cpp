@@ -129,7 +129,9 @@ int RunTerminalDemo(const TerminalDemoOptions& options, const scenario::Applicat
     return kDemoFailed;
   }
   std::unique_ptr<TraceOutput> trace;
-  if (!OpenTraceOutput(options.tracePath, out, err, trace)) return kDemoFailed;
+  if (!OpenTraceOutput(options.tracePath, out, err, OnEndingSignal::kWrite, trace)) {
+    return kDemoFailed;
+  }
 
   out << "Quorvane demo: the application with the built-in music player; a script plays the "
          "user's part"

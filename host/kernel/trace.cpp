@@ -9,6 +9,7 @@ namespace host {
 void JsonLinesTrace::Record(std::int64_t t, std::string_view ev, TraceFields fields) {
   // Event names are fixed ASCII words: nothing in them needs escaping.
   assert(ev.find_first_of("\"\\") == std::string_view::npos);
+  std::lock_guard<std::timed_mutex> hold(m_mutex);
   m_buffer += "{\"t\":";
   m_buffer += std::to_string(t);
   m_buffer += ",\"ev\":\"";
@@ -24,19 +25,29 @@ void JsonLinesTrace::Record(std::int64_t t, std::string_view ev, TraceFields fie
     m_buffer += '}';
   }
   m_buffer += '\n';
-  if (m_buffer.size() >= kBlockBytes) {
-    m_out.write(m_buffer.data(), static_cast<std::streamsize>(m_buffer.size()));
-    m_buffer.clear();
-  }
+  if (m_buffer.size() >= kBlockBytes) WriteBuffer();
 }
 
 bool JsonLinesTrace::Flush() {
-  if (!m_buffer.empty()) {
-    m_out.write(m_buffer.data(), static_cast<std::streamsize>(m_buffer.size()));
-    m_buffer.clear();
-  }
+  std::lock_guard<std::timed_mutex> hold(m_mutex);
+  return FlushHeld();
+}
+
+bool JsonLinesTrace::FlushWithin(std::chrono::milliseconds wait) {
+  std::unique_lock<std::timed_mutex> hold(m_mutex, wait);
+  return hold.owns_lock() && FlushHeld();
+}
+
+bool JsonLinesTrace::FlushHeld() {
+  WriteBuffer();
   m_out.flush();
   return static_cast<bool>(m_out);
+}
+
+void JsonLinesTrace::WriteBuffer() {
+  if (m_buffer.empty()) return;
+  m_out.write(m_buffer.data(), static_cast<std::streamsize>(m_buffer.size()));
+  m_buffer.clear();
 }
 
 }  // namespace host

@@ -2,7 +2,9 @@
 // the events). Every event has "t" (handset milliseconds) and "ev"; the rest are its fields.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -25,7 +27,8 @@ class Trace {
 };
 
 // Writes each event as one line of JSON to out. The lines are gathered in a buffer and written
-// in blocks; Flush (and the destructor) writes the rest.
+// in blocks; Flush (and the destructor) writes the rest. Flush may be called from another thread
+// (the one that finishes the work of an ending signal, host/kernel/ending_signals.h).
 class JsonLinesTrace final : public Trace {
  public:
   // REQUIRES: out outlives the trace.
@@ -38,11 +41,19 @@ class JsonLinesTrace final : public Trace {
 
   // Writes what is buffered and flushes out; false when out has failed (now or before).
   bool Flush();
+  // Flush, unless the trace stays busy for longer than wait (a write blocked on a full pipe):
+  // then nothing, and false.
+  bool FlushWithin(std::chrono::milliseconds wait);
 
  private:
+  // REQUIRES: m_mutex is held.
+  void WriteBuffer();
+  bool FlushHeld();
+
   // Written to out once the buffer holds this much.
   static constexpr std::size_t kBlockBytes = std::size_t{64} << 10;
 
+  std::timed_mutex m_mutex;  // guards m_out and m_buffer
   std::ostream& m_out;
   std::string m_buffer;
 };

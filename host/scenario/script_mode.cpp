@@ -47,7 +47,9 @@ int RunScriptMode(const ScriptModeOptions& options, const Application& applicati
   }
   std::unique_ptr<RootFolder> root = std::get<std::unique_ptr<RootFolder>>(std::move(made));
   std::unique_ptr<TraceOutput> trace;
-  if (!OpenTraceOutput(options.tracePath, out, err, trace)) return kExitScriptError;
+  if (!OpenTraceOutput(options.tracePath, out, err, OnEndingSignal::kWrite, trace)) {
+    return kExitScriptError;
+  }
 
   RunStatus status;
   {

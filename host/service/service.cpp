@@ -20,7 +20,9 @@ namespace host::service {
 int RunService(const ServiceOptions& options, const scenario::Application& application,
                std::ostream& out, std::ostream& err) {
   std::unique_ptr<TraceOutput> trace;
-  if (!OpenTraceOutput(options.tracePath, out, err, trace)) return kServiceFailed;
+  if (!OpenTraceOutput(options.tracePath, out, err, OnEndingSignal::kLeave, trace)) {
+    return kServiceFailed;
+  }
   StatusLog log(out, err, trace != nullptr ? &trace->trace() : nullptr);
 
   RealClock clock;
