@@ -29,10 +29,13 @@ HWND Handset::CreateWindow(std::u16string className, std::u16string title, RECT 
 }
 
 void Handset::DestroyWindow(HWND hwnd) {
-  if (!m_impl->windows.Remove(hwnd)) return;
+  std::unique_ptr<WindowRecord> record = m_impl->windows.Remove(hwnd);
+  if (record == nullptr) return;
   m_impl->timers.KillAllOf(hwnd);
   std::erase_if(m_impl->timersHandedOut, [&](const TimerKey& key) { return key.hwnd == hwnd; });
   m_impl->queue.DropFor(hwnd);
+  // Its procedure may be running (it may destroy its own window): kept until none runs.
+  if (m_impl->running != 0) m_impl->endedWindows.push_back(std::move(record));
 }
 
 WindowInfo* Handset::FindWindowInfo(HWND hwnd) {
@@ -48,8 +51,8 @@ LRESULT Handset::SendToWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 }
 
 LRESULT Handset::CallWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  // Holding the record keeps the procedure alive when it destroys its own window.
-  std::shared_ptr<WindowRecord> record = m_impl->windows.Find(hwnd);
+  // A window destroyed while its procedure runs keeps its record until ReleaseEnded.
+  WindowRecord* record = m_impl->windows.Peek(hwnd);
   if (record == nullptr || !record->proc) return 0;
   DWORD callerPid = m_currentPid;
   if (record->info.pid != 0) m_currentPid = record->info.pid;
@@ -134,7 +137,7 @@ BOOL Handset::GetMessage(MSG* msg) {
       return FALSE;
     }
     std::int64_t now = m_clock.NowMs();
-    if (std::optional<TimerKey> due = impl.timers.NextExpired(now)) {
+    if (const TimerKey* due = impl.timers.NextExpired(now)) {
       MSG timer{due->hwnd, WM_TIMER, due->id, 0, static_cast<DWORD>(now), {0, 0}};
       if (std::find(impl.timersHandedOut.begin(), impl.timersHandedOut.end(), *due) ==
           impl.timersHandedOut.end()) {
