@@ -327,7 +327,11 @@ int RunWindow(const Options& o, const std::set<std::string>& given) {
   options.demoTimeline = &std::cout;
   std::unique_ptr<host::TraceOutput> trace;
   if (o.trace) {
-    trace = host::TraceOutput::Open(*o.trace, std::cout, host::OnEndingSignal::kLeave);
+    // The window ends on SIGINT and SIGTERM itself (SDL's quit event), unless a temporary root
+    // waits for them already (the demo): then the signal's thread writes the trace out.
+    trace = host::TraceOutput::Open(
+        *o.trace, std::cout,
+        root->temporary() ? host::OnEndingSignal::kWrite : host::OnEndingSignal::kLeave);
     if (trace == nullptr) throw UsageError("cannot write the trace to " + *o.trace);
     options.trace = &trace->trace();
   }
