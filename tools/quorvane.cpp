@@ -19,7 +19,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <set>
@@ -31,6 +30,7 @@
 
 #include "host/demo/demo.h"
 #include "host/files/root_folder.h"
+#include "host/kernel/trace_output.h"
 #include "host/programs/songs.h"
 #include "host/scenario/commands.h"
 #include "host/scenario/script_mode.h"
@@ -119,8 +119,8 @@ void AddOptions(CLI::App& app, Options& o) {
       ->type_name("FILE")
       ->configurable(false);
   app.add_option("--trace", o.trace,
-                 "Write the trace (JSON Lines, one event per line) to FILE. For --script the "
-                 "default is standard output.")
+                 "Write the trace (JSON Lines, one event per line) to FILE; - is standard "
+                 "output. Without it no trace is written.")
       ->type_name("FILE")
       ->configurable(false);
   app.add_option("--screenshot", o.screenshot,
@@ -364,15 +364,18 @@ int RunWindow(const Options& o, const std::set<std::string>& given) {
     options.record = &recordFile;
   }
   options.language = WindowLanguage(o, true);
-  std::ofstream traceFile;
-  std::optional<host::JsonLinesTrace> trace;
+  std::unique_ptr<host::TraceOutput> trace;
   if (o.trace) {
-    traceFile.open(*o.trace, std::ios::binary | std::ios::trunc);
-    if (!traceFile) throw UsageError("cannot write the trace to " + *o.trace);
-    trace.emplace(traceFile);
-    options.trace = &*trace;
+    // The window ends on SIGINT and SIGTERM itself (SDL's quit event), unless a temporary root
+    // waits for them already (the demo): then the signal's thread writes the trace out.
+    trace = host::TraceOutput::Open(
+        *o.trace, std::cout,
+        root->temporary() ? host::OnEndingSignal::kWrite : host::OnEndingSignal::kLeave);
+    if (trace == nullptr) throw UsageError("cannot write the trace to " + *o.trace);
+    options.trace = &trace->trace();
   }
   int status = host::desktop::RunDesktop(options, std::cerr);
+  if (!host::FinishTraceOutput(trace.get(), std::cerr) && status == 0) status = kUsageError;
   if (o.record && !recordFile) {
     std::cerr << "quorvane: the recording " << *o.record << " could not be written whole\n";
     status = kUsageError;

@@ -1,13 +1,13 @@
 #include "host/demo/demo.h"
 
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include <nlohmann/json.hpp>
 
 #include "host/crt/utf.h"
 #include "host/kernel/clock.h"
+#include "host/kernel/trace_output.h"
 #include "host/scenario/commands.h"
 #include "host/scenario/file_watch.h"
 
@@ -128,15 +128,9 @@ int RunTerminalDemo(const TerminalDemoOptions& options, const scenario::Applicat
     err << "quorvane: cannot use " << options.root << " as the handset's root folder\n";
     return kDemoFailed;
   }
-  std::ofstream traceFile;
-  std::optional<JsonLinesTrace> trace;
-  if (options.tracePath) {
-    traceFile.open(*options.tracePath, std::ios::binary | std::ios::trunc);
-    if (!traceFile) {
-      err << "quorvane: cannot write the trace to " << *options.tracePath << '\n';
-      return kDemoFailed;
-    }
-    trace.emplace(traceFile);
+  std::unique_ptr<TraceOutput> trace;
+  if (!OpenTraceOutput(options.tracePath, out, err, OnEndingSignal::kWrite, trace)) {
+    return kDemoFailed;
   }
 
   out << "Quorvane demo: the application with the built-in music player; a script plays the "
@@ -151,7 +145,7 @@ int RunTerminalDemo(const TerminalDemoOptions& options, const scenario::Applicat
   {
     Handset handset(clock, options.root);
     handset.set_work_area(options.workArea);
-    if (trace) handset.set_trace(&*trace);
+    if (trace != nullptr) handset.set_trace(&trace->trace());
     Demo demo(handset, application, options.songs, out, err);
     if (options.sensor != nullptr) demo.UseSensor(*options.sensor);
     if (options.installPlayer) options.installPlayer(handset);
@@ -166,10 +160,7 @@ int RunTerminalDemo(const TerminalDemoOptions& options, const scenario::Applicat
     }
     handset.set_trace(nullptr);
   }
-  if (options.tracePath && !traceFile.flush()) {
-    err << "quorvane: cannot write the trace to " << *options.tracePath << '\n';
-    return kDemoFailed;
-  }
+  if (!FinishTraceOutput(trace.get(), err)) return kDemoFailed;
   return status == scenario::RunStatus::kCompleted ? kDemoOk : kDemoFailed;
 }
 

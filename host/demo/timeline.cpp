@@ -57,7 +57,16 @@ std::optional<std::string> Sensitivity(const std::string& text) {
 Timeline::Timeline(std::ostream& out, Trace* next)
     : m_out(out), m_next(next), m_sensitivity(kDefaultSensitivity) {}
 
-void Timeline::Record(std::int64_t t, std::string_view ev, nlohmann::ordered_json fields) {
+bool Timeline::Wants(std::string_view ev) const {
+  static constexpr std::string_view kShown[] = {"text", "ioctl", "player", "file",
+                                                "fopen", "show", "launch", "exit"};
+  for (std::string_view shown : kShown) {
+    if (ev == shown) return true;
+  }
+  return m_next != nullptr && m_next->Wants(ev);
+}
+
+void Timeline::Record(std::int64_t t, std::string_view ev, TraceFields fields) {
   if (ev == "text") {
     Text(t, fields);
   } else if (ev == "ioctl") {

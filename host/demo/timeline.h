@@ -25,7 +25,9 @@ class Timeline final : public Trace {
   // REQUIRES: out and next outlive the timeline.
   explicit Timeline(std::ostream& out, Trace* next = nullptr);
 
-  void Record(std::int64_t t, std::string_view ev, nlohmann::ordered_json fields) override;
+  // The events it shows, and what the next trace wants.
+  bool Wants(std::string_view ev) const override;
+  void Record(std::int64_t t, std::string_view ev, TraceFields fields) override;
 
   // The settings file's text before the run (a "file" event's "text"; null when there is none),
   // so that only saves that change the sensitivity are shown.

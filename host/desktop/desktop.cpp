@@ -290,7 +290,7 @@ int RunInteractive(const DesktopOptions& options, Handset& handset,
   DWORD pid = handset.StartProcess(application.defaultExe, std::move(program));
   // The entry has returned: the process's code, exit processing included, has ended.
   int code = entry->exit_code().value_or(0);
-  handset.Emit("exit", {{"code", code}});
+  handset.Emit("exit", [&] { return TraceFields{{"code", code}}; });
   handset.EndProcess(pid);
   handset.set_input(nullptr);
   handset.RegisterDevice(kAccelerometerName, nullptr);

@@ -3,14 +3,10 @@
 // (host/files/root_lock.h) and checked to be writable.
 //
 // A temporary folder is also removed when SIGINT, SIGTERM or a SIGPIPE sent to the process ends
-// it: making the first one blocks those signals in the calling thread and starts a thread that
-// waits for them, removes the temporary folders that exist and then ends the process by the
-// same signal. A SIGPIPE that a write to a closed pipe raises stays pending in the writing
-// thread instead: the write fails with EPIPE and the caller reports the failed output.
-// REQUIRES: the first temporary folder is made before other threads start (they inherit the
-// blocked signals), and nothing else in the process waits for those signals.
+// it (host/kernel/ending_signals.h, whose REQUIRES hold for the first temporary folder made).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,6 +37,7 @@ class RootFolder {
 
   std::string m_path;
   bool m_temporary;
+  std::uint64_t m_signalKey = 0;  // its removal on an ending signal (host/kernel/ending_signals.h)
   std::unique_ptr<RootLock> m_lock;
 };
 

@@ -27,7 +27,7 @@ class DeviceHandle final : public KernelObject {
       : m_driver(driver), m_name(std::move(name)) {}
 
   BOOL Close() override {
-    Handset::Current().Emit("close", {{"path", ToUtf8(m_name)}});
+    Handset::Current().Emit("close", [&] { return TraceFields{{"path", ToUtf8(m_name)}}; });
     m_driver.Close();
     return TRUE;
   }
@@ -57,7 +57,7 @@ HANDLE Handset::OpenDevice(std::u16string_view name, DWORD access, DWORD share) 
                          [&](const auto& device) { return SameName(device.first, name); });
   DWORD error = ERROR_DEV_NOT_EXIST;
   if (it != devices.end() && it->second != nullptr) error = it->second->Open(access, share);
-  Emit("open", {{"path", ToUtf8(name)}, {"ok", error == ERROR_SUCCESS}});
+  Emit("open", [&] { return TraceFields{{"path", ToUtf8(name)}, {"ok", error == ERROR_SUCCESS}}; });
   if (error != ERROR_SUCCESS) {
     m_lastError = error;
     return INVALID_HANDLE_VALUE;
@@ -75,12 +75,19 @@ BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuf, DWOR
     handset.set_last_error(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  std::string in = host::Hex(lpInBuf, nInBufSize);
+  // The input as it was before the driver saw it, taken only when the call is traced.
+  bool traced = handset.Traces("ioctl");
+  std::string in = traced ? host::Hex(lpInBuf, nInBufSize) : std::string();
   DWORD returned = 0;
   BOOL ok = device->driver().IoControl(dwIoControlCode, lpInBuf, nInBufSize, lpOutBuf,
                                        nOutBufSize, &returned);
   if (lpBytesReturned != nullptr) *lpBytesReturned = returned;
-  std::string out = ok ? host::Hex(lpOutBuf, std::min(returned, nOutBufSize)) : std::string();
-  handset.Emit("ioctl", {{"code", dwIoControlCode}, {"in", in}, {"out", out}, {"ok", ok != FALSE}});
+  if (traced) {
+    handset.Emit("ioctl", [&] {
+      std::string out = ok ? host::Hex(lpOutBuf, std::min(returned, nOutBufSize)) : std::string();
+      return host::TraceFields{
+          {"code", dwIoControlCode}, {"in", std::move(in)}, {"out", out}, {"ok", ok != FALSE}};
+    });
+  }
   return ok;
 }

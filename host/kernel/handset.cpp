@@ -69,10 +69,8 @@ std::string Handset::HostPath(std::u16string_view handsetPath) const {
   return out;
 }
 
-void Handset::Emit(std::string_view ev) { Emit(ev, nlohmann::ordered_json::object()); }
-
-void Handset::Emit(std::string_view ev, nlohmann::ordered_json fields) {
-  if (m_trace != nullptr) m_trace->Record(m_clock.NowMs(), ev, std::move(fields));
+void Handset::RecordEmpty(std::string_view ev) {
+  m_trace->Record(m_clock.NowMs(), ev, TraceFields::object());
 }
 
 void Handset::set_files(FileSystem* fs) { m_files = fs != nullptr ? fs : m_posixFiles.get(); }
@@ -101,7 +99,7 @@ BOOL Handset::CloseHandle(HANDLE handle) {
 }
 
 void Handset::AddDebugOutput(std::u16string text) {
-  Emit("debug", {{"text", ToUtf8(text)}});
+  Emit("debug", [&] { return TraceFields{{"text", ToUtf8(text)}}; });
   // Keeps the last lines only, so a handset that runs for days (the service, with an absent
   // sensor's "not opened" every 100 ms) does not grow without end.
   constexpr std::size_t kDebugOutputKept = 4096;

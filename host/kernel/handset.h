@@ -100,9 +100,18 @@ class Handset {
   // ---- Trace: what the system did, or nothing when nobody records it.
   Trace* trace() { return m_trace; }
   void set_trace(Trace* trace) { m_trace = trace; }
-  // Records the event at the handset's time; fields is a JSON object (none: an empty one).
-  void Emit(std::string_view ev);
-  void Emit(std::string_view ev, nlohmann::ordered_json fields);
+  // Whether an event named ev is recorded now: a trace is attached and wants it.
+  bool Traces(std::string_view ev) const { return m_trace != nullptr && m_trace->Wants(ev); }
+  // Records the event at the handset's time, with no fields.
+  void Emit(std::string_view ev) {
+    if (Traces(ev)) RecordEmpty(ev);
+  }
+  // Records the event with the fields makeFields() returns (a TraceFields object), called only
+  // when the event is recorded: without a trace that wants it, nothing is built.
+  template <class MakeFields>
+  void Emit(std::string_view ev, MakeFields&& makeFields) {
+    if (Traces(ev)) m_trace->Record(m_clock.NowMs(), ev, makeFields());
+  }
 
   // ---- Files: the handset's "\" maps to this host folder.
   const std::string& root() const { return m_root; }
@@ -246,6 +255,7 @@ class Handset {
   // Calls the window's procedure as its process (see the message loop above).
   LRESULT CallWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   bool IsForeign(HWND hwnd);
+  void RecordEmpty(std::string_view ev);
 
   Clock& m_clock;
   Trace* m_trace = nullptr;

@@ -25,6 +25,9 @@ struct Handset::Impl {
   std::vector<std::unique_ptr<LocalStorage>> endedLocals;
   std::vector<std::unique_ptr<Program>> ended;
   WindowTable windows;
+  // Windows destroyed while process code ran, kept the same way: a procedure may destroy its
+  // own window.
+  std::vector<std::unique_ptr<WindowRecord>> endedWindows;
   TimerSet timers;
   // Timers whose WM_TIMER GetMessage has handed out and nobody has dispatched yet.
   std::vector<TimerKey> timersHandedOut;
@@ -39,6 +42,7 @@ struct Handset::Impl {
   // more, what ended processes left behind goes, their storage first.
   void ReleaseEnded() {
     if (running != 0) return;
+    endedWindows.clear();
     endedLocals.clear();
     ended.clear();
   }

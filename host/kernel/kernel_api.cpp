@@ -27,9 +27,11 @@ BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent) { return Current().KillTimer(hWnd, 
 BOOL ShowWindow(HWND hWnd, int nCmdShow) {
   host::Handset& handset = Current();
   host::WindowInfo* window = handset.FindWindowInfo(hWnd);
-  handset.Emit("show", {{"to", window != nullptr ? nlohmann::ordered_json(host::ToUtf8(window->title))
-                                                 : nlohmann::ordered_json(nullptr)},
-                        {"cmd", nCmdShow}});
+  handset.Emit("show", [&] {
+    return host::TraceFields{{"to", window != nullptr ? host::TraceFields(host::ToUtf8(window->title))
+                                                      : host::TraceFields(nullptr)},
+                             {"cmd", nCmdShow}};
+  });
   if (window == nullptr) {
     handset.set_last_error(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
@@ -57,7 +59,7 @@ BOOL SetWindowTextW(HWND hWnd, LPCWSTR lpString) {
     return FALSE;
   }
   window->title = TextOf(lpString);
-  handset.Emit("title", {{"text", host::ToUtf8(window->title)}});
+  handset.Emit("title", [&] { return host::TraceFields{{"text", host::ToUtf8(window->title)}}; });
   return TRUE;
 }
 

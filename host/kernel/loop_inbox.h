@@ -8,6 +8,7 @@
 // return at once), so no task waits for a timer because it came a moment too early.
 #pragma once
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -37,6 +38,9 @@ class LoopInbox {
   Clock& m_clock;
   std::mutex m_mutex;
   std::deque<std::function<void()>> m_tasks;
+  // Whether m_tasks holds any, readable without the lock: the loop looks at every turn, and
+  // almost always finds none. Written under the lock.
+  std::atomic<bool> m_pending{false};
   InputSource* m_input = nullptr;  // guarded by m_mutex
 };
 

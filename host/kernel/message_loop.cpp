@@ -29,15 +29,18 @@ HWND Handset::CreateWindow(std::u16string className, std::u16string title, RECT 
 }
 
 void Handset::DestroyWindow(HWND hwnd) {
-  if (!m_impl->windows.Remove(hwnd)) return;
+  std::unique_ptr<WindowRecord> record = m_impl->windows.Remove(hwnd);
+  if (record == nullptr) return;
   m_impl->timers.KillAllOf(hwnd);
   std::erase_if(m_impl->timersHandedOut, [&](const TimerKey& key) { return key.hwnd == hwnd; });
   m_impl->queue.DropFor(hwnd);
+  // Its procedure may be running (it may destroy its own window): kept until none runs.
+  if (m_impl->running != 0) m_impl->endedWindows.push_back(std::move(record));
 }
 
 WindowInfo* Handset::FindWindowInfo(HWND hwnd) {
-  std::shared_ptr<WindowRecord> record = m_impl->windows.Find(hwnd);
   // The table keeps the record alive for as long as the window exists.
+  WindowRecord* record = m_impl->windows.Peek(hwnd);
   return record == nullptr ? nullptr : &record->info;
 }
 
@@ -48,8 +51,8 @@ LRESULT Handset::SendToWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 }
 
 LRESULT Handset::CallWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  // Holding the record keeps the procedure alive when it destroys its own window.
-  std::shared_ptr<WindowRecord> record = m_impl->windows.Find(hwnd);
+  // A window destroyed while its procedure runs keeps its record until ReleaseEnded.
+  WindowRecord* record = m_impl->windows.Peek(hwnd);
   if (record == nullptr || !record->proc) return 0;
   DWORD callerPid = m_currentPid;
   if (record->info.pid != 0) m_currentPid = record->info.pid;
@@ -62,7 +65,7 @@ LRESULT Handset::CallWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 bool Handset::IsForeign(HWND hwnd) {
-  std::shared_ptr<WindowRecord> record = m_impl->windows.Find(hwnd);
+  const WindowRecord* record = m_impl->windows.Peek(hwnd);
   return record != nullptr && record->info.pid != 0 && record->info.pid != m_currentPid;
 }
 
@@ -80,16 +83,18 @@ bool Handset::RunPostedTasks() { return m_inbox.RunPending(); }
 void Handset::RequestQuit(int code) { m_impl->queue.RequestQuit(code); }
 
 void Handset::PostQuit(int code) {
-  Emit("quit", {{"code", code}});
+  Emit("quit", [&] { return TraceFields{{"code", code}}; });
   RequestQuit(code);
 }
 
 BOOL Handset::PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   WindowInfo* target = FindWindowInfo(hwnd);
-  Emit("post", {{"to", TitleOrNull(target)},
-                {"msg", msg},
-                {"wparam", static_cast<std::uint64_t>(wParam)},
-                {"lparam", static_cast<std::int64_t>(lParam)}});
+  Emit("post", [&] {
+    return TraceFields{{"to", TitleOrNull(target)},
+                       {"msg", msg},
+                       {"wparam", static_cast<std::uint64_t>(wParam)},
+                       {"lparam", static_cast<std::int64_t>(lParam)}};
+  });
   return PostMessageUntraced(hwnd, msg, wParam, lParam);
 }
 
@@ -132,7 +137,7 @@ BOOL Handset::GetMessage(MSG* msg) {
       return FALSE;
     }
     std::int64_t now = m_clock.NowMs();
-    if (std::optional<TimerKey> due = impl.timers.NextExpired(now)) {
+    if (const TimerKey* due = impl.timers.NextExpired(now)) {
       MSG timer{due->hwnd, WM_TIMER, due->id, 0, static_cast<DWORD>(now), {0, 0}};
       if (std::find(impl.timersHandedOut.begin(), impl.timersHandedOut.end(), *due) ==
           impl.timersHandedOut.end()) {
@@ -171,7 +176,7 @@ LRESULT Handset::DispatchMessage(const MSG& msg) {
     handedOut.erase(made);
     if (!m_impl->timers.Contains(TimerKey{msg.hwnd, msg.wParam})) return 0;
     if (msg.hwnd == nullptr || FindWindowInfo(msg.hwnd) == nullptr) return 0;
-    Emit("fire", {{"id", static_cast<std::uint64_t>(msg.wParam)}});
+    Emit("fire", [&] { return TraceFields{{"id", static_cast<std::uint64_t>(msg.wParam)}}; });
   }
   return CallWindow(msg.hwnd, msg.message, msg.wParam, msg.lParam);
 }
@@ -190,13 +195,14 @@ UINT_PTR Handset::SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs) {
     } while (id == 0 || m_impl->timers.Contains(TimerKey{nullptr, id}));
   }
   UINT period = elapseMs < kMinTimerPeriodMs ? kMinTimerPeriodMs : elapseMs;
-  Emit("timer", {{"id", static_cast<std::uint64_t>(id)}, {"ms", period}});
+  Emit("timer",
+       [&] { return TraceFields{{"id", static_cast<std::uint64_t>(id)}, {"ms", period}}; });
   m_impl->timers.Arm(TimerKey{hwnd, id}, period, m_clock.NowMs());
   return id;
 }
 
 BOOL Handset::KillTimer(HWND hwnd, UINT_PTR id) {
-  Emit("kill", {{"id", static_cast<std::uint64_t>(id)}});
+  Emit("kill", [&] { return TraceFields{{"id", static_cast<std::uint64_t>(id)}}; });
   if (!m_impl->timers.Kill(TimerKey{hwnd, id})) {
     m_lastError = ERROR_INVALID_PARAMETER;
     return FALSE;

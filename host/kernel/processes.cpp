@@ -114,7 +114,7 @@ std::vector<ProcessInfo> Handset::Processes() const { return m_impl->processes.L
 BOOL Handset::Launch(std::u16string_view path) {
   const ProgramFactory* factory = m_impl->processes.FindProgram(path);
   std::unique_ptr<Program> program = factory != nullptr ? (*factory)() : nullptr;
-  Emit("launch", {{"path", ToUtf8(path)}, {"ok", program != nullptr}});
+  Emit("launch", [&] { return TraceFields{{"path", ToUtf8(path)}, {"ok", program != nullptr}}; });
   if (program == nullptr) {
     m_lastError = ERROR_FILE_NOT_FOUND;
     return FALSE;

@@ -22,7 +22,7 @@ bool TimerSet::Contains(TimerKey key) const {
                      [&](const Timer& t) { return t.key == key; });
 }
 
-std::optional<TimerKey> TimerSet::NextExpired(std::int64_t now) {
+const TimerKey* TimerSet::NextExpired(std::int64_t now) {
   Timer* first = nullptr;
   for (Timer& t : m_timers) {
     if (t.due > now) continue;
@@ -31,19 +31,11 @@ std::optional<TimerKey> TimerSet::NextExpired(std::int64_t now) {
       first = &t;
     }
   }
-  if (first == nullptr) return std::nullopt;
+  if (first == nullptr) return nullptr;
   // The next due time stays on the arm time's grid: armedAt + k * period, the first after now.
   std::int64_t periods = (now - first->armedAt) / first->periodMs + 1;
   first->due = first->armedAt + periods * first->periodMs;
-  return first->key;
-}
-
-std::optional<std::int64_t> TimerSet::NextDue() const {
-  std::optional<std::int64_t> next;
-  for (const Timer& t : m_timers) {
-    if (!next || t.due < *next) next = t.due;
-  }
-  return next;
+  return &first->key;
 }
 
 std::vector<TimerSet::Running> TimerSet::List() const {

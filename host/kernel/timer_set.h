@@ -30,9 +30,17 @@ class TimerSet {
   bool Contains(TimerKey key) const;
 
   // The timer to deliver at now, if any is due; it moves on to its first due time after now.
-  std::optional<TimerKey> NextExpired(std::int64_t now);
-  // When the next timer falls due; nullopt when none is armed.
-  std::optional<std::int64_t> NextDue() const;
+  // The result points into the set: valid until the set changes. (A pointer, not an optional
+  // copy: the message loop asks at every turn.)
+  const TimerKey* NextExpired(std::int64_t now);
+  // When the next timer falls due; nullopt when none is armed. Inline: the message loop asks
+  // at every turn, and an optional returned from out of line costs more than the search.
+  std::optional<std::int64_t> NextDue() const {
+    if (m_timers.empty()) return std::nullopt;
+    std::int64_t next = m_timers.front().due;
+    for (const Timer& t : m_timers) next = t.due < next ? t.due : next;
+    return next;
+  }
   bool empty() const { return m_timers.empty(); }
 
   struct Running {

@@ -6,7 +6,7 @@ HWND WindowTable::Add(std::u16string className, std::u16string title, RECT rect,
                       WindowProc proc) {
   std::uintptr_t id = m_next;
   m_next += 4;
-  auto record = std::make_shared<WindowRecord>();
+  auto record = std::make_unique<WindowRecord>();
   record->info.hwnd = reinterpret_cast<HWND>(id);
   record->info.className = std::move(className);
   record->info.title = std::move(title);
@@ -17,13 +17,14 @@ HWND WindowTable::Add(std::u16string className, std::u16string title, RECT rect,
   return reinterpret_cast<HWND>(id);
 }
 
-std::shared_ptr<WindowRecord> WindowTable::Find(HWND hwnd) const {
+WindowRecord* WindowTable::Peek(HWND hwnd) const {
   auto it = m_windows.find(reinterpret_cast<std::uintptr_t>(hwnd));
-  return it == m_windows.end() ? nullptr : it->second;
+  return it == m_windows.end() ? nullptr : it->second.get();
 }
 
-bool WindowTable::Remove(HWND hwnd) {
-  return m_windows.erase(reinterpret_cast<std::uintptr_t>(hwnd)) > 0;
+std::unique_ptr<WindowRecord> WindowTable::Remove(HWND hwnd) {
+  auto node = m_windows.extract(reinterpret_cast<std::uintptr_t>(hwnd));
+  return node.empty() ? nullptr : std::move(node.mapped());
 }
 
 std::vector<HWND> WindowTable::OwnedBy(DWORD pid) const {

@@ -21,17 +21,18 @@ class WindowTable {
  public:
   HWND Add(std::u16string className, std::u16string title, RECT rect, DWORD pid,
            WindowProc proc);
-  // Null for a null or dead handle. The record stays valid while the caller holds it, even
-  // when the window is destroyed meanwhile.
-  std::shared_ptr<WindowRecord> Find(HWND hwnd) const;
-  bool Remove(HWND hwnd);
+  // Null for a null or dead handle; valid until the window is removed.
+  WindowRecord* Peek(HWND hwnd) const;
+  // Forgets the window; its record (null when there was none) for the caller to keep while
+  // its procedure may still run.
+  std::unique_ptr<WindowRecord> Remove(HWND hwnd);
   std::vector<HWND> OwnedBy(DWORD pid) const;
   // The first window created whose class (when given) and title (when given) match exactly.
   HWND FindByName(const std::u16string* className, const std::u16string* title) const;
   std::vector<WindowInfo> List() const;
 
  private:
-  std::map<std::uintptr_t, std::shared_ptr<WindowRecord>> m_windows;
+  std::map<std::uintptr_t, std::unique_ptr<WindowRecord>> m_windows;
   std::uintptr_t m_next = 0x10000;
 };
 

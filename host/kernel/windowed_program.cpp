@@ -4,8 +4,7 @@ namespace host {
 
 WindowedProgram::WindowedProgram(std::vector<std::u16string> titles,
                                  std::shared_ptr<MessageLog> log)
-    : m_titles(std::move(titles)),
-      m_log(log != nullptr ? std::move(log) : std::make_shared<MessageLog>()) {}
+    : m_titles(std::move(titles)), m_log(std::move(log)) {}
 
 ProgramFactory WindowedProgram::Factory(std::vector<std::u16string> titles,
                                         std::shared_ptr<MessageLog> log) {
@@ -34,6 +33,7 @@ LRESULT WindowedProgram::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
     return 0;
   }
   if (msg == WM_SHOWWINDOW) return 0;  // ShowWindow's own notice, not a message sent to it
+  if (m_log == nullptr) return 0;
   const WindowInfo* window = handset.FindWindowInfo(hwnd);
   m_log->push_back(ReceivedMessage{window != nullptr ? window->title : u"", msg, wParam, lParam});
   return 0;

@@ -1,5 +1,5 @@
 // A stand-in program for tests and scripts ("player running TITLE...", "process NAME TITLE..."):
-// a process with top-level windows of given titles that ends itself on WM_CLOSE and records
+// a process with top-level windows of given titles that ends itself on WM_CLOSE and can record
 // every other message its windows receive (but WM_SHOWWINDOW, ShowWindow's notice).
 #pragma once
 
@@ -23,7 +23,8 @@ using MessageLog = std::vector<ReceivedMessage>;
 class WindowedProgram final : public Program {
  public:
   // The windows are created visible over the work area, in the order of titles. log, when
-  // given, receives the messages (it may outlive the process); else the program keeps its own.
+  // given, receives the messages (it may outlive the process); else they are not kept, so a
+  // player that hears a command every few seconds for days keeps its size.
   explicit WindowedProgram(std::vector<std::u16string> titles,
                            std::shared_ptr<MessageLog> log = nullptr);
   // Makes a new WindowedProgram per launch, all recording into log (when given).
@@ -34,7 +35,6 @@ class WindowedProgram final : public Program {
 
   DWORD pid() const { return m_pid; }
   const std::vector<HWND>& windows() const { return m_windows; }
-  const MessageLog& received() const { return *m_log; }
 
  private:
   LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

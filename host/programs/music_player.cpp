@@ -144,13 +144,15 @@ void MusicPlayer::ArmSongEnd() {
 
 void MusicPlayer::Tell(PlayerEvent event) {
   PlayerChange change{event, m_pid, State()};
-  m_handset->Emit("player", {{"event", PlayerEventName(event)},
-                             {"pid", m_pid},
-                             {"index", change.now.index + 1},
-                             {"count", change.now.playlist->size()},
-                             {"title", ToUtf8(change.now.title())},
-                             {"playing", change.now.playing},
-                             {"elapsed", change.now.elapsedMs}});
+  m_handset->Emit("player", [&] {
+    return TraceFields{{"event", PlayerEventName(event)},
+                       {"pid", m_pid},
+                       {"index", change.now.index + 1},
+                       {"count", change.now.playlist->size()},
+                       {"title", ToUtf8(change.now.title())},
+                       {"playing", change.now.playing},
+                       {"elapsed", change.now.elapsedMs}};
+  });
   if (m_observer != nullptr) m_observer->Changed(*this, change);
 }
 

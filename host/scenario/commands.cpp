@@ -310,15 +310,19 @@ std::string ScriptLanguageHelp() {
       "\n"
       "COMMANDS\n";
   for (const CommandSpec& desc : CommandTable()) {
-    std::string usage(desc.usage);
-    help += "  " + usage + "\n      " + std::string(desc.help) + "\n";
+    help += "  ";
+    help += desc.usage;
+    help += "\n      ";
+    help += desc.help;
+    help += '\n';
   }
   help +=
       "\n"
       "TRACE\n"
       "  One JSON object per line with \"t\" (virtual ms since start) and \"ev\": post, show,\n"
       "  timer, kill, fire, launch, debug, open, ioctl, close, quit, menu, menu-end, text,\n"
-      "  title, invalidate, exit, snapshot, file.\n"
+      "  title, invalidate, exit, snapshot, file. Written only with --trace FILE (- for\n"
+      "  standard output).\n"
       "\n"
       "EXIT STATUS\n"
       "  0 when the script ran to its end (or the application exited), 2 on a script error,\n"

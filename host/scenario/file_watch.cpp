@@ -51,7 +51,8 @@ void FileWatch::Watch(std::u16string handsetPath) {
 
 void FileWatch::Changed(const std::string& path) {
   auto it = m_watched.find(path);
-  if (it != m_watched.end()) m_handset.Emit("file", FileJson(m_handset, it->second));
+  if (it == m_watched.end()) return;
+  m_handset.Emit("file", [&] { return FileJson(m_handset, it->second); });
 }
 
 int FileWatch::Open(const std::string& path, int flags, mode_t mode) {
@@ -60,7 +61,9 @@ int FileWatch::Open(const std::string& path, int flags, mode_t mode) {
   int fd = base().Open(path, flags, mode);
   if (auto it = m_watched.find(path); it != m_watched.end()) {
     bool write = (flags & O_ACCMODE) != O_RDONLY;
-    m_handset.Emit("fopen", {{"path", ToUtf8(it->second)}, {"write", write}, {"ok", fd >= 0}});
+    m_handset.Emit("fopen", [&] {
+      return TraceFields{{"path", ToUtf8(it->second)}, {"write", write}, {"ok", fd >= 0}};
+    });
   }
   if (fd >= 0) {
     bool created = (flags & O_CREAT) != 0 && !existed;

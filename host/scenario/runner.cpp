@@ -100,7 +100,7 @@ Runner::Step Runner::Start() {
   DWORD pid = m_handset.StartProcess(m_exe, std::move(program));
   // The entry has returned: the process's code has ended.
   std::optional<int> code = m_program->exit_code();
-  m_handset.Emit("exit", {{"code", code.value_or(0)}});
+  m_handset.Emit("exit", [&] { return TraceFields{{"code", code.value_or(0)}}; });
   m_program = nullptr;
   m_handset.EndProcess(pid);
   bool unfinished = m_waitUntil.has_value() || m_next < m_commands.size();
@@ -252,7 +252,7 @@ std::optional<Runner::Step> Runner::Launch(const Command& command) {
 }
 
 std::optional<Runner::Step> Runner::File(const Command& command) {
-  m_handset.Emit("file", FileJson(m_handset, Wide(command.args[0])));
+  m_handset.Emit("file", [&] { return FileJson(m_handset, Wide(command.args[0])); });
   return Step::kNext;
 }
 
@@ -279,7 +279,7 @@ std::optional<Runner::Step> Runner::Wait(const Command& command) {
 }
 
 std::optional<Runner::Step> Runner::SnapshotCommand(const Command&) {
-  m_handset.Emit("snapshot", Snapshot(m_handset, MainWindow(), m_driver));
+  m_handset.Emit("snapshot", [&] { return Snapshot(m_handset, MainWindow(), m_driver); });
   return Step::kNext;
 }
 

@@ -92,7 +92,7 @@ std::optional<Runner::Step> Runner::Timer(const Command& command) {
   CMzWnd* wnd = InputWindow(command);
   if (wnd == nullptr) return std::nullopt;
   auto id = static_cast<std::uint64_t>(command.numbers[0]);
-  m_handset.Emit("fire", {{"id", id}});
+  m_handset.Emit("fire", [&] { return TraceFields{{"id", id}}; });
   m_handset.SendToWindow(wnd->m_hWnd, WM_TIMER, static_cast<WPARAM>(id), 0);
   return Step::kRunLoop;
 }

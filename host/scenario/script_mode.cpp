@@ -1,7 +1,6 @@
 #include "host/scenario/script_mode.h"
 
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 #include <variant>
 
@@ -9,7 +8,7 @@
 #include "host/crt/text_file.h"
 #include "host/files/root_folder.h"
 #include "host/kernel/clock.h"
-#include "host/kernel/trace.h"
+#include "host/kernel/trace_output.h"
 
 namespace host::scenario {
 namespace {
@@ -47,30 +46,22 @@ int RunScriptMode(const ScriptModeOptions& options, const Application& applicati
     return kExitScriptError;
   }
   std::unique_ptr<RootFolder> root = std::get<std::unique_ptr<RootFolder>>(std::move(made));
-  std::ofstream traceFile;
-  if (options.tracePath) {
-    traceFile.open(*options.tracePath, std::ios::binary | std::ios::trunc);
-    if (!traceFile) {
-      err << "quorvane: cannot write the trace to " << *options.tracePath << '\n';
-      return kExitScriptError;
-    }
+  std::unique_ptr<TraceOutput> trace;
+  if (!OpenTraceOutput(options.tracePath, out, err, OnEndingSignal::kWrite, trace)) {
+    return kExitScriptError;
   }
-  JsonLinesTrace trace(options.tracePath ? static_cast<std::ostream&>(traceFile) : out);
 
   RunStatus status;
   {
     VirtualClock clock;
     Handset handset(clock, root->path());
-    handset.set_trace(&trace);
+    if (trace != nullptr) handset.set_trace(&trace->trace());
     Runner runner(handset, std::move(script.commands), name, application, err);
     runner.set_screenshooter(options.screenshooter);
     if (options.screenshotPath) runner.set_final_screenshot(*options.screenshotPath);
     status = runner.Run();
   }
-  if (options.tracePath && !traceFile.flush()) {
-    err << "quorvane: cannot write the trace to " << *options.tracePath << '\n';
-    return kExitScriptError;
-  }
+  if (!FinishTraceOutput(trace.get(), err)) return kExitScriptError;
   return status == RunStatus::kCompleted ? kExitOk : kExitScriptError;
 }
 

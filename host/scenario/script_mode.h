@@ -17,7 +17,7 @@ struct ScriptModeOptions {
   // when SIGINT or SIGTERM ends the process) when not given. It is created when missing, and
   // locked against another quorvane for the run (host/files/root_folder.h).
   std::optional<std::string> root;
-  // Where the trace goes; out when not given.
+  // Where the trace goes: a file, or out for "-"; none when not given.
   std::optional<std::string> tracePath;
   // Draws the screen into a PNG file for the screenshot command and screenshotPath.
   Runner::Screenshooter screenshooter;

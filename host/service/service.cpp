@@ -3,14 +3,13 @@
 #include <signal.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <system_error>
 
 #include <nlohmann/json.hpp>
 
 #include "host/kernel/clock.h"
-#include "host/kernel/trace.h"
+#include "host/kernel/trace_output.h"
 #include "host/programs/music_player.h"
 #include "host/scenario/entry_program.h"
 #include "host/service/signal_input.h"
@@ -20,17 +19,11 @@ namespace host::service {
 
 int RunService(const ServiceOptions& options, const scenario::Application& application,
                std::ostream& out, std::ostream& err) {
-  std::ofstream traceFile;
-  std::optional<JsonLinesTrace> trace;
-  if (options.tracePath) {
-    traceFile.open(*options.tracePath, std::ios::binary | std::ios::trunc);
-    if (!traceFile) {
-      err << "quorvane: cannot write the trace to " << *options.tracePath << '\n';
-      return kServiceFailed;
-    }
-    trace.emplace(traceFile);
+  std::unique_ptr<TraceOutput> trace;
+  if (!OpenTraceOutput(options.tracePath, out, err, OnEndingSignal::kLeave, trace)) {
+    return kServiceFailed;
   }
-  StatusLog log(out, err, trace ? &*trace : nullptr);
+  StatusLog log(out, err, trace != nullptr ? &trace->trace() : nullptr);
 
   RealClock clock;
   int code = 0;
@@ -60,7 +53,7 @@ int RunService(const ServiceOptions& options, const scenario::Application& appli
     DWORD pid = handset.StartProcess(application.defaultExe, std::move(program));
     // The entry has returned: the process's code, exit processing included, has ended.
     code = entry->exit_code().value_or(0);
-    handset.Emit("exit", {{"code", code}});
+    handset.Emit("exit", [&] { return TraceFields{{"code", code}}; });
     handset.EndProcess(pid);
     log.Finish();
     if (signals.stopped_by() != 0) {
@@ -71,10 +64,7 @@ int RunService(const ServiceOptions& options, const scenario::Application& appli
     handset.set_trace(nullptr);
     handset.RegisterDevice(kAccelerometerName, nullptr);
   }
-  if (options.tracePath && !traceFile.flush()) {
-    err << "quorvane: cannot write the trace to " << *options.tracePath << '\n';
-    return kServiceFailed;
-  }
+  if (!FinishTraceOutput(trace.get(), err)) return kServiceFailed;
   return code;
 }
 

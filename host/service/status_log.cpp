@@ -35,7 +35,11 @@ std::string LocalTimeStamp() {
 StatusLog::StatusLog(std::ostream& out, std::ostream& err, Trace* next, Stamp stamp)
     : m_out(out), m_err(err), m_next(next), m_stamp(std::move(stamp)) {}
 
-void StatusLog::Record(std::int64_t t, std::string_view ev, nlohmann::ordered_json fields) {
+bool StatusLog::Wants(std::string_view ev) const {
+  return ev == "text" || ev == "debug" || (m_next != nullptr && m_next->Wants(ev));
+}
+
+void StatusLog::Record(std::int64_t t, std::string_view ev, TraceFields fields) {
   if (ev == "text" && Str(fields, "ctl") == kStatusLine) {
     std::string text = Str(fields, "text");
     if (text != m_status) {

@@ -28,7 +28,9 @@ class StatusLog final : public Trace {
   StatusLog(std::ostream& out, std::ostream& err, Trace* next = nullptr,
             Stamp stamp = LocalTimeStamp);
 
-  void Record(std::int64_t t, std::string_view ev, nlohmann::ordered_json fields) override;
+  // The status line's texts and the debug output, and what the next trace wants.
+  bool Wants(std::string_view ev) const override;
+  void Record(std::int64_t t, std::string_view ev, TraceFields fields) override;
 
   // Tells how often the last debug line repeated, when it did (call at the end).
   void Finish();

@@ -34,18 +34,20 @@ int CPopupMenu::DoModal() {
   int result = 0;
   if (host::WindowInfo* info = handset.FindWindowInfo(m_hWnd)) {
     const RECT& r = info->rect;
-    nlohmann::ordered_json items = nlohmann::ordered_json::array();
-    for (const Item& item : m_items) {
-      items.push_back({item.id, host::ToUtf8(item.text), item.attribute});
-    }
-    handset.Emit("menu", {{"rect", {r.left, r.top, r.right - r.left, r.bottom - r.top}},
-                          {"items", std::move(items)}});
+    handset.Emit("menu", [&] {
+      host::TraceFields items = host::TraceFields::array();
+      for (const Item& item : m_items) {
+        items.push_back({item.id, host::ToUtf8(item.text), item.attribute});
+      }
+      return host::TraceFields{{"rect", {r.left, r.top, r.right - r.left, r.bottom - r.top}},
+                               {"items", std::move(items)}};
+    });
     m_pressedItem = kNoPress;
     // Shown and hidden by the library itself: "menu" and "menu-end" tell of it.
     info->visible = true;
     RequestRepaint();
     result = RunModalLoop();
-    handset.Emit("menu-end", {{"result", result}});
+    handset.Emit("menu-end", [&] { return host::TraceFields{{"result", result}}; });
   }
   DestroyHandsetWindow();
   m_items.clear();

@@ -14,7 +14,11 @@ namespace {
 nlohmann::ordered_json TraceName(const UiWin& control) {
   if (control.GetID() != 0) return control.GetID();
   RECT pos = control.position();
-  return "@" + std::to_string(pos.left) + "," + std::to_string(pos.top);
+  std::string name = "@";
+  name += std::to_string(pos.left);
+  name += ',';
+  name += std::to_string(pos.top);
+  return name;
 }
 
 }  // namespace
@@ -115,13 +119,15 @@ void UiWin::SetEnable(bool bEnable) {
 }
 
 void UiWin::SetText(const WCHAR* text) {
-  std::u16string value = text != nullptr ? std::u16string(text) : std::u16string();
+  std::u16string_view value = text != nullptr ? std::u16string_view(text) : std::u16string_view();
   // Every call is traced, also one that keeps the text: the trace records what the system did.
   if (host::Handset* handset = host::Handset::CurrentOrNull()) {
-    handset->Emit("text", {{"ctl", TraceName(*this)}, {"text", host::ToUtf8(value)}});
+    handset->Emit("text", [&] {
+      return host::TraceFields{{"ctl", TraceName(*this)}, {"text", host::ToUtf8(value)}};
+    });
   }
   if (m_text == value) return;
-  m_text = std::move(value);
+  m_text = value;
   RequestRepaint();
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Failures a careless user or script runs into are reported (one line on stderr, exit status 2)
 # instead of passing as success, and a temporary root never stays behind: not at the end, not
-# after SIGINT, SIGTERM or SIGPIPE, and the demo leaves the user's own settings alone.
+# after SIGINT, SIGTERM or SIGPIPE, the demo leaves the user's own settings alone, and a trace
+# file is whole after such a signal.
 #   failures_test.sh QUORVANE
 set -uo pipefail
 quorvane=$1
@@ -43,16 +44,16 @@ cmp -s "$script" "$work/copy.qvs" || fail "the script was overwritten"
 no_roots_left "usage mistakes"
 
 # Output that cannot be written.
-run --script "$script" > /dev/full 2> "$work/err"
+run --script "$script" --trace - > /dev/full 2> "$work/err"
 status=$?
 [ $status -eq 2 ] && grep -q "cannot write to standard output" "$work/err" \
   || fail ">/dev/full: status $status, $(cat "$work/err")"
-run --script "$script" >&- 2> "$work/err"
+run --script "$script" --trace - >&- 2> "$work/err"
 status=$?
 [ $status -eq 2 ] && grep -q "cannot write to standard output" "$work/err" \
   || fail "closed stdout: status $status, $(cat "$work/err")"
 # A reader that goes away early: the trace (far over a pipe's buffer) meets a closed pipe.
-run --script "$script" 2> "$work/err" | head -c 10 > /dev/null
+run --script "$script" --trace - 2> "$work/err" | head -c 10 > /dev/null
 status=${PIPESTATUS[0]}
 [ $status -eq 2 ] && grep -q "cannot write to standard output" "$work/err" \
   || fail "closed pipe: status $status, $(cat "$work/err")"
@@ -92,5 +93,27 @@ for signal in TERM INT PIPE; do
     [ $status -eq $((128 + $(kill -l $signal))) ] || fail "$mode SIG$signal: exit status $status"
     no_roots_left "$mode SIG$signal"
   done
+done
+
+# A trace in a file is written out up to its last whole line when a signal ends a long script,
+# also on a root of the user's own (no temporary folder to remove).
+printf 'start\nwait 2147483647\n' > "$work/forever.qvs"
+for signal in TERM INT; do
+  rm -f "$work/trace.jsonl"
+  "${environment[@]}" "$quorvane" --script "$work/forever.qvs" --root "$work/own" \
+    --trace "$work/trace.jsonl" 2> "$work/err" &
+  pid=$!
+  for _ in $(seq 200); do
+    [ -s "$work/trace.jsonl" ] && break
+    sleep 0.05
+  done
+  kill -$signal $pid
+  wait $pid
+  status=$?
+  pid=
+  [ $status -eq $((128 + $(kill -l $signal))) ] || fail "trace SIG$signal: exit status $status: $(cat "$work/err")"
+  [ -s "$work/trace.jsonl" ] || fail "trace SIG$signal: no trace written"
+  [ "$(tail -c 1 "$work/trace.jsonl" | od -An -c | tr -d ' ')" = '\n' ] \
+    || fail "trace SIG$signal: the last line is cut: $(tail -c 80 "$work/trace.jsonl")"
 done
 echo "failures: ok"

@@ -1,8 +1,12 @@
 // The trace: which calls leave which events, and how JsonLinesTrace writes them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "host/kernel/handset.h"
 #include "host/kernel/windowed_program.h"
@@ -58,6 +62,7 @@ TEST(Trace, EveryTracedCallWritesItsLine) {
   NKDbgPrintfW(u"[Acc Api] Close ACC0..........\n");
   PostQuitMessage(0);
 
+  ASSERT_TRUE(trace.Flush());
   EXPECT_EQ(R"({"t":0,"ev":"title","text":"Quorvane"}
 {"t":0,"ev":"show","to":"Quorvane","cmd":5}
 {"t":0,"ev":"timer","id":1,"ms":100}
@@ -87,7 +92,85 @@ TEST(Trace, LoneSurrogateIsWrittenAsReplacement) {
   HWND hwnd = handset.CreateWindow(u"C", u"", RECT{}, 0, nullptr);
   const WCHAR title[] = {u'a', 0xD800, u'b', 0};
   SetWindowTextW(hwnd, title);
+  trace.Flush();
   EXPECT_EQ("{\"t\":0,\"ev\":\"title\",\"text\":\"a\xEF\xBF\xBD" "b\"}\n", out.str());
+}
+
+// Wants only the events it is given, and counts what it records.
+class Choosy final : public Trace {
+ public:
+  explicit Choosy(std::vector<std::string_view> wanted) : m_wanted(std::move(wanted)) {}
+  bool Wants(std::string_view ev) const override {
+    return std::find(m_wanted.begin(), m_wanted.end(), ev) != m_wanted.end();
+  }
+  void Record(std::int64_t, std::string_view, TraceFields) override { ++recorded; }
+  int recorded = 0;
+
+ private:
+  std::vector<std::string_view> m_wanted;
+};
+
+TEST(Trace, FieldsAreBuiltOnlyForATraceThatWantsTheEvent) {
+  struct Case {
+    const char* what;
+    std::vector<std::string_view> wanted;  // empty: no trace at all
+    bool attach;
+    int built;
+  };
+  const Case cases[] = {
+      {"no trace", {}, false, 0},
+      {"a trace that wants other events", {"text"}, true, 0},
+      {"a trace that wants it", {"fire"}, true, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    VirtualClock clock;
+    Handset handset(clock);
+    Choosy trace(c.wanted);
+    if (c.attach) handset.set_trace(&trace);
+    int built = 0;
+    handset.Emit("fire", [&] {
+      ++built;
+      return TraceFields{{"id", 1}};
+    });
+    EXPECT_EQ(c.built, built);
+    EXPECT_EQ(c.built, trace.recorded);
+  }
+}
+
+TEST(Trace, DeviceCallsOfAnUnwantedEventAreNotRecorded) {
+  VirtualClock clock;
+  Handset handset(clock);
+  Choosy trace({"open"});
+  handset.set_trace(&trace);
+  EchoDriver driver;
+  handset.RegisterDevice(u"ACC0:", &driver);
+  HANDLE device = handset.OpenDevice(u"ACC0:", GENERIC_READ, 0);
+  unsigned char xyz[3];
+  DWORD got = 0;
+  EXPECT_TRUE(DeviceIoControl(device, 0x4000C, nullptr, 0, xyz, 3, &got, nullptr));
+  EXPECT_EQ(1u, got);
+  EXPECT_EQ(0x80, xyz[0]);
+  EXPECT_EQ(1, trace.recorded);  // the open alone
+}
+
+TEST(Trace, LinesAreWrittenInBlocksAndOnFlush) {
+  std::ostringstream out;
+  {
+    JsonLinesTrace trace(out);
+    trace.Record(5, "invalidate", TraceFields::object());
+    EXPECT_EQ("", out.str());
+    ASSERT_TRUE(trace.Flush());
+    EXPECT_EQ("{\"t\":5,\"ev\":\"invalidate\"}\n", out.str());
+    // A block is written once it is full, without a flush.
+    std::string text(70'000, 'x');
+    trace.Record(6, "debug", TraceFields{{"text", text}});
+    std::string written = out.str();
+    EXPECT_EQ(2, std::count(written.begin(), written.end(), '\n'));
+    trace.Record(7, "quit", TraceFields{{"code", 0}});
+  }
+  // The rest on destruction.
+  EXPECT_TRUE(out.str().ends_with("{\"t\":7,\"ev\":\"quit\",\"code\":0}\n"));
 }
 
 }  // namespace

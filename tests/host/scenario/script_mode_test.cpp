@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "tests/host/scenario/test_app.h"
@@ -25,14 +26,17 @@ class ScriptModeTest : public testing::Test {
   }
   void TearDown() override { fs::remove_all(m_folder); }
 
-  // Runs the script file at path; the exit status, with the diagnostics in m_err.
-  int RunFile(const std::string& path) {
+  // Runs the script file at path; the exit status, with standard output in m_out and the
+  // diagnostics in m_err.
+  int RunFile(const std::string& path, std::optional<std::string> tracePath = std::nullopt) {
     ScriptModeOptions options;
     options.scriptPath = path;
     options.root = (m_folder / "root").string();
+    options.tracePath = std::move(tracePath);
     std::ostringstream out;
     std::ostringstream err;
     int status = RunScriptMode(options, TestApplication(), out, err);
+    m_out = out.str();
     m_err = err.str();
     return status;
   }
@@ -43,6 +47,7 @@ class ScriptModeTest : public testing::Test {
   }
 
   fs::path m_folder;
+  std::string m_out;
   std::string m_err;
 };
 
@@ -75,6 +80,32 @@ TEST_F(ScriptModeTest, RawBytesInMessagesAreEscaped) {
   EXPECT_EQ(path + ":1: wait: MS must be a number from 0 to 2147483647, not '\\x01\\x7f'\n", m_err);
   EXPECT_EQ(kExitScriptError, Run("screenshot \"a\x1b\x07.png\"\n"));
   EXPECT_EQ(path + ":1: screenshot a\\x1b\\x07.png: this build draws no screens\n", m_err);
+}
+
+TEST_F(ScriptModeTest, TheTraceGoesWhereTraceSays) {
+  std::string script = (m_folder / "s.qvs").string();
+  std::ofstream(script) << "start\nwait 250\n";
+  std::string file = (m_folder / "trace.jsonl").string();
+  struct Case {
+    std::optional<std::string> trace;
+    bool onStandardOutput;
+    bool inFile;
+  };
+  const Case cases[] = {{std::nullopt, false, false}, {"-", true, false}, {file, false, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.trace.value_or("(none)"));
+    fs::remove(file);
+    ASSERT_EQ(kExitOk, RunFile(script, c.trace)) << m_err;
+    std::ifstream written(file, std::ios::binary);
+    std::string inFile((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
+    const std::string& trace = c.onStandardOutput ? m_out : inFile;
+    EXPECT_EQ(c.onStandardOutput, !m_out.empty());
+    EXPECT_EQ(c.inFile, fs::exists(file));
+    if (c.onStandardOutput || c.inFile) {
+      EXPECT_TRUE(trace.starts_with("{\"t\":0,\"ev\":")) << trace;
+      EXPECT_TRUE(trace.ends_with("\"ev\":\"exit\",\"code\":0}\n")) << trace;
+    }
+  }
 }
 
 }  // namespace
