@@ -59,7 +59,7 @@ ini="$root/Program Files/Quorvane/config.ini"
 # The switch (id 108) in work-area pixels: x y w h.
 mkdir -p "$root/script"
 printf 'start\nsnapshot\n' >"$root/script/where.qvs"
-switch_rect=$("$quorvane" --script "$root/script/where.qvs" --root "$root/script" |
+switch_rect=$("$quorvane" --script "$root/script/where.qvs" --trace - --root "$root/script" |
   grep -o '"id":108,"rect":\[[0-9,]*\]' | head -n 1 | grep -o '[0-9][0-9,]*\]' | tr -d ']' |
   tr ',' ' ')
 [ -n "$switch_rect" ] || fail "no switch 108 in the snapshot"

@@ -3,7 +3,7 @@
 set -euo pipefail
 quorvane=$1 script=$2 work=$3
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
-"$quorvane" --script "$script" --screenshot end.png > trace.jsonl
+"$quorvane" --script "$script" --screenshot end.png
 for picture in menu.png end.png; do
   magic=$(head -c 8 "$picture" | od -An -tx1 | tr -d ' \n')
   [ "$magic" = 89504e470d0a1a0a ] || { echo "$picture is not a PNG file"; exit 1; }
