@@ -1,5 +1,7 @@
 #include "tools/host_options.h"
 
+#include <CLI/CLI.hpp>
+
 #include <iostream>
 #include <string_view>
 #include <utility>

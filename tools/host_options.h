@@ -14,8 +14,6 @@
 //   if (auto* error = std::get_if<std::string>(&devices)) { /* "quorvane: " + *error, exit 2 */ }
 #pragma once
 
-#include <CLI/CLI.hpp>
-
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,6 +23,10 @@
 #include "host/drivers/accelerometer.h"
 #include "host/kernel/handset.h"
 #include "host/mpris/player_bridge.h"
+
+namespace CLI {
+class App;  // <CLI/CLI.hpp>: heavy, included where the options are parsed
+}  // namespace CLI
 
 struct HostOptions {
   std::optional<std::string> acc;

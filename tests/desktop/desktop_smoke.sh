@@ -15,36 +15,8 @@ section="Powered By Zelbin"
 work_width=480
 work_height=720
 
-fail() {
-  echo "desktop_smoke: $*" >&2
-  exit 1
-}
-
-# Polls a command every 0.1 s until it succeeds; false after about $1 seconds.
-wait_for() {
-  local seconds=$1
-  shift
-  local tries=$((seconds * 10))
-  while ((tries-- > 0)); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
-if [ "${DESKTOP_SMOKE_INSIDE:-}" != 1 ]; then
-  for tool in xvfb-run xauth xdotool; do
-    if ! command -v "$tool" >/dev/null; then
-      echo "desktop_smoke: SKIPPED: $tool is missing (apt-get install xvfb xauth xdotool)"
-      exit 77
-    fi
-  done
-  DESKTOP_SMOKE_INSIDE=1 exec xvfb-run -a -s "-screen 0 1024x1024x24" "$0" "$quorvane" "$ini_tool"
-fi
-
-# A sanitizer build of quorvane: leave out what libdbus keeps for the whole process.
-here=$(cd "$(dirname "$0")" && pwd)
-export LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+name=desktop_smoke
+source "$(dirname "$0")/window_session.sh" "$@"
 
 root=$(mktemp -d)
 log="$root.log"
@@ -76,16 +48,7 @@ grep -q "no display answers at DISPLAY=:199" "$log" && grep -q -- "--headless" "
 grep -qi "XDG_RUNTIME_DIR\|offscreen" "$log" && fail "no display: $(cat "$log")"
 rm -rf "$root/nodisplay"
 
-"$quorvane" --root "$root" >"$log" 2>&1 &
-pid=$!
-
-window=""
-find_window() {
-  kill -0 "$pid" 2>/dev/null || fail "quorvane ended early: $(cat "$log")"
-  window=$(xdotool search --onlyvisible --name '^Quorvane$' 2>/dev/null | head -n 1)
-  [ -n "$window" ]
-}
-wait_for 10 find_window || fail "no window titled Quorvane appeared"
+start_window --root "$root"
 
 stored() { [ "$("$ini_tool" get-int "$ini" "$section" autohide 2>/dev/null)" = "$1" ]; }
 # A first run has no value stored yet: the switch starts off.
@@ -107,11 +70,6 @@ xdotool mousemove --window "$window" "$switch_x" "$switch_y" click 1 ||
   fail "xdotool could not click"
 wait_for 10 stored 1 || fail "the settings file did not get autohide=1 after the click"
 
-# Closing the window: SDL turns SIGTERM into the same quit as the window's close button.
-kill -TERM "$pid"
-status=0
-wait "$pid" || status=$?
-pid=""
-[ "$status" -eq 0 ] || fail "quorvane ended with status $status: $(cat "$log")"
+stop_window
 stored 1 || fail "autohide is not 1 after the application ended"
 echo "desktop_smoke: passed"

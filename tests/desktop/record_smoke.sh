@@ -11,23 +11,8 @@ set -u
 quorvane=${1:?usage: record_smoke.sh QUORVANE QUORVANE_MOTION}
 motion=${2:?usage: record_smoke.sh QUORVANE QUORVANE_MOTION}
 
-fail() {
-  echo "record_smoke: $*" >&2
-  exit 1
-}
-
-if [ "${RECORD_SMOKE_INSIDE:-}" != 1 ]; then
-  for tool in xvfb-run xauth xdotool; do
-    if ! command -v "$tool" >/dev/null; then
-      echo "record_smoke: SKIPPED: $tool is missing (apt-get install xvfb xauth xdotool)"
-      exit 77
-    fi
-  done
-  RECORD_SMOKE_INSIDE=1 exec xvfb-run -a -s "-screen 0 1024x1024x24" "$0" "$quorvane" "$motion"
-fi
-
-here=$(cd "$(dirname "$0")" && pwd)
-export LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+name=record_smoke
+source "$(dirname "$0")/window_session.sh" "$@"
 
 root=$(mktemp -d)
 recording="$root.csv"
@@ -39,17 +24,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$quorvane" --root "$root" --record "$recording" >"$log" 2>&1 &
-pid=$!
-
-window=""
-for _ in $(seq 100); do
-  kill -0 "$pid" 2>/dev/null || fail "quorvane ended early: $(cat "$log")"
-  window=$(xdotool search --onlyvisible --name '^Quorvane$' 2>/dev/null | head -n 1)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || fail "no window titled Quorvane appeared"
+start_window --root "$root" --record "$recording"
 sleep 0.5
 xdotool windowfocus --sync "$window" 2>/dev/null
 xdotool key --window "$window" n || fail "xdotool could not press N"
@@ -57,11 +32,7 @@ xdotool keydown --window "$window" Right && sleep 0.3 && xdotool keyup --window 
   fail "xdotool could not hold the right arrow"
 sleep 0.5
 
-kill -TERM "$pid"
-status=0
-wait "$pid" || status=$?
-pid=""
-[ "$status" -eq 0 ] || fail "quorvane ended with status $status: $(cat "$log")"
+stop_window
 
 [ "$(head -n 1 "$recording")" = "ms,x,y,z,label" ] || fail "no header: $(head -n 2 "$recording")"
 # At least 100 rows a second, less a tenth for a busy machine.
