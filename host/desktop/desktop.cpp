@@ -210,9 +210,15 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
     if (shown.driver != nullptr) info.accelerometerOpen = shown.driver->open_count() > 0;
     info.watching = shown.watching;
     info.recording = shown.recording;
-    // Live: the manual tilt as it is now, else what the driver read last.
+    // Live: the manual tilt as it is now; a replay or an IIO sensor asked now while ACC0: is
+    // open (it samples only then), also while the detector is deaf; else what the driver read
+    // last. The demo's scripted sensor counts its reads, so it shows the driver's.
     info.live = shown.sensor.last();
-    if (shown.tilt != nullptr) info.tilt = info.live = shown.tilt->Sample();
+    if (shown.tilt != nullptr) {
+      info.tilt = info.live = shown.tilt->Sample();
+    } else if (shown.driver != nullptr && shown.driver->open_count() > 0) {
+      if (std::optional<AccSample> now = shown.sensor.Live()) info.live = now;
+    }
     info.threshold = SliderPosition();
     if (Handset* handset = Handset::CurrentOrNull()) {
       info.listening = shown.sensor.Listening(handset->clock().NowMs());

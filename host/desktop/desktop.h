@@ -100,6 +100,9 @@ class WatchedSensor final : public AccelerometerSensor {
   void Closed() override { m_sensor.Closed(); }
   // The last successful read; nullopt before any.
   const std::optional<AccSample>& last() const { return m_last; }
+  // What a read would give now, asked of the sensor without counting as the driver's read (a
+  // live meter); only for a back-end whose reads change nothing (a replay, IIO).
+  std::optional<AccSample> Live() { return m_sensor.Read(); }
   // Whether the driver reads every poll: a read (successful or not) within the last
   // kListeningGapMs before nowMs. False while the application's detector is deaf.
   bool Listening(std::int64_t nowMs) const;

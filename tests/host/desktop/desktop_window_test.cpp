@@ -220,6 +220,17 @@ TEST(WatchedSensor, KeepsTheLastSampleThatWasRead) {
   EXPECT_FALSE(watched.Present());
 }
 
+// The live meter asks the sensor itself: what it shows is not the driver's read, and it tells
+// nothing about whether the detector listens.
+TEST(WatchedSensor, LiveValuesAreNotTheDriversReads) {
+  SimulatedAccelerometer sensor;
+  WatchedSensor watched(sensor);
+  sensor.set_sample({9, 0, 64});
+  EXPECT_EQ((AccSample{9, 0, 64}), watched.Live());
+  EXPECT_EQ(std::nullopt, watched.last());
+  EXPECT_FALSE(watched.Listening(0));
+}
+
 }  // namespace
 }  // namespace host::desktop
 
