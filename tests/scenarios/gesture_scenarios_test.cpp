@@ -1,5 +1,5 @@
 // Gesture detection with the real application: the poll, the device reads and the commands to
-// the player over time. The detector's tick-by-tick rules are in tests/motion/gesture_tick_test.cpp;
+// the player over time. The detector's tick-by-tick rules are in tests/app/gesture_tick_test.cpp;
 // the worked example is a full trace (gesture_worked_example.trace).
 #include "tests/scenarios/scenario_test.h"
 
