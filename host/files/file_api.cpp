@@ -12,7 +12,9 @@
 // handset would refuse a second such open with a sharing violation, the host waits for the
 // first to be closed, so that two programs changing one settings file take turns. After the
 // wait the open checks that the name still leads to the file it locked (the writer before it
-// may have replaced the file) and opens the name afresh if not. Reading shares are not enforced.
+// may have replaced the file) and opens the name afresh if not. Reading shares are not enforced;
+// a handle that only reads and shares no writing, during which the handset lets nobody write
+// the file, keeps the size its open saw for GetFileSize.
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -40,7 +42,9 @@ constexpr int kMaxLockRounds = 64;
 // An open file. Closing the handle closes the descriptor, through the handset's file system.
 class FileObject final : public host::KernelObject {
  public:
-  FileObject(int fd, DWORD access) : m_fd(fd), m_access(access) {}
+  // fixedSize: the file's size when no handle may change it while this one is open.
+  FileObject(int fd, DWORD access, std::optional<std::uint64_t> fixedSize)
+      : m_fd(fd), m_access(access), m_fixedSize(fixedSize) {}
   ~FileObject() override {
     // A handle nobody closed: the handset is going away.
     if (m_fd >= 0 && Handset::CurrentOrNull() != nullptr) Files().Close(m_fd);
@@ -57,10 +61,12 @@ class FileObject final : public host::KernelObject {
   int fd() const { return m_fd; }
   bool CanRead() const { return (m_access & GENERIC_READ) != 0; }
   bool CanWrite() const { return (m_access & GENERIC_WRITE) != 0; }
+  const std::optional<std::uint64_t>& fixed_size() const { return m_fixedSize; }
 
  private:
   int m_fd;
   DWORD m_access;
+  std::optional<std::uint64_t> m_fixedSize;
 };
 
 FileObject* LookupFile(HANDLE handle) { return Current().LookupHandleAs<FileObject>(handle); }
@@ -182,7 +188,14 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
   bool mayExist =
       dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS;
   Current().set_last_error(!created && mayExist ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-  return Current().AddHandle(std::make_unique<FileObject>(fd, dwDesiredAccess));
+  // A handle that only reads and shares no writing: while it is open the handset refuses every
+  // open for writing (a sharing violation), so the file keeps the size it has now, and
+  // GetFileSize needs no second fstat. (Writers of this system replace the file instead.)
+  std::optional<std::uint64_t> fixedSize;
+  if (!write && (dwShareMode & FILE_SHARE_WRITE) == 0) {
+    fixedSize = static_cast<std::uint64_t>(st.st_size);
+  }
+  return Current().AddHandle(std::make_unique<FileObject>(fd, dwDesiredAccess, fixedSize));
 }
 
 BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
@@ -241,12 +254,17 @@ DWORD GetFileSize(HANDLE hFile, DWORD* lpFileSizeHigh) {
     Fail(ERROR_INVALID_HANDLE);
     return INVALID_FILE_SIZE;
   }
-  struct stat st;
-  if (int result = Files().Fstat(file->fd(), &st); result < 0) {
-    Fail(ErrorFromErrno(-result));
-    return INVALID_FILE_SIZE;
+  std::uint64_t size;
+  if (file->fixed_size()) {
+    size = *file->fixed_size();
+  } else {
+    struct stat st;
+    if (int result = Files().Fstat(file->fd(), &st); result < 0) {
+      Fail(ErrorFromErrno(-result));
+      return INVALID_FILE_SIZE;
+    }
+    size = static_cast<std::uint64_t>(st.st_size);
   }
-  auto size = static_cast<std::uint64_t>(st.st_size);
   if (lpFileSizeHigh != nullptr) *lpFileSizeHigh = static_cast<DWORD>(size >> 32);
   auto low = static_cast<DWORD>(size);
   // A size whose low part looks like the failure value is told apart by the last error.

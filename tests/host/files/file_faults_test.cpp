@@ -140,6 +140,32 @@ TEST_F(FileFaults, FailingFileCallsReportFalse) {
   }
 }
 
+// A handle that only reads and shares no writing keeps the size the file had at the open (no
+// handle may change it meanwhile): GetFileSize asks the file system nothing. Any other handle
+// asks it each time.
+TEST_F(FileFaults, FileSizeOfAReaderThatSharesNoWritingComesFromTheOpen) {
+  Put("f.ini", "0123456789");
+  const struct {
+    DWORD access;
+    DWORD share;
+    DWORD expected;
+  } kCases[] = {
+      {GENERIC_READ, FILE_SHARE_READ, 10},
+      {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, INVALID_FILE_SIZE},
+      {kReadWrite, FILE_SHARE_READ, INVALID_FILE_SIZE},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::to_string(c.access) + " " + std::to_string(c.share));
+    HANDLE file = CreateFileW(InRoot(u"f.ini").c_str(), c.access, c.share, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    faulty().Fail(FileOp::kFstat, 1, EIO);
+    EXPECT_EQ(c.expected, GetFileSize(file, nullptr));
+    faulty().Heal();
+    CloseHandle(file);
+  }
+}
+
 TEST_F(FileFaults, ReplaceFileThatFailsBeforeTheRenameKeepsTheTarget) {
   const struct {
     FileOp op;
