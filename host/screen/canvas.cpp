@@ -123,15 +123,28 @@ void Canvas::Resize(int width, int height) {
   SDL_FreeSurface(m_surface);
   m_surface = surface;
   m_clip = {0, 0, surface->w, surface->h};
+  m_limit.reset();
 }
 
 RECT Canvas::SetClip(const RECT& clip) {
   RECT before = m_clip;
   m_clip = Intersect(clip, {0, 0, m_surface->w, m_surface->h});
-  SDL_Rect sdl = ToSdl(m_clip);
+  SDL_Rect sdl = ToSdl(Drawable());
   SDL_SetClipRect(m_surface, &sdl);
   return before;
 }
+
+void Canvas::SetLimit(const RECT& area) {
+  m_limit = area;
+  SetClip(m_clip);
+}
+
+void Canvas::ClearLimit() {
+  m_limit.reset();
+  SetClip(m_clip);
+}
+
+RECT Canvas::Drawable() const { return m_limit ? Intersect(m_clip, *m_limit) : m_clip; }
 
 void Canvas::Fill(const RECT& rect, Rgb colour) {
   if (IsEmpty(rect)) return;
@@ -140,7 +153,7 @@ void Canvas::Fill(const RECT& rect, Rgb colour) {
 }
 
 void Canvas::Shade(const RECT& rect, Rgb colour, int alpha) {
-  RECT r = Intersect(rect, m_clip);
+  RECT r = Intersect(rect, Drawable());
   if (IsEmpty(r)) return;
   alpha = std::clamp(alpha, 0, 255);
   SDL_LockSurface(m_surface);

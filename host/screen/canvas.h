@@ -10,6 +10,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -74,6 +75,11 @@ class Canvas {
   // Drawing is limited to the clip, which starts as the whole canvas. Returns the clip before.
   RECT SetClip(const RECT& clip);
   RECT clip() const { return m_clip; }
+  // Limits drawing to area as well, until ClearLimit or Resize. The limit shows neither in
+  // clip() nor in the texts' clips: a paint of part of the canvas draws and records what a
+  // whole paint would, and changes only the pixels in area.
+  void SetLimit(const RECT& area);
+  void ClearLimit();
 
   void Fill(const RECT& rect, Rgb colour);
   // Mixes colour into the rectangle, alpha 0 (nothing) to 255 (Fill).
@@ -118,6 +124,8 @@ class Canvas {
   };
 
   Canvas(SDL_Surface* surface, std::shared_ptr<const std::string> fontData);
+  // Where drawing lands: the clip within the limit.
+  RECT Drawable() const;
   TTF_Font* Font(int size, Weight weight);
   // The line for the key, rendered when it is not cached.
   const Line& LineFor(const LineKey& key);
@@ -132,6 +140,7 @@ class Canvas {
   std::list<LineKey> m_lineOrder;  // oldest first, to forget the oldest when full
   int m_rendered = 0;
   RECT m_clip{};
+  std::optional<RECT> m_limit;
   std::vector<TextBox> m_texts;
 };
 

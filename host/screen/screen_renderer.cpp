@@ -1,5 +1,6 @@
 #include "host/screen/screen_renderer.h"
 
+#include "host/screen/changed_areas.h"
 #include "host/screen/control_painter.h"
 #include "host/screen/font_lookup.h"
 #include "host/screen/png_writer.h"
@@ -55,15 +56,39 @@ ScreenView Translated(ScreenView screen, Language language) {
 
 void ScreenRenderer::Paint(const ScreenView& shown) {
   ++m_paints;
-  const ScreenView screen = Translated(shown, m_options.language);
+  ScreenView screen = Translated(shown, m_options.language);
+  std::vector<std::u16string> foreign = ForeignContent(screen);
+  std::vector<RECT> areas;
+  if (m_last && foreign == m_foreign) areas = ChangedAreas(*m_last, screen);
   const RECT& area = screen.workArea;
   m_canvas->Resize(Width(area), Height(area));
-  m_canvas->ForgetTexts();
-  m_home.clear();
+  RECT full{0, 0, m_canvas->width(), m_canvas->height()};
+  if (areas.empty()) {
+    m_canvas->ForgetTexts();
+    m_home.clear();
+    if (!PaintWindows(screen)) PaintHome();
+    m_painted = {full};
+  } else {
+    // Each area is drawn as a whole paint limited to it, so the texts are those of a whole
+    // paint.
+    for (const RECT& r : areas) {
+      m_canvas->ForgetTexts();
+      m_canvas->SetLimit(r);
+      PaintWindows(screen);
+    }
+    m_canvas->ClearLimit();
+    m_painted = std::move(areas);
+  }
+  m_canvas->SetClip(full);
+  m_last = std::move(screen);
+  m_foreign = std::move(foreign);
+}
+
+bool ScreenRenderer::PaintWindows(const ScreenView& screen) {
+  const RECT& area = screen.workArea;
   RECT full{0, 0, m_canvas->width(), m_canvas->height()};
   m_canvas->SetClip(full);
   m_canvas->Fill(full, theme::kHome);
-
   bool anyVisible = false;
   for (const WindowView& window : screen.windows) {
     if (!window.visible) continue;
@@ -87,7 +112,25 @@ void ScreenRenderer::Paint(const ScreenView& shown) {
     }
   }
   m_canvas->SetClip(full);
-  if (!anyVisible) PaintHome();
+  return anyVisible;
+}
+
+std::vector<std::u16string> ScreenRenderer::ForeignContent(const ScreenView& screen) const {
+  std::vector<std::u16string> content;
+  for (const WindowView& window : screen.windows) {
+    if (!window.visible || window.ours) continue;
+    if (m_options.windowLines) {
+      for (std::u16string& line : m_options.windowLines(window)) content.push_back(std::move(line));
+    }
+    if (!m_options.windowButtons) continue;
+    for (const WindowButton& button : m_options.windowButtons(window)) {
+      const RECT& r = button.rect;
+      std::string at = std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+                       std::to_string(r.right) + "," + std::to_string(r.bottom);
+      content.push_back(button.text + std::u16string(at.begin(), at.end()));
+    }
+  }
+  return content;
 }
 
 void ScreenRenderer::PaintMenu(const WindowView& menu, const RECT& rect) {

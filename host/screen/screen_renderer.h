@@ -56,13 +56,21 @@ class ScreenRenderer final : public Renderer {
                                                 std::string& error);
 
   // Draws the screen at the work area's size. The home screen's programs come from the current
-  // handset (none without one).
+  // handset (none without one). After a paint, only the areas where the screen differs from
+  // the last paint are drawn again (host/screen/changed_areas.h), with everything that lies in
+  // them in the same order, so the pixels are those of a whole paint; the whole screen when
+  // the windows shown changed, another program's window shows other lines or buttons, or the
+  // screen is painted again unchanged.
   void Paint(const ScreenView& screen) override;
+  // The rectangles the last paint drew, in the canvas's pixels (the whole canvas for a whole
+  // paint).
+  const std::vector<RECT>& painted() const { return m_painted; }
 
   // The pixels of the last paint.
   Canvas& canvas() { return *m_canvas; }
   const Canvas& canvas() const { return *m_canvas; }
-  // The texts of the last paint with their boxes, in the work area's pixels.
+  // The texts of the screen with their boxes, in the work area's pixels (as a whole paint
+  // records them, also after a paint of some areas).
   const std::vector<TextBox>& texts() const { return m_canvas->texts(); }
   // The programs on the home screen of the last paint; empty when a window was visible.
   const std::vector<HomeEntry>& home() const { return m_home; }
@@ -73,6 +81,10 @@ class ScreenRenderer final : public Renderer {
 
  private:
   ScreenRenderer(std::unique_ptr<Canvas> canvas, ScreenRendererOptions options);
+  // Draws the windows; returns whether one was visible.
+  bool PaintWindows(const ScreenView& screen);
+  // What other programs' visible windows show besides their view: lines and buttons.
+  std::vector<std::u16string> ForeignContent(const ScreenView& screen) const;
   void PaintMenu(const WindowView& menu, const RECT& rect);
   void PaintForeign(const WindowView& window, const RECT& rect);
   void PaintWindowButtons(const WindowView& window, const RECT& rect);
@@ -82,6 +94,9 @@ class ScreenRenderer final : public Renderer {
   ScreenRendererOptions m_options;
   std::vector<HomeEntry> m_home;
   int m_paints = 0;
+  std::optional<ScreenView> m_last;  // as painted last, translated
+  std::vector<std::u16string> m_foreign;  // ForeignContent of the last paint
+  std::vector<RECT> m_painted;
 };
 
 // The screen with the application's fixed texts in the language (host/screen/language.h):
