@@ -116,6 +116,11 @@ class MpvTest : public ::testing::Test {
     if (!chosen) return "";
     return chosen->title + " " + PlaybackStatusName(chosen->status);
   }
+  // Until the bridge sees mpv with its first song loaded: a quit that reaches mpv while it is
+  // still starting up can be lost, which would make a test about quitting fail for nothing.
+  bool WaitUntilMpvPlays() {
+    return Until([&] { return NowPlaying() == "a.wav Paused" && PlayerOnHandset(); });
+  }
   bool PlayerOnHandset() {
     return FindWindowW(nullptr, programs::kNowPlayingTitle) != nullptr &&
            !m_handset.Processes().empty();
@@ -159,17 +164,18 @@ TEST_F(MpvTest, NextPreviousAndPlayPauseMoveMpv) {
 TEST_F(MpvTest, CloseMusicQuitsMpv) {
   StartBridge();
   pid_t mpv = StartMpv();
-  ASSERT_TRUE(Until([&] { return PlayerOnHandset(); })) << MpvLog();
+  ASSERT_TRUE(WaitUntilMpvPlays()) << NowPlaying() << "\n" << MpvLog();
   m_handset.SendToWindow(m_bridge->window(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(Until([&] { return ProcessEnded(mpv); }));
+  EXPECT_TRUE(Until([&] { return ProcessEnded(mpv); })) << MpvLog();
   EXPECT_TRUE(Until([&] { return !PlayerOnHandset(); }));
 }
 
 TEST_F(MpvTest, MpvQuittingByItselfTakesTheHandsetsPlayerAlong) {
   StartBridge();
   pid_t mpv = StartMpv();
-  ASSERT_TRUE(Until([&] { return PlayerOnHandset(); })) << MpvLog();
-  // Quit through mpv's own command socket, as its user would with q.
+  ASSERT_TRUE(WaitUntilMpvPlays()) << NowPlaying() << "\n" << MpvLog();
+  // Quit through mpv's own command socket, as its user would with q. The connection stays open
+  // until mpv has gone, so that mpv never sees its client leave before the command ran.
   int fd = socket(AF_UNIX, SOCK_STREAM, 0);
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
@@ -179,8 +185,8 @@ TEST_F(MpvTest, MpvQuittingByItselfTakesTheHandsetsPlayerAlong) {
   ASSERT_EQ(0, connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address));
   std::string quit = "{\"command\":[\"quit\"]}\n";
   ASSERT_EQ(static_cast<ssize_t>(quit.size()), write(fd, quit.data(), quit.size()));
+  EXPECT_TRUE(Until([&] { return ProcessEnded(mpv); })) << MpvLog();
   close(fd);
-  EXPECT_TRUE(Until([&] { return ProcessEnded(mpv); }));
   EXPECT_TRUE(Until([&] { return !PlayerOnHandset(); }));
 }
 
