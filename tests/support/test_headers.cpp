@@ -1,0 +1,1 @@
+// The translation unit that compiles the precompiled GoogleTest headers (tests/CMakeLists.txt).
