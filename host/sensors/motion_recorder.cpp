@@ -10,7 +10,10 @@ MotionRecorder::MotionRecorder(AccelerometerSensor& sensor, std::ostream& out)
 void MotionRecorder::Poll(std::int64_t nowMs) {
   if (m_nextDueMs && nowMs < *m_nextDueMs) return;
   if (!m_startMs) m_startMs = nowMs;
-  m_nextDueMs = nowMs + kRecordPeriodMs;
+  // Rows keep their rate: a wake-up a little late does not move the later rows back. After a
+  // stall of a period or more, the rows go on from now instead of catching up in a burst.
+  bool onTime = m_nextDueMs && nowMs - *m_nextDueMs < kRecordPeriodMs;
+  m_nextDueMs = (onTime ? *m_nextDueMs : nowMs) + kRecordPeriodMs;
   std::optional<AccSample> sample = m_sensor.Read();
   if (!sample) return;
   m_out << (nowMs - *m_startMs) << ',' << int{sample->x} << ',' << int{sample->y} << ','

@@ -3,7 +3,7 @@
 #   record_smoke.sh QUORVANE QUORVANE_MOTION
 # Starts `quorvane --root DIR --record FILE` under Xvfb, presses N (label next) and holds the
 # right arrow (tilt: x = 127) with xdotool, closes the window, and checks the recording: the
-# header, about 100 rows a second (at least 90), the tilt, the label, and that quorvane-motion
+# header, about 100 rows a second (at least 50), the tilt, the label, and that quorvane-motion
 # eval takes it.
 # Exit status: 0 passed, 1 failed, 77 skipped (xvfb-run, xauth or xdotool missing).
 set -u
@@ -35,10 +35,11 @@ sleep 0.5
 stop_window
 
 [ "$(head -n 1 "$recording")" = "ms,x,y,z,label" ] || fail "no header: $(head -n 2 "$recording")"
-# At least 100 rows a second, less a tenth for a busy machine.
+# The recorder aims at 100 rows a second; a recording must have at least 50, also on a machine
+# busy enough to delay the window's wake-ups.
 read -r rows last < <(awk -F, 'NR > 1 { n++; t = $1 } END { print n, t }' "$recording")
-[ "$rows" -gt 0 ] && [ $((rows * 1000)) -ge $((last * 90)) ] ||
-  fail "$rows rows in $last ms: fewer than 100 a second"
+[ "$rows" -gt 0 ] && [ $((rows * 1000)) -ge $((last * 50)) ] ||
+  fail "$rows rows in $last ms: fewer than 50 a second"
 grep -q '^[0-9]*,127,0,0' "$recording" || fail "the right arrow's tilt (x = 127) was not recorded"
 [ "$(grep -c ',next$' "$recording")" = 1 ] || fail "not one row labelled next"
 "$motion" eval "$recording" >"$log" 2>&1 || fail "quorvane-motion eval refused it: $(cat "$log")"

@@ -23,8 +23,12 @@ TEST(MotionRecorder, WritesOneRowPerPeriodWithTheLabelsGiven) {
   recorder.Label(GestureLabel::kNext);
   sensor.set_sample({127, 0, 64});
   recorder.Poll(5010);
+  // A row a little late keeps the next one on time.
+  recorder.Poll(5023);
+  EXPECT_EQ(5030, recorder.next_due_ms());
   // Periods that passed unused are skipped, not caught up.
   recorder.Poll(5047);
+  EXPECT_EQ(5057, recorder.next_due_ms());
   sensor.set_reads_fail(true);
   recorder.Label(GestureLabel::kPrevious);
   recorder.Poll(5057);  // no row; the label waits
@@ -34,10 +38,11 @@ TEST(MotionRecorder, WritesOneRowPerPeriodWithTheLabelsGiven) {
       "ms,x,y,z,label\n"
       "0,1,2,3\n"
       "10,127,0,64,next\n"
+      "23,127,0,64\n"
       "47,127,0,64\n"
       "67,127,0,64,previous\n",
       out.str());
-  EXPECT_EQ(4, recorder.rows());
+  EXPECT_EQ(5, recorder.rows());
   EXPECT_TRUE(recorder.ok());
   auto replayed = ParseRecording(out.str());
   ASSERT_TRUE(std::holds_alternative<Recording>(replayed));
