@@ -40,8 +40,9 @@ std::variant<std::unique_ptr<host::sensors::IioSensor>, std::string> OpenIioSens
 std::variant<host::sensors::Recording, std::string> LoadReplay(const std::string& file) {
   auto recording = host::sensors::LoadRecording(file);
   if (auto* error = std::get_if<host::sensors::RecordingError>(&recording)) {
-    return file + (error->line > 0 ? ":" + std::to_string(error->line) : "") + ": " +
-           error->message;
+    std::string message = file;
+    if (error->line > 0) message += ':' + std::to_string(error->line);
+    return message + ": " + error->message;
   }
   return std::get<host::sensors::Recording>(std::move(recording));
 }

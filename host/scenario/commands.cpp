@@ -131,7 +131,13 @@ bool IsChoice(std::string_view word, std::string_view choices) {
   }
 }
 
-std::string Quoted(std::string_view word) { return "'" + std::string(word) + "'"; }
+// Built by appending: g++ 12 warns falsely (-Wrestrict) about "'" + std::string at -O3.
+std::string Quoted(std::string_view word) {
+  std::string quoted = "'";
+  quoted += word;
+  quoted += '\'';
+  return quoted;
+}
 
 // Checks one argument; on success stores its number.
 std::optional<std::string> CheckArgument(const Param& param, const std::string& word,
