@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -28,6 +29,9 @@ class Timeline final : public Trace {
   // The events it shows, and what the next trace wants.
   bool Wants(std::string_view ev) const override;
   void Record(std::int64_t t, std::string_view ev, TraceFields fields) override;
+  void Waiting(std::optional<std::int64_t> waitMs) override {
+    if (m_next != nullptr) m_next->Waiting(waitMs);
+  }
 
   // The settings file's text before the run (a "file" event's "text"; null when there is none),
   // so that only saves that change the sensitivity are shown.

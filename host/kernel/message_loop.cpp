@@ -151,6 +151,9 @@ BOOL Handset::GetMessage(MSG* msg) {
       return TRUE;
     }
     std::optional<std::int64_t> wakeAt = impl.timers.NextDue();
+    if (m_trace != nullptr) {
+      m_trace->Waiting(wakeAt ? std::optional<std::int64_t>(*wakeAt - now) : std::nullopt);
+    }
     bool goOn;
     if (m_input != nullptr) {
       goOn = m_input->Idle(wakeAt.value_or(-1));

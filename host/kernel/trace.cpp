@@ -44,10 +44,20 @@ bool JsonLinesTrace::FlushHeld() {
   return static_cast<bool>(m_out);
 }
 
+void JsonLinesTrace::Waiting(std::optional<std::int64_t> waitMs) {
+  // The thread that finishes an ending signal's work may hold the trace: it writes it then.
+  std::unique_lock<std::timed_mutex> hold(m_mutex, std::try_to_lock);
+  if (!hold.owns_lock() || m_buffer.empty()) return;
+  bool longWait = !waitMs || *waitMs >= kWaitingWrite.count();
+  if (!longWait && std::chrono::steady_clock::now() - m_lastWrite < kWaitingWrite) return;
+  FlushHeld();
+}
+
 void JsonLinesTrace::WriteBuffer() {
   if (m_buffer.empty()) return;
   m_out.write(m_buffer.data(), static_cast<std::streamsize>(m_buffer.size()));
   m_buffer.clear();
+  m_lastWrite = std::chrono::steady_clock::now();
 }
 
 }  // namespace host

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -31,6 +32,9 @@ class StatusLog final : public Trace {
   // The status line's texts and the debug output, and what the next trace wants.
   bool Wants(std::string_view ev) const override;
   void Record(std::int64_t t, std::string_view ev, TraceFields fields) override;
+  void Waiting(std::optional<std::int64_t> waitMs) override {
+    if (m_next != nullptr) m_next->Waiting(waitMs);
+  }
 
   // Tells how often the last debug line repeated, when it did (call at the end).
   void Finish();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -25,6 +26,50 @@ class EchoDriver final : public DeviceDriver {
   }
   void Close() override {}
 };
+
+// Lines are written when the loop is about to wait long, or a second after the last write.
+TEST(Trace, LinesAreWrittenBeforeTheLoopWaits) {
+  std::ostringstream out;
+  JsonLinesTrace trace(out);
+  auto lines = [&] {
+    std::string text = out.str();
+    return std::count(text.begin(), text.end(), '\n');
+  };
+  trace.Record(0, "post", {});
+  trace.Waiting(100);  // nothing was written before: the line goes out
+  EXPECT_EQ(1, lines());
+  trace.Record(1, "post", {});
+  trace.Waiting(100);  // a write just now: the line waits, for a second at most
+  EXPECT_EQ(1, lines());
+  trace.Waiting(1000);  // a long wait
+  EXPECT_EQ(2, lines());
+  trace.Record(2, "post", {});
+  trace.Waiting(std::nullopt);  // a wait with no end
+  EXPECT_EQ(3, lines());
+}
+
+// The loop tells the trace how long it is about to wait: until the next timer, or no end.
+TEST(Trace, TheLoopSaysHowLongItWaits) {
+  class Waits final : public Trace {
+   public:
+    void Record(std::int64_t, std::string_view, TraceFields) override {}
+    void Waiting(std::optional<std::int64_t> waitMs) override { waits.push_back(waitMs); }
+    std::vector<std::optional<std::int64_t>> waits;
+  };
+  VirtualClock clock;
+  Handset handset(clock);
+  Waits trace;
+  handset.set_trace(&trace);
+  HWND main = handset.CreateWindow(u"ZelbinAccWnd", u"", RECT{}, 0, nullptr);
+  SetTimer(main, 1, 100, nullptr);
+  clock.Advance(30);
+  MSG msg;
+  ASSERT_EQ(TRUE, GetMessageW(&msg, nullptr, 0, 0));
+  EXPECT_EQ(WM_TIMER, msg.message);
+  KillTimer(main, 1);
+  EXPECT_EQ(FALSE, GetMessageW(&msg, nullptr, 0, 0));
+  EXPECT_EQ((std::vector<std::optional<std::int64_t>>{70, std::nullopt}), trace.waits);
+}
 
 TEST(Trace, EveryTracedCallWritesItsLine) {
   VirtualClock clock;

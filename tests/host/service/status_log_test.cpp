@@ -1,6 +1,7 @@
 // The service's log: which trace events make a line, on which stream, and what is handed on.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,7 +19,9 @@ class Collect final : public Trace {
   void Record(std::int64_t, std::string_view ev, nlohmann::ordered_json) override {
     events.emplace_back(ev);
   }
+  void Waiting(std::optional<std::int64_t> waitMs) override { waits.push_back(waitMs); }
   std::vector<std::string> events;
+  std::vector<std::optional<std::int64_t>> waits;
 };
 
 struct Event {
@@ -43,6 +46,7 @@ TEST(StatusLog, PrintsStatusChangesAndDebugLinesWithTheirStamp) {
   Collect next;
   StatusLog log(out, err, &next, [] { return std::string("STAMP"); });
   for (const Event& event : events) log.Record(0, event.ev, event.fields);
+  log.Waiting(100);  // handed on, so that a trace file behind the log keeps up
   log.Finish();
 
   EXPECT_EQ(out.str(), "STAMP  正在获取状态\nSTAMP  正在播放下一首\n");
@@ -51,6 +55,7 @@ TEST(StatusLog, PrintsStatusChangesAndDebugLinesWithTheirStamp) {
             "STAMP  debug: the line before came 2 times more\n"
             "STAMP  debug: [Acc Api] Close ACC0..........\n");
   EXPECT_EQ(next.events.size(), events.size());
+  EXPECT_EQ(next.waits, (std::vector<std::optional<std::int64_t>>{100}));
   EXPECT_EQ(log.status(), "正在播放下一首");
 }
 
