@@ -31,8 +31,9 @@ class Trace {
 };
 
 // Writes each event as one line of JSON to out. The lines are gathered in a buffer and written
-// in blocks, or when the loop waits (Waiting); Flush (and the destructor) writes the rest. Flush may be called from another thread
-// (the one that finishes the work of an ending signal, host/kernel/ending_signals.h).
+// in blocks, or when the loop waits (Waiting); Flush (and the destructor) writes the rest. Flush
+// may be called from another thread (the one that finishes the work of an ending signal,
+// host/kernel/ending_signals.h).
 class JsonLinesTrace final : public Trace {
  public:
   // REQUIRES: out outlives the trace.
