@@ -8,7 +8,8 @@
 // It shows the application's status line when its text changes, the accelerometer samples the
 // application reads when they change, the built-in player's changes, windows hidden and shown,
 // failed launches, settings saves that change the sensitivity (a watched settings file), saves
-// that failed, and the application's end. Every event is also handed on to the next trace, when there is one.
+// that failed, and the application's end. Every event is also handed on to the next trace,
+// when there is one.
 #pragma once
 
 #include <cstdint>
