@@ -1,14 +1,10 @@
 # The quorvane executable: the application on the emulated handset, in the desktop window, as the
 # terminal demo, or running a scenario script (docs/running.md, docs/scenarios.md).
-if(NOT TARGET quorvane_app)
-  message(STATUS "quorvane: waiting for the application library")
-  return()
-endif()
 find_package(CLI11 REQUIRED)
 add_executable(quorvane quorvane.cpp)
 target_link_libraries(quorvane PRIVATE quorvane_program quorvane_host_options CLI11::CLI11)
 # Without the SDL window (QV_GUI off) the demo runs in the terminal also on a desktop.
-if(TARGET quorvane_desktop)
+if(QV_GUI)
   target_link_libraries(quorvane PRIVATE quorvane_desktop)
   target_compile_definitions(quorvane PRIVATE QV_HAS_DESKTOP)
 endif()
