@@ -3,7 +3,6 @@
 // which stand in for sysfs attributes). Figures in docs/performance.md.
 #include <benchmark/benchmark.h>
 
-#include <stdlib.h>
 #include <sys/resource.h>
 
 #include <chrono>
@@ -16,6 +15,7 @@
 #include "host/sensors/iio_mapping.h"
 #include "host/sensors/iio_sensor.h"
 #include "host/sensors/peak_window.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -47,8 +47,8 @@ void BM_PeakWindowAddAndRead(benchmark::State& state) {
 BENCHMARK(BM_PeakWindowAddAndRead);
 
 void BM_ReadRawFiles(benchmark::State& state) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-iio-XXXXXX").string();
-  std::string dir = mkdtemp(pattern.data());
+  test_support::TempFolder folder("quorvane-iio");
+  std::string dir = folder.string();
   for (const char* axis : {"x", "y", "z"}) {
     std::ofstream(dir + "/in_accel_" + std::string(axis) + "_raw") << "-1234\n";
   }
@@ -56,7 +56,6 @@ void BM_ReadRawFiles(benchmark::State& state) {
   std::array<long, 3> raw;
   host::sensors::IioReadFailure failure;
   for (auto _ : state) benchmark::DoNotOptimize(files.Read(raw, failure));
-  std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_ReadRawFiles);
 
@@ -83,8 +82,8 @@ double CpuPercentOver(std::chrono::seconds span, Toggle toggle) {
 // The reader thread at 100 Hz for 5 s while this thread sleeps: the share of a core it takes
 // (counter cpu_percent), files on tmpfs standing in for sysfs.
 void BM_ReaderThreadCpu(benchmark::State& state) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-iio-XXXXXX").string();
-  std::string dir = mkdtemp(pattern.data());
+  test_support::TempFolder folder("quorvane-iio");
+  std::string dir = folder.string();
   for (const char* axis : {"x", "y", "z"}) {
     std::ofstream(dir + "/in_accel_" + std::string(axis) + "_raw") << "-1234\n";
   }
@@ -103,7 +102,6 @@ void BM_ReaderThreadCpu(benchmark::State& state) {
       }
     });
   }
-  std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_ReaderThreadCpu)->Iterations(1)->Unit(benchmark::kSecond);
 

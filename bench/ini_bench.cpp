@@ -2,7 +2,6 @@
 // reading the file, and against inih on the same settings. Figures: docs/performance.md.
 #include <ini.h>  // inih
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +15,7 @@
 #include "host/kernel/handset.h"
 #include "settings/acc_config.h"
 #include "settings/ini.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -48,16 +48,8 @@ std::string Utf16File(std::u16string_view text) { return "\xFF\xFE" + host::ToUt
 class Bench {
  public:
   Bench() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "quorvane-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    m_root = pattern;
     m_handset = std::make_unique<host::Handset>(m_clock, m_root);
     m_handset->set_current_pid(m_handset->StartProcess(u"\\Quorvane.exe", nullptr));
-  }
-  ~Bench() {
-    m_handset.reset();
-    std::filesystem::remove_all(m_root);
   }
   void Put(const std::string& name, const std::string& bytes) {
     std::ofstream(std::filesystem::path(m_root) / name, std::ios::binary | std::ios::trunc)
@@ -67,7 +59,8 @@ class Bench {
 
  private:
   host::VirtualClock m_clock;
-  std::string m_root;
+  test_support::TempFolder m_folder{"quorvane-bench"};
+  std::string m_root = m_folder.string();
   std::unique_ptr<host::Handset> m_handset;
 };
 

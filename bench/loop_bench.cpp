@@ -1,7 +1,6 @@
 // The cost of time passing: the message loop's ticks and the script mode in virtual time
 // (docs/performance.md, "Virtual time and the message loop").
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 #include <sys/resource.h>
 
 #include <filesystem>
@@ -14,6 +13,7 @@
 #include "host/kernel/handset.h"
 #include "host/kernel/trace.h"
 #include "host/scenario/script_mode.h"
+#include "tests/support/temp_folder.h"
 #include "tools/quorvane_program.h"
 
 namespace {
@@ -23,25 +23,6 @@ namespace fs = std::filesystem;
 constexpr UINT kPollPeriodMs = 100;
 constexpr std::int64_t kDayMs = 24 * 60 * 60 * 1000;
 constexpr std::int64_t kTicksPerDay = kDayMs / kPollPeriodMs;
-
-// A new temporary folder, removed with the object.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "qv-loop-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) m_path = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    if (!m_path.empty()) fs::remove_all(m_path, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& path() const { return m_path; }
-
- private:
-  std::string m_path;
-};
 
 // A deaf tick: the loop hands a due WM_TIMER to a window whose procedure does what the
 // application does while deaf (counts the tick). The clock jumps to each due time.
@@ -98,9 +79,9 @@ class NullBuffer final : public std::streambuf {
 // drawing: the loop, one device read, the status text, the invalidation. state.range(0): 1
 // with a JSON Lines trace written to nothing, 0 with none.
 void BM_ListeningTick(benchmark::State& state) {
-  TempFolder root;
+  test_support::TempFolder root("qv-loop-bench");
   host::VirtualClock clock;
-  host::Handset handset(clock, root.path());
+  host::Handset handset(clock, root.string());
   NullBuffer discard;
   std::ostream out(&discard);
   host::JsonLinesTrace trace(out);
@@ -124,12 +105,12 @@ BENCHMARK(BM_ListeningTick)->ArgName("trace")->Arg(0)->Arg(1);
 // the whole run, start-up and exit processing included. state.range(0): 0 no trace, 1 a trace
 // to a file. Counter ticks_per_s: poll ticks per second of CPU.
 void BM_ScriptDay(benchmark::State& state) {
-  TempFolder folder;
+  test_support::TempFolder folder("qv-loop-bench");
   host::scenario::ScriptModeOptions options;
-  options.scriptPath = folder.path() + "/day.qvs";
+  options.scriptPath = folder.string() + "/day.qvs";
   std::ofstream(options.scriptPath) << "start\nwait " << kDayMs << "\n";
-  options.root = folder.path() + "/root";
-  if (state.range(0) != 0) options.tracePath = folder.path() + "/trace.jsonl";
+  options.root = folder.string() + "/root";
+  if (state.range(0) != 0) options.tracePath = folder.string() + "/trace.jsonl";
   std::ostringstream out;
   std::ostringstream err;
   for (auto _ : state) {
@@ -166,12 +147,12 @@ host::scenario::ScriptModeOptions CommandsScript(const std::string& folder, std:
 // memory a run needs has been used already. Counter rss_growth: how many bytes the peak resident
 // set grew during the day after that (what the day needs beyond what an hour needs).
 void BM_ScriptDayOfCommands(benchmark::State& state) {
-  TempFolder folder;
+  test_support::TempFolder folder("qv-loop-bench");
   std::ostringstream out;
   std::ostringstream err;
-  host::scenario::RunScriptMode(CommandsScript(folder.path(), kDayMs / 24), QuorvaneApplication(),
-                                out, err);
-  host::scenario::ScriptModeOptions day = CommandsScript(folder.path(), kDayMs);
+  host::scenario::RunScriptMode(CommandsScript(folder.string(), kDayMs / 24),
+                                QuorvaneApplication(), out, err);
+  host::scenario::ScriptModeOptions day = CommandsScript(folder.string(), kDayMs);
   double growth = 0;
   for (auto _ : state) {
     double before = PeakResidentBytes();

@@ -14,24 +14,27 @@
 #include "host/kernel/clock.h"
 #include "host/kernel/handset.h"
 #include "settings/ini.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
 constexpr const char16_t* kPath = u"\\fuzz.ini";
 
 struct World {
+  // A folder in memory when there is one: changes are flushed to disk on every call.
+  test_support::TempFolder folder{"quorvane-fuzz", std::filesystem::exists("/dev/shm")
+                                                       ? std::filesystem::path("/dev/shm")
+                                                       : std::filesystem::temp_directory_path()};
+  std::filesystem::path root = folder.path();
   host::VirtualClock clock;
-  std::filesystem::path root;
-  std::unique_ptr<host::Handset> handset;
+  std::unique_ptr<host::Handset> handset = std::make_unique<host::Handset>(clock, root.string());
 };
 
 World* g_world = nullptr;
 
 void RemoveWorld() {
-  if (g_world == nullptr) return;
-  g_world->handset.reset();
-  std::error_code ignored;
-  std::filesystem::remove_all(g_world->root, ignored);
+  delete g_world;
+  g_world = nullptr;
 }
 
 std::string FileBytes() {
@@ -81,14 +84,6 @@ bool Marked(const std::string& bytes) { return bytes.size() >= 2 && bytes.compar
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   g_world = new World;
-  // A folder in memory when there is one: changes are flushed to disk on every call.
-  std::filesystem::path base = std::filesystem::exists("/dev/shm")
-                                   ? std::filesystem::path("/dev/shm")
-                                   : std::filesystem::temp_directory_path();
-  std::string pattern = (base / "quorvane-fuzz-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) std::abort();
-  g_world->root = pattern;
-  g_world->handset = std::make_unique<host::Handset>(g_world->clock, pattern);
   std::atexit(RemoveWorld);
   return 0;
 }

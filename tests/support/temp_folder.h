@@ -1,30 +1,34 @@
-// A new, empty host folder for one test, removed with everything in it when the object goes.
+// A new, empty host folder, removed with everything in it when the object goes: for the tests,
+// the fuzzers, the benchmarks and the test programs alike.
 #pragma once
 
 #include <stdlib.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
-
-#include <gtest/gtest.h>
 
 namespace test_support {
 
 class TempFolder {
  public:
-  // Makes TMPDIR/PREFIX-XXXXXX; a test failure (and an empty path) when it cannot.
-  explicit TempFolder(const std::string& prefix) {
-    std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
+  // Makes BASE/PREFIX-XXXXXX (BASE: the system's temporary folder). A process that cannot make
+  // one ends with the reason: nothing it would go on to check means anything without it.
+  explicit TempFolder(const std::string& prefix,
+                      const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
+    std::string pattern = (base / (prefix + "-XXXXXX")).string();
     if (mkdtemp(pattern.data()) == nullptr) {
-      ADD_FAILURE() << "no temporary folder " << pattern;
-      return;
+      std::fprintf(stderr, "no temporary folder %s: %s\n", pattern.c_str(), std::strerror(errno));
+      std::abort();
     }
     m_path = pattern;
   }
   ~TempFolder() {
     std::error_code ignored;
-    if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
+    std::filesystem::remove_all(m_path, ignored);
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;

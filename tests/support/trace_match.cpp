@@ -16,8 +16,10 @@ std::string Describe(const Expected& expected) {
   for (const auto& [key, value] : expected.fields.items()) {
     text += "," + Json(key).dump() + ":" + value.dump();
   }
-  return text + "}" + (expected.optional ? " (optional)" : "") +
-         (expected.repeated ? " (any number)" : "");
+  text += "}";
+  if (expected.times == test_support::Times::kMaybe) text += " (optional)";
+  if (expected.times == test_support::Times::kAnyNumber) text += " (any number)";
+  return text;
 }
 
 std::string Where(std::size_t position, const Event* event) {
@@ -55,12 +57,12 @@ bool ReadTrace(const std::string& path, std::vector<Event>& events, std::string&
 }
 
 Expected Optional(Expected expected) {
-  expected.optional = true;
+  expected.times = test_support::Times::kMaybe;
   return expected;
 }
 
 Expected AnyNumberOf(Expected expected) {
-  expected.repeated = true;
+  expected.times = test_support::Times::kAnyNumber;
   return expected;
 }
 
@@ -88,38 +90,30 @@ testing::AssertionResult MatchEvents(const std::vector<Event>& trace,
     if (OfInterest(kinds, event.json)) actual.push_back(&event);
   }
   const std::vector<Expected>& wanted = expected.events();
-  std::size_t i = 0;
-  std::size_t j = 0;
-  auto mayPass = [&](std::size_t k) { return wanted[k].optional || wanted[k].repeated; };
-  while (i < wanted.size() && j < actual.size()) {
-    const Json& event = actual[j]->json;
-    bool nextTakesIt = i + 1 < wanted.size() && Matches(wanted[i + 1], event);
-    if (wanted[i].repeated && nextTakesIt) {
-      ++i;
-    } else if (Matches(wanted[i], event)) {
-      if (!wanted[i].repeated) ++i;
-      ++j;
-    } else if (mayPass(i)) {
-      ++i;
-    } else {
+  using Kind = test_support::SequenceDifference::Kind;
+  std::optional<test_support::SequenceDifference> difference = test_support::FirstDifference(
+      wanted.size(), actual.size(),
+      [&](std::size_t i, std::size_t j) { return Matches(wanted[i], actual[j]->json); },
+      [&](std::size_t i) { return wanted[i].times; });
+  if (!difference) return testing::AssertionSuccess();
+  std::size_t i = difference->expected;
+  std::size_t j = difference->actual;
+  switch (difference->kind) {
+    case Kind::kDiffer:
       return testing::AssertionFailure()
              << "the events differ first at " << Where(j, actual[j]) << "\n"
              << "  expected: " << Describe(wanted[i]) << "\n"
              << "  actual:   " << actual[j]->json.dump();
-    }
+    case Kind::kEndsEarly:
+      return testing::AssertionFailure() << "the trace ends before " << Where(j, nullptr) << "\n"
+                                         << "  expected: " << Describe(wanted[i]) << "\n"
+                                         << "  actual:   (no further event of interest)";
+    case Kind::kLeftOver:
+      break;
   }
-  while (i < wanted.size() && mayPass(i)) ++i;
-  if (i < wanted.size()) {
-    return testing::AssertionFailure() << "the trace ends before " << Where(j, nullptr) << "\n"
-                                       << "  expected: " << Describe(wanted[i]) << "\n"
-                                       << "  actual:   (no further event of interest)";
-  }
-  if (j < actual.size()) {
-    return testing::AssertionFailure() << "an unexpected event at " << Where(j, actual[j]) << "\n"
-                                       << "  expected: (no further event of interest)\n"
-                                       << "  actual:   " << actual[j]->json.dump();
-  }
-  return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "an unexpected event at " << Where(j, actual[j]) << "\n"
+                                     << "  expected: (no further event of interest)\n"
+                                     << "  actual:   " << actual[j]->json.dump();
 }
 
 }  // namespace trace_match

@@ -1,5 +1,6 @@
 // Checks a trace (JSON Lines, one event per line, see docs/scenarios.md) by the events a test is
-// about, the way Wine's ok_sequence checks a window's messages: the test names the kinds of
+// about, the way Wine's ok_sequence checks a window's messages (the walk is sequence.h's): the
+// test names the kinds of
 // event it looks at, and lists the events of those kinds that must come, in order, each with
 // the fields that matter and, where it matters, its time. Events of other kinds, and fields
 // that are not named, are not compared, so an unrelated change leaves the test alone. On a
@@ -21,6 +22,8 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+
+#include "tests/support/sequence.h"
 
 namespace trace_match {
 
@@ -49,8 +52,7 @@ struct Expected {
   std::string ev;
   Json fields;
   std::optional<std::int64_t> t;
-  bool optional = false;
-  bool repeated = false;
+  test_support::Times times = test_support::Times::kOnce;
 };
 
 // expected, marked as one that may be missing.
@@ -77,9 +79,10 @@ class Sequence {
 };
 
 // Compares the events of trace that match one of kinds (an event kind alone, or narrowed by
-// fields or a time as an expected event is), in order, with expected. Success when every event of interest matches the next expected one, skipping
-// optional ones, and none is left over on either side; else the first difference: its
-// position among the events of interest, its trace line, and both versions.
+// fields or a time as an expected event is), in order, with expected. Success when every event
+// of interest matches the next expected one, skipping optional ones, and none is left over on
+// either side; else the first difference: its position among the events of interest, its trace
+// line, and both versions.
 testing::AssertionResult MatchEvents(const std::vector<Event>& trace,
                                      const std::vector<Expected>& kinds,
                                      const Sequence& expected);

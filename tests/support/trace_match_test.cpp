@@ -1,4 +1,5 @@
 #include "tests/support/trace_match.h"
+#include "tests/support/sequence.h"
 
 #include <gtest/gtest.h>
 
@@ -83,6 +84,32 @@ TEST(TraceMatch, NamesThePositionAndTheTraceLine) {
       "  actual:   {\"t\":2100,\"ev\":\"post\",\"to\":\"正在播放\",\"msg\":4293918723,\"wparam\":3,"
       "\"lparam\":0}",
       std::string(result.message()));
+}
+
+TEST(SameSequence, NamesTheFirstDifference) {
+  struct Row {
+    std::vector<std::string> expected;
+    std::vector<std::string> actual;
+    const char* first;  // the message's first line, or null for a match
+  };
+  const Row rows[] = {
+      {{"a", "b"}, {"a", "b"}, nullptr},
+      {{}, {}, nullptr},
+      {{"a", "b", "c"}, {"a", "x", "c"}, "first difference at 1: expected \"b\", got \"x\""},
+      {{"a", "b"}, {"a"}, "expected 2 entries, got 1 (first missing: \"b\")"},
+      {{"a"}, {"a", "b"}, "expected 1 entries, got 2 (first extra: \"b\")"},
+  };
+  for (const Row& row : rows) {
+    testing::AssertionResult result = test_support::SameSequence(row.expected, row.actual);
+    if (row.first == nullptr) {
+      EXPECT_TRUE(result);
+      continue;
+    }
+    ASSERT_FALSE(result) << row.first;
+    std::string message = result.message();
+    EXPECT_EQ(row.first, message.substr(0, message.find('\n')));
+    EXPECT_NE(std::string::npos, message.find("whole sequence:\n  0: a\n")) << message;
+  }
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "host/demo/demo.h"
-#include "tests/host/kernel/sequence.h"
+#include "tests/support/sequence.h"
 #include "tests/support/temp_folder.h"
 #include "tools/quorvane_program.h"
 
@@ -19,7 +19,7 @@ namespace host::demo {
 namespace {
 
 namespace fs = std::filesystem;
-using host::testing_support::SameSequence;
+using test_support::SameSequence;
 
 class DemoRun : public ::testing::Test {
  protected:

@@ -8,12 +8,12 @@
 #include <nlohmann/json.hpp>
 
 #include "host/demo/timeline.h"
-#include "tests/host/kernel/sequence.h"
+#include "tests/support/sequence.h"
 
 namespace host::demo {
 namespace {
 
-using host::testing_support::SameSequence;
+using test_support::SameSequence;
 using nlohmann::ordered_json;
 
 // Labels without an id, as the trace names them: their place in the scroll container.

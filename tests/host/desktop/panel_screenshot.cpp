@@ -3,7 +3,6 @@
 // PNG file and checks the drawing: every control's text drawn once inside its control, the
 // toolbar's buttons in their slots, each switch in the colour of its state. Exit status 0 when
 // the file is written and every check holds; the failed checks are listed on stderr.
-#include <stdlib.h>
 
 #include <filesystem>
 #include <iostream>
@@ -19,6 +18,7 @@
 #include "host/screen/control_painter.h"
 #include "host/screen/screen_renderer.h"
 #include "host/screen/theme.h"
+#include "tests/support/temp_folder.h"
 #include "tools/quorvane_program.h"
 
 namespace {
@@ -133,15 +133,10 @@ int main(int argc, char** argv) {
     std::cerr << "panel_screenshot: " << error << '\n';
     return 1;
   }
-  std::string pattern = (fs::temp_directory_path() / "quorvane-shot-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) {
-    std::cerr << "panel_screenshot: cannot make a temporary folder\n";
-    return 1;
-  }
-  const std::string root = pattern;
-
   std::optional<host::ScreenView> screen;
   {
+    test_support::TempFolder temp("quorvane-shot");
+    const std::string root = temp.string();
     host::VirtualClock clock;
     host::Handset handset(clock, root);
     host::SimulatedAccelerometer sensor;
@@ -159,7 +154,6 @@ int main(int argc, char** argv) {
     handset.RegisterDevice(host::kAccelerometerName, nullptr);
     screen = input.screen();
   }
-  fs::remove_all(root);
   if (!screen) {
     std::cerr << "panel_screenshot: the application never waited for input\n";
     return 1;

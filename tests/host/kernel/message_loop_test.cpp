@@ -9,12 +9,12 @@
 
 #include "host/kernel/handset.h"
 #include "host/kernel/windowed_program.h"
-#include "tests/host/kernel/sequence.h"
+#include "tests/support/sequence.h"
 
 namespace host {
 namespace {
 
-using testing_support::SameSequence;
+using test_support::SameSequence;
 
 constexpr UINT kU1 = WM_USER + 1;
 constexpr UINT kU2 = WM_USER + 2;

@@ -12,12 +12,12 @@
 #include "host/kernel/clock.h"
 #include "host/kernel/handset.h"
 #include "host/programs/music_player.h"
-#include "tests/host/kernel/sequence.h"
+#include "tests/support/sequence.h"
 
 namespace host::programs {
 namespace {
 
-using host::testing_support::SameSequence;
+using test_support::SameSequence;
 
 // Lets the message loop run until a time, then makes GetMessage report the end.
 class RunUntil final : public InputSource {

@@ -2,7 +2,6 @@
 #include "host/scenario/runner.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -14,6 +13,8 @@
 #include "host/kernel/trace.h"
 #include "platform/windows.h"
 #include "tests/host/scenario/test_app.h"
+#include "tests/support/sequence.h"
+#include "tests/support/temp_folder.h"
 
 namespace host::scenario {
 namespace {
@@ -27,27 +28,14 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-// Compares traces line by line and names the first difference.
-void ExpectTrace(std::string_view expected, const std::vector<std::string>& actual) {
-  std::vector<std::string> want = Lines(std::string(expected));
-  std::size_t n = std::min(want.size(), actual.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    ASSERT_EQ(want[i], actual[i]) << "first difference at trace line " << i + 1;
-  }
-  ASSERT_EQ(want.size(), actual.size())
-      << "first difference at trace line " << n + 1 << ": "
-      << (n < actual.size() ? "unexpected " + actual[n] : "missing " + want[n]);
+// Whether the trace holds exactly the lines of expected (one event a line).
+testing::AssertionResult SameTrace(std::string_view expected,
+                                   const std::vector<std::string>& actual) {
+  return test_support::SameSequence(Lines(std::string(expected)), actual);
 }
 
 class RunnerTest : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "runner-test-XXXXXX").string();
-    ASSERT_NE(nullptr, mkdtemp(pattern.data()));
-    m_root = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(m_root); }
-
   // Runs the script; the trace and the diagnostics are kept.
   RunStatus Run(std::string_view script) {
     ParseResult parsed = ParseScript(script);
@@ -69,7 +57,8 @@ class RunnerTest : public testing::Test {
     return status;
   }
 
-  std::string m_root;
+  test_support::TempFolder m_temp{"runner-test"};
+  std::string m_root = m_temp.string();
   std::vector<std::string> m_trace;
   std::string m_diagnostics;
 };
@@ -89,7 +78,7 @@ wait 1200
 tap 2
 wait 400
 )"));
-  ExpectTrace(std::string(kStartUp) + R"(
+  EXPECT_TRUE(SameTrace(std::string(kStartUp) + R"(
 {"t":500,"ev":"fire","id":7}
 {"t":500,"ev":"text","ctl":"@120,10","text":"tick 1"}
 {"t":1000,"ev":"fire","id":7}
@@ -101,7 +90,7 @@ wait 400
 {"t":1600,"ev":"debug","text":"bye\n"}
 {"t":1600,"ev":"exit","code":0}
 )",
-              m_trace);
+                        m_trace));
   EXPECT_EQ("", m_diagnostics);
 }
 
@@ -117,7 +106,7 @@ command 0x10001 1
 )"));
   // slider moves the pad silently; the move inside the slider shows it, the one on its edge
   // does nothing; timer delivers armed and unarmed ids alike; command ignores the high bits.
-  ExpectTrace(std::string(kStartUp) + R"(
+  EXPECT_TRUE(SameTrace(std::string(kStartUp) + R"(
 {"t":0,"ev":"text","ctl":"@120,10","text":"7"}
 {"t":0,"ev":"fire","id":7}
 {"t":0,"ev":"text","ctl":"@120,10","text":"tick 1"}
@@ -126,7 +115,7 @@ command 0x10001 1
 {"t":0,"ev":"debug","text":"bye\n"}
 {"t":0,"ev":"exit","code":3}
 )",
-              m_trace);
+                        m_trace));
 }
 
 TEST_F(RunnerTest, MenuRunsTheScriptInsideItsModalLoop) {
@@ -139,22 +128,22 @@ choose 1
 snapshot
 )"));
   ASSERT_EQ(13u, m_trace.size());
-  ExpectTrace(std::string(kStartUp) + R"(
+  EXPECT_TRUE(SameTrace(std::string(kStartUp) + R"(
 {"t":0,"ev":"menu","rect":[0,580,480,140],"items":[[1,"Hide",1],[2,"Quit",1]]}
 {"t":500,"ev":"fire","id":7}
 {"t":500,"ev":"text","ctl":"@120,10","text":"tick 1"}
 )",
-              {m_trace.begin(), m_trace.begin() + 7});
+                        {m_trace.begin(), m_trace.begin() + 7}));
   nlohmann::json open = nlohmann::json::parse(m_trace[7]);
   EXPECT_EQ(R"({"items":[[1,"Hide",1],[2,"Quit",1]],"rect":[0,580,480,140]})",
             open["menu"].dump());
   EXPECT_EQ(R"([{"title":"Test","visible":true},{"title":"","visible":true}])",
             open["windows"].dump());
-  ExpectTrace(R"(
+  EXPECT_TRUE(SameTrace(R"(
 {"t":500,"ev":"menu-end","result":1}
 {"t":500,"ev":"show","to":"Test","cmd":0}
 )",
-              {m_trace.begin() + 8, m_trace.begin() + 10});
+                        {m_trace.begin() + 8, m_trace.begin() + 10}));
   nlohmann::json closed = nlohmann::json::parse(m_trace[10]);
   EXPECT_EQ(nullptr, closed["menu"]);
   EXPECT_EQ(R"([{"title":"Test","visible":false}])", closed["windows"].dump());
@@ -163,24 +152,24 @@ snapshot
 TEST_F(RunnerTest, TapWhileAMenuIsOpenLandsOnTheMenu) {
   EXPECT_EQ(RunStatus::kCompleted, Run("start\ntoolbar 0\ntap 2\n"));
   // The switch lies above the menu: the tap leaves the menu and does not reach the switch.
-  ExpectTrace(std::string(kStartUp) + R"(
+  EXPECT_TRUE(SameTrace(std::string(kStartUp) + R"(
 {"t":0,"ev":"menu","rect":[0,580,480,140],"items":[[1,"Hide",1],[2,"Quit",1]]}
 {"t":0,"ev":"menu-end","result":0}
 {"t":0,"ev":"debug","text":"bye\n"}
 {"t":0,"ev":"exit","code":0}
 )",
-              m_trace);
+                        m_trace));
 }
 
 TEST_F(RunnerTest, EndOfScriptLeavesTheMenuAndShutsDownWithoutAQuitEvent) {
   EXPECT_EQ(RunStatus::kCompleted, Run("start\nwait 100\ntoolbar 0\n"));
-  ExpectTrace(std::string(kStartUp) + R"(
+  EXPECT_TRUE(SameTrace(std::string(kStartUp) + R"(
 {"t":100,"ev":"menu","rect":[0,580,480,140],"items":[[1,"Hide",1],[2,"Quit",1]]}
 {"t":100,"ev":"menu-end","result":0}
 {"t":100,"ev":"debug","text":"bye\n"}
 {"t":100,"ev":"exit","code":0}
 )",
-              m_trace);
+                        m_trace));
   EXPECT_EQ("", m_diagnostics);
 }
 
@@ -217,7 +206,7 @@ TEST_F(RunnerTest, ApplicationExitSkipsTheRestWithAWarning) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.script);
     EXPECT_EQ(RunStatus::kCompleted, Run(c.script));
-    ExpectTrace(std::string(kStartUp) + std::string(c.end), m_trace);
+    EXPECT_TRUE(SameTrace(std::string(kStartUp) + std::string(c.end), m_trace));
     EXPECT_EQ(c.diagnostics, m_diagnostics);
   }
 }
@@ -243,11 +232,11 @@ TEST_F(RunnerTest, ScriptErrorWhileRunningStopsTheApplicationCleanly) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.script);
     EXPECT_EQ(RunStatus::kScriptError, Run(c.script));
-    ExpectTrace(std::string(kStartUp) + std::string(c.end) + R"(
+    EXPECT_TRUE(SameTrace(std::string(kStartUp) + std::string(c.end) + R"(
 {"t":0,"ev":"debug","text":"bye\n"}
 {"t":0,"ev":"exit","code":0}
 )",
-                m_trace);
+                          m_trace));
     EXPECT_EQ(c.diagnostics, m_diagnostics);
   }
 }
@@ -294,7 +283,7 @@ snapshot
 
 TEST_F(RunnerTest, LaunchSucceedsUntilTheScriptSaysOtherwise) {
   Run("start\ntimer 8\nlaunch fail\ntimer 8\nlaunch ok\ntimer 8\nsnapshot\n");
-  ExpectTrace(std::string(kStartUp) + R"(
+  EXPECT_TRUE(SameTrace(std::string(kStartUp) + R"(
 {"t":0,"ev":"fire","id":8}
 {"t":0,"ev":"launch","path":"\\Windows\\MzMusic.exe","ok":true}
 {"t":0,"ev":"fire","id":8}
@@ -302,7 +291,7 @@ TEST_F(RunnerTest, LaunchSucceedsUntilTheScriptSaysOtherwise) {
 {"t":0,"ev":"fire","id":8}
 {"t":0,"ev":"launch","path":"\\Windows\\MzMusic.exe","ok":true}
 )",
-              {m_trace.begin(), m_trace.end() - 3});
+                        {m_trace.begin(), m_trace.end() - 3}));
   nlohmann::json snapshot = nlohmann::json::parse(m_trace[m_trace.size() - 3]);
   EXPECT_EQ(R"(["Test.exe","MzMusic.exe","MzMusic.exe"])", snapshot["processes"].dump());
   EXPECT_EQ(R"([{"title":"Test","visible":true},{"title":"正在播放","visible":true},)"

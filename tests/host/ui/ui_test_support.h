@@ -15,11 +15,11 @@
 #include "host/kernel/handset.h"
 #include "host/ui/input.h"
 #include "platform/mzfc.h"
-#include "tests/host/kernel/sequence.h"
+#include "tests/support/sequence.h"
 
 namespace host::ui_test {
 
-using testing_support::SameSequence;
+using test_support::SameSequence;
 
 // "left,top,right,bottom"
 inline std::string Str(const RECT& r) {
