@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The service with a real accelerometer (an IIO device that umockdev emulates from the
-# description below): a flick of 50 ms to the right, shorter than the application's 100 ms poll,
-# plays the next song once; the device goes away and comes back, one debug line each way, and
-# the service runs on; SIGTERM ends it with status 0.
+# description below): a flick to the right, held until the service answers it, plays the next
+# song once; the device goes away and comes back, one debug line each way, and the service runs
+# on; SIGTERM ends it with status 0. Every step waits for what the service shows, with a
+# deadline. (That a flick shorter than the poll is caught is tested in virtual time, in
+# tests/host/sensors/iio_sensor_test.cpp.)
 #   iio_service_test.sh QUORVANE QUORVANE_INI
 set -uo pipefail
 quorvane=$1
@@ -49,11 +51,11 @@ LISTENING=没有操作，监听中 NEXT=正在播放下一首 umockdev-run --dev
   }
   stop() { kill -TERM "$pid"; wait "$pid"; echo "status $?"; }
   wait_for "$work/out" "$LISTENING" || { stop; exit 1; }
-  set_x 2048; sleep 0.05; set_x 0          # 2 g to the right for 50 ms
+  set_x 2048                                # 2 g to the right, until the service answers
   wait_for "$work/out" "$NEXT" || { stop; exit 1; }
+  set_x 0                                   # back within the two deaf seconds
   cp -a "$dir" "$dir.saved" && rm -r "$dir" # unbound: sysfs removes the folder
   wait_for "$work/err" "went away" || { stop; exit 1; }
-  sleep 0.5
   mv "$dir.saved" "$dir"                    # bound again: a new folder
   wait_for "$work/err" "is back" || { stop; exit 1; }
   stop' bash "$quorvane" "$root" "$work" > "$work/run" 2>&1

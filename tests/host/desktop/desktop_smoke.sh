@@ -54,9 +54,7 @@ stored() { [ "$("$ini_tool" get-int "$ini" "$section" autohide 2>/dev/null)" = "
 # A first run has no value stored yet: the switch starts off.
 stored 1 && fail "autohide is on before the click"
 
-# The window draws itself once the application waits for input; give it that moment.
-sleep 0.5
-wait_for 5 find_window || fail "the window titled Quorvane went away"
+# A click before the application waits for input waits in the window's queue until it does.
 # The switch's centre in the window: the screen is scaled to fit above the footer (164 pixels
 # high; 264 under 400 wide) and centred.
 eval "$(xdotool getwindowgeometry --shell "$window")"

@@ -24,13 +24,18 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Each step waits for the row that shows it: the rows are on disk as soon as they are written.
+tilted() { awk -F, '/,next$/ { n = 1 } n && $2 == 127 { f = 1 } END { exit !f }' "$recording"; }
+released() { awk -F, '$2 == 127 { t = 1 } t && $2 == 0 { f = 1 } END { exit !f }' "$recording"; }
 start_window --root "$root" --record "$recording"
-sleep 0.5
+wait_for 10 grep -q '^[0-9]' "$recording" || fail "no rows recorded"
 xdotool windowfocus --sync "$window" 2>/dev/null
 xdotool key --window "$window" n || fail "xdotool could not press N"
-xdotool keydown --window "$window" Right && sleep 0.3 && xdotool keyup --window "$window" Right ||
-  fail "xdotool could not hold the right arrow"
-sleep 0.5
+wait_for 10 grep -q ',next$' "$recording" || fail "the label N was not recorded"
+xdotool keydown --window "$window" Right || fail "xdotool could not hold the right arrow"
+wait_for 10 tilted || fail "the right arrow's tilt (x = 127) was not recorded"
+xdotool keyup --window "$window" Right || fail "xdotool could not let go of the right arrow"
+wait_for 10 released || fail "the tilt did not end"
 
 stop_window
 
