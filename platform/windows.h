@@ -223,7 +223,8 @@ BOOL Process32Next(HANDLE hSnapshot, PROCESSENTRY32* lppe);
 BOOL CloseToolhelp32Snapshot(HANDLE hSnapshot);
 
 // Files and devices. A name ending in ":" (such as "ACC0:") opens a device driver.
-// Handset paths use "\" and are rooted at the handset's "\" (host/handset.h maps it).
+// Handset paths use "\" and are rooted at the handset's "\", a folder of the host (--root;
+// host/files/handset_path.h maps the names).
 HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    SECURITY_ATTRIBUTES* lpSecurityAttributes, DWORD dwCreationDisposition,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
