@@ -35,6 +35,7 @@ enum class Op {
   kToolbar,
   kChoose,
   kMove,
+  kPoint,
   kSlider,
   kCommand,
   kTimer,

@@ -171,6 +171,7 @@ const Runner::Handler* Runner::HandlerFor(Op op) {
       {Op::kToolbar, &Runner::Toolbar},
       {Op::kChoose, &Runner::Choose},
       {Op::kMove, &Runner::Move},
+      {Op::kPoint, &Runner::Point},
       {Op::kSlider, &Runner::Slider},
       {Op::kCommand, &Runner::CommandCall},
       {Op::kTimer, &Runner::Timer},

@@ -19,6 +19,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -116,11 +117,14 @@ class Runner final : public InputSource {
   std::optional<Step> Toolbar(const Command& command);
   std::optional<Step> Choose(const Command& command);
   std::optional<Step> Move(const Command& command);
+  std::optional<Step> Point(const Command& command);
   std::optional<Step> Slider(const Command& command);
   std::optional<Step> CommandCall(const Command& command);
   std::optional<Step> Timer(const Command& command);
   // The main window for an input command; null after reporting that there is none.
   CMzWnd* InputWindow(const Command& command);
+  // The main window and the centre of the control with the command's id; reported when none.
+  std::optional<std::pair<CMzWnd*, POINT>> ControlCentre(const Command& command);
   // The target found, or nullopt after reporting "NAME ARGS: why".
   template <class Target>
   std::optional<Target> Found(const Command& command, std::variant<Target, NoTarget> found);

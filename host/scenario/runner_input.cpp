@@ -1,6 +1,6 @@
-// The runner's input commands: tap, toolbar, choose, move, slider, command, timer. Each finds
-// its target first (input_targets.h) and delivers only then, so that a command that names
-// nothing changes nothing.
+// The runner's input commands: tap, toolbar, choose, move, point, slider, command, timer. Each
+// finds its target first (input_targets.h) and delivers only then, so that a command that
+// names nothing changes nothing.
 #include <cstdint>
 #include <string>
 
@@ -31,13 +31,19 @@ std::optional<Target> Runner::Found(const Command& command, std::variant<Target,
   return std::get<Target>(found);
 }
 
-std::optional<Runner::Step> Runner::Tap(const Command& command) {
+std::optional<std::pair<CMzWnd*, POINT>> Runner::ControlCentre(const Command& command) {
   CMzWnd* wnd = InputWindow(command);
   if (wnd == nullptr) return std::nullopt;
   std::optional<POINT> at =
       Found(command, FindTapTarget(*wnd, static_cast<int>(command.numbers[0])));
   if (!at) return std::nullopt;
-  TapAt(m_handset, *wnd, *at);
+  return std::pair{wnd, *at};
+}
+
+std::optional<Runner::Step> Runner::Tap(const Command& command) {
+  std::optional<std::pair<CMzWnd*, POINT>> target = ControlCentre(command);
+  if (!target) return std::nullopt;
+  TapAt(m_handset, *target->first, target->second);
   return Step::kRunLoop;
 }
 
@@ -68,6 +74,13 @@ std::optional<Runner::Step> Runner::Move(const Command& command) {
   if (wnd == nullptr) return std::nullopt;
   ui::SendPointer(*wnd, ui::PointerAction::kMove, static_cast<int>(command.numbers[0]),
                   static_cast<int>(command.numbers[1]));
+  return Step::kRunLoop;
+}
+
+std::optional<Runner::Step> Runner::Point(const Command& command) {
+  std::optional<std::pair<CMzWnd*, POINT>> target = ControlCentre(command);
+  if (!target) return std::nullopt;
+  ui::SendPointer(*target->first, ui::PointerAction::kMove, target->second.x, target->second.y);
   return Step::kRunLoop;
 }
 

@@ -100,14 +100,18 @@ start
 slider 7
 move 11 101
 move 10 101
+slider 4
+point 3
 timer 7
 timer 9
 command 0x10001 1
 )"));
   // slider moves the pad silently; the move inside the slider shows it, the one on its edge
-  // does nothing; timer delivers armed and unarmed ids alike; command ignores the high bits.
+  // does nothing, and point moves to the slider's centre; timer delivers armed and unarmed ids
+  // alike; command ignores the high bits.
   EXPECT_TRUE(SameTrace(std::string(kStartUp) + R"(
 {"t":0,"ev":"text","ctl":"@120,10","text":"7"}
+{"t":0,"ev":"text","ctl":"@120,10","text":"4"}
 {"t":0,"ev":"fire","id":7}
 {"t":0,"ev":"text","ctl":"@120,10","text":"tick 1"}
 {"t":0,"ev":"fire","id":9}
@@ -220,6 +224,7 @@ TEST_F(RunnerTest, ScriptErrorWhileRunningStopsTheApplicationCleanly) {
   const Case cases[] = {
       {"start\nchoose 1\ntap 2\n", "", "test.qvs:2: choose: no menu is open\n"},
       {"start\ntap 99\ntap 2\n", "", "test.qvs:2: tap 99: no control has this id\n"},
+      {"start\npoint 99\ntap 2\n", "", "test.qvs:2: point 99: no control has this id\n"},
       {"start\ntoolbar 2\ntap 2\n", "", "test.qvs:2: toolbar 2: the toolbar has 2 buttons\n"},
       // The error comes up inside the menu's modal loop: the menu is left, then the
       // application ends.
