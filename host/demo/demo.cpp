@@ -34,10 +34,8 @@ std::string Quoted(std::u16string_view text) {
 }  // namespace
 
 std::string DemoScript(std::u16string_view exePath, RECT workArea) {
-  // The slider lies at 100, 194 in the window, W - 180 wide and 70 high; a pointer move in its
-  // middle lets the window take up the pad's new position.
-  LONG width = workArea.right - workArea.left;
-  std::string sliderMove = "move " + std::to_string(100 + (width - 180) / 2) + " 229\n";
+  // A pointer move in the slider (IDC_SENSITIVITY) lets the window take up the pad's new position.
+  std::string sliderMove = "point 106\n";
   return "# The Quorvane demo.\n"
          "workarea " + std::to_string(workArea.left) + " " + std::to_string(workArea.top) + " " +
          std::to_string(workArea.right) + " " + std::to_string(workArea.bottom) + "\n"
