@@ -1,17 +1,23 @@
 // The handset's user-interface class library (MZFC): WinMain, the application and window bases,
-// the controls (platform/mzfc_controls.h) and the pop-up menu. Implemented for Linux in host/ui/.
+// the controls (platform/mzfc_controls.h) and the pop-up menu, as the application calls them.
+// Implemented for Linux in host/ui/; what the windows hold for the host lies behind the classes
+// (host/ui/ui_state.h).
 //
 // Controls keep state only; a renderer (host/render/renderer.h) draws a window's control tree.
 // All calls come from the user-interface thread, and act on the current handset.
 #pragma once
 
-#include <string>
-#include <vector>
+#include <memory>
 
 #include "platform/mz_string.h"
 #include "platform/mzfc_controls.h"
 #include "platform/windows.h"
 #include "platform/wstring.h"
+
+namespace host::ui {
+struct MenuState;
+struct WindowState;
+}  // namespace host::ui
 
 // The work area: the screen without the handset's status bar.
 RECT MzGetWorkArea();
@@ -47,8 +53,8 @@ class CMzApp {
 // The window base. The virtual operations are declared in the handset library's slot order.
 //
 // The window procedure sends WM_TIMER to OnTimer, and turns WM_LBUTTONDOWN / WM_MOUSEMOVE /
-// WM_LBUTTONUP into control behaviour first (taps, switch toggles, slider drags, scrolling; see
-// host/ui/pointer.cpp) and then calls OnLButtonDown / OnMouseMove / OnLButtonUp. While a modal
+// WM_LBUTTONUP into control behaviour first (taps, switch toggles, slider drags, scrolling) and
+// then calls OnLButtonDown / OnMouseMove / OnLButtonUp. While a modal
 // run (DoModal) of another window is going on, pointer input to this one is ignored. Other
 // messages go to MzDefWndProc.
 class CMzWnd {
@@ -121,56 +127,9 @@ class CMzWnd {
 
   HWND m_hWnd = nullptr;
 
-  // ---- Read-only state for the host.
-  // Top-level controls in the order they were added.
-  const std::vector<UiWin*>& controls() const { return m_controls; }
-  int shell_homekey_value() const { return m_homekeyValue; }
-  bool modal_running() const { return m_modal.running; }
-  HWND parent_hwnd() const { return m_parentHwnd; }
-  DWORD style() const { return m_style; }
-  // Something changed since the last paint (control setters, Invalidate, Show).
-  bool needs_paint() const { return m_needsPaint; }
-  // A renderer has drawn the window.
-  void MarkPainted() { m_needsPaint = false; }
-
- protected:
-  // Marks the window for repaint without a trace event (what control setters do).
-  void RequestRepaint() { m_needsPaint = true; }
-  // The modal loop of DoModal without showing or hiding the window.
-  int RunModalLoop();
-  // Destroys the window (if any) and forgets the handle.
-  void DestroyHandsetWindow();
-
  private:
-  friend class UiWin;
-
-  // What the pointer is doing between WM_LBUTTONDOWN and WM_LBUTTONUP (host/ui/pointer.cpp).
-  struct Press {
-    bool active = false;
-    UiWin* control = nullptr;  // the control the press started on, or null
-    int toolbarButton = -1;
-    int lastY = 0;
-  };
-  struct Modal {
-    bool running = false;
-    bool dispatching = false;
-    int result = 0;
-  };
-
-  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
-  void PointerDown(int x, int y);
-  void PointerMove(int x, int y);
-  void PointerUp(int x, int y);
-  // A control of this window is being destroyed: drop any pointer to it or its descendants.
-  void ForgetControl(UiWin* control);
-
-  std::vector<UiWin*> m_controls;
-  int m_homekeyValue = 0;
-  HWND m_parentHwnd = nullptr;
-  DWORD m_style = 0;
-  bool m_needsPaint = false;
-  Press m_press;
-  Modal m_modal;
+  friend struct host::ui::Access;
+  std::unique_ptr<host::ui::WindowState> m_state;
 };
 
 class CMzWndEx : public CMzWnd {
@@ -191,23 +150,15 @@ struct PopupMenuItemProp {
   int id = 0;
 };
 
-// A pop-up menu window: items stacked from its top, kItemHeight pixels each, across its width.
-// Its items live for one modal run: AddItem them, Create the window, DoModal.
+// A pop-up menu window: items stacked from its top, each as high as the library draws them,
+// across its width. Its items live for one modal run: AddItem them, Create the window, DoModal.
 class CPopupMenu : public CMzWndEx {
  public:
-  static constexpr int kItemHeight = 70;
-
-  // An item as the menu keeps it. The attribute is passed to the renderer as given.
-  struct Item {
-    std::u16string text;
-    int attribute = 0;
-    int id = 0;
-  };
-
   explicit CPopupMenu(const WCHAR* title = nullptr);
+  ~CPopupMenu() override;
   // Copies the item.
   void AddItem(PopupMenuItemProp& item);
-  // Height of all items added for this run: kItemHeight per item.
+  // Height of all items added for this run.
   int GetHeight();
   // Traces "menu", shows the menu and runs it until an item is tapped (returns its id), a tap
   // lands outside the items (returns 0) or EndModal(n) (returns n); traces "menu-end", destroys
@@ -218,16 +169,7 @@ class CPopupMenu : public CMzWndEx {
   void OnLButtonDown(UINT fwKeys, int xPos, int yPos) override;
   void OnLButtonUp(UINT fwKeys, int xPos, int yPos) override;
 
-  // ---- Read-only state for the host.
-  const std::u16string& title() const { return m_title; }
-  const std::vector<Item>& items() const { return m_items; }
-  // The item under a point in menu-window coordinates, or -1.
-  int ItemAt(int x, int y);
-
  private:
-  std::u16string m_title;
-  static constexpr int kNoPress = -2;
-
-  std::vector<Item> m_items;
-  int m_pressedItem = kNoPress;  // the item a press began on, -1 outside the items
+  friend struct host::ui::Access;
+  std::unique_ptr<host::ui::MenuState> m_menu;
 };

@@ -4,6 +4,7 @@
 
 #include "host/kernel/handset.h"
 #include "host/ui/input.h"
+#include "host/ui/ui_state.h"
 #include "host/crt/utf.h"
 
 namespace host {
@@ -16,40 +17,12 @@ nlohmann::ordered_json RectJson(const RECT& r) {
 }  // namespace
 
 ControlView ViewOf(const UiWin& control) {
+  const ui::ControlState& state = ui::StateOf(control);
   ControlView view;
-  view.kind = control.kind();
-  view.id = control.GetID();
-  view.rect = control.GetRect();
-  view.enabled = control.enabled();
-  view.text = control.text();
-  view.format = control.format();
-  for (const UiWin* child : control.children()) view.children.push_back(ViewOf(*child));
-  view.scrollBar = control.scroll_bar_v();
-  view.scrollOffset = control.scroll_offset();
-  view.contentHeight = control.ContentHeight();
-  switch (control.kind()) {
-    case UiKind::kToolbar:
-      for (const auto& b : static_cast<const UiToolbar_Text&>(control).buttons()) {
-        view.buttons.push_back({b.text, b.enabled, b.visible});
-      }
-      break;
-    case UiKind::kButton: {
-      const auto& button = static_cast<const UiButton&>(control);
-      view.buttonType = button.type();
-      view.buttonMode = button.mode();
-      view.buttonState = button.state();
-      break;
-    }
-    case UiKind::kSlider: {
-      const auto& slider = static_cast<const CUiStatusBar&>(control);
-      view.sliderMin = slider.range_min();
-      view.sliderMax = slider.range_max();
-      view.sliderPos = slider.pad_pos();
-      break;
-    }
-    default:
-      break;
-  }
+  static_cast<ui::ControlLook&>(view) = state;
+  view.rect = ui::RectOf(control);
+  view.contentHeight = ui::ContentHeight(control);
+  for (const UiWin* child : state.children) view.children.push_back(ViewOf(*child));
   return view;
 }
 
@@ -63,14 +36,16 @@ WindowView ViewOf(const WindowInfo& info) {
   CMzWnd* wnd = ui::FindWnd(info.hwnd);
   if (wnd == nullptr) return view;
   view.ours = true;
-  for (const UiWin* control : wnd->controls()) view.controls.push_back(ViewOf(*control));
+  for (const UiWin* control : ui::StateOf(*wnd).controls) {
+    view.controls.push_back(ViewOf(*control));
+  }
   if (const auto* menu = dynamic_cast<const CPopupMenu*>(wnd)) {
     int width = info.rect.right - info.rect.left;
     int top = 0;
-    for (const CPopupMenu::Item& item : menu->items()) {
+    for (const ui::MenuItem& item : ui::MenuStateOf(*menu).items) {
       view.menuItems.push_back(
-          {item.id, item.text, item.attribute, {0, top, width, top + CPopupMenu::kItemHeight}});
-      top += CPopupMenu::kItemHeight;
+          {item.id, item.text, item.attribute, {0, top, width, top + ui::kMenuItemHeight}});
+      top += ui::kMenuItemHeight;
     }
   }
   return view;
@@ -118,7 +93,7 @@ nlohmann::ordered_json ToJson(const ControlView& control) {
   switch (control.kind) {
     case UiKind::kToolbar: {
       nlohmann::ordered_json buttons = nlohmann::ordered_json::array();
-      for (const ToolbarButtonView& b : control.buttons) {
+      for (const ui::ToolbarButton& b : control.buttons) {
         buttons.push_back(
             {{"text", ToUtf8(b.text)}, {"enabled", b.enabled}, {"visible", b.visible}});
       }
@@ -147,7 +122,9 @@ nlohmann::ordered_json ToJson(const ControlView& control) {
 
 nlohmann::ordered_json ControlsJson(const CMzWnd& wnd) {
   nlohmann::ordered_json controls = nlohmann::ordered_json::array();
-  for (const UiWin* control : wnd.controls()) controls.push_back(ToJson(ViewOf(*control)));
+  for (const UiWin* control : ui::StateOf(wnd).controls) {
+    controls.push_back(ToJson(ViewOf(*control)));
+  }
   return controls;
 }
 

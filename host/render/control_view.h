@@ -10,6 +10,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "host/kernel/handset.h"
+#include "host/ui/ui_state.h"
 #include "platform/mzfc.h"
 
 namespace host {
@@ -19,35 +20,12 @@ inline bool operator==(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-struct ToolbarButtonView {
-  std::u16string text;
-  bool enabled = false;
-  bool visible = false;
-  bool operator==(const ToolbarButtonView&) const = default;
-};
-
-struct ControlView {
-  UiKind kind = UiKind::kWin;
-  int id = 0;
-  RECT rect{};  // in the window's coordinates, as GetRect gives it
-  bool enabled = true;
-  std::u16string text;
-  std::optional<DWORD> format;  // empty when never set
+// A control as it shows (any control may scroll; the snapshot shows it for containers), where,
+// and its children.
+struct ControlView : ui::ControlLook {
+  RECT rect{};                        // in the window's coordinates, as GetRect gives it
+  int contentHeight = 0;              // the lowest child bottom, in the control's coordinates
   std::vector<ControlView> children;  // in the order they were added
-  // kToolbar
-  std::vector<ToolbarButtonView> buttons;
-  // kScroll (any control may scroll; the snapshot shows it for containers)
-  bool scrollBar = false;
-  int scrollOffset = 0;
-  int contentHeight = 0;  // the lowest child bottom, in the control's own coordinates
-  // kButton
-  int buttonType = 0;
-  int buttonMode = 0;
-  DWORD buttonState = 0;
-  // kSlider
-  int sliderMin = 0;
-  int sliderMax = 0;
-  int sliderPos = 0;
   bool operator==(const ControlView&) const = default;
 };
 

@@ -2,6 +2,7 @@
 
 #include "host/kernel/handset.h"
 #include "host/ui/input.h"
+#include "host/ui/ui_state.h"
 
 namespace host {
 
@@ -17,7 +18,7 @@ bool Painter::Update() {
   bool needed = !m_painted || ShownWindows() != m_shown;
   for (const WindowInfo& info : Handset::Current().Windows()) {
     CMzWnd* wnd = ui::FindWnd(info.hwnd);
-    if (wnd != nullptr && wnd->needs_paint()) needed = true;
+    if (wnd != nullptr && ui::StateOf(*wnd).needsPaint) needed = true;
   }
   if (!needed) return false;
   bool first = !m_painted;
@@ -38,7 +39,7 @@ void Painter::PaintNow() {
 
 ScreenView Painter::Capture() {
   for (const WindowInfo& info : Handset::Current().Windows()) {
-    if (CMzWnd* wnd = ui::FindWnd(info.hwnd)) wnd->MarkPainted();
+    if (CMzWnd* wnd = ui::FindWnd(info.hwnd)) ui::MarkPainted(*wnd);
   }
   m_shown = ShownWindows();
   m_painted = true;

@@ -6,14 +6,15 @@
 #include "host/ui/hit_test.h"
 #include "host/ui/input.h"
 #include "host/ui/ui_registry.h"
+#include "host/ui/ui_state.h"
 
 namespace host::scenario {
 namespace {
 
 UiWin* FirstOfKind(const std::vector<UiWin*>& controls, UiKind kind) {
   for (UiWin* control : controls) {
-    if (control->kind() == kind) return control;
-    if (UiWin* found = FirstOfKind(control->children(), kind)) return found;
+    if (ui::StateOf(*control).kind == kind) return control;
+    if (UiWin* found = FirstOfKind(ui::StateOf(*control).children, kind)) return found;
   }
   return nullptr;
 }
@@ -32,9 +33,10 @@ std::variant<POINT, NoTarget> FindTapTarget(CMzWnd& wnd, int id) {
 }
 
 std::variant<POINT, NoTarget> FindToolbarTarget(CMzWnd& wnd, int index) {
-  auto* toolbar = static_cast<UiToolbar_Text*>(FirstOfKind(wnd.controls(), UiKind::kToolbar));
+  auto* toolbar =
+      static_cast<UiToolbar_Text*>(FirstOfKind(ui::StateOf(wnd).controls, UiKind::kToolbar));
   if (toolbar == nullptr) return NoTarget{"the window has no toolbar"};
-  auto count = static_cast<std::int64_t>(toolbar->buttons().size());
+  auto count = static_cast<std::int64_t>(ui::StateOf(*toolbar).buttons.size());
   if (index >= count) {
     return NoTarget{"the toolbar has " + std::to_string(count) + " buttons"};
   }
@@ -50,7 +52,8 @@ std::variant<POINT, NoTarget> FindToolbarTarget(CMzWnd& wnd, int index) {
 }
 
 std::variant<CUiStatusBar*, NoTarget> FindSlider(CMzWnd& wnd) {
-  auto* slider = static_cast<CUiStatusBar*>(FirstOfKind(wnd.controls(), UiKind::kSlider));
+  auto* slider =
+      static_cast<CUiStatusBar*>(FirstOfKind(ui::StateOf(wnd).controls, UiKind::kSlider));
   if (slider == nullptr) return NoTarget{"the window has no slider"};
   return slider;
 }

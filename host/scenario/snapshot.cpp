@@ -7,6 +7,7 @@
 #include "host/crt/utf.h"
 #include "host/render/control_view.h"
 #include "host/ui/input.h"
+#include "host/ui/ui_state.h"
 #include "platform/mzfc.h"
 
 namespace host::scenario {
@@ -54,7 +55,7 @@ Json MenuJson(Handset& handset) {
   const WindowInfo* info = menu != nullptr ? handset.FindWindowInfo(menu->m_hWnd) : nullptr;
   if (info == nullptr) return nullptr;
   Json items = Json::array();
-  for (const CPopupMenu::Item& item : menu->items()) {
+  for (const ui::MenuItem& item : ui::MenuStateOf(*menu).items) {
     items.push_back({item.id, ToUtf8(item.text), item.attribute});
   }
   return {{"rect", RectJson(info->rect)}, {"items", std::move(items)}};

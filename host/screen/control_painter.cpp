@@ -113,7 +113,7 @@ void PaintToolbar(Canvas& canvas, const ControlView& toolbar, const RECT& rect) 
   canvas.Fill(rect, theme::kToolbar);
   int count = static_cast<int>(toolbar.buttons.size());
   for (int i = 0; i < count; ++i) {
-    const ToolbarButtonView& button = toolbar.buttons[i];
+    const ui::ToolbarButton& button = toolbar.buttons[i];
     RECT slot = ToolbarSlot(rect, i, count);
     if (i > 0) {
       canvas.Fill({slot.left, rect.top + 14, slot.left + 1, rect.bottom - 14},

@@ -16,7 +16,7 @@ constexpr char16_t kMenuClass[] = u"MzPopupMenu";
 void Translate(std::vector<ControlView>& controls, Language language) {
   for (ControlView& control : controls) {
     control.text = Shown(control.text, language);
-    for (ToolbarButtonView& button : control.buttons) button.text = Shown(button.text, language);
+    for (ui::ToolbarButton& button : control.buttons) button.text = Shown(button.text, language);
     Translate(control.children, language);
   }
 }

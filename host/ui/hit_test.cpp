@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "host/ui/ui_state.h"
+
 namespace host::ui {
 namespace {
 
@@ -17,9 +19,9 @@ bool Contains(const RECT& r, int x, int y) {
 UiWin* HitTestIn(const std::vector<UiWin*>& controls, const RECT& clip, int x, int y) {
   for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
     UiWin* control = *it;
-    RECT visible = Intersect(control->GetRect(), clip);
+    RECT visible = Intersect(RectOf(*control), clip);
     if (!Contains(visible, x, y)) continue;
-    if (UiWin* child = HitTestIn(control->children(), visible, x, y)) return child;
+    if (UiWin* child = HitTestIn(StateOf(*control).children, visible, x, y)) return child;
     if (TakesPointer(*control)) return control;
   }
   return nullptr;
@@ -28,7 +30,7 @@ UiWin* HitTestIn(const std::vector<UiWin*>& controls, const RECT& clip, int x, i
 }  // namespace
 
 bool TakesPointer(const UiWin& control) {
-  switch (control.kind()) {
+  switch (StateOf(control).kind) {
     case UiKind::kToolbar:
     case UiKind::kScroll:
     case UiKind::kButton:
@@ -44,11 +46,11 @@ bool TakesPointer(const UiWin& control) {
 
 UiWin* HitTest(CMzWnd& wnd, int x, int y) {
   RECT client{0, 0, wnd.GetWidth(), wnd.GetHeight()};
-  return HitTestIn(wnd.controls(), client, x, y);
+  return HitTestIn(StateOf(wnd).controls, client, x, y);
 }
 
 POINT CentreOf(const UiWin& control) {
-  RECT r = control.GetRect();
+  RECT r = RectOf(control);
   return {r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2};
 }
 

@@ -3,14 +3,15 @@
 #include "host/kernel/handset.h"
 #include "host/ui/hit_test.h"
 #include "host/ui/ui_registry.h"
+#include "host/ui/ui_state.h"
 
 namespace host::ui {
 namespace {
 
 UiWin* FindIn(const std::vector<UiWin*>& controls, int id) {
   for (UiWin* control : controls) {
-    if (control->GetID() == id) return control;
-    if (UiWin* found = FindIn(control->children(), id)) return found;
+    if (StateOf(*control).id == id) return control;
+    if (UiWin* found = FindIn(StateOf(*control).children, id)) return found;
   }
   return nullptr;
 }
@@ -56,7 +57,7 @@ CMzWnd* ForegroundWnd() {
 
 CPopupMenu* OpenMenu() { return dynamic_cast<CPopupMenu*>(TopModal()); }
 
-UiWin* FindControl(CMzWnd& wnd, int id) { return FindIn(wnd.controls(), id); }
+UiWin* FindControl(CMzWnd& wnd, int id) { return FindIn(StateOf(wnd).controls, id); }
 
 void SendPointer(CMzWnd& wnd, PointerAction action, int x, int y) {
   WPARAM buttons = action == PointerAction::kUp ? 0 : kPointerPressed;
@@ -73,7 +74,7 @@ bool SendScreenPointer(PointerAction action, int x, int y) {
 }
 
 bool TapControl(UiWin& control) {
-  CMzWnd* wnd = control.window();
+  CMzWnd* wnd = WindowOf(control);
   if (wnd == nullptr) return false;
   POINT centre = CentreOf(control);
   if (HitTest(*wnd, centre.x, centre.y) != &control) return false;
@@ -84,19 +85,21 @@ bool TapControl(UiWin& control) {
 bool PickMenuItem(int id) {
   CPopupMenu* menu = OpenMenu();
   if (menu == nullptr) return false;
-  const auto& items = menu->items();
+  const std::vector<MenuItem>& items = MenuStateOf(*menu).items;
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (items[i].id != id) continue;
-    int top = static_cast<int>(i) * CPopupMenu::kItemHeight;
-    Tap(*menu, {menu->GetWidth() / 2, top + CPopupMenu::kItemHeight / 2});
+    int top = static_cast<int>(i) * kMenuItemHeight;
+    Tap(*menu, {menu->GetWidth() / 2, top + kMenuItemHeight / 2});
     return true;
   }
   return false;
 }
 
 bool WheelAt(CMzWnd& wnd, int x, int y, int delta) {
-  for (UiWin* c = HitTest(wnd, x, y); c != nullptr; c = c->parent()) {
-    if (c->kind() == UiKind::kScroll && c->IsEnabledInTree()) return c->ScrollBy(delta);
+  for (UiWin* c = HitTest(wnd, x, y); c != nullptr; c = StateOf(*c).parent) {
+    if (StateOf(*c).kind == UiKind::kScroll && IsEnabledInTree(*c)) {
+      return ScrollTo(*c, StateOf(*c).scrollOffset + delta);
+    }
   }
   return false;
 }
@@ -104,8 +107,8 @@ bool WheelAt(CMzWnd& wnd, int x, int y, int delta) {
 void SetSliderPad(CUiStatusBar& slider, int pos) { slider.SetPadpos(pos); }
 
 int ScrollControlTo(UiWin& container, int offset) {
-  container.ScrollTo(offset);
-  return container.scroll_offset();
+  ScrollTo(container, offset);
+  return StateOf(container).scrollOffset;
 }
 
 }  // namespace host::ui

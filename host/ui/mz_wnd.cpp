@@ -2,27 +2,111 @@
 #include <algorithm>
 
 #include "host/kernel/handset.h"
+#include "host/ui/ui_library.h"
 #include "host/ui/ui_registry.h"
+#include "host/ui/ui_state.h"
 #include "platform/mzfc.h"
+
+using host::ui::Access;
+using host::ui::WindowState;
 
 namespace {
 
 int PointerX(LPARAM lParam) { return static_cast<std::int16_t>(LOWORD(lParam)); }
 int PointerY(LPARAM lParam) { return static_cast<std::int16_t>(HIWORD(lParam)); }
 
-bool IsPointerMessage(UINT message) {
-  return message == WM_LBUTTONDOWN || message == WM_LBUTTONUP || message == WM_MOUSEMOVE ||
-         message == WM_LBUTTONDBLCLK;
+// A pointer message: what the controls do with it first, then the window's hook.
+struct PointerMessage {
+  UINT message;
+  void (*controls)(CMzWnd&, int x, int y);
+  void (CMzWnd::*hook)(UINT fwKeys, int xPos, int yPos);
+};
+
+// A double click is a second press in quick succession: a press like any other for the
+// controls.
+constexpr PointerMessage kPointerMessages[] = {
+    {WM_LBUTTONDOWN, host::ui::PointerDown, &CMzWnd::OnLButtonDown},
+    {WM_MOUSEMOVE, host::ui::PointerMove, &CMzWnd::OnMouseMove},
+    {WM_LBUTTONUP, host::ui::PointerUp, &CMzWnd::OnLButtonUp},
+    {WM_LBUTTONDBLCLK, host::ui::PointerDown, &CMzWnd::OnLButtonDblClk},
+};
+
+LRESULT WindowProc(CMzWnd& wnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  for (const PointerMessage& pointer : kPointerMessages) {
+    if (pointer.message != message) continue;
+    // While another window runs modally, pointer input to this one is ignored.
+    CMzWnd* modal = host::ui::TopModal();
+    if (modal != nullptr && modal != &wnd) return 0;
+    int x = PointerX(lParam);
+    int y = PointerY(lParam);
+    pointer.controls(wnd, x, y);
+    (wnd.*pointer.hook)(static_cast<UINT>(wParam), x, y);
+    return 0;
+  }
+  switch (message) {
+    case WM_TIMER:
+      wnd.OnTimer(static_cast<UINT_PTR>(wParam));
+      return 0;
+    case WM_COMMAND:
+      wnd.OnCommand(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam));
+      return 0;
+    default:
+      return wnd.MzDefWndProc(message, wParam, lParam);
+  }
 }
 
 }  // namespace
 
-CMzWnd::CMzWnd() = default;
+namespace host::ui {
+
+void RequestRepaint(CMzWnd& wnd) { Access::Of(wnd).needsPaint = true; }
+
+void MarkPainted(CMzWnd& wnd) { Access::Of(wnd).needsPaint = false; }
+
+void DestroyHandsetWindow(CMzWnd& wnd) {
+  if (wnd.m_hWnd == nullptr) return;
+  // The handle is of the current handset: when the handset that made the window goes, the UI
+  // registry makes the object forget it.
+  Handset::Current().DestroyWindow(wnd.m_hWnd);
+  UnregisterWindow(&wnd);
+  wnd.m_hWnd = nullptr;
+  Access::Of(wnd).press = Press{};
+}
+
+int RunModalLoop(CMzWnd& wnd) {
+  Modal& modal = Access::Of(wnd).modal;
+  if (wnd.m_hWnd == nullptr || modal.running) return 0;
+  modal = Modal{true, false, 0};
+  PushModal(&wnd);
+  MSG msg{};
+  while (modal.running) {
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0 || got == -1) {
+      // The quit belongs to the outer loop: hand it on so that loop ends too.
+      if (Handset* handset = Handset::CurrentOrNull()) {
+        handset->RequestQuit(got == 0 ? static_cast<int>(msg.wParam) : 0);
+      }
+      modal.running = false;
+      modal.result = 0;
+      break;
+    }
+    TranslateMessage(&msg);
+    modal.dispatching = true;
+    DispatchMessageW(&msg);
+    modal.dispatching = false;
+  }
+  PopModal(&wnd);
+  return modal.result;
+}
+
+}  // namespace host::ui
+
+CMzWnd::CMzWnd() : m_state(std::make_unique<WindowState>()) {}
 
 CMzWnd::~CMzWnd() {
-  for (UiWin* control : m_controls) control->m_window = nullptr;
-  m_controls.clear();
-  DestroyHandsetWindow();
+  for (UiWin* control : m_state->controls) Access::Of(*control).window = nullptr;
+  m_state->controls.clear();
+  host::ui::DestroyHandsetWindow(*this);
   host::ui::UnregisterWindow(this);
 }
 
@@ -43,72 +127,38 @@ int CMzWnd::Create(int xPos, int yPos, int width, int height, HWND hwndParent, i
                    DWORD) {
   host::Handset* handset = host::Handset::CurrentOrNull();
   if (handset == nullptr) return 0;
-  DestroyHandsetWindow();
+  host::ui::DestroyHandsetWindow(*this);
   RECT rect{xPos, yPos, xPos + width, yPos + height};
   m_hWnd = handset->CreateWindow(
       GetWndClassName(), u"", rect, handset->current_pid(),
       [this](HWND, UINT message, WPARAM wParam, LPARAM lParam) {
-        return WindowProc(message, wParam, lParam);
+        return WindowProc(*this, message, wParam, lParam);
       });
   if (m_hWnd == nullptr) return 0;
   host::ui::RegisterWindow(this);
-  m_parentHwnd = hwndParent;
-  m_style = style;
-  m_needsPaint = true;
+  m_state->parentHwnd = hwndParent;
+  m_state->style = style;
+  m_state->needsPaint = true;
   OnInitDialog();
   return 1;
 }
 
-void CMzWnd::DestroyHandsetWindow() {
-  if (m_hWnd == nullptr) return;
-  // The handle is of the current handset: when the handset that made the window goes, the UI
-  // registry makes the object forget it.
-  host::Handset::Current().DestroyWindow(m_hWnd);
-  host::ui::UnregisterWindow(this);
-  m_hWnd = nullptr;
-  m_press = Press{};
-}
-
 int CMzWnd::DoModal() {
-  if (m_hWnd == nullptr || m_modal.running) return 0;
+  if (m_hWnd == nullptr || m_state->modal.running) return 0;
   Show(true, true);
-  int result = RunModalLoop();
+  int result = host::ui::RunModalLoop(*this);
   if (m_hWnd != nullptr) Show(false, true);
   return result;
 }
 
-int CMzWnd::RunModalLoop() {
-  if (m_hWnd == nullptr || m_modal.running) return 0;
-  m_modal = Modal{true, false, 0};
-  host::ui::PushModal(this);
-  MSG msg{};
-  while (m_modal.running) {
-    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-    if (got == 0 || got == -1) {
-      // The quit belongs to the outer loop: hand it on so that loop ends too.
-      if (host::Handset* handset = host::Handset::CurrentOrNull()) {
-        handset->RequestQuit(got == 0 ? static_cast<int>(msg.wParam) : 0);
-      }
-      m_modal.running = false;
-      m_modal.result = 0;
-      break;
-    }
-    TranslateMessage(&msg);
-    m_modal.dispatching = true;
-    DispatchMessageW(&msg);
-    m_modal.dispatching = false;
-  }
-  host::ui::PopModal(this);
-  return m_modal.result;
-}
-
 void CMzWnd::EndModal(int nResult) {
-  if (!m_modal.running) return;
-  m_modal.running = false;
-  m_modal.result = nResult;
+  host::ui::Modal& modal = m_state->modal;
+  if (!modal.running) return;
+  modal.running = false;
+  modal.result = nResult;
   // Called from outside the loop's own dispatch (input that a host tool delivered straight to a
   // window while the loop waits): wake the loop so it sees the end.
-  if (!m_modal.dispatching && m_hWnd != nullptr) {
+  if (!modal.dispatching && m_hWnd != nullptr) {
     if (host::Handset* handset = host::Handset::CurrentOrNull()) {
       handset->PostMessageUntraced(m_hWnd, WM_NULL, 0, 0);
     }
@@ -121,7 +171,7 @@ void CMzWnd::PreSubClassWindow() {}
 void CMzWnd::OnUiCommand(WPARAM, LPARAM) {}
 int CMzWnd::OnInitDialog() { return 1; }
 void CMzWnd::OnCommand(WORD, WORD, HWND) {}
-int CMzWnd::OnShellHomeKey(UINT, WPARAM, LPARAM) { return m_homekeyValue; }
+int CMzWnd::OnShellHomeKey(UINT, WPARAM, LPARAM) { return m_state->homekeyValue; }
 void CMzWnd::zReserved1(void*) {}
 void CMzWnd::zReserved2(void*) {}
 void CMzWnd::zReserved3(void*) {}
@@ -134,10 +184,10 @@ void CMzWnd::zReserved8(void*) {}
 void CMzWnd::Show(bool bShow, bool bUpdate) {
   if (m_hWnd == nullptr) return;
   ShowWindow(m_hWnd, bShow ? SW_SHOW : SW_HIDE);
-  if (bUpdate) m_needsPaint = true;
+  if (bUpdate) m_state->needsPaint = true;
 }
 
-void CMzWnd::SetShellHomekeyReturnValue(int value) { m_homekeyValue = value; }
+void CMzWnd::SetShellHomekeyReturnValue(int value) { m_state->homekeyValue = value; }
 
 int CMzWnd::GetWidth() {
   host::Handset* handset = host::Handset::CurrentOrNull();
@@ -152,51 +202,18 @@ int CMzWnd::GetHeight() {
 }
 
 void CMzWnd::Invalidate(RECT*, int) {
-  m_needsPaint = true;
+  m_state->needsPaint = true;
   if (host::Handset* handset = host::Handset::CurrentOrNull()) handset->Emit("invalidate");
 }
 
 void CMzWnd::AddUiWin(UiWin* pWin) {
-  if (pWin == nullptr || pWin->m_window == this) return;
-  if (CMzWnd* old = pWin->window()) old->ForgetControl(pWin);
-  pWin->Detach();
-  pWin->m_window = this;
-  m_controls.push_back(pWin);
-  m_needsPaint = true;
-}
-
-LRESULT CMzWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (IsPointerMessage(message)) {
-    CMzWnd* modal = host::ui::TopModal();
-    if (modal != nullptr && modal != this) return 0;
-  }
-  switch (message) {
-    case WM_TIMER:
-      OnTimer(static_cast<UINT_PTR>(wParam));
-      return 0;
-    case WM_LBUTTONDOWN:
-      PointerDown(PointerX(lParam), PointerY(lParam));
-      OnLButtonDown(static_cast<UINT>(wParam), PointerX(lParam), PointerY(lParam));
-      return 0;
-    case WM_MOUSEMOVE:
-      PointerMove(PointerX(lParam), PointerY(lParam));
-      OnMouseMove(static_cast<UINT>(wParam), PointerX(lParam), PointerY(lParam));
-      return 0;
-    case WM_LBUTTONUP:
-      PointerUp(PointerX(lParam), PointerY(lParam));
-      OnLButtonUp(static_cast<UINT>(wParam), PointerX(lParam), PointerY(lParam));
-      return 0;
-    case WM_LBUTTONDBLCLK:
-      // A second press in quick succession: a press like any other for the controls.
-      PointerDown(PointerX(lParam), PointerY(lParam));
-      OnLButtonDblClk(static_cast<UINT>(wParam), PointerX(lParam), PointerY(lParam));
-      return 0;
-    case WM_COMMAND:
-      OnCommand(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam));
-      return 0;
-    default:
-      return MzDefWndProc(message, wParam, lParam);
-  }
+  if (pWin == nullptr || Access::Of(*pWin).window == this) return;
+  if (CMzWnd* old = host::ui::WindowOf(*pWin)) host::ui::ForgetControl(*old, pWin);
+  // Out of its parent or window first: a control has one place.
+  host::ui::Detach(*pWin);
+  Access::Of(*pWin).window = this;
+  m_state->controls.push_back(pWin);
+  m_state->needsPaint = true;
 }
 
 void CMzWndEx::zReserved1_(void*) {}

@@ -3,66 +3,72 @@
 // a release on the same control (the same toolbar button) taps it. Controls disabled in their
 // tree ignore all of it.
 #include "host/ui/hit_test.h"
+#include "host/ui/ui_library.h"
+#include "host/ui/ui_state.h"
 #include "platform/mzfc.h"
 
+namespace host::ui {
 namespace {
 
 WPARAM CommandOf(const UiWin& control) {
-  return static_cast<WPARAM>(static_cast<WORD>(control.GetID()));
+  return static_cast<WPARAM>(static_cast<WORD>(StateOf(control).id));
 }
 
 }  // namespace
 
-void CMzWnd::PointerDown(int x, int y) {
-  m_press = Press{};
-  m_press.active = true;
-  m_press.control = host::ui::HitTest(*this, x, y);
-  m_press.lastY = y;
-  if (m_press.control != nullptr && m_press.control->kind() == UiKind::kToolbar) {
-    m_press.toolbarButton = static_cast<UiToolbar_Text*>(m_press.control)->ButtonAt(x);
+void PointerDown(CMzWnd& wnd, int x, int y) {
+  Press& press = Access::Of(wnd).press;
+  press = Press{};
+  press.active = true;
+  press.control = HitTest(wnd, x, y);
+  press.lastY = y;
+  if (press.control != nullptr && StateOf(*press.control).kind == UiKind::kToolbar) {
+    press.toolbarButton = ToolbarButtonAt(static_cast<UiToolbar_Text&>(*press.control), x);
   }
 }
 
-void CMzWnd::PointerMove(int x, int y) {
-  UiWin* control = m_press.control;
-  if (!m_press.active || control == nullptr || !control->IsEnabledInTree()) return;
-  switch (control->kind()) {
+void PointerMove(CMzWnd& wnd, int x, int y) {
+  Press& press = Access::Of(wnd).press;
+  UiWin* control = press.control;
+  if (!press.active || control == nullptr || !IsEnabledInTree(*control)) return;
+  switch (StateOf(*control).kind) {
     case UiKind::kSlider: {
       auto* slider = static_cast<CUiStatusBar*>(control);
-      slider->SetPadpos(slider->PadposAt(x));
+      slider->SetPadpos(PadposAt(*slider, x));
       break;
     }
     case UiKind::kScroll:
-      control->ScrollBy(m_press.lastY - y);
+      ScrollTo(*control, StateOf(*control).scrollOffset + press.lastY - y);
       break;
     default:
       break;
   }
-  m_press.lastY = y;
+  press.lastY = y;
 }
 
-void CMzWnd::PointerUp(int x, int y) {
-  Press press = m_press;
-  m_press = Press{};
+void PointerUp(CMzWnd& wnd, int x, int y) {
+  Press press = Access::Of(wnd).press;
+  Access::Of(wnd).press = Press{};
   if (!press.active || press.control == nullptr) return;
-  UiWin* control = host::ui::HitTest(*this, x, y);
-  if (control != press.control || !control->IsEnabledInTree()) return;
-  switch (control->kind()) {
+  UiWin* control = HitTest(wnd, x, y);
+  if (control != press.control || !IsEnabledInTree(*control)) return;
+  switch (StateOf(*control).kind) {
     case UiKind::kButton: {
       auto* button = static_cast<UiButton*>(control);
-      if (button->mode() == UiButton::kModeSwitch) {
-        button->SetState(button->state() == UiButton::kStateOn ? 0 : UiButton::kStateOn);
+      const ControlState& state = StateOf(*button);
+      if (state.buttonMode == UiButton::kModeSwitch) {
+        button->SetState(state.buttonState == UiButton::kStateOn ? 0 : UiButton::kStateOn);
       }
-      OnUiCommand(CommandOf(*button), 0);
+      wnd.OnUiCommand(CommandOf(*button), 0);
       break;
     }
     case UiKind::kToolbar: {
       auto* toolbar = static_cast<UiToolbar_Text*>(control);
-      int index = toolbar->ButtonAt(x);
+      int index = ToolbarButtonAt(*toolbar, x);
       if (index < 0 || index != press.toolbarButton) return;
-      const UiToolbar_Text::Button& button = toolbar->buttons()[index];
+      const ToolbarButton& button = StateOf(*toolbar).buttons[index];
       if (!button.enabled || !button.visible) return;
-      OnUiCommand(CommandOf(*toolbar), index);
+      wnd.OnUiCommand(CommandOf(*toolbar), index);
       break;
     }
     default:
@@ -70,11 +76,14 @@ void CMzWnd::PointerUp(int x, int y) {
   }
 }
 
-void CMzWnd::ForgetControl(UiWin* control) {
-  for (const UiWin* p = m_press.control; p != nullptr; p = p->parent()) {
+void ForgetControl(CMzWnd& wnd, UiWin* control) {
+  Press& press = Access::Of(wnd).press;
+  for (const UiWin* p = press.control; p != nullptr; p = StateOf(*p).parent) {
     if (p == control) {
-      m_press.control = nullptr;
+      press.control = nullptr;
       return;
     }
   }
 }
+
+}  // namespace host::ui

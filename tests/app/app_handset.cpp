@@ -10,6 +10,7 @@
 #include "platform/mzfc.h"
 #include "player/player_control.h"
 #include "settings/ini.h"
+#include "host/ui/ui_state.h"
 
 bool ScriptedInput::Idle(std::int64_t wakeAtMs) {
   std::int64_t next = m_actions.empty() ? m_end : m_actions.begin()->first.first;
@@ -109,4 +110,6 @@ CAccWnd& AppHandset::ProgramWindow() {
   return *wnd;
 }
 
-std::string AppHandset::Text(const UiWin& control) { return host::ToUtf8(control.text()); }
+std::string AppHandset::Text(const UiWin& control) {
+  return host::ToUtf8(host::ui::StateOf(control).text);
+}

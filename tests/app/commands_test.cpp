@@ -9,6 +9,7 @@
 #include "app/acc_wnd.h"
 #include "host/ui/input.h"
 #include "tests/app/app_handset.h"
+#include "host/ui/ui_state.h"
 
 namespace {
 
@@ -58,8 +59,8 @@ TEST_F(CommandsTest, OperationsMenuIsAPopUpOfTheMainWindow) {
   m_input.At(Now() + 10, [] { ASSERT_TRUE(host::ui::PickMenuItem(IDM_BACK)); });
   Command(wnd, IDC_TOOLBAR, kToolbarOperations);
   EXPECT_EQ(IDM_BACK, wnd.m_menuChoice);
-  EXPECT_EQ(wnd.m_hWnd, wnd.m_menu.parent_hwnd());
-  EXPECT_EQ(WS_POPUP, wnd.m_menu.style());
+  EXPECT_EQ(wnd.m_hWnd, host::ui::StateOf(wnd.m_menu).parentHwnd);
+  EXPECT_EQ(WS_POPUP, host::ui::StateOf(wnd.m_menu).style);
 }
 
 

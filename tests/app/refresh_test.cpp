@@ -9,6 +9,7 @@
 #include "app/acc_wnd.h"
 #include "player/player_control.h"
 #include "tests/app/app_handset.h"
+#include "host/ui/ui_state.h"
 
 namespace {
 
@@ -18,8 +19,9 @@ class RefreshTest : public AppHandset {
  protected:
   // The start button as "text type enabled".
   static std::string StartButton(CAccWnd& wnd) {
-    return Text(wnd.m_btnStartMusic) + " " + std::to_string(wnd.m_btnStartMusic.type()) +
-           (wnd.m_btnStartMusic.enabled() ? " enabled" : " disabled");
+    const host::ui::ControlState& button = host::ui::StateOf(wnd.m_btnStartMusic);
+    return Text(wnd.m_btnStartMusic) + " " + std::to_string(button.buttonType) +
+           (button.enabled ? " enabled" : " disabled");
   }
   void LaunchesFail() {
     m_handset.RegisterProgram(u"\\Windows\\MzMusic.exe", [] { return nullptr; });

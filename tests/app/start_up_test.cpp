@@ -11,6 +11,7 @@
 #include "app/acc_wnd.h"
 #include "host/crt/utf.h"
 #include "tests/app/app_handset.h"
+#include "host/ui/ui_state.h"
 
 namespace {
 
@@ -22,8 +23,8 @@ struct Placed {
 };
 
 Placed PlaceOf(const UiWin& control) {
-  RECT r = control.position();
-  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+  const host::ui::ControlState& state = host::ui::StateOf(control);
+  return {state.x, state.y, state.width, state.height};
 }
 
 TEST_F(StartUpTest, ControlsAreLaidOutOverTheWorkArea) {
@@ -64,35 +65,35 @@ TEST_F(StartUpTest, ControlsAreLaidOutOverTheWorkArea) {
   std::vector<UiWin*> children;
   for (const Row& row : rows) {
     EXPECT_EQ(row.place, PlaceOf(row.control)) << row.name;
-    EXPECT_EQ(row.parent, row.control.parent()) << row.name;
-    EXPECT_EQ(row.id, row.control.GetID()) << row.name;
+    EXPECT_EQ(row.parent, host::ui::StateOf(row.control).parent) << row.name;
+    EXPECT_EQ(row.id, host::ui::StateOf(row.control).id) << row.name;
     EXPECT_EQ(row.text, Text(row.control)) << row.name;
-    EXPECT_EQ(row.format, row.control.format()) << row.name;
+    EXPECT_EQ(row.format, host::ui::StateOf(row.control).format) << row.name;
     if (row.parent != nullptr) children.push_back(&row.control);
   }
   // Added in the order of the rows, the toolbar first.
-  EXPECT_EQ((std::vector<UiWin*>{&wnd.m_toolbar, &wnd.m_scroll}), wnd.controls());
-  EXPECT_EQ(children, wnd.m_scroll.children());
-  EXPECT_TRUE(wnd.m_scroll.scroll_bar_v());
-  EXPECT_EQ(544, wnd.m_scroll.ContentHeight());
+  EXPECT_EQ((std::vector<UiWin*>{&wnd.m_toolbar, &wnd.m_scroll}), host::ui::StateOf(wnd).controls);
+  EXPECT_EQ(children, host::ui::StateOf(wnd.m_scroll).children);
+  EXPECT_TRUE(host::ui::StateOf(wnd.m_scroll).scrollBar);
+  EXPECT_EQ(544, host::ui::ContentHeight(wnd.m_scroll));
 
-  ASSERT_EQ(3u, wnd.m_toolbar.buttons().size());
+  ASSERT_EQ(3u, host::ui::StateOf(wnd.m_toolbar).buttons.size());
   const char* labels[] = {"隐藏", "操作", "退出"};
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(labels[i], host::ToUtf8(wnd.m_toolbar.buttons()[i].text));
-    EXPECT_TRUE(wnd.m_toolbar.buttons()[i].enabled);
-    EXPECT_TRUE(wnd.m_toolbar.buttons()[i].visible);
+    EXPECT_EQ(labels[i], host::ToUtf8(host::ui::StateOf(wnd.m_toolbar).buttons[i].text));
+    EXPECT_TRUE(host::ui::StateOf(wnd.m_toolbar).buttons[i].enabled);
+    EXPECT_TRUE(host::ui::StateOf(wnd.m_toolbar).buttons[i].visible);
   }
 
-  EXPECT_FALSE(wnd.m_btnStartMusic.enabled());
-  EXPECT_EQ(6, wnd.m_btnStartMusic.type());
-  EXPECT_EQ(80, wnd.m_sliderSensitivity.range_min());
-  EXPECT_EQ(128, wnd.m_sliderSensitivity.range_max());
+  EXPECT_FALSE(host::ui::StateOf(wnd.m_btnStartMusic).enabled);
+  EXPECT_EQ(6, host::ui::StateOf(wnd.m_btnStartMusic).buttonType);
+  EXPECT_EQ(80, host::ui::StateOf(wnd.m_sliderSensitivity).sliderMin);
+  EXPECT_EQ(128, host::ui::StateOf(wnd.m_sliderSensitivity).sliderMax);
   EXPECT_EQ(120, wnd.m_sliderSensitivity.GetPadpos());
   for (UiButton* button : {&wnd.m_btnGesture, &wnd.m_btnAutoHide, &wnd.m_btnAutoRun,
                            &wnd.m_btnAutoPlay}) {
-    EXPECT_EQ(11, button->type());
-    EXPECT_EQ(1, button->mode());
+    EXPECT_EQ(11, host::ui::StateOf(*button).buttonType);
+    EXPECT_EQ(1, host::ui::StateOf(*button).buttonMode);
   }
 }
 

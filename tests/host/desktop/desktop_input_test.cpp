@@ -9,6 +9,7 @@
 #include "host/screen/home_screen.h"
 #include "host/ui/input.h"
 #include "tests/host/screen/panel_fixture.h"
+#include "host/ui/ui_state.h"
 
 namespace host::desktop {
 namespace {
@@ -130,7 +131,7 @@ TEST_F(DesktopInputTest, TheMouseWorksThePanelLikeAFinger) {
 
   RECT slider = panel.slider.GetRect();
   Drag(Centre(slider), {slider.right - 1, Centre(slider).y});
-  EXPECT_EQ(panel.slider.PadposAt(slider.right - 1), panel.slider.GetPadpos());
+  EXPECT_EQ(host::ui::PadposAt(panel.slider, slider.right - 1), panel.slider.GetPadpos());
   EXPECT_EQ(128, panel.slider.GetPadpos());
 
   // The footer is no part of the handset's screen.
@@ -143,14 +144,14 @@ TEST_F(DesktopInputTest, DraggingOrTheWheelScrollsTallContent) {
   Panel panel;
   POINT caption = Centre(panel.captionParams.GetRect());  // lets the pointer through
   Drag(caption, {caption.x, caption.y - 100});
-  EXPECT_EQ(100, panel.scroll.scroll_offset());
+  EXPECT_EQ(100, host::ui::StateOf(panel.scroll).scrollOffset);
 
   Handle(Wheel(caption.x, caption.y, 1));  // away from the user: the content comes down
-  EXPECT_EQ(100 - kWheelStepPx, panel.scroll.scroll_offset());
+  EXPECT_EQ(100 - kWheelStepPx, host::ui::StateOf(panel.scroll).scrollOffset);
   Handle(Wheel(caption.x, caption.y, -3));
-  EXPECT_EQ(panel.scroll.MaxScrollOffset(), panel.scroll.scroll_offset());
+  EXPECT_EQ(host::ui::MaxScrollOffset(panel.scroll), host::ui::StateOf(panel.scroll).scrollOffset);
   Handle(Wheel(caption.x, m_view.layout().footer.top + 5, 2));
-  EXPECT_EQ(panel.scroll.MaxScrollOffset(), panel.scroll.scroll_offset()) << "not over the screen";
+  EXPECT_EQ(host::ui::MaxScrollOffset(panel.scroll), host::ui::StateOf(panel.scroll).scrollOffset) << "not over the screen";
 }
 
 TEST_F(DesktopInputTest, TheTiltPadAndTheArrowKeysTiltWhileHeld) {
@@ -247,7 +248,7 @@ TEST_F(DesktopInputTest, AClickInAnOpenMenuPicksTheItem) {
     item.id = id;
     menu.AddItem(item);
   }
-  int second = 720 - menu.GetHeight() + CPopupMenu::kItemHeight * 3 / 2;
+  int second = 720 - menu.GetHeight() + host::ui::kMenuItemHeight * 3 / 2;
   Push(Button(SDL_MOUSEBUTTONDOWN, 240, second));
   Push(Motion(250, second + 2));
   Push(Button(SDL_MOUSEBUTTONUP, 250, second + 2));

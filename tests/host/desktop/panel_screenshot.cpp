@@ -72,7 +72,7 @@ class Checks {
                "toolbar button " + std::to_string(i));
       }
     }
-    if (control.kind == UiKind::kButton && control.buttonType == 11) {
+    if (control.kind == host::UiKind::kButton && control.buttonType == 11) {
       RECT track = host::screen::SwitchTrack(rect);
       bool on = control.buttonState == 1;
       POINT bare = on ? POINT{track.left + 8, (track.top + track.bottom) / 2}

@@ -7,6 +7,7 @@
 #include "host/render/renderer.h"
 #include "host/ui/input.h"
 #include "platform/mzfc.h"
+#include "host/ui/ui_state.h"
 
 namespace host {
 namespace {
@@ -40,7 +41,7 @@ class RenderTest : public ::testing::Test {
     m_switch.SetState(1);
     m_switch.SetEnable(false);
     m_scroll.AddChild(&m_switch);
-    m_scroll.ScrollTo(60);
+    host::ui::ScrollTo(m_scroll, 60);
   }
 
   VirtualClock m_clock;

@@ -10,6 +10,7 @@
 #include "host/screen/home_screen.h"
 #include "host/screen/theme.h"
 #include "tests/host/screen/panel_fixture.h"
+#include "host/ui/ui_state.h"
 
 namespace host::screen {
 namespace {
@@ -106,7 +107,7 @@ TEST_F(ScreenRendererTest, ToolbarButtonsTakeEqualThirdsWithTheirTexts) {
     ASSERT_EQ(1u, drawn.size());
     RECT slot = ToolbarSlot(bar, i, 4);
     EXPECT_TRUE(Inside(drawn[0].box, slot)) << Str(drawn[0].box) << " not in " << Str(slot);
-    EXPECT_EQ(i, panel.toolbar.ButtonAt(Centre(drawn[0].box).x));
+    EXPECT_EQ(i, host::ui::ToolbarButtonAt(panel.toolbar, Centre(drawn[0].box).x));
   }
   EXPECT_TRUE(Drawn(u"看不见").empty()) << "an invisible button shows nothing";
   EXPECT_EQ(theme::kToolbar, Pixel({bar.left + 2, bar.top + 2}));
@@ -202,7 +203,7 @@ TEST_F(ScreenRendererTest, TallContentScrollsClippedToTheContainerWithABar) {
   EXPECT_EQ(container.top, thumb->top);
   EXPECT_EQ(theme::kScrollThumb, Pixel({thumb->left + 3, thumb->top + 20}));
 
-  panel.scroll.ScrollTo(1000);  // clamped to the end: 544 - 335
+  host::ui::ScrollTo(panel.scroll, 1000);  // clamped to the end: 544 - 335
   Paint();
   thumb = ScrollThumb(ViewOf(panel.scroll));
   EXPECT_EQ(container.bottom, thumb->bottom);
@@ -245,7 +246,7 @@ TEST_F(ScreenRendererTest, OpenMenuLiesAtTheBottomOverAShadedScreen) {
     ASSERT_EQ(1u, drawn.size()) << i;
     RECT row{0, top + 70 * static_cast<int>(i), 480, top + 70 * static_cast<int>(i) + 70};
     EXPECT_TRUE(Inside(drawn[0].box, row)) << Str(drawn[0].box) << " not in " << Str(row);
-    EXPECT_EQ(menu.ItemAt(240, Centre(drawn[0].box).y - top), static_cast<int>(i));
+    EXPECT_EQ(host::ui::MenuItemAt(menu, 240, Centre(drawn[0].box).y - top), static_cast<int>(i));
   }
   EXPECT_EQ(theme::kMenu, Pixel({4, top + 5}));
 }
@@ -341,7 +342,7 @@ TEST_F(ScreenRendererTest, InEnglishTheApplicationsFixedTextsAreDrawnInEnglish) 
     EXPECT_EQ(1u, Drawn(text).size()) << ToUtf8(text);
   }
   EXPECT_TRUE(Drawn(u"基本状态").empty());
-  EXPECT_EQ(u"没有操作，监听中", panel.status.text()) << "the control keeps its own text";
+  EXPECT_EQ(u"没有操作，监听中", host::ui::StateOf(panel.status).text) << "the control keeps its own text";
 }
 
 TEST(TextFitting, ATextShrinksToTheMinimumThenEndsWithAnEllipsis) {

@@ -1,6 +1,7 @@
 // Controls as state: where they are shown, how far containers scroll, what their setters
 // trace and repaint, and how the tree holds together when controls move or go away.
 #include "tests/host/ui/ui_test_support.h"
+#include "host/ui/ui_state.h"
 
 namespace host::ui_test {
 namespace {
@@ -29,8 +30,8 @@ TEST(UiWinRect, ParentsPositionsAndScrollOffsetsAreApplied) {
     outer.AddChild(&inner);
     button.SetPos(5, 150, 50, 100);
     inner.AddChild(&button);
-    outer.ScrollTo(c.outerOffset);
-    inner.ScrollTo(c.innerOffset);
+    host::ui::ScrollTo(outer, c.outerOffset);
+    host::ui::ScrollTo(inner, c.innerOffset);
     EXPECT_EQ(c.expected, Str(button.GetRect())) << c.outerOffset << "/" << c.innerOffset;
   }
 }
@@ -52,8 +53,8 @@ TEST(UiWinScroll, OffsetStaysBetweenZeroAndContentBeyondHeight) {
     scroll.EnableScrollBarV(c.scrollBar);
     child.SetPos(0, c.contentBottom - 70, 100, 70);
     scroll.AddChild(&child);
-    scroll.ScrollTo(c.request);
-    EXPECT_EQ(c.expected, scroll.scroll_offset())
+    host::ui::ScrollTo(scroll, c.request);
+    EXPECT_EQ(c.expected, host::ui::StateOf(scroll).scrollOffset)
         << c.contentBottom << " in " << c.height << " to " << c.request;
   }
 }
@@ -65,11 +66,11 @@ TEST(UiWinScroll, OffsetFollowsTheContentWhenItShrinks) {
   scroll.EnableScrollBarV(true);
   low.SetPos(0, 480, 100, 70);
   scroll.AddChild(&low);
-  scroll.ScrollTo(150);
+  host::ui::ScrollTo(scroll, 150);
   low.SetPos(0, 400, 100, 70);
-  EXPECT_EQ(70, scroll.scroll_offset());
+  EXPECT_EQ(70, host::ui::StateOf(scroll).scrollOffset);
   scroll.EnableScrollBarV(false);
-  EXPECT_EQ(0, scroll.scroll_offset());
+  EXPECT_EQ(0, host::ui::StateOf(scroll).scrollOffset);
 }
 
 TEST(UiWinTree, ControlsMoveBetweenParentsAndOutliveEachOther) {
@@ -77,20 +78,20 @@ TEST(UiWinTree, ControlsMoveBetweenParentsAndOutliveEachOther) {
   UiStatic child;
   a.AddChild(&child);
   b.AddChild(&child);
-  EXPECT_TRUE(a.children().empty());
-  EXPECT_EQ(&b, child.parent());
+  EXPECT_TRUE(host::ui::StateOf(a).children.empty());
+  EXPECT_EQ(&b, host::ui::StateOf(child).parent);
   child.AddChild(&b);  // b is child's parent: no cycle
-  EXPECT_TRUE(child.children().empty());
+  EXPECT_TRUE(host::ui::StateOf(child).children.empty());
   {
     UiScrollWin gone;
     gone.AddChild(&a);
   }
-  EXPECT_EQ(nullptr, a.parent());
+  EXPECT_EQ(nullptr, host::ui::StateOf(a).parent);
   {
     UiStatic goneChild;
     a.AddChild(&goneChild);
   }
-  EXPECT_TRUE(a.children().empty());
+  EXPECT_TRUE(host::ui::StateOf(a).children.empty());
 }
 
 TEST(UiWinRanges, SliderAndButtonKeepTheirValues) {
@@ -103,7 +104,7 @@ TEST(UiWinRanges, SliderAndButtonKeepTheirValues) {
   slider.SetPadpos(200);
   EXPECT_EQ(128, slider.GetPadpos());
   slider.SetRange(90, 10);  // maximum below minimum: a range of one value
-  EXPECT_EQ(90, slider.range_max());
+  EXPECT_EQ(90, host::ui::StateOf(slider).sliderMax);
   EXPECT_EQ(90, slider.GetPadpos());
   UiButton button;
   EXPECT_EQ(0u, button.GetState());
@@ -123,16 +124,16 @@ TEST_F(ControlTraceTest, TextChangesAreTracedByIdOrPlaceAndRepaintTheWindow) {
   scroll.AddChild(&status);
   button.SetID(103);
   scroll.AddChild(&button);
-  wnd.MarkPainted();
+  host::ui::MarkPainted(wnd);
 
   status.SetText(u"正在获取状态");  // the same text: traced, but no repaint
-  EXPECT_FALSE(wnd.needs_paint());
+  EXPECT_FALSE(host::ui::StateOf(wnd).needsPaint);
   button.SetText(u"音乐进程已开启");
-  EXPECT_TRUE(wnd.needs_paint());
+  EXPECT_TRUE(host::ui::StateOf(wnd).needsPaint);
   button.SetText(nullptr);
-  wnd.MarkPainted();
+  host::ui::MarkPainted(wnd);
   button.SetEnable(false);
-  EXPECT_TRUE(wnd.needs_paint());
+  EXPECT_TRUE(host::ui::StateOf(wnd).needsPaint);
   wnd.Invalidate();
   EXPECT_TRUE(SameSequence({R"(text {"ctl":"@0,42","text":"正在获取状态"})",
                             R"(text {"ctl":"@0,42","text":"正在获取状态"})",
@@ -156,7 +157,7 @@ TEST_F(ControlTraceTest, SettersThatChangeNothingAskForNoRepaint) {
   slider.SetRange(80, 128);
   slider.SetPadpos(100);
   toolbar.SetButton(0, true, true, u"隐藏");
-  wnd.MarkPainted();
+  host::ui::MarkPainted(wnd);
   button.SetPos(1, 2, 3, 4);
   button.SetButtonType(11);
   button.SetButtonMode(1);
@@ -166,9 +167,9 @@ TEST_F(ControlTraceTest, SettersThatChangeNothingAskForNoRepaint) {
   slider.SetRange(80, 128);
   slider.SetPadpos(100);
   toolbar.SetButton(0, true, true, u"隐藏");
-  EXPECT_FALSE(wnd.needs_paint());
+  EXPECT_FALSE(host::ui::StateOf(wnd).needsPaint);
   slider.SetPadpos(500);  // clamped to 128: a change
-  EXPECT_TRUE(wnd.needs_paint());
+  EXPECT_TRUE(host::ui::StateOf(wnd).needsPaint);
 }
 
 }  // namespace

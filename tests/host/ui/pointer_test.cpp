@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "tests/host/ui/ui_test_support.h"
+#include "host/ui/ui_state.h"
 
 namespace host::ui_test {
 namespace {
@@ -89,8 +90,8 @@ TEST_F(PanelTest, TapReachesTheTopmostControlUnderThePoint) {
 }
 
 TEST_F(PanelTest, ScrolledContentIsHitWhereItIsShown) {
-  ASSERT_EQ(150, m_scroll.MaxScrollOffset());
-  m_scroll.ScrollTo(150);
+  ASSERT_EQ(150, host::ui::MaxScrollOffset(m_scroll));
+  host::ui::ScrollTo(m_scroll, 150);
   EXPECT_EQ("command 108 0", TapLog(415, 365));  // 480..550 now shows at 330..400
   EXPECT_EQ("command 107 0", TapLog(415, 95));   // 210..280 now shows at 60..130
   EXPECT_EQ("", TapLog(240, 30));                // the button scrolled out above the top
@@ -181,35 +182,35 @@ TEST_F(PanelTest, DragsNotStartedOnTheSliderLeaveItsPad) {
 TEST_F(PanelTest, DragOnEmptyContainerAreaScrollsWithinItsLimits) {
   Down(240, 300);  // below the rows: the container itself
   Move(240, 200);
-  EXPECT_EQ(100, m_scroll.scroll_offset());
+  EXPECT_EQ(100, host::ui::StateOf(m_scroll).scrollOffset);
   Move(240, 100);
-  EXPECT_EQ(150, m_scroll.scroll_offset());  // clamped at the content's end
+  EXPECT_EQ(150, host::ui::StateOf(m_scroll).scrollOffset);  // clamped at the content's end
   Move(240, 350);
-  EXPECT_EQ(0, m_scroll.scroll_offset());
+  EXPECT_EQ(0, host::ui::StateOf(m_scroll).scrollOffset);
   Up(240, 350);
 
   Down(100, 245);  // on a label: it lets the pointer through, so this scrolls too
   Move(100, 205);
   Up(100, 205);
-  EXPECT_EQ(40, m_scroll.scroll_offset());
+  EXPECT_EQ(40, host::ui::StateOf(m_scroll).scrollOffset);
 
   Down(240, 65);  // now on the button (70..140 shows at 30..100): no scrolling
   Move(240, 5);
   Up(240, 5);
-  EXPECT_EQ(40, m_scroll.scroll_offset());
+  EXPECT_EQ(40, host::ui::StateOf(m_scroll).scrollOffset);
 }
 
 TEST_F(PanelTest, WheelScrollsTheContainerUnderThePoint) {
   EXPECT_TRUE(ui::WheelAt(m_wnd, 415, 245, 100));  // over a switch inside the container
-  EXPECT_EQ(100, m_scroll.scroll_offset());
+  EXPECT_EQ(100, host::ui::StateOf(m_scroll).scrollOffset);
   EXPECT_TRUE(ui::WheelAt(m_wnd, 240, 300, 100));
-  EXPECT_EQ(150, m_scroll.scroll_offset());
+  EXPECT_EQ(150, host::ui::StateOf(m_scroll).scrollOffset);
   EXPECT_FALSE(ui::WheelAt(m_wnd, 240, 300, 1));    // at the end already
   EXPECT_FALSE(ui::WheelAt(m_wnd, 240, 700, -50));  // over the toolbar
   EXPECT_FALSE(ui::WheelAt(m_wnd, 240, 600, -50));  // over no control
   m_scroll.SetEnable(false);
   EXPECT_FALSE(ui::WheelAt(m_wnd, 240, 300, -50));
-  EXPECT_EQ(150, m_scroll.scroll_offset());
+  EXPECT_EQ(150, host::ui::StateOf(m_scroll).scrollOffset);
 }
 
 TEST_F(PanelTest, PressedControlDestroyedMidPressIsForgotten) {
@@ -222,7 +223,7 @@ TEST_F(PanelTest, PressedControlDestroyedMidPressIsForgotten) {
   Move(240, 310);
   Up(240, 300);
   EXPECT_TRUE(SameSequence({"move 240 310 pad=80"}, m_wnd.log));
-  EXPECT_EQ(0, m_scroll.scroll_offset());
+  EXPECT_EQ(0, host::ui::StateOf(m_scroll).scrollOffset);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The pop-up menu run from a toolbar command, as the operations menu is: its trace, how it
 // ends, that timers keep firing while it is open, and that its items last one run.
 #include "tests/host/ui/ui_test_support.h"
+#include "host/ui/ui_state.h"
 
 namespace host::ui_test {
 namespace {
@@ -80,7 +81,7 @@ TEST_F(PopupMenuTest, ItemsLastOneRun) {
   m_input.At(40, [] { ui::PickMenuItem(7); });
   RunLoop();
   EXPECT_EQ((std::vector<int>{124, 7}), m_results);
-  EXPECT_TRUE(m_menu.items().empty());
+  EXPECT_TRUE(host::ui::MenuStateOf(m_menu).items.empty());
   EXPECT_EQ(0, m_menu.GetHeight());
   std::vector<std::string> menus = Events({"menu"});
   ASSERT_EQ(2u, menus.size());
@@ -96,7 +97,7 @@ TEST_F(PopupMenuTest, TapOutsideTheItemsLeavesWithZeroAndAStrayReleasePicksNothi
     ui::SendPointer(m_menu, ui::PointerAction::kUp, 240, 105);  // a release without a press
   });
   m_input.At(30, [this] {
-    EXPECT_TRUE(m_menu.modal_running());
+    EXPECT_TRUE(host::ui::StateOf(m_menu).modal.running);
     // Above the menu on the screen: outside it, delivered to the menu all the same.
     EXPECT_TRUE(ui::SendScreenPointer(ui::PointerAction::kDown, 240, 100));
     EXPECT_TRUE(ui::SendScreenPointer(ui::PointerAction::kUp, 240, 100));
@@ -120,7 +121,7 @@ TEST_F(PopupMenuTest, ScreenTapOnAnItemPicksIt) {
 TEST_F(PopupMenuTest, EndModalGivesItsValueAndDoesNothingOnceTheRunHasReturned) {
   SetTimer(m_wnd.m_hWnd, 1, 100, nullptr);
   m_wnd.onTimer = [this](int) {
-    if (m_menu.modal_running()) m_menu.EndModal(2);
+    if (host::ui::StateOf(m_menu).modal.running) m_menu.EndModal(2);
   };
   OpenAt(50);
   m_input.At(150, [this] {

@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "tests/host/ui/ui_test_support.h"
+#include "host/ui/ui_state.h"
 
 namespace host::ui_test {
 namespace {
@@ -86,7 +87,7 @@ TEST_F(WindowTest, DoModalRunsUntilEndModalWithTimersFiring) {
   };
   EXPECT_EQ(5, wnd.DoModal());
   EXPECT_FALSE(IsWindowVisible(wnd.m_hWnd));
-  EXPECT_FALSE(wnd.modal_running());
+  EXPECT_FALSE(host::ui::StateOf(wnd).modal.running);
   wnd.EndModal(9);  // no run: nothing
   EXPECT_TRUE(SameSequence({"timer 1 @100", "timer 1 @200", "timer 1 @300"}, wnd.log));
 }
