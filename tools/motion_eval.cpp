@@ -107,14 +107,14 @@ std::variant<EvalRun, std::string> Evaluator::Run(int threshold) {
   run.threshold = threshold;
   run.ticks = m_recording.samples.back().atMs / kPollMs;
   run.durationMs = run.ticks * kPollMs;
-  host::scenario::ParseResult script =
+  host::Result<std::vector<host::scenario::Command>> script =
       host::scenario::ParseScript(EvalScript(threshold, run.durationMs));
-  if (script.error) return "eval:" + std::to_string(script.error->line) + ": " + script.error->message;
+  if (!script) return script.error().Prefixed("eval").message();
 
   std::ostringstream diagnostics;
   host::VirtualClock clock;
   host::Handset handset(clock, m_root->folder->path());
-  host::scenario::Runner runner(handset, std::move(script.commands), "eval",
+  host::scenario::Runner runner(handset, *std::move(script), "eval",
                                 QuorvaneApplication(), diagnostics);
   // ACC0: plays the recording; the player is the built-in one, running from the start.
   CountingSensor sensor(m_recording, clock);

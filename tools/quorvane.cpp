@@ -249,10 +249,8 @@ RECT WorkArea(const std::optional<std::string>& text) {
 std::vector<host::programs::Song> Songs(const std::optional<std::string>& music) {
   if (!music) return host::programs::BuiltInSongs();
   auto songs = host::programs::SongsInFolder(*music);
-  if (auto* error = std::get_if<host::programs::SongListError>(&songs)) {
-    throw UsageError("--music " + error->message);
-  }
-  return std::get<std::vector<host::programs::Song>>(std::move(songs));
+  if (!songs) throw UsageError("--music " + songs.error().message());
+  return *std::move(songs);
 }
 
 // The devices of the host options, or a usage error.

@@ -6,14 +6,11 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 
 namespace host {
 namespace {
 
-TextFileError Unreadable(int error) {
-  return TextFileError{std::string("cannot be read: ") + std::strerror(error)};
-}
+Error Unreadable(int error) { return Error::FromErrno("cannot be read", error); }
 
 }  // namespace
 
@@ -25,8 +22,7 @@ std::string SizeText(std::size_t bytes) {
   return std::to_string(bytes) + " bytes";
 }
 
-std::variant<std::string, TextFileError> ReadTextFile(const std::string& path,
-                                                      std::size_t maxBytes) {
+Result<std::string> ReadTextFile(const std::string& path, std::size_t maxBytes) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return Unreadable(errno);
   struct stat st {};
@@ -35,10 +31,10 @@ std::variant<std::string, TextFileError> ReadTextFile(const std::string& path,
     ::close(fd);
     return Unreadable(error);
   }
-  TextFileError tooLarge{"is larger than " + SizeText(maxBytes)};
+  Error tooLarge("is larger than " + SizeText(maxBytes));
   if (S_ISDIR(st.st_mode) || (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode))) {
     ::close(fd);
-    return TextFileError{S_ISDIR(st.st_mode) ? "is a folder" : "is no regular file"};
+    return Error(S_ISDIR(st.st_mode) ? "is a folder" : "is no regular file");
   }
   if (S_ISREG(st.st_mode) && static_cast<std::uintmax_t>(st.st_size) > maxBytes) {
     ::close(fd);

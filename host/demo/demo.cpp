@@ -88,11 +88,13 @@ Demo::Demo(Handset& handset, scenario::Application application,
       m_exe(application.defaultExe),
       m_timeline(out, m_previousTrace),
       m_player(handset, std::move(songs)) {
-  scenario::ParseResult script = scenario::ParseScript(DemoScript(m_exe, handset.work_area()));
-  if (script.error) {
-    m_scriptError = "demo:" + std::to_string(script.error->line) + ": " + script.error->message;
-  }
-  m_runner = std::make_unique<scenario::Runner>(handset, std::move(script.commands), "demo",
+  Result<std::vector<scenario::Command>> script =
+      scenario::ParseScript(DemoScript(m_exe, handset.work_area()));
+  if (!script) m_scriptError = script.error().Prefixed("demo").message();
+  m_runner = std::make_unique<scenario::Runner>(handset,
+                                                script ? *std::move(script)
+                                                       : std::vector<scenario::Command>{},
+                                                "demo",
                                                 std::move(application), diagnostics);
   // The runner brings a stand-in player; the demo's is the built-in one.
   m_player.Register();

@@ -65,15 +65,18 @@ bool IsAudioFileName(std::string_view fileName) {
          kAudioExtensions.end();
 }
 
-std::variant<std::vector<Song>, SongListError> SongsInFolder(const std::string& dir) {
+Result<std::vector<Song>> SongsInFolder(const std::string& dir) {
   std::error_code error;
-  if (!fs::is_directory(dir, error)) return SongListError{dir + ": no such folder"};
+  auto unreadable = [&] {
+    return Error::FromErrno(dir + ": cannot read the folder", error.value());
+  };
+  if (!fs::is_directory(dir, error)) return Error(dir + ": no such folder");
   fs::recursive_directory_iterator it(dir, fs::directory_options::skip_permission_denied, error);
-  if (error) return SongListError{dir + ": cannot read the folder: " + error.message()};
+  if (error) return unreadable();
 
   std::vector<std::string> files;  // paths below dir
   for (; it != fs::recursive_directory_iterator(); it.increment(error)) {
-    if (error) return SongListError{dir + ": cannot read the folder: " + error.message()};
+    if (error) return unreadable();
     const fs::path& path = it->path();
     if (IsHidden(path)) {
       if (it->is_directory(error)) it.disable_recursion_pending();
@@ -82,7 +85,7 @@ std::variant<std::vector<Song>, SongListError> SongsInFolder(const std::string& 
     if (!it->is_regular_file(error) || !IsAudioFileName(path.filename().string())) continue;
     files.push_back(path.lexically_relative(dir).string());
   }
-  if (files.empty()) return SongListError{dir + ": no audio files in the folder"};
+  if (files.empty()) return Error(dir + ": no audio files in the folder");
   std::sort(files.begin(), files.end(), LessIgnoringCase);
 
   std::vector<Song> songs;

@@ -5,8 +5,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
+
+#include "host/crt/result.h"
 
 namespace host::programs {
 
@@ -26,14 +27,10 @@ std::vector<Song> BuiltInSongs();
 // ASCII case ignored.
 bool IsAudioFileName(std::string_view fileName);
 
-struct SongListError {
-  std::string message;
-};
-
 // The audio files in the host folder dir and its subfolders (hidden ones skipped), sorted by
 // their path below dir with ASCII case ignored. A song's title is its file name without the
 // extension; its length kFileSongLengthMs. An error when dir is no readable folder or holds no
 // audio file.
-std::variant<std::vector<Song>, SongListError> SongsInFolder(const std::string& dir);
+Result<std::vector<Song>> SongsInFolder(const std::string& dir);
 
 }  // namespace host::programs

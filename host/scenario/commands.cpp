@@ -264,14 +264,11 @@ const std::vector<CommandSpec>& CommandTable() {
   return table;
 }
 
-ParseResult ParseScript(std::string_view text) {
-  ParseResult result;
+Result<std::vector<Command>> ParseScript(std::string_view text) {
+  std::vector<Command> commands;
   SplitResult split = SplitScript(text);
   bool started = false;
-  auto fail = [&](int line, std::string message) {
-    result.error = ScriptError{line, std::move(message)};
-    return result;
-  };
+  auto fail = [](int line, std::string message) { return Error::AtLine(line, std::move(message)); };
   for (ScriptLine& line : split.lines) {
     const std::string& name = line.words[0];
     const Entry* entry = nullptr;
@@ -298,10 +295,11 @@ ParseResult ParseScript(std::string_view text) {
       return fail(line.line, std::string(name) + ": needs the application; put it after start");
     }
     if (command.op == Op::kStart) started = true;
-    result.commands.push_back(std::move(command));
+    commands.push_back(std::move(command));
   }
-  if (split.error) result.error = std::move(split.error);
-  return result;
+  // A mistake the splitting found comes after the lines before it.
+  if (split.error) return *std::move(split.error);
+  return commands;
 }
 
 std::string ScriptLanguageHelp() {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/crt/result.h"
 #include "host/scenario/script.h"
 
 namespace host::scenario {
@@ -71,14 +72,10 @@ struct Command {
   std::vector<std::int64_t> numbers;
 };
 
-struct ParseResult {
-  std::vector<Command> commands;
-  std::optional<ScriptError> error;  // the first mistake; commands is then incomplete
-};
-
 // Splits and checks a script: known commands, the right number and kind of arguments, set-up
-// commands only before start, application commands only after it, start at most once.
-ParseResult ParseScript(std::string_view text);
+// commands only before start, application commands only after it, start at most once. The
+// error is the first mistake, at its line.
+Result<std::vector<Command>> ParseScript(std::string_view text);
 
 // The language summary for --help: quoting, numbers, every command with its usage.
 std::string ScriptLanguageHelp();

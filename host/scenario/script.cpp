@@ -99,7 +99,7 @@ SplitResult SplitScript(std::string_view text) {
     ScriptLine command;
     command.line = lineNumber;
     if (std::optional<std::string> problem = SplitLine(line, command.words)) {
-      result.error = ScriptError{lineNumber, std::move(*problem)};
+      result.error = Error::AtLine(lineNumber, std::move(*problem));
       return result;
     }
     result.lines.push_back(std::move(command));

@@ -8,13 +8,9 @@
 #include <string_view>
 #include <vector>
 
-namespace host::scenario {
+#include "host/crt/result.h"
 
-// A problem with the script, at a line (1-based; 0 when it concerns no line).
-struct ScriptError {
-  int line = 0;
-  std::string message;
-};
+namespace host::scenario {
 
 // One command line of a script.
 struct ScriptLine {
@@ -24,7 +20,7 @@ struct ScriptLine {
 
 struct SplitResult {
   std::vector<ScriptLine> lines;
-  std::optional<ScriptError> error;  // set: lines holds those before the faulty one
+  std::optional<Error> error;  // at its line; lines holds those before the faulty one
 };
 
 // Splits a UTF-8 script into command lines. Lines end with LF (a CR before it is dropped); a

@@ -28,15 +28,15 @@ int RunScriptMode(const ScriptModeOptions& options, const Application& applicati
     err << Escaped(name) << ": a folder, not a script\n";
     return kExitScriptError;
   }
-  std::variant<std::string, TextFileError> text = ReadTextFile(name, kMaxScriptBytes);
-  if (auto* error = std::get_if<TextFileError>(&text)) {
-    err << Escaped(name) << ": the script " << error->message << '\n';
+  Result<std::string> text = ReadTextFile(name, kMaxScriptBytes);
+  if (!text) {
+    err << Escaped(name) << ": the script " << text.error().message() << '\n';
     return kExitScriptError;
   }
-  ParseResult script = ParseScript(std::get<std::string>(text));
-  if (script.error) {
-    err << Escaped(name) << ':' << script.error->line << ": " << Escaped(script.error->message)
-        << '\n';
+  Result<std::vector<Command>> script = ParseScript(*text);
+  if (!script) {
+    err << Escaped(name) << ':' << script.error().line() << ": "
+        << Escaped(script.error().message()) << '\n';
     return kExitScriptError;
   }
 
@@ -56,7 +56,7 @@ int RunScriptMode(const ScriptModeOptions& options, const Application& applicati
     VirtualClock clock;
     Handset handset(clock, root->path());
     if (trace != nullptr) handset.set_trace(&trace->trace());
-    Runner runner(handset, std::move(script.commands), name, application, err);
+    Runner runner(handset, *std::move(script), name, application, err);
     runner.set_screenshooter(options.screenshooter);
     if (options.screenshotPath) runner.set_final_screenshot(*options.screenshotPath);
     status = runner.Run();

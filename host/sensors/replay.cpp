@@ -136,11 +136,9 @@ std::variant<Recording, RecordingError> ParseRecording(std::string_view text) {
 }
 
 std::variant<Recording, RecordingError> LoadRecording(const std::string& path) {
-  std::variant<std::string, TextFileError> text = ReadTextFile(path, kMaxRecordingBytes);
-  if (auto* error = std::get_if<TextFileError>(&text)) {
-    return RecordingError{0, "the recording " + error->message};
-  }
-  return ParseRecording(std::get<std::string>(text));
+  Result<std::string> text = ReadTextFile(path, kMaxRecordingBytes);
+  if (!text) return RecordingError{0, "the recording " + text.error().message()};
+  return ParseRecording(*text);
 }
 
 std::optional<std::int64_t> ReplaySensor::Since() const {

@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "host/crt/utf.h"
@@ -38,10 +37,10 @@ class SongFolder : public ::testing::Test {
     std::ofstream(path) << "not really audio";
   }
   std::vector<std::string> Titles() {
-    auto result = SongsInFolder(m_dir);
-    if (auto* error = std::get_if<SongListError>(&result)) return {"error: " + error->message};
+    Result<std::vector<Song>> result = SongsInFolder(m_dir);
+    if (!result) return {"error: " + result.error().message()};
     std::vector<std::string> titles;
-    for (const Song& song : std::get<std::vector<Song>>(result)) {
+    for (const Song& song : *result) {
       titles.push_back(ToUtf8(song.title));
       EXPECT_EQ(kFileSongLengthMs, song.lengthMs);
     }
@@ -66,9 +65,9 @@ TEST_F(SongFolder, FolderWithoutAudioOrNoFolderAtAllIsAnError) {
   Add("readme.txt");
   EXPECT_EQ(std::vector<std::string>{"error: " + m_dir + ": no audio files in the folder"},
             Titles());
-  auto missing = SongsInFolder(m_dir + "/nowhere");
-  ASSERT_TRUE(std::holds_alternative<SongListError>(missing));
-  EXPECT_EQ(m_dir + "/nowhere: no such folder", std::get<SongListError>(missing).message);
+  Result<std::vector<Song>> missing = SongsInFolder(m_dir + "/nowhere");
+  ASSERT_FALSE(missing);
+  EXPECT_EQ(m_dir + "/nowhere: no such folder", missing.error().message());
 }
 
 }  // namespace

@@ -8,9 +8,9 @@ namespace {
 
 // "LINE: message" for a faulty script, "ok" for a good one.
 std::string Check(std::string_view text) {
-  ParseResult result = ParseScript(text);
-  if (!result.error) return "ok";
-  return std::to_string(result.error->line) + ": " + result.error->message;
+  Result<std::vector<Command>> result = ParseScript(text);
+  if (result) return "ok";
+  return std::to_string(result.error().line()) + ": " + result.error().message();
 }
 
 TEST(ParseScript, AcceptsEveryCommandWhereItMayStand) {
@@ -106,19 +106,19 @@ TEST(ParseScript, ReportsTheFirstMistakeWithItsLine) {
 }
 
 TEST(ParseScript, KeepsArgumentsAndTheirNumbers) {
-  ParseResult result = ParseScript(
+  Result<std::vector<Command>> result = ParseScript(
       "sample 0xC8 0x80 -1\n"
       "player running \"正在播放\"\n"
       "start\n"
       "command -1 0xFFFFFFFF\n");
-  ASSERT_FALSE(result.error);
-  ASSERT_EQ(4u, result.commands.size());
-  EXPECT_EQ(Op::kSample, result.commands[0].op);
-  EXPECT_EQ((std::vector<std::int64_t>{-56, -128, -1}), result.commands[0].numbers);
-  EXPECT_EQ((std::vector<std::string>{"running", "正在播放"}), result.commands[1].args);
-  EXPECT_EQ(2, result.commands[1].line);
-  EXPECT_EQ(-1, result.commands[3].numbers[0]);  // all 64 bits set
-  EXPECT_EQ(0xFFFFFFFF, result.commands[3].numbers[1]);
+  ASSERT_TRUE(result) << result.error().message();
+  ASSERT_EQ(4u, result->size());
+  EXPECT_EQ(Op::kSample, (*result)[0].op);
+  EXPECT_EQ((std::vector<std::int64_t>{-56, -128, -1}), (*result)[0].numbers);
+  EXPECT_EQ((std::vector<std::string>{"running", "正在播放"}), (*result)[1].args);
+  EXPECT_EQ(2, (*result)[1].line);
+  EXPECT_EQ(-1, (*result)[3].numbers[0]);  // all 64 bits set
+  EXPECT_EQ(0xFFFFFFFF, (*result)[3].numbers[1]);
 }
 
 TEST(ScriptLanguageHelp, ListsEveryCommand) {

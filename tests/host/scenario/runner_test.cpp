@@ -38,8 +38,8 @@ class RunnerTest : public testing::Test {
  protected:
   // Runs the script; the trace and the diagnostics are kept.
   RunStatus Run(std::string_view script) {
-    ParseResult parsed = ParseScript(script);
-    EXPECT_FALSE(parsed.error) << parsed.error->line << ": " << parsed.error->message;
+    Result<std::vector<Command>> parsed = ParseScript(script);
+    EXPECT_TRUE(parsed) << parsed.error().Prefixed("test.qvs").message();
     std::ostringstream traceText;
     std::ostringstream diagnostics;
     RunStatus status;
@@ -48,7 +48,7 @@ class RunnerTest : public testing::Test {
       Handset handset(clock, m_root);
       JsonLinesTrace trace(traceText);
       handset.set_trace(&trace);
-      Runner runner(handset, std::move(parsed.commands), "test.qvs", TestApplication(),
+      Runner runner(handset, parsed ? *std::move(parsed) : std::vector<Command>{}, "test.qvs", TestApplication(),
                     diagnostics);
       status = runner.Run();
     }

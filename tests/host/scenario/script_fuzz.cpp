@@ -11,17 +11,18 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);
-  host::scenario::ParseResult result = host::scenario::ParseScript(text);
-  int line = 0;
-  for (const host::scenario::Command& command : result.commands) {
-    if (command.numbers.size() != command.args.size() || command.line <= line) std::abort();
-    line = command.line;
-  }
-  if (result.error) {
-    if (result.error->line < 0) std::abort();
-    for (char c : host::Escaped(result.error->message)) {
+  host::Result<std::vector<host::scenario::Command>> result = host::scenario::ParseScript(text);
+  if (!result) {
+    if (result.error().line() <= 0) std::abort();
+    for (char c : host::Escaped(result.error().message())) {
       if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) std::abort();
     }
+    return 0;
+  }
+  int line = 0;
+  for (const host::scenario::Command& command : *result) {
+    if (command.numbers.size() != command.args.size() || command.line <= line) std::abort();
+    line = command.line;
   }
   return 0;
 }

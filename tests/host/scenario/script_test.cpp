@@ -11,7 +11,7 @@ namespace {
 // The words of a one-line script joined with '|', or "error: ..." when it does not split.
 std::string Words(std::string_view text) {
   SplitResult result = SplitScript(text);
-  if (result.error) return "error: " + result.error->message;
+  if (result.error) return "error: " + result.error->message();
   std::string out;
   for (const ScriptLine& line : result.lines) {
     for (const std::string& word : line.words) out += (out.empty() ? "" : "|") + word;
@@ -68,7 +68,7 @@ TEST(SplitScript, LineNumbersCountEveryLine) {
 TEST(SplitScript, ErrorNamesItsLineAndKeepsTheLinesBefore) {
   SplitResult result = SplitScript("start\n# \"fine in a comment\nwindow \"open\nwait 1\n");
   ASSERT_TRUE(result.error);
-  EXPECT_EQ(3, result.error->line);
+  EXPECT_EQ(3, result.error->line());
   ASSERT_EQ(1u, result.lines.size());
   EXPECT_EQ("start", result.lines[0].words[0]);
 }
