@@ -36,6 +36,9 @@ xdotool keydown --window "$window" Right || fail "xdotool could not hold the rig
 wait_for 10 tilted || fail "the right arrow's tilt (x = 127) was not recorded"
 xdotool keyup --window "$window" Right || fail "xdotool could not let go of the right arrow"
 wait_for 10 released || fail "the tilt did not end"
+# The rate is judged over a second and a half of recording, so that the start does not weigh.
+spans() { [ "$(tail -n 1 "$recording" | cut -d, -f1)" -ge 1500 ] 2>/dev/null; }
+wait_for 10 spans || fail "the recording did not reach 1.5 s"
 
 stop_window
 
