@@ -193,13 +193,13 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
     };
   }
   RECT area = handset.work_area();
-  std::string error;
-  std::unique_ptr<DesktopWindow> window = DesktopWindow::Create(
-      options.title, area.right - area.left, area.bottom - area.top, screen, error);
-  if (window == nullptr) {
-    err << "quorvane: " << error << '\n';
+  Result<std::unique_ptr<DesktopWindow>> made = DesktopWindow::Create(
+      options.title, area.right - area.left, area.bottom - area.top, screen);
+  if (!made) {
+    err << "quorvane: " << made.error().message() << '\n';
     return nullptr;
   }
+  std::unique_ptr<DesktopWindow> window = *std::move(made);
   window->set_footer([shown, other = options.playerFooter] {
     FooterInfo info;
     if (other) {

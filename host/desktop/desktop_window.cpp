@@ -114,32 +114,28 @@ std::vector<HelpRow> HelpRows(Language l) {
   };
 }
 
-std::unique_ptr<DesktopWindow> DesktopWindow::Create(const std::string& title, int workWidth,
-                                                     int workHeight,
-                                                     const screen::ScreenRendererOptions& options,
-                                                     std::string& error) {
-  std::unique_ptr<screen::ScreenRenderer> renderer =
-      screen::ScreenRenderer::Create(options, error);
-  if (renderer == nullptr) return nullptr;
+Result<std::unique_ptr<DesktopWindow>> DesktopWindow::Create(
+    const std::string& title, int workWidth, int workHeight,
+    const screen::ScreenRendererOptions& options) {
+  Result<std::unique_ptr<screen::ScreenRenderer>> renderer =
+      screen::ScreenRenderer::Create(options);
+  if (!renderer) return renderer.error();
   auto [width, height] = InitialSize(workWidth, workHeight);
   std::optional<std::string> font = screen::FindCjkFont(options.fontPath);
-  std::unique_ptr<screen::Canvas> footer =
-      screen::Canvas::Create(width, FooterHeight(width), font.value_or(""), error);
-  if (footer == nullptr) return nullptr;
+  Result<std::unique_ptr<screen::Canvas>> footer =
+      screen::Canvas::Create(width, FooterHeight(width), font.value_or(""));
+  if (!footer) return footer.error();
   // The screen is drawn in software: the window shows the pixels as they are, without a GPU
   // renderer (which would also make SDL recreate the window behind our back).
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_Window* window =
       SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
                        height, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
-  if (window == nullptr) {
-    error = std::string("cannot open a window: ") + SDL_GetError();
-    return nullptr;
-  }
+  if (window == nullptr) return Error(std::string("cannot open a window: ") + SDL_GetError());
   // The smallest window that still shows the footer and a usable screen.
   SDL_SetWindowMinimumSize(window, 200, FooterHeight(200) + 120);
   std::unique_ptr<DesktopWindow> desktop(new DesktopWindow(
-      window, {workWidth, workHeight}, std::move(renderer), std::move(footer)));
+      window, {workWidth, workHeight}, *std::move(renderer), *std::move(footer)));
   desktop->m_language = options.language;
   desktop->m_fontPath = font.value_or("");
   SDL_GetWindowSize(window, &width, &height);
@@ -178,9 +174,10 @@ void DesktopWindow::ShowHelp(bool shown) {
 
 void DesktopWindow::DrawHelp() {
   if (m_helpCanvas == nullptr) {
-    std::string error;
-    m_helpCanvas = screen::Canvas::Create(m_layout.width, m_layout.height, m_fontPath, error);
-    if (m_helpCanvas == nullptr) return;
+    Result<std::unique_ptr<screen::Canvas>> canvas =
+        screen::Canvas::Create(m_layout.width, m_layout.height, m_fontPath);
+    if (!canvas) return;
+    m_helpCanvas = *std::move(canvas);
   }
   screen::Canvas& c = *m_helpCanvas;
   c.Resize(m_layout.width, m_layout.height);

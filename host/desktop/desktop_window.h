@@ -41,13 +41,12 @@ class DesktopWindow final : public DesktopView {
  public:
   // Opens a window titled title for a work area of the size given, as large as the display's
   // usable area allows (the screen scaled down to fit, or up on HiDPI displays). The window can
-  // be resized; the screen's scale follows. Null with a message in error when there is no font
-  // or no window. REQUIRES: SDL's video is initialised; the window is refreshed only while a
-  // handset is current.
-  static std::unique_ptr<DesktopWindow> Create(const std::string& title, int workWidth,
-                                               int workHeight,
-                                               const screen::ScreenRendererOptions& options,
-                                               std::string& error);
+  // be resized; the screen's scale follows. An error when there is no font or no window.
+  // REQUIRES: SDL's video is initialised; the window is refreshed only while a handset is
+  // current.
+  static Result<std::unique_ptr<DesktopWindow>> Create(
+      const std::string& title, int workWidth, int workHeight,
+      const screen::ScreenRendererOptions& options);
   ~DesktopWindow() override;
   DesktopWindow(const DesktopWindow&) = delete;
   DesktopWindow& operator=(const DesktopWindow&) = delete;

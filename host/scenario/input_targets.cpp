@@ -21,24 +21,24 @@ UiWin* FirstOfKind(const std::vector<UiWin*>& controls, UiKind kind) {
 
 }  // namespace
 
-std::variant<POINT, NoTarget> FindTapTarget(CMzWnd& wnd, int id) {
+Result<POINT> FindTapTarget(CMzWnd& wnd, int id) {
   UiWin* control = ui::FindControl(wnd, id);
-  if (control == nullptr) return NoTarget{"no control has this id"};
+  if (control == nullptr) return Error("no control has this id");
   POINT centre = ui::CentreOf(*control);
   if (ui::HitTest(wnd, centre.x, centre.y) != control) {
-    return NoTarget{"the control's centre " + std::to_string(centre.x) + "," +
-                    std::to_string(centre.y) + " is covered or out of view"};
+    return Error("the control's centre " + std::to_string(centre.x) + "," +
+                 std::to_string(centre.y) + " is covered or out of view");
   }
   return centre;
 }
 
-std::variant<POINT, NoTarget> FindToolbarTarget(CMzWnd& wnd, int index) {
+Result<POINT> FindToolbarTarget(CMzWnd& wnd, int index) {
   auto* toolbar =
       static_cast<UiToolbar_Text*>(FirstOfKind(ui::StateOf(wnd).controls, UiKind::kToolbar));
-  if (toolbar == nullptr) return NoTarget{"the window has no toolbar"};
+  if (toolbar == nullptr) return Error("the window has no toolbar");
   auto count = static_cast<std::int64_t>(ui::StateOf(*toolbar).buttons.size());
   if (index >= count) {
-    return NoTarget{"the toolbar has " + std::to_string(count) + " buttons"};
+    return Error("the toolbar has " + std::to_string(count) + " buttons");
   }
   RECT r = toolbar->GetRect();
   // The middle of the button's slot, in 64 bits: the rectangle's sides are not bounded.
@@ -46,15 +46,15 @@ std::variant<POINT, NoTarget> FindToolbarTarget(CMzWnd& wnd, int index) {
   POINT at{static_cast<LONG>(r.left + (2 * std::int64_t{index} + 1) * width / (2 * count)),
            static_cast<LONG>((std::int64_t{r.top} + r.bottom) / 2)};
   if (ui::HitTest(wnd, at.x, at.y) != toolbar) {
-    return NoTarget{"the toolbar is covered or out of view"};
+    return Error("the toolbar is covered or out of view");
   }
   return at;
 }
 
-std::variant<CUiStatusBar*, NoTarget> FindSlider(CMzWnd& wnd) {
+Result<CUiStatusBar*> FindSlider(CMzWnd& wnd) {
   auto* slider =
       static_cast<CUiStatusBar*>(FirstOfKind(ui::StateOf(wnd).controls, UiKind::kSlider));
-  if (slider == nullptr) return NoTarget{"the window has no slider"};
+  if (slider == nullptr) return Error("the window has no slider");
   return slider;
 }
 

@@ -263,13 +263,15 @@ std::optional<Runner::Step> Runner::WatchFile(const Command& command) {
 }
 
 std::optional<Runner::Step> Runner::Screenshot(const Command& command) {
-  std::optional<std::string> problem =
-      m_screenshooter ? m_screenshooter(command.args[0]) : "this build draws no screens";
-  if (problem) {
-    Report(command.line, "screenshot " + command.args[0] + ": " + *problem);
+  if (Status shot = Shoot(command.args[0]); !shot) {
+    Report(command.line, shot.error().Prefixed("screenshot " + command.args[0]).message());
     return std::nullopt;
   }
   return Step::kNext;
+}
+
+Status Runner::Shoot(const std::string& path) {
+  return m_screenshooter ? m_screenshooter(path) : Error("this build draws no screens");
 }
 
 std::optional<Runner::Step> Runner::StartCommand(const Command&) { return Start(); }
@@ -335,9 +337,9 @@ void Runner::EndProcessesNamed(std::u16string_view exeName) {
 void Runner::TakeFinalScreenshot() {
   if (!m_finalScreenshot) return;
   std::string path = *std::exchange(m_finalScreenshot, std::nullopt);
-  std::optional<std::string> problem =
-      m_screenshooter ? m_screenshooter(path) : "this build draws no screens";
-  if (problem) Report(m_currentLine, "--screenshot " + path + ": " + *problem);
+  if (Status shot = Shoot(path); !shot) {
+    Report(m_currentLine, shot.error().Prefixed("--screenshot " + path).message());
+  }
 }
 
 void Runner::Report(int line, const std::string& message) {

@@ -20,7 +20,6 @@
 #include <ostream>
 #include <string>
 #include <utility>
-#include <variant>
 #include <vector>
 
 #include "host/drivers/accelerometer.h"
@@ -67,9 +66,9 @@ class Runner final : public InputSource {
 
   SimulatedAccelerometer& accelerometer() { return m_sensor; }
 
-  // Saves the screen as a PNG file at a host path; nullopt on success, else what went wrong.
-  // The screenshot command needs one (this library draws no pixels itself).
-  using Screenshooter = std::function<std::optional<std::string>(const std::string& path)>;
+  // Saves the screen as a PNG file at a host path. The screenshot command needs one (this
+  // library draws no pixels itself).
+  using Screenshooter = std::function<Status(const std::string& path)>;
   void set_screenshooter(Screenshooter shoot) { m_screenshooter = std::move(shoot); }
   // Saves the screen at path once the script has run to its end, before the application is
   // ended (or at the end of a run whose application has already exited).
@@ -127,7 +126,7 @@ class Runner final : public InputSource {
   std::optional<std::pair<CMzWnd*, POINT>> ControlCentre(const Command& command);
   // The target found, or nullopt after reporting "NAME ARGS: why".
   template <class Target>
-  std::optional<Target> Found(const Command& command, std::variant<Target, NoTarget> found);
+  std::optional<Target> Found(const Command& command, Result<Target> found);
   // After the script or on an error: leaves modal runs, then asks the loop to quit.
   bool Finish();
 
@@ -158,6 +157,8 @@ class Runner final : public InputSource {
   std::optional<std::string> m_finalScreenshot;
   // Saves the final screenshot if one is asked for and not yet taken.
   void TakeFinalScreenshot();
+  // The screenshooter's result, or an error when there is none.
+  Status Shoot(const std::string& path);
   bool m_quitRequested = false;
   int m_modalsLeft = 0;
 };

@@ -21,14 +21,14 @@ CMzWnd* Runner::InputWindow(const Command& command) {
 }
 
 template <class Target>
-std::optional<Target> Runner::Found(const Command& command, std::variant<Target, NoTarget> found) {
-  if (auto* none = std::get_if<NoTarget>(&found)) {
+std::optional<Target> Runner::Found(const Command& command, Result<Target> found) {
+  if (!found) {
     std::string words(command.name);
     for (const std::string& arg : command.args) words += " " + arg;
-    Report(command.line, words + ": " + none->message);
+    Report(command.line, found.error().Prefixed(words).message());
     return std::nullopt;
   }
-  return std::get<Target>(found);
+  return *found;
 }
 
 std::optional<std::pair<CMzWnd*, POINT>> Runner::ControlCentre(const Command& command) {

@@ -78,27 +78,24 @@ RECT Offset(const RECT& r, int dx, int dy) {
   return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
 }
 
-std::unique_ptr<Canvas> Canvas::Create(int width, int height, const std::string& fontPath,
-                                       std::string& error) {
+Result<std::unique_ptr<Canvas>> Canvas::Create(int width, int height,
+                                               const std::string& fontPath) {
   // SDL_ttf counts its users: every canvas starts it once and stops it once.
-  if (TTF_Init() != 0) {
-    error = std::string("cannot start SDL_ttf: ") + TTF_GetError();
-    return nullptr;
-  }
+  if (TTF_Init() != 0) return Error(std::string("cannot start SDL_ttf: ") + TTF_GetError());
   std::shared_ptr<const std::string> data = FontData(fontPath);
   TTF_Font* probe = data != nullptr ? OpenFont(*data, 16) : nullptr;
   if (probe == nullptr) {
-    error = "cannot open the font " + fontPath + ": " +
-            (data == nullptr ? std::string("cannot read it") : TTF_GetError());
+    Error error("cannot open the font " + fontPath + ": " +
+                (data == nullptr ? std::string("cannot read it") : TTF_GetError()));
     TTF_Quit();
-    return nullptr;
+    return error;
   }
   TTF_CloseFont(probe);
   SDL_Surface* surface = NewSurface(width, height);
   if (surface == nullptr) {
-    error = std::string("cannot make a surface: ") + SDL_GetError();
+    Error error(std::string("cannot make a surface: ") + SDL_GetError());
     TTF_Quit();
-    return nullptr;
+    return error;
   }
   return std::unique_ptr<Canvas>(new Canvas(surface, std::move(data)));
 }

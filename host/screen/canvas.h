@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/crt/result.h"
 #include "platform/windows.h"
 
 struct SDL_Surface;
@@ -57,10 +58,10 @@ struct TextBox {
 class Canvas {
  public:
   // A canvas of width x height (both at least 1) that draws text with the font file at fontPath
-  // (collections: the first face). Null with a message in error when SDL_ttf cannot start or
-  // the font cannot be opened.
-  static std::unique_ptr<Canvas> Create(int width, int height, const std::string& fontPath,
-                                        std::string& error);
+  // (collections: the first face). An error when SDL_ttf cannot start or the font cannot be
+  // opened.
+  static Result<std::unique_ptr<Canvas>> Create(int width, int height,
+                                                const std::string& fontPath);
   ~Canvas();
   Canvas(const Canvas&) = delete;
   Canvas& operator=(const Canvas&) = delete;

@@ -5,10 +5,10 @@
 
 namespace host::screen {
 
-std::optional<std::string> WritePng(SDL_Surface* surface, const std::string& path) {
-  if (surface == nullptr) return "nothing to write";
+Status WritePng(SDL_Surface* surface, const std::string& path) {
+  if (surface == nullptr) return Error("nothing to write");
   SDL_Surface* rgb = SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_RGB24, 0);
-  if (rgb == nullptr) return std::string("cannot convert the pixels: ") + SDL_GetError();
+  if (rgb == nullptr) return Error(std::string("cannot convert the pixels: ") + SDL_GetError());
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   image.width = static_cast<png_uint_32>(rgb->w);
@@ -19,11 +19,11 @@ std::optional<std::string> WritePng(SDL_Surface* surface, const std::string& pat
   SDL_UnlockSurface(rgb);
   SDL_FreeSurface(rgb);
   if (ok == 0) {
-    std::string message = "cannot write " + path + ": " + image.message;
+    Error error("cannot write " + path + ": " + image.message);
     png_image_free(&image);
-    return message;
+    return error;
   }
-  return std::nullopt;
+  return Ok();
 }
 
 }  // namespace host::screen

@@ -27,18 +27,17 @@ bool IsMenu(const WindowView& window) {
 
 }  // namespace
 
-std::unique_ptr<ScreenRenderer> ScreenRenderer::Create(const ScreenRendererOptions& options,
-                                                       std::string& error) {
+Result<std::unique_ptr<ScreenRenderer>> ScreenRenderer::Create(
+    const ScreenRendererOptions& options) {
   std::optional<std::string> font = FindCjkFont(options.fontPath);
   if (!font) {
-    error = options.fontPath.empty()
-                ? "no font with Chinese glyphs found (install fonts-wqy-microhei)"
-                : "the font " + options.fontPath + " does not exist";
-    return nullptr;
+    return Error(options.fontPath.empty()
+                     ? "no font with Chinese glyphs found (install fonts-wqy-microhei)"
+                     : "the font " + options.fontPath + " does not exist");
   }
-  std::unique_ptr<Canvas> canvas = Canvas::Create(480, 720, *font, error);
-  if (canvas == nullptr) return nullptr;
-  return std::unique_ptr<ScreenRenderer>(new ScreenRenderer(std::move(canvas), options));
+  Result<std::unique_ptr<Canvas>> canvas = Canvas::Create(480, 720, *font);
+  if (!canvas) return canvas.error();
+  return std::unique_ptr<ScreenRenderer>(new ScreenRenderer(*std::move(canvas), options));
 }
 
 ScreenRenderer::ScreenRenderer(std::unique_ptr<Canvas> canvas, ScreenRendererOptions options)
@@ -234,17 +233,16 @@ void ScreenRenderer::PaintHome() {
   }
 }
 
-std::optional<std::string> ScreenRenderer::SavePng(const std::string& path) {
+Status ScreenRenderer::SavePng(const std::string& path) {
   return WritePng(m_canvas->surface(), path);
 }
 
-std::optional<std::string> SaveScreenshot(const ScreenView& screen, const std::string& path,
-                                          const ScreenRendererOptions& options) {
-  std::string error;
-  std::unique_ptr<ScreenRenderer> renderer = ScreenRenderer::Create(options, error);
-  if (renderer == nullptr) return error;
-  renderer->Paint(screen);
-  return renderer->SavePng(path);
+Status SaveScreenshot(const ScreenView& screen, const std::string& path,
+                      const ScreenRendererOptions& options) {
+  Result<std::unique_ptr<ScreenRenderer>> renderer = ScreenRenderer::Create(options);
+  if (!renderer) return renderer.error();
+  (*renderer)->Paint(screen);
+  return (*renderer)->SavePng(path);
 }
 
 }  // namespace host::screen

@@ -6,11 +6,10 @@
 // program (host/screen/home_screen.h). The application's fixed texts are drawn in the language
 // of the options (host/screen/language.h).
 //
-//   std::string error;
-//   auto renderer = host::screen::ScreenRenderer::Create({}, error);
-//   host::Painter painter(*renderer);   // repaints when the screen changed
+//   host::Result<std::unique_ptr<ScreenRenderer>> renderer = ScreenRenderer::Create({});
+//   host::Painter painter(**renderer);   // repaints when the screen changed
 //   painter.Update();
-//   renderer->SavePng("screen.png");
+//   host::Status saved = (*renderer)->SavePng("screen.png");
 #pragma once
 
 #include <functional>
@@ -50,10 +49,8 @@ struct ScreenRendererOptions {
 
 class ScreenRenderer final : public Renderer {
  public:
-  // Null with a message in error when no font is found or SDL_ttf cannot use it. Needs no
-  // display and no SDL_Init.
-  static std::unique_ptr<ScreenRenderer> Create(const ScreenRendererOptions& options,
-                                                std::string& error);
+  // An error when no font is found or SDL_ttf cannot use it. Needs no display and no SDL_Init.
+  static Result<std::unique_ptr<ScreenRenderer>> Create(const ScreenRendererOptions& options);
 
   // Draws the screen at the work area's size. The home screen's programs come from the current
   // handset (none without one). After a paint, only the areas where the screen differs from
@@ -76,8 +73,8 @@ class ScreenRenderer final : public Renderer {
   const std::vector<HomeEntry>& home() const { return m_home; }
   int paints() const { return m_paints; }
 
-  // Writes the last paint as a PNG file; nullopt on success, else what went wrong.
-  std::optional<std::string> SavePng(const std::string& path);
+  // Writes the last paint as a PNG file.
+  Status SavePng(const std::string& path);
 
  private:
   ScreenRenderer(std::unique_ptr<Canvas> canvas, ScreenRendererOptions options);
@@ -103,9 +100,8 @@ class ScreenRenderer final : public Renderer {
 // control texts, toolbar buttons, menu items and window titles.
 ScreenView Translated(ScreenView screen, Language language);
 
-// Draws the screen once and writes it as a PNG file at path; nullopt on success, else what
-// went wrong.
-std::optional<std::string> SaveScreenshot(const ScreenView& screen, const std::string& path,
-                                          const ScreenRendererOptions& options = {});
+// Draws the screen once and writes it as a PNG file at path.
+Status SaveScreenshot(const ScreenView& screen, const std::string& path,
+                      const ScreenRendererOptions& options = {});
 
 }  // namespace host::screen

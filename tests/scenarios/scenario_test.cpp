@@ -101,11 +101,14 @@ void ScenarioTest::Run(const std::string& name) {
   std::string script = std::string(SCENARIO_DIR) + "/" + name + ".qvs";
   std::filesystem::path trace = m_folder.path() / "trace.jsonl";
   test_support::Outcome outcome = test_support::RunProgram(
-      QUORVANE, {"--script", script, "--root", (m_folder.path() / "root").string(), "--trace", trace.string()},
+      QUORVANE,
+      {"--script", script, "--root", (m_folder.path() / "root").string(), "--trace",
+       trace.string()},
       m_folder.path());
   ASSERT_EQ(0, outcome.status) << "quorvane --script " << script << ":\n" << outcome.err;
-  std::string error;
-  ASSERT_TRUE(trace_match::ReadTrace(trace.string(), m_trace, error)) << error;
+  host::Result<std::vector<trace_match::Event>> events = trace_match::ReadTrace(trace.string());
+  ASSERT_TRUE(events) << events.error().message();
+  m_trace = *std::move(events);
 }
 
 testing::AssertionResult ScenarioTest::Events(const std::vector<Expected>& kinds,

@@ -38,22 +38,19 @@ bool OfInterest(const std::vector<Expected>& kinds, const Json& event) {
 
 }  // namespace
 
-bool ReadTrace(const std::string& path, std::vector<Event>& events, std::string& error) {
+host::Result<std::vector<Event>> ReadTrace(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot read the trace " + path;
-    return false;
-  }
+  if (!in) return host::Error("cannot read the trace " + path);
+  std::vector<Event> events;
   std::string text;
   for (int line = 1; std::getline(in, text); ++line) {
     Json event = Json::parse(text, nullptr, false);
     if (!event.is_object() || !event.contains("t") || !event.contains("ev")) {
-      error = path + ":" + std::to_string(line) + ": not a trace event: " + text;
-      return false;
+      return host::Error(path + ":" + std::to_string(line) + ": not a trace event: " + text);
     }
     events.push_back({std::move(event), line});
   }
-  return true;
+  return events;
 }
 
 Expected Optional(Expected expected) {

@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "host/crt/result.h"
 #include "tests/support/sequence.h"
 
 namespace trace_match {
@@ -35,9 +36,9 @@ struct Event {
   int line = 0;
 };
 
-// The events of the trace file at path. false with a one-line reason in error when the file
-// cannot be read or a line is not a JSON object with "t" and "ev".
-bool ReadTrace(const std::string& path, std::vector<Event>& events, std::string& error);
+// The events of the trace file at path; an error when the file cannot be read or a line is not
+// a JSON object with "t" and "ev".
+host::Result<std::vector<Event>> ReadTrace(const std::string& path);
 
 // An event as a test expects it: its kind ("ev"), the fields that must be equal, and the time
 // ("t") when given. A field name that begins with "/" is a JSON pointer into the event

@@ -9,6 +9,7 @@
 #include "host/programs/songs.h"
 #include "host/screen/theme.h"
 #include "tests/host/screen/panel_fixture.h"
+#include "tests/support/expect_value.h"
 
 namespace host::desktop {
 namespace {
@@ -34,9 +35,7 @@ class DesktopWindowTest : public ::testing::Test {
     // A display with room for the work area at its own size.
     SDL_SetHint(SDL_HINT_DISPLAY_USABLE_BOUNDS, "0,0,1920,1200");
     EXPECT_EQ(0, SDL_Init(SDL_INIT_VIDEO)) << SDL_GetError();
-    std::string error;
-    m_window = DesktopWindow::Create("Quorvane", 480, 720, {}, error);
-    EXPECT_NE(nullptr, m_window) << error;
+    m_window = test_support::ExpectValue(DesktopWindow::Create("Quorvane", 480, 720, {}));
   }
   ~DesktopWindowTest() override {
     m_window.reset();
@@ -247,9 +246,9 @@ class FittedWindowTest : public ::testing::Test {
     ASSERT_EQ(0, SDL_Init(SDL_INIT_VIDEO)) << SDL_GetError();
     m_handset.set_work_area({0, 0, workWidth, workHeight});
     m_panel = std::make_unique<screen_test::Panel>();
-    std::string error;
-    m_window = DesktopWindow::Create("Quorvane", workWidth, workHeight, {}, error);
-    ASSERT_NE(nullptr, m_window) << error;
+    m_window =
+        test_support::ExpectValue(DesktopWindow::Create("Quorvane", workWidth, workHeight, {}));
+    ASSERT_NE(nullptr, m_window);
     m_window->Refresh();
   }
   ~FittedWindowTest() override {

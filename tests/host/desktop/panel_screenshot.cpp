@@ -126,13 +126,13 @@ int main(int argc, char** argv) {
     std::cerr << "usage: panel_screenshot OUT.png\n";
     return 2;
   }
-  std::string error;
-  std::unique_ptr<host::screen::ScreenRenderer> renderer =
-      host::screen::ScreenRenderer::Create({}, error);
-  if (renderer == nullptr) {
-    std::cerr << "panel_screenshot: " << error << '\n';
+  host::Result<std::unique_ptr<host::screen::ScreenRenderer>> made =
+      host::screen::ScreenRenderer::Create({});
+  if (!made) {
+    std::cerr << "panel_screenshot: " << made.error().message() << '\n';
     return 1;
   }
+  std::unique_ptr<host::screen::ScreenRenderer> renderer = *std::move(made);
   std::optional<host::ScreenView> screen;
   {
     test_support::TempFolder temp("quorvane-shot");
@@ -158,8 +158,8 @@ int main(int argc, char** argv) {
     std::cerr << "panel_screenshot: the application never waited for input\n";
     return 1;
   }
-  if (std::optional<std::string> failed = renderer->SavePng(argv[1])) {
-    std::cerr << "panel_screenshot: " << *failed << '\n';
+  if (host::Status saved = renderer->SavePng(argv[1]); !saved) {
+    std::cerr << "panel_screenshot: " << saved.error().message() << '\n';
     return 1;
   }
 

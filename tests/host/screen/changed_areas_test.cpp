@@ -8,6 +8,7 @@
 
 #include "host/screen/screen_renderer.h"
 #include "tests/host/screen/panel_fixture.h"
+#include "tests/support/expect_value.h"
 
 namespace host::screen {
 namespace {
@@ -15,10 +16,7 @@ namespace {
 using screen_test::Panel;
 
 std::unique_ptr<ScreenRenderer> NewRenderer() {
-  std::string error;
-  std::unique_ptr<ScreenRenderer> renderer = ScreenRenderer::Create({}, error);
-  EXPECT_NE(nullptr, renderer) << error;
-  return renderer;
+  return test_support::ExpectValue(ScreenRenderer::Create({}));
 }
 
 // The first row where the canvases differ; -1 when they are the same.

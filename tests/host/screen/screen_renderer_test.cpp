@@ -11,6 +11,7 @@
 #include "host/screen/theme.h"
 #include "tests/host/screen/panel_fixture.h"
 #include "host/ui/ui_state.h"
+#include "tests/support/expect_value.h"
 
 namespace host::screen {
 namespace {
@@ -36,9 +37,7 @@ POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom)
 class ScreenRendererTest : public ::testing::Test {
  protected:
   ScreenRendererTest() {
-    std::string error;
-    m_renderer = ScreenRenderer::Create(m_options, error);
-    EXPECT_NE(nullptr, m_renderer) << error;
+    m_renderer = test_support::ExpectValue(ScreenRenderer::Create(m_options));
   }
 
   void Paint() { m_renderer->Paint(CaptureScreen()); }
@@ -256,8 +255,7 @@ TEST_F(ScreenRendererTest, AnotherProgramsWindowShowsItsTitleAndLines) {
     return window.title == u"正在播放" ? std::vector<std::u16string>{u"3/8 纸船", u"playing"}
                                        : std::vector<std::u16string>{};
   };
-  std::string error;
-  m_renderer = ScreenRenderer::Create(m_options, error);
+  m_renderer = test_support::ExpectValue(ScreenRenderer::Create(m_options));
   HWND player = m_handset.CreateWindow(u"MzMusic", u"正在播放", {0, 0, 480, 720}, 0, nullptr);
   ShowWindow(player, SW_SHOW);
   Paint();
@@ -332,8 +330,7 @@ TEST_F(ScreenRendererTest, TheHomeScreenListsInstalledProgramsAndStartsOneThatDo
 
 TEST_F(ScreenRendererTest, InEnglishTheApplicationsFixedTextsAreDrawnInEnglish) {
   m_options.language = Language::kEnglish;
-  std::string error;
-  m_renderer = ScreenRenderer::Create(m_options, error);
+  m_renderer = test_support::ExpectValue(ScreenRenderer::Create(m_options));
   Panel panel;
   panel.status.SetText(u"没有操作，监听中");
   Paint();
@@ -342,14 +339,14 @@ TEST_F(ScreenRendererTest, InEnglishTheApplicationsFixedTextsAreDrawnInEnglish) 
     EXPECT_EQ(1u, Drawn(text).size()) << ToUtf8(text);
   }
   EXPECT_TRUE(Drawn(u"基本状态").empty());
-  EXPECT_EQ(u"没有操作，监听中", host::ui::StateOf(panel.status).text) << "the control keeps its own text";
+  EXPECT_EQ(u"没有操作，监听中", host::ui::StateOf(panel.status).text)
+      << "the control keeps its own text";
 }
 
 TEST(TextFitting, ATextShrinksToTheMinimumThenEndsWithAnEllipsis) {
-  std::string error;
   std::unique_ptr<Canvas> canvas =
-      Canvas::Create(600, 100, FindCjkFont("").value_or(""), error);
-  ASSERT_NE(nullptr, canvas) << error;
+      test_support::ExpectValue(Canvas::Create(600, 100, FindCjkFont("").value_or("")));
+  ASSERT_NE(nullptr, canvas);
   const std::u16string text = u"Accelerometer ACC0: open, listening";
   TextStyle style;
   style.size = 22;
