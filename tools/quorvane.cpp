@@ -293,8 +293,8 @@ int RunScript(const Options& o, const std::set<std::string>& given) {
   // Screenshots stay Chinese unless --lang is given, so they do not depend on the locale.
   host::screen::ScreenRendererOptions screen;
   screen.language = WindowLanguage(o, false);
-  options.screenshooter = [screen](const std::string& path) {
-    return host::screen::SaveScreenshot(host::CaptureScreen(), path, screen);
+  options.screenshooter = [screen](const host::Handset& handset, const std::string& path) {
+    return host::screen::SaveScreenshot(host::CaptureScreen(handset), path, screen);
   };
 #endif
   return host::scenario::RunScriptMode(options, QuorvaneApplication(), std::cout, std::cerr);

@@ -52,7 +52,7 @@ DesktopInput::DesktopInput(Handset& handset, DesktopView& view, sensors::ManualT
     : m_handset(handset), m_view(view), m_tilt(tilt) {}
 
 bool DesktopInput::Idle(std::int64_t wakeAtMs) {
-  m_view.Refresh();
+  m_view.Refresh(m_handset);
   if (m_closed) return false;
   std::int64_t wait = kMaxWaitMs;
   if (wakeAtMs >= 0) wait = std::clamp<std::int64_t>(wakeAtMs - m_handset.clock().NowMs(), 0, wait);
@@ -154,7 +154,7 @@ void DesktopInput::Press(int x, int y) {
     m_drag = Drag::kHome;
     RECT area = m_handset.work_area();
     m_homeButton = screen::HomeButtonAt(screen::Width(area), screen::Height(area),
-                                        screen::HomeEntries(m_handset).size(),
+                                        ProgramsOf(m_handset).size(),
                                         p.x - area.left, p.y - area.top);
   }
 }
@@ -199,10 +199,10 @@ void DesktopInput::Release(int x, int y) {
     case Drag::kHome: {
       POINT p = ScreenPoint(x, y);
       RECT area = m_handset.work_area();
-      std::vector<screen::HomeEntry> entries = screen::HomeEntries(m_handset);
+      std::vector<ProgramView> entries = ProgramsOf(m_handset);
       int button = screen::HomeButtonAt(screen::Width(area), screen::Height(area), entries.size(),
                                         p.x - area.left, p.y - area.top);
-      if (button >= 0 && button == m_homeButton) screen::ShowProgram(entries[button]);
+      if (button >= 0 && button == m_homeButton) screen::ShowProgram(m_handset, entries[button]);
       m_homeButton = -1;
       break;
     }
@@ -283,7 +283,7 @@ WatchingInput::WatchingInput(Handset& handset, DesktopView& view, InputSource& i
     : m_handset(handset), m_view(view), m_inner(inner) {}
 
 bool WatchingInput::Idle(std::int64_t wakeAtMs) {
-  m_view.Refresh();
+  m_view.Refresh(m_handset);
   SDL_Event event;
   while (!m_closed && SDL_PollEvent(&event) == 1) {
     bool close = event.type == SDL_QUIT || (event.type == SDL_WINDOWEVENT &&

@@ -30,8 +30,8 @@ class DesktopView {
  public:
   virtual ~DesktopView() = default;
   virtual const DesktopLayout& layout() const = 0;
-  // Draws what changed since the last refresh and shows it.
-  virtual void Refresh() = 0;
+  // Draws what changed on the handset's screen since the last refresh and shows it.
+  virtual void Refresh(const Handset& handset) = 0;
   // The window's contents were lost: show everything again at the next refresh.
   virtual void Exposed() = 0;
   // The window is now width x height: lay it out again.

@@ -197,13 +197,13 @@ void DesktopWindow::DrawHelp() {
   }
 }
 
-void DesktopWindow::Refresh() {
-  bool changed = m_painter.Update();
+void DesktopWindow::Refresh(const Handset& handset) {
+  bool changed = m_painter.Update(handset);
   if (m_stamp) {
     std::u16string stamp = m_stamp();
     if (stamp != m_shownStamp) {
       m_shownStamp = std::move(stamp);
-      if (!changed) m_painter.PaintNow();
+      if (!changed) m_painter.PaintNow(handset);
       changed = true;
     }
   }

@@ -58,7 +58,7 @@ class DesktopWindow final : public DesktopView {
   void set_screen_stamp(std::function<std::u16string()> stamp) { m_stamp = std::move(stamp); }
 
   const DesktopLayout& layout() const override { return m_layout; }
-  void Refresh() override;
+  void Refresh(const Handset& handset) override;
   void Exposed() override { m_exposed = true; }
   void Resized(int width, int height) override;
   void ShowHelp(bool shown) override;

@@ -43,12 +43,13 @@ struct ProcessInfo {
   std::u16string path;     // handset path of its executable
 };
 
-// What runs in an emulated process. Start creates its windows (CreateWindow with its pid);
-// the process lives until EndProcess.
+// What runs in an emulated process. Start is handed the handset it runs on and creates its
+// windows there (CreateWindow with its pid); the process lives until EndProcess.
+class Handset;
 class Program {
  public:
   virtual ~Program() = default;
-  virtual void Start(DWORD pid) = 0;
+  virtual void Start(Handset& handset, DWORD pid) = 0;
 };
 // Makes the program behind a launchable path; null means the launch fails.
 using ProgramFactory = std::function<std::unique_ptr<Program>()>;

@@ -77,7 +77,7 @@ DWORD Handset::StartProcess(std::u16string path, std::unique_ptr<Program> progra
   DWORD callerPid = m_currentPid;
   m_currentPid = pid;
   ++m_impl->running;
-  started.Start(pid);
+  started.Start(*this, pid);
   --m_impl->running;
   m_currentPid = callerPid;
   m_impl->ReleaseEnded();

@@ -13,9 +13,9 @@ ProgramFactory WindowedProgram::Factory(std::vector<std::u16string> titles,
   };
 }
 
-void WindowedProgram::Start(DWORD pid) {
+void WindowedProgram::Start(Handset& handset, DWORD pid) {
   m_pid = pid;
-  Handset& handset = Handset::Current();
+  m_handset = &handset;
   for (const std::u16string& title : m_titles) {
     HWND hwnd = handset.CreateWindow(
         u"", title, handset.work_area(), pid,
@@ -26,7 +26,7 @@ void WindowedProgram::Start(DWORD pid) {
 }
 
 LRESULT WindowedProgram::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  Handset& handset = Handset::Current();
+  Handset& handset = *m_handset;
   if (msg == WM_CLOSE) {
     // Ends the whole program, as a player does when its main window closes.
     handset.EndProcess(m_pid);

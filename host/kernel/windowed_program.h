@@ -31,7 +31,7 @@ class WindowedProgram final : public Program {
   static ProgramFactory Factory(std::vector<std::u16string> titles,
                                 std::shared_ptr<MessageLog> log = nullptr);
 
-  void Start(DWORD pid) override;
+  void Start(Handset& handset, DWORD pid) override;
 
   DWORD pid() const { return m_pid; }
   const std::vector<HWND>& windows() const { return m_windows; }
@@ -42,6 +42,7 @@ class WindowedProgram final : public Program {
   std::vector<std::u16string> m_titles;
   std::shared_ptr<MessageLog> m_log;
   std::vector<HWND> m_windows;
+  Handset* m_handset = nullptr;  // the one it runs on, from Start
   DWORD m_pid = 0;
 };
 

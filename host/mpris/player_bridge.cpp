@@ -14,7 +14,7 @@ std::u16string Wide(const std::string& text) { return FromUtf8(text).value_or(u"
 // started its command, its process ends at once; the player's own appears with it on the bus.
 class Launcher final : public Program {
  public:
-  void Start(DWORD pid) override { Handset::Current().EndProcess(pid); }
+  void Start(Handset& handset, DWORD pid) override { handset.EndProcess(pid); }
 };
 
 }  // namespace
@@ -74,7 +74,7 @@ class MprisBridge::Core {
   class PlayerProcess final : public Program {
    public:
     explicit PlayerProcess(Core& core) : m_core(core) {}
-    void Start(DWORD pid) override { m_core.Opened(pid); }
+    void Start(Handset&, DWORD pid) override { m_core.Opened(pid); }
 
    private:
     Core& m_core;

@@ -49,9 +49,9 @@ MusicPlayer::~MusicPlayer() {
   if (m_observer != nullptr) m_observer->Gone(*this);
 }
 
-void MusicPlayer::Start(DWORD pid) {
+void MusicPlayer::Start(Handset& handset, DWORD pid) {
   m_pid = pid;
-  m_handset = &Handset::Current();
+  m_handset = &handset;
   m_state.Sync(m_handset->clock().NowMs());
   m_window = m_handset->CreateWindow(
       kMusicPlayerClass, kNowPlayingTitle, m_handset->work_area(), pid,

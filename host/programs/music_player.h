@@ -69,7 +69,7 @@ class MusicPlayer final : public Program {
   MusicPlayer& operator=(const MusicPlayer&) = delete;
 
   // Creates the visible "正在播放" window over the work area. REQUIRES: the handset is current.
-  void Start(DWORD pid) override;
+  void Start(Handset& handset, DWORD pid) override;
 
   DWORD pid() const { return m_pid; }
   // The "正在播放" window; null before Start and after the process has ended.

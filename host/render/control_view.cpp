@@ -1,7 +1,10 @@
 #include "host/render/control_view.h"
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
+#include "host/crt/ascii_case.h"
 #include "host/kernel/handset.h"
 #include "host/ui/input.h"
 #include "host/ui/ui_state.h"
@@ -12,6 +15,21 @@ namespace {
 
 nlohmann::ordered_json RectJson(const RECT& r) {
   return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+std::u16string WithoutExe(std::u16string name) {
+  constexpr std::u16string_view kExe = u".exe";
+  if (name.size() > kExe.size() &&
+      EqualIgnoringAsciiCase(std::u16string_view(name).substr(name.size() - kExe.size()), kExe)) {
+    name.resize(name.size() - kExe.size());
+  }
+  return name;
+}
+
+// The file name of a handset path.
+std::u16string FileName(const std::u16string& path) {
+  std::size_t slash = path.find_last_of(u'\\');
+  return slash == std::u16string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -51,11 +69,35 @@ WindowView ViewOf(const WindowInfo& info) {
   return view;
 }
 
-ScreenView CaptureScreen() {
-  Handset& handset = Handset::Current();
+std::vector<ProgramView> ProgramsOf(const Handset& handset) {
+  std::vector<WindowInfo> windows = handset.Windows();
+  std::vector<ProgramView> programs;
+  std::vector<ProcessInfo> processes = handset.Processes();
+  for (const ProcessInfo& process : processes) {
+    ProgramView program{process.pid, process.path, WithoutExe(process.exeName), nullptr, {}};
+    for (const WindowInfo& window : windows) {
+      if (window.pid == process.pid) {
+        program.window = window.hwnd;
+        program.title = window.title;
+        break;
+      }
+    }
+    programs.push_back(std::move(program));
+  }
+  for (const std::u16string& path : handset.ProgramPaths()) {
+    bool running = std::any_of(processes.begin(), processes.end(), [&](const ProcessInfo& p) {
+      return EqualIgnoringAsciiCase(p.path, path);
+    });
+    if (!running) programs.push_back({0, path, WithoutExe(FileName(path)), nullptr, {}});
+  }
+  return programs;
+}
+
+ScreenView CaptureScreen(const Handset& handset) {
   ScreenView screen;
   screen.workArea = handset.work_area();
   for (const WindowInfo& info : handset.Windows()) screen.windows.push_back(ViewOf(info));
+  screen.programs = ProgramsOf(handset);
   return screen;
 }
 

@@ -49,17 +49,32 @@ struct WindowView {
   bool operator==(const WindowView&) const = default;
 };
 
-// The screen: the work area and the windows from the bottom up (creation order).
+// A program as the home screen offers it.
+struct ProgramView {
+  DWORD pid = 0;          // 0: not running
+  std::u16string path;    // the executable's handset path
+  std::u16string name;    // the executable's name without ".exe", e.g. u"Quorvane"
+  HWND window = nullptr;  // the program's first window, or null when it has none
+  std::u16string title;   // that window's title
+  bool operator==(const ProgramView&) const = default;
+};
+
+// The screen: the work area, the windows from the bottom up (creation order), and the
+// programs the home screen offers when no window is visible.
 struct ScreenView {
   RECT workArea{};
   std::vector<WindowView> windows;
+  std::vector<ProgramView> programs;
   bool operator==(const ScreenView&) const = default;
 };
 
 ControlView ViewOf(const UiWin& control);
-// The window's record on the current handset, with its controls when it is ours.
+// The window's record, with its controls when it is a window of ours.
 WindowView ViewOf(const WindowInfo& info);
-ScreenView CaptureScreen();
+// The running programs in the order they were started, then the installed programs that do not
+// run (Handset::ProgramPaths).
+std::vector<ProgramView> ProgramsOf(const Handset& handset);
+ScreenView CaptureScreen(const Handset& handset);
 
 // "toolbar", "scroll", "caption", "static", "button", "slider" or "win".
 const char* KindName(UiKind kind);

@@ -6,23 +6,23 @@
 
 namespace host {
 
-std::vector<Painter::Shown> Painter::ShownWindows() {
+std::vector<Painter::Shown> Painter::ShownWindows(const Handset& handset) {
   std::vector<Shown> shown;
-  for (const WindowInfo& info : Handset::Current().Windows()) {
+  for (const WindowInfo& info : handset.Windows()) {
     if (info.visible) shown.push_back({info.hwnd, info.rect});
   }
   return shown;
 }
 
-bool Painter::Update() {
-  bool needed = !m_painted || ShownWindows() != m_shown;
-  for (const WindowInfo& info : Handset::Current().Windows()) {
+bool Painter::Update(const Handset& handset) {
+  bool needed = !m_painted || ShownWindows(handset) != m_shown;
+  for (const WindowInfo& info : handset.Windows()) {
     CMzWnd* wnd = ui::FindWnd(info.hwnd);
     if (wnd != nullptr && ui::StateOf(*wnd).needsPaint) needed = true;
   }
   if (!needed) return false;
   bool first = !m_painted;
-  ScreenView screen = Capture();
+  ScreenView screen = Capture(handset);
   if (!first && screen == m_last) {
     ++m_skipped;
     return false;
@@ -32,18 +32,18 @@ bool Painter::Update() {
   return true;
 }
 
-void Painter::PaintNow() {
-  m_last = Capture();
+void Painter::PaintNow(const Handset& handset) {
+  m_last = Capture(handset);
   m_renderer.Paint(m_last);
 }
 
-ScreenView Painter::Capture() {
-  for (const WindowInfo& info : Handset::Current().Windows()) {
+ScreenView Painter::Capture(const Handset& handset) {
+  for (const WindowInfo& info : handset.Windows()) {
     if (CMzWnd* wnd = ui::FindWnd(info.hwnd)) ui::MarkPainted(*wnd);
   }
-  m_shown = ShownWindows();
+  m_shown = ShownWindows(handset);
   m_painted = true;
-  return CaptureScreen();
+  return CaptureScreen(handset);
 }
 
 }  // namespace host

@@ -44,10 +44,11 @@ class Painter {
   Painter(const Painter&) = delete;
   Painter& operator=(const Painter&) = delete;
 
-  // Paints the current handset's screen if needed; returns whether it did.
-  bool Update();
+  // Paints the handset's screen if needed; returns whether it did. REQUIRES: the handset is
+  // current (its windows' objects are looked up).
+  bool Update(const Handset& handset);
   // Paints now, needed or not.
-  void PaintNow();
+  void PaintNow(const Handset& handset);
   // How often Update found a repaint asked for but nothing visible changed.
   int skipped() const { return m_skipped; }
 
@@ -60,10 +61,10 @@ class Painter {
              rect.right == o.rect.right && rect.bottom == o.rect.bottom;
     }
   };
-  static std::vector<Shown> ShownWindows();
+  static std::vector<Shown> ShownWindows(const Handset& handset);
 
   // Marks the windows painted and takes what the screen shows now.
-  ScreenView Capture();
+  ScreenView Capture(const Handset& handset);
 
   Renderer& m_renderer;
   bool m_painted = false;

@@ -2,7 +2,7 @@
 
 namespace host::scenario {
 
-void EntryProgram::Start(DWORD pid) {
+void EntryProgram::Start(Handset&, DWORD pid) {
   m_pid = pid;
   m_exitCode = m_entry(pid);
 }

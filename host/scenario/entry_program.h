@@ -18,7 +18,7 @@ class EntryProgram : public Program {
 
   explicit EntryProgram(Entry entry) : m_entry(std::move(entry)) {}
 
-  void Start(DWORD pid) override;
+  void Start(Handset& handset, DWORD pid) override;
 
   DWORD pid() const { return m_pid; }
   // The entry's result once it has returned.

@@ -38,19 +38,14 @@ std::vector<std::u16string> Titles(const std::vector<std::string>& args, std::si
   return titles;
 }
 
-bool SameExeName(std::u16string_view a, std::u16string_view b) { return EqualIgnoringAsciiCase(a, b); }
+bool SameExeName(std::u16string_view a, std::u16string_view b) {
+  return EqualIgnoringAsciiCase(a, b);
+}
 
 // The directory part of a handset path, as a host path under the handset's root.
 std::string HostDirectoryOf(const Handset& handset, std::u16string_view exe) {
   std::size_t slash = exe.rfind(u'\\');
   return handset.HostPath(exe.substr(0, slash == std::u16string_view::npos ? 0 : slash));
-}
-
-// A top-level window of no listed process: it goes away on WM_CLOSE, as the default window
-// procedure does.
-LRESULT PlainWindowProc(HWND hwnd, UINT msg, WPARAM, LPARAM) {
-  if (msg == WM_CLOSE) Handset::Current().DestroyWindow(hwnd);
-  return 0;
 }
 
 }  // namespace
@@ -237,8 +232,14 @@ std::optional<Runner::Step> Runner::Process(const Command& command) {
 }
 
 std::optional<Runner::Step> Runner::Window(const Command& command) {
-  HWND hwnd = m_handset.CreateWindow(u"", Wide(command.args[0]), m_handset.work_area(), 0,
-                                     PlainWindowProc);
+  // A top-level window of no listed process: it goes away on WM_CLOSE, as the default window
+  // procedure does.
+  HWND hwnd = m_handset.CreateWindow(
+      u"", Wide(command.args[0]), m_handset.work_area(), 0,
+      [&handset = m_handset](HWND window, UINT msg, WPARAM, LPARAM) -> LRESULT {
+        if (msg == WM_CLOSE) handset.DestroyWindow(window);
+        return 0;
+      });
   if (WindowInfo* info = m_handset.FindWindowInfo(hwnd)) info->visible = true;
   return Step::kNext;
 }
@@ -271,7 +272,8 @@ std::optional<Runner::Step> Runner::Screenshot(const Command& command) {
 }
 
 Status Runner::Shoot(const std::string& path) {
-  return m_screenshooter ? m_screenshooter(path) : Error("this build draws no screens");
+  if (!m_screenshooter) return Error("this build draws no screens");
+  return m_screenshooter(m_handset, path);
 }
 
 std::optional<Runner::Step> Runner::StartCommand(const Command&) { return Start(); }

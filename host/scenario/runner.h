@@ -66,9 +66,9 @@ class Runner final : public InputSource {
 
   SimulatedAccelerometer& accelerometer() { return m_sensor; }
 
-  // Saves the screen as a PNG file at a host path. The screenshot command needs one (this
-  // library draws no pixels itself).
-  using Screenshooter = std::function<Status(const std::string& path)>;
+  // Saves the handset's screen as a PNG file at a host path. The screenshot command needs one
+  // (this library draws no pixels itself).
+  using Screenshooter = std::function<Status(const Handset& handset, const std::string& path)>;
   void set_screenshooter(Screenshooter shoot) { m_screenshooter = std::move(shoot); }
   // Saves the screen at path once the script has run to its end, before the application is
   // ended (or at the end of a run whose application has already exited).

@@ -1,26 +1,14 @@
 // The handset's home screen: what the screen shows when no window is visible. One button per
-// installed or running program; tapping one shows that program's first window again, or starts
+// installed or running program (ScreenView::programs); tapping one shows that program's first window again, or starts
 // it when it does not run.
 #pragma once
 
-#include <string>
 #include <vector>
 
 #include "host/kernel/handset.h"
+#include "host/render/control_view.h"
 
 namespace host::screen {
-
-struct HomeEntry {
-  DWORD pid = 0;           // 0: not running
-  std::u16string path;     // the executable's handset path
-  std::u16string name;     // the executable's name without ".exe", e.g. u"Quorvane"
-  HWND window = nullptr;   // the program's first window, or null when it has none
-  std::u16string title;    // that window's title
-};
-
-// The running programs in the order they were started, then the installed programs that do not
-// run (Handset::ProgramPaths).
-std::vector<HomeEntry> HomeEntries(const Handset& handset);
 
 // The height of the heading above the buttons.
 inline constexpr int kHomeHeading = 96;
@@ -35,6 +23,6 @@ int HomeButtonAt(int width, int height, std::size_t count, int x, int y);
 // Shows the entry's window (ShowWindow with SW_SHOW), or starts the program when it does not
 // run (Handset::Launch). False when it runs without a window, its window is gone, or it could
 // not be started. REQUIRES: the handset is current.
-bool ShowProgram(const HomeEntry& entry);
+bool ShowProgram(Handset& handset, const ProgramView& entry);
 
 }  // namespace host::screen

@@ -65,7 +65,7 @@ void ScreenRenderer::Paint(const ScreenView& shown) {
   if (areas.empty()) {
     m_canvas->ForgetTexts();
     m_home.clear();
-    if (!PaintWindows(screen)) PaintHome();
+    if (!PaintWindows(screen)) PaintHome(screen);
     m_painted = {full};
   } else {
     // Each area is drawn as a whole paint limited to it, so the texts are those of a whole
@@ -182,8 +182,8 @@ void ScreenRenderer::PaintWindowButtons(const WindowView& window, const RECT& re
   }
 }
 
-void ScreenRenderer::PaintHome() {
-  if (const Handset* handset = Handset::CurrentOrNull()) m_home = HomeEntries(*handset);
+void ScreenRenderer::PaintHome(const ScreenView& screen) {
+  m_home = screen.programs;
   int width = m_canvas->width();
   int height = m_canvas->height();
   TextStyle heading;
@@ -195,7 +195,7 @@ void ScreenRenderer::PaintHome() {
   m_canvas->Text(Pick(language, u"程序", u"Programs"), {0, 0, width, kHomeHeading}, heading);
   std::vector<RECT> buttons = HomeButtonRects(width, height, m_home.size());
   for (std::size_t i = 0; i < buttons.size(); ++i) {
-    const HomeEntry& entry = m_home[i];
+    const ProgramView& entry = m_home[i];
     const RECT& r = buttons[i];
     m_canvas->FillRounded(r, 14, theme::kHomeButton);
     int iconRadius = Height(r) / 2 - 18;

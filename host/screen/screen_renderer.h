@@ -70,7 +70,7 @@ class ScreenRenderer final : public Renderer {
   // records them, also after a paint of some areas).
   const std::vector<TextBox>& texts() const { return m_canvas->texts(); }
   // The programs on the home screen of the last paint; empty when a window was visible.
-  const std::vector<HomeEntry>& home() const { return m_home; }
+  const std::vector<ProgramView>& home() const { return m_home; }
   int paints() const { return m_paints; }
 
   // Writes the last paint as a PNG file.
@@ -85,11 +85,11 @@ class ScreenRenderer final : public Renderer {
   void PaintMenu(const WindowView& menu, const RECT& rect);
   void PaintForeign(const WindowView& window, const RECT& rect);
   void PaintWindowButtons(const WindowView& window, const RECT& rect);
-  void PaintHome();
+  void PaintHome(const ScreenView& screen);
 
   std::unique_ptr<Canvas> m_canvas;
   ScreenRendererOptions m_options;
-  std::vector<HomeEntry> m_home;
+  std::vector<ProgramView> m_home;
   int m_paints = 0;
   std::optional<ScreenView> m_last;  // as painted last, translated
   std::vector<std::u16string> m_foreign;  // ForeignContent of the last paint

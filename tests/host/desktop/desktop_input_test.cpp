@@ -21,7 +21,7 @@ using screen_test::Panel;
 class FakeView final : public DesktopView {
  public:
   const DesktopLayout& layout() const override { return m_layout; }
-  void Refresh() override {
+  void Refresh(const Handset&) override {
     if (++refreshes == 200) {
       SDL_Event quit{};
       quit.type = SDL_QUIT;

@@ -59,7 +59,7 @@ class DesktopWindowTest : public ::testing::Test {
 
 TEST_F(DesktopWindowTest, ShowsTheScreenAboveTheFooter) {
   screen_test::Panel panel;
-  m_window->Refresh();
+  m_window->Refresh(m_handset);
   SDL_Window* window = m_window->window();
   int w = 0, h = 0;
   SDL_GetWindowSize(window, &w, &h);
@@ -71,10 +71,10 @@ TEST_F(DesktopWindowTest, ShowsTheScreenAboveTheFooter) {
   }
   EXPECT_EQ(screen::theme::kHome, WindowPixel(window, 2, m_window->layout().footer.top + 2));
 
-  m_window->Refresh();
+  m_window->Refresh(m_handset);
   EXPECT_EQ(1, m_window->renderer().paints()) << "nothing changed";
   panel.switches[1].SetState(1);
-  m_window->Refresh();
+  m_window->Refresh(m_handset);
   EXPECT_EQ(2, m_window->renderer().paints());
 }
 
@@ -82,13 +82,13 @@ TEST_F(DesktopWindowTest, FooterTellsWhatPlaysAndWhatTheAccelerometerReads) {
   FooterInfo info;
   info.accelerometerOpen = false;
   m_window->set_footer([&info] { return info; });
-  m_window->Refresh();
+  m_window->Refresh(m_handset);
   EXPECT_EQ((std::vector<std::u16string>{u"音乐播放器：未运行", u"加速度计 ACC0: 已关闭",
                                          u"尚未读取", u"Esc：返回 · Home：主屏幕 · F1：帮助"}),
             FooterTexts({0, 4}));
   info.accelerometerOpen.reset();
   info.watching = true;
-  m_window->Refresh();
+  m_window->Refresh(m_handset);
   EXPECT_EQ(u"加速度计 ACC0:", FooterTexts()[1]);
   EXPECT_EQ(u"演示：脚本代替用户操作", FooterTexts()[3]);
 
@@ -97,7 +97,7 @@ TEST_F(DesktopWindowTest, FooterTellsWhatPlaysAndWhatTheAccelerometerReads) {
   info.listening = false;
   info.live = AccSample{127, 0, 0};
   info.tilt = AccSample{127, 0, 0};
-  m_window->Refresh();
+  m_window->Refresh(m_handset);
   EXPECT_EQ((std::vector<std::u16string>{u"播放器：3/8 纸船 (playing)",
                                          u"加速度计 ACC0: 已打开，暂停监听", u"x 127    y 0    z 0"}),
             FooterTexts({0, 3}));
@@ -116,7 +116,7 @@ TEST_F(DesktopWindowTest, ThePadMarksNextAndPreviousAndTheThreshold) {
   info.live = AccSample{0, 0, 64};
   info.tilt = info.live;
   m_window->set_footer([&info] { return info; });
-  m_window->Refresh();
+  m_window->Refresh(m_handset);
   const RECT& pad = m_window->layout().tiltPad;
   POINT centre = PadPoint(pad, 0, 0);
   std::vector<screen::TextBox> texts = m_window->footer().texts();
@@ -141,7 +141,7 @@ TEST_F(DesktopWindowTest, ThePadMarksNextAndPreviousAndTheThreshold) {
 
 TEST_F(DesktopWindowTest, TheHelpListsEveryKeyAndMouseAction) {
   m_window->ShowHelp(true);
-  m_window->Refresh();
+  m_window->Refresh(m_handset);
   ASSERT_NE(nullptr, m_window->help());
   auto drawn = [this](std::u16string_view text) {
     int count = 0;
@@ -165,16 +165,16 @@ TEST_F(DesktopWindowTest, TheFooterForgetsAPlayerThatCloseMusicEnded) {
   });
   struct Application final : Program {
     std::function<void()> body;
-    void Start(DWORD) override { body(); }
+    void Start(Handset&, DWORD) override { body(); }
   };
   auto application = std::make_unique<Application>();
   std::vector<std::u16string> shown;
   application->body = [&] {
     ASSERT_TRUE(m_handset.Launch(programs::kMusicPlayerPath));
-    m_window->Refresh();
+    m_window->Refresh(m_handset);
     shown.push_back(FooterTexts()[0]);
     m_handset.SendToWindow(service.Running().back()->window(), WM_CLOSE, 0, 0);
-    m_window->Refresh();
+    m_window->Refresh(m_handset);
     shown.push_back(FooterTexts()[0]);
   };
   m_handset.StartProcess(u"\\Program Files\\Quorvane\\Quorvane.exe", std::move(application));
@@ -186,11 +186,11 @@ TEST_F(DesktopWindowTest, TheFooterForgetsAPlayerThatCloseMusicEnded) {
 TEST_F(DesktopWindowTest, AChangedStampRepaintsTheScreen) {
   std::u16string stamp = u"0:01";
   m_window->set_screen_stamp([&stamp] { return stamp; });
-  m_window->Refresh();
-  m_window->Refresh();
+  m_window->Refresh(m_handset);
+  m_window->Refresh(m_handset);
   EXPECT_EQ(1, m_window->renderer().paints());
   stamp = u"0:02";
-  m_window->Refresh();
+  m_window->Refresh(m_handset);
   EXPECT_EQ(2, m_window->renderer().paints());
 }
 
@@ -249,7 +249,7 @@ class FittedWindowTest : public ::testing::Test {
     m_window =
         test_support::ExpectValue(DesktopWindow::Create("Quorvane", workWidth, workHeight, {}));
     ASSERT_NE(nullptr, m_window);
-    m_window->Refresh();
+    m_window->Refresh(m_handset);
   }
   ~FittedWindowTest() override {
     m_window.reset();
@@ -292,7 +292,7 @@ TEST_F(FittedWindowTest, ALargeWorkAreaIsScaledToTheDisplayAndClicksMapBack) {
 
   // Resized, the scale follows.
   m_window->Resized(400, 600);
-  m_window->Refresh();
+  m_window->Refresh(m_handset);
   EXPECT_LE(m_window->layout().footer.bottom, 600);
   EXPECT_LT(m_window->layout().scale, layout.scale);
 }
@@ -306,7 +306,7 @@ TEST_F(FittedWindowTest, ASmallWorkAreaKeepsEveryTextInsideItsPlace) {
   info.live = AccSample{-128, -128, -128};
   info.tilt = info.live;
   m_window->set_footer([&info] { return info; });
-  m_window->Refresh();
+  m_window->Refresh(m_handset);
   const DesktopLayout& layout = m_window->layout();
   EXPECT_EQ(1.0, layout.scale);
   EXPECT_EQ(320, layout.width);

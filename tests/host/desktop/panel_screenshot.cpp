@@ -106,8 +106,8 @@ class FirstWait final : public host::InputSource {
       : m_handset(handset), m_painter(painter) {}
   bool Idle(std::int64_t) override {
     if (m_screen) return false;
-    m_painter.PaintNow();
-    m_screen = host::CaptureScreen();
+    m_painter.PaintNow(m_handset);
+    m_screen = host::CaptureScreen(m_handset);
     m_handset.RequestQuit(0);
     return true;
   }

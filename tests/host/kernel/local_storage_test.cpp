@@ -44,7 +44,7 @@ struct Counter {
 // Ends its own process from its start, then goes on using its state.
 class SelfEndingProgram final : public Program {
  public:
-  void Start(DWORD pid) override {
+  void Start(Handset&, DWORD pid) override {
     Counter& counter = ProcessLocal<Counter>();
     counter.value = 1;
     Handset::Current().EndProcess(pid);

@@ -153,7 +153,7 @@ TEST_F(ProcessesTest, ProgramEndedWhileItsStartRunsLivesUntilStartReturns) {
   class Looping final : public Program {
    public:
     explicit Looping(std::vector<std::string>& log) : m_log(log) {}
-    void Start(DWORD) override {
+    void Start(Handset&, DWORD) override {
       MSG msg;
       while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
       m_log.push_back("loop ended");
@@ -183,7 +183,7 @@ TEST_F(ProcessesTest, ProgramEndedWhileItsStartRunsLivesUntilStartReturns) {
 TEST_F(ProcessesTest, ProgramStartsAsTheCurrentProcess) {
   class Probe final : public Program {
    public:
-    void Start(DWORD pid) override {
+    void Start(Handset&, DWORD pid) override {
       WCHAR path[MAX_PATH];
       GetModuleFileNameW(nullptr, path, MAX_PATH);
       m_path = path;

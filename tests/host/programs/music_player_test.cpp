@@ -170,7 +170,7 @@ TEST_F(MusicPlayerTest, TheWindowsButtonsPostTheApplicationsCommands) {
 TEST_F(MusicPlayerTest, AClosedPlayerIsGoneAlsoWhileAnotherProgramRuns) {
   struct Caller final : Program {
     std::function<void()> body;
-    void Start(DWORD) override { body(); }
+    void Start(Handset&, DWORD) override { body(); }
   };
   auto caller = std::make_unique<Caller>();
   std::string afterClose;

@@ -86,7 +86,7 @@ TEST_F(RenderTest, ScreenHoldsEveryWindowBottomUpWithMenuItems) {
   menu.AddItem(item);
   menu.Create(0, 580, 480, menu.GetHeight(), m_wnd.m_hWnd, 0, WS_POPUP, 0);
 
-  ScreenView screen = CaptureScreen();
+  ScreenView screen = CaptureScreen(m_handset);
   EXPECT_EQ(720, screen.workArea.bottom);
   ASSERT_EQ(3u, screen.windows.size());
   EXPECT_TRUE(screen.windows[0].ours);
@@ -129,7 +129,7 @@ TEST_F(RenderTest, PainterRepaintsOnlyWhenSomethingChanged) {
   int paints = 0;
   for (const Step& step : steps) {
     step.change();
-    EXPECT_EQ(step.paints, painter.Update()) << step.what;
+    EXPECT_EQ(step.paints, painter.Update(m_handset)) << step.what;
     if (step.paints) ++paints;
     EXPECT_EQ(paints, renderer.paints()) << step.what;
   }

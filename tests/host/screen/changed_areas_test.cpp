@@ -44,7 +44,7 @@ TEST(ChangedAreas, APartialRepaintGivesThePixelsOfAWholePaint) {
   item.id = 124;
   menu.AddItem(item);
   std::unique_ptr<ScreenRenderer> renderer = NewRenderer();
-  renderer->Paint(CaptureScreen());
+  renderer->Paint(CaptureScreen(handset));
   const RECT kAll{0, 0, 480, 720};
   struct Step {
     const char* what;
@@ -81,14 +81,14 @@ TEST(ChangedAreas, APartialRepaintGivesThePixelsOfAWholePaint) {
   };
   for (const Step& step : steps) {
     step.change();
-    renderer->Paint(CaptureScreen());
+    renderer->Paint(CaptureScreen(handset));
     std::vector<RECT> expected = step.painted.empty() ? std::vector<RECT>{kAll} : step.painted;
     ASSERT_EQ(expected.size(), renderer->painted().size()) << step.what;
     for (std::size_t i = 0; i < expected.size(); ++i) {
       EXPECT_TRUE(expected[i] == renderer->painted()[i]) << step.what << " " << i;
     }
     std::unique_ptr<ScreenRenderer> whole = NewRenderer();
-    whole->Paint(CaptureScreen());
+    whole->Paint(CaptureScreen(handset));
     EXPECT_EQ(-1, FirstDifferentRow(*renderer, *whole)) << step.what;
     EXPECT_EQ(whole->texts().size(), renderer->texts().size()) << step.what;
   }

@@ -68,7 +68,7 @@ TEST_F(PngTest, ScreenshotOfThePanelHasTheWorkAreasSize) {
   Handset handset(clock);
   screen_test::Panel panel;
   std::string path = m_dir + "/panel.png";
-  ASSERT_TRUE(SaveScreenshot(CaptureScreen(), path));
+  ASSERT_TRUE(SaveScreenshot(CaptureScreen(handset), path));
   std::optional<Image> image = ReadPng(path);
   ASSERT_TRUE(image.has_value());
   EXPECT_EQ(480, image->width);

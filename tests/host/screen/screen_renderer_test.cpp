@@ -40,7 +40,7 @@ class ScreenRendererTest : public ::testing::Test {
     m_renderer = test_support::ExpectValue(ScreenRenderer::Create(m_options));
   }
 
-  void Paint() { m_renderer->Paint(CaptureScreen()); }
+  void Paint() { m_renderer->Paint(CaptureScreen(m_handset)); }
 
   // The boxes of the texts drawn, in drawing order; "" when the text was not drawn.
   std::vector<TextBox> Drawn(std::u16string_view text) const {
@@ -293,7 +293,7 @@ TEST_F(ScreenRendererTest, WithEveryWindowHiddenTheHomeScreenListsTheRunningProg
     EXPECT_EQ(static_cast<int>(i), HomeButtonAt(480, 720, 2, c.x, c.y));
   }
 
-  EXPECT_TRUE(ShowProgram(m_renderer->home()[0]));
+  EXPECT_TRUE(ShowProgram(m_handset, m_renderer->home()[0]));
   EXPECT_TRUE(IsWindowVisible(panel.wnd.m_hWnd));
   EXPECT_FALSE(IsWindowVisible(playerWnd));
 }
@@ -301,7 +301,7 @@ TEST_F(ScreenRendererTest, WithEveryWindowHiddenTheHomeScreenListsTheRunningProg
 // A program that shows one window over the work area when it starts.
 class WindowedProgram final : public Program {
  public:
-  void Start(DWORD pid) override {
+  void Start(Handset&, DWORD pid) override {
     ShowWindow(Handset::Current().CreateWindow(u"MzMusic", u"正在播放", {0, 0, 480, 720}, pid,
                                                nullptr),
                SW_SHOW);
@@ -312,7 +312,7 @@ TEST_F(ScreenRendererTest, TheHomeScreenListsInstalledProgramsAndStartsOneThatDo
   Paint();
   EXPECT_TRUE(m_renderer->home().empty());
   EXPECT_EQ(1u, Drawn(u"程序").size());
-  EXPECT_FALSE(ShowProgram(HomeEntry{}));
+  EXPECT_FALSE(ShowProgram(m_handset, ProgramView{}));
   EXPECT_EQ(-1, HomeButtonAt(480, 720, 0, 240, 150));
 
   m_handset.RegisterProgram(u"\\Windows\\MzMusic.exe",
@@ -322,7 +322,7 @@ TEST_F(ScreenRendererTest, TheHomeScreenListsInstalledProgramsAndStartsOneThatDo
   EXPECT_EQ(0u, m_renderer->home()[0].pid) << "not running";
   EXPECT_EQ(u"MzMusic", m_renderer->home()[0].name);
   EXPECT_EQ(1u, Drawn(u"未运行").size());
-  EXPECT_TRUE(ShowProgram(m_renderer->home()[0]));
+  EXPECT_TRUE(ShowProgram(m_handset, m_renderer->home()[0]));
   ASSERT_EQ(1u, m_handset.Processes().size());
   Paint();
   EXPECT_TRUE(m_renderer->home().empty()) << "its window is shown";
