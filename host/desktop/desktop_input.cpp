@@ -145,7 +145,7 @@ void DesktopInput::Press(int x, int y) {
   POINT p = ScreenPoint(x, y);
   if (ui::OpenMenu() != nullptr || (top != nullptr && ui::FindWnd(top->hwnd) != nullptr)) {
     m_drag = Drag::kOurs;
-    ui::SendScreenPointer(ui::PointerAction::kDown, p.x, p.y);
+    ui::SendScreenPointer(m_handset, ui::PointerAction::kDown, p.x, p.y);
   } else if (top != nullptr) {
     m_drag = Drag::kForeign;
     m_foreign = top->hwnd;
@@ -163,7 +163,7 @@ void DesktopInput::Move(int x, int y) {
   switch (m_drag) {
     case Drag::kOurs: {
       POINT p = ScreenPoint(x, y);
-      ui::SendScreenPointer(ui::PointerAction::kMove, p.x, p.y);
+      ui::SendScreenPointer(m_handset, ui::PointerAction::kMove, p.x, p.y);
       break;
     }
     case Drag::kForeign:
@@ -189,7 +189,7 @@ void DesktopInput::Release(int x, int y) {
   switch (drag) {
     case Drag::kOurs: {
       POINT p = ScreenPoint(x, y);
-      ui::SendScreenPointer(ui::PointerAction::kUp, p.x, p.y);
+      ui::SendScreenPointer(m_handset, ui::PointerAction::kUp, p.x, p.y);
       break;
     }
     case Drag::kForeign:
@@ -216,7 +216,7 @@ void DesktopInput::Release(int x, int y) {
 
 void DesktopInput::Wheel(int x, int y, int notches) {
   if (notches == 0 || !Contains(m_view.layout().screen, x, y)) return;
-  CMzWnd* wnd = ui::ForegroundWnd();
+  CMzWnd* wnd = ui::ForegroundWnd(m_handset);
   std::vector<WindowInfo> windows = m_handset.Windows();
   const WindowInfo* top = TopVisible(windows);
   // Only when our window is the one on top (an open menu is): another program's lies over it.

@@ -20,20 +20,21 @@ std::string Hex(const void* data, DWORD size) {
   return HexBytes(std::string_view(static_cast<const char*>(data), size));
 }
 
-// An open device: forwards control requests and the close to its driver.
+// An open device of a handset: forwards control requests and the close to its driver.
 class DeviceHandle final : public KernelObject {
  public:
-  DeviceHandle(DeviceDriver& driver, std::u16string name)
-      : m_driver(driver), m_name(std::move(name)) {}
+  DeviceHandle(Handset& handset, DeviceDriver& driver, std::u16string name)
+      : m_handset(handset), m_driver(driver), m_name(std::move(name)) {}
 
   BOOL Close() override {
-    Handset::Current().Emit("close", [&] { return TraceFields{{"path", ToUtf8(m_name)}}; });
+    m_handset.Emit("close", [&] { return TraceFields{{"path", ToUtf8(m_name)}}; });
     m_driver.Close();
     return TRUE;
   }
   DeviceDriver& driver() { return m_driver; }
 
  private:
+  Handset& m_handset;
   DeviceDriver& m_driver;
   std::u16string m_name;
 };
@@ -62,7 +63,7 @@ HANDLE Handset::OpenDevice(std::u16string_view name, DWORD access, DWORD share) 
     m_lastError = error;
     return INVALID_HANDLE_VALUE;
   }
-  return AddHandle(std::make_unique<DeviceHandle>(*it->second, std::u16string(name)));
+  return AddHandle(std::make_unique<DeviceHandle>(*this, *it->second, std::u16string(name)));
 }
 
 }  // namespace host

@@ -61,13 +61,13 @@ Result<CUiStatusBar*> FindSlider(CMzWnd& wnd) {
 void TapAt(Handset& handset, CMzWnd& wnd, POINT at) {
   CMzWnd* modal = ui::TopModal();
   if (modal == nullptr || modal == &wnd) {
-    ui::SendPointer(wnd, ui::PointerAction::kDown, at.x, at.y);
-    ui::SendPointer(wnd, ui::PointerAction::kUp, at.x, at.y);
+    ui::SendPointer(handset, wnd, ui::PointerAction::kDown, at.x, at.y);
+    ui::SendPointer(handset, wnd, ui::PointerAction::kUp, at.x, at.y);
     return;
   }
   RECT origin = handset.FindWindowInfo(wnd.m_hWnd)->rect;
-  ui::SendScreenPointer(ui::PointerAction::kDown, origin.left + at.x, origin.top + at.y);
-  ui::SendScreenPointer(ui::PointerAction::kUp, origin.left + at.x, origin.top + at.y);
+  ui::SendScreenPointer(handset, ui::PointerAction::kDown, origin.left + at.x, origin.top + at.y);
+  ui::SendScreenPointer(handset, ui::PointerAction::kUp, origin.left + at.x, origin.top + at.y);
 }
 
 }  // namespace host::scenario

@@ -62,7 +62,7 @@ std::optional<Runner::Step> Runner::Choose(const Command& command) {
     Report(command.line, "choose: no menu is open");
     return std::nullopt;
   }
-  if (!ui::PickMenuItem(static_cast<int>(command.numbers[0]))) {
+  if (!ui::PickMenuItem(m_handset, static_cast<int>(command.numbers[0]))) {
     Report(command.line, "choose " + command.args[0] + ": the open menu has no such item");
     return std::nullopt;
   }
@@ -72,7 +72,7 @@ std::optional<Runner::Step> Runner::Choose(const Command& command) {
 std::optional<Runner::Step> Runner::Move(const Command& command) {
   CMzWnd* wnd = InputWindow(command);
   if (wnd == nullptr) return std::nullopt;
-  ui::SendPointer(*wnd, ui::PointerAction::kMove, static_cast<int>(command.numbers[0]),
+  ui::SendPointer(m_handset, *wnd, ui::PointerAction::kMove, static_cast<int>(command.numbers[0]),
                   static_cast<int>(command.numbers[1]));
   return Step::kRunLoop;
 }
@@ -80,7 +80,7 @@ std::optional<Runner::Step> Runner::Move(const Command& command) {
 std::optional<Runner::Step> Runner::Point(const Command& command) {
   std::optional<std::pair<CMzWnd*, POINT>> target = ControlCentre(command);
   if (!target) return std::nullopt;
-  ui::SendPointer(*target->first, ui::PointerAction::kMove, target->second.x, target->second.y);
+  ui::SendPointer(m_handset, *target->first, ui::PointerAction::kMove, target->second.x, target->second.y);
   return Step::kRunLoop;
 }
 

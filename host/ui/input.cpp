@@ -28,9 +28,9 @@ UINT MessageOf(PointerAction action) {
   return WM_NULL;
 }
 
-void Tap(CMzWnd& wnd, POINT at) {
-  SendPointer(wnd, PointerAction::kDown, at.x, at.y);
-  SendPointer(wnd, PointerAction::kUp, at.x, at.y);
+void Tap(Handset& handset, CMzWnd& wnd, POINT at) {
+  SendPointer(handset, wnd, PointerAction::kDown, at.x, at.y);
+  SendPointer(handset, wnd, PointerAction::kUp, at.x, at.y);
 }
 
 }  // namespace
@@ -43,11 +43,9 @@ LPARAM PointerLParam(int x, int y) {
 
 CMzWnd* FindWnd(HWND hwnd) { return WindowObject(hwnd); }
 
-CMzWnd* ForegroundWnd() {
+CMzWnd* ForegroundWnd(const Handset& handset) {
   if (CMzWnd* modal = TopModal()) return modal;
-  Handset* handset = Handset::CurrentOrNull();
-  if (handset == nullptr) return nullptr;
-  std::vector<WindowInfo> windows = handset->Windows();
+  std::vector<WindowInfo> windows = handset.Windows();
   for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
     if (!it->visible) continue;
     if (CMzWnd* wnd = WindowObject(it->hwnd)) return wnd;
@@ -59,37 +57,37 @@ CPopupMenu* OpenMenu() { return dynamic_cast<CPopupMenu*>(TopModal()); }
 
 UiWin* FindControl(CMzWnd& wnd, int id) { return FindIn(StateOf(wnd).controls, id); }
 
-void SendPointer(CMzWnd& wnd, PointerAction action, int x, int y) {
+void SendPointer(Handset& handset, CMzWnd& wnd, PointerAction action, int x, int y) {
   WPARAM buttons = action == PointerAction::kUp ? 0 : kPointerPressed;
-  Handset::Current().SendToWindow(wnd.m_hWnd, MessageOf(action), buttons, PointerLParam(x, y));
+  handset.SendToWindow(wnd.m_hWnd, MessageOf(action), buttons, PointerLParam(x, y));
 }
 
-bool SendScreenPointer(PointerAction action, int x, int y) {
-  CMzWnd* wnd = ForegroundWnd();
+bool SendScreenPointer(Handset& handset, PointerAction action, int x, int y) {
+  CMzWnd* wnd = ForegroundWnd(handset);
   if (wnd == nullptr) return false;
-  const WindowInfo* info = Handset::Current().FindWindowInfo(wnd->m_hWnd);
+  const WindowInfo* info = handset.FindWindowInfo(wnd->m_hWnd);
   if (info == nullptr) return false;
-  SendPointer(*wnd, action, x - info->rect.left, y - info->rect.top);
+  SendPointer(handset, *wnd, action, x - info->rect.left, y - info->rect.top);
   return true;
 }
 
-bool TapControl(UiWin& control) {
+bool TapControl(Handset& handset, UiWin& control) {
   CMzWnd* wnd = WindowOf(control);
   if (wnd == nullptr) return false;
   POINT centre = CentreOf(control);
   if (HitTest(*wnd, centre.x, centre.y) != &control) return false;
-  Tap(*wnd, centre);
+  Tap(handset, *wnd, centre);
   return true;
 }
 
-bool PickMenuItem(int id) {
+bool PickMenuItem(Handset& handset, int id) {
   CPopupMenu* menu = OpenMenu();
   if (menu == nullptr) return false;
   const std::vector<MenuItem>& items = MenuStateOf(*menu).items;
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (items[i].id != id) continue;
     int top = static_cast<int>(i) * kMenuItemHeight;
-    Tap(*menu, {menu->GetWidth() / 2, top + kMenuItemHeight / 2});
+    Tap(handset, *menu, {menu->GetWidth() / 2, top + kMenuItemHeight / 2});
     return true;
   }
   return false;

@@ -3,6 +3,7 @@
 // input always goes through the handset (Handset::SendToWindow) to the window's procedure.
 #pragma once
 
+#include "host/kernel/handset.h"
 #include "platform/mzfc.h"
 
 namespace host::ui {
@@ -17,24 +18,24 @@ LPARAM PointerLParam(int x, int y);
 
 // The window object behind hwnd, or null (not ours, or gone).
 CMzWnd* FindWnd(HWND hwnd);
-// Where input goes: the innermost running modal window (an open menu), else the last created
-// visible window of ours; null when none.
-CMzWnd* ForegroundWnd();
+// Where input goes on the handset: the innermost running modal window (an open menu), else the
+// last created visible window of ours; null when none.
+CMzWnd* ForegroundWnd(const Handset& handset);
 // The menu whose modal run is going on, or null.
 CPopupMenu* OpenMenu();
 // The first control with the id in the window's tree (depth first, in the order added).
 UiWin* FindControl(CMzWnd& wnd, int id);
 
-// Delivers a pointer message at x, y in the window's coordinates.
-void SendPointer(CMzWnd& wnd, PointerAction action, int x, int y);
+// Delivers a pointer message at x, y in the window's coordinates (a window of the handset).
+void SendPointer(Handset& handset, CMzWnd& wnd, PointerAction action, int x, int y);
 // Delivers a pointer message at x, y on the screen to the foreground window, in its coordinates
 // (a point outside it stays outside). False when there is no foreground window.
-bool SendScreenPointer(PointerAction action, int x, int y);
+bool SendScreenPointer(Handset& handset, PointerAction action, int x, int y);
 // Presses and releases at the centre of the control. False, delivering nothing, when the control
 // is in no window or another control takes the pointer there (covered, or scrolled out of view).
-bool TapControl(UiWin& control);
+bool TapControl(Handset& handset, UiWin& control);
 // Taps the item with the id in the open menu. False when no menu is open or it has no such item.
-bool PickMenuItem(int id);
+bool PickMenuItem(Handset& handset, int id);
 // The mouse wheel at x, y (window coordinates): scrolls the innermost enabled container
 // (UiScrollWin) under the point by delta pixels, positive moving the content up. Returns whether
 // anything scrolled.

@@ -56,7 +56,7 @@ TEST_F(CommandsTest, SwitchesAreStoredAndSavedAtOnce) {
 TEST_F(CommandsTest, OperationsMenuIsAPopUpOfTheMainWindow) {
   StartPlayer();
   CAccWnd& wnd = OpenWindow();
-  m_input.At(Now() + 10, [] { ASSERT_TRUE(host::ui::PickMenuItem(IDM_BACK)); });
+  m_input.At(Now() + 10, [this] { ASSERT_TRUE(host::ui::PickMenuItem(m_handset, IDM_BACK)); });
   Command(wnd, IDC_TOOLBAR, kToolbarOperations);
   EXPECT_EQ(IDM_BACK, wnd.m_menuChoice);
   EXPECT_EQ(wnd.m_hWnd, host::ui::StateOf(wnd.m_menu).parentHwnd);

@@ -46,9 +46,9 @@ class PanelTest : public UiTest {
     m_scroll.AddChild(&control);
   }
 
-  void Down(int x, int y) { ui::SendPointer(m_wnd, ui::PointerAction::kDown, x, y); }
-  void Move(int x, int y) { ui::SendPointer(m_wnd, ui::PointerAction::kMove, x, y); }
-  void Up(int x, int y) { ui::SendPointer(m_wnd, ui::PointerAction::kUp, x, y); }
+  void Down(int x, int y) { ui::SendPointer(m_handset, m_wnd, ui::PointerAction::kDown, x, y); }
+  void Move(int x, int y) { ui::SendPointer(m_handset, m_wnd, ui::PointerAction::kMove, x, y); }
+  void Up(int x, int y) { ui::SendPointer(m_handset, m_wnd, ui::PointerAction::kUp, x, y); }
   std::string TapLog(int x, int y) {
     m_wnd.log.clear();
     Tap(m_wnd, x, y);

@@ -36,7 +36,7 @@ class PopupMenuTest : public UiTest {
 
   // Opens the menu with a tap on the toolbar at time ms.
   void OpenAt(std::int64_t ms) {
-    m_input.At(ms, [this] { ASSERT_TRUE(ui::TapControl(m_toolbar)); });
+    m_input.At(ms, [this] { ASSERT_TRUE(ui::TapControl(m_handset, m_toolbar)); });
   }
 
   RecordingWnd m_wnd;
@@ -52,10 +52,10 @@ TEST_F(PopupMenuTest, PickedItemEndsTheRunWhileTheWindowsTimersKeepFiring) {
   OpenAt(50);
   m_input.At(350, [this] {
     EXPECT_EQ(&m_menu, ui::OpenMenu());
-    EXPECT_EQ(&m_menu, ui::ForegroundWnd());
+    EXPECT_EQ(&m_menu, ui::ForegroundWnd(m_handset));
     EXPECT_TRUE(IsWindowVisible(m_menu.m_hWnd));
-    EXPECT_FALSE(ui::PickMenuItem(999));
-    EXPECT_TRUE(ui::PickMenuItem(121));
+    EXPECT_FALSE(ui::PickMenuItem(m_handset, 999));
+    EXPECT_TRUE(ui::PickMenuItem(m_handset, 121));
   });
   m_input.EndAt(420);
   RunLoop();
@@ -68,17 +68,17 @@ TEST_F(PopupMenuTest, PickedItemEndsTheRunWhileTheWindowsTimersKeepFiring) {
        R"(menu-end {"result":121})"},
       Events({"menu", "menu-end"})));
   EXPECT_EQ(nullptr, m_menu.m_hWnd);
-  EXPECT_EQ(&m_wnd, ui::ForegroundWnd());
+  EXPECT_EQ(&m_wnd, ui::ForegroundWnd(m_handset));
 }
 
 TEST_F(PopupMenuTest, ItemsLastOneRun) {
   OpenAt(10);
-  m_input.At(20, [] { ui::PickMenuItem(124); });
+  m_input.At(20, [this] { ui::PickMenuItem(m_handset, 124); });
   m_input.At(30, [this] {
     m_itemsToAdd = {{7, u"x"}};
-    ui::TapControl(m_toolbar);
+    ui::TapControl(m_handset, m_toolbar);
   });
-  m_input.At(40, [] { ui::PickMenuItem(7); });
+  m_input.At(40, [this] { ui::PickMenuItem(m_handset, 7); });
   RunLoop();
   EXPECT_EQ((std::vector<int>{124, 7}), m_results);
   EXPECT_TRUE(host::ui::MenuStateOf(m_menu).items.empty());
@@ -92,15 +92,15 @@ TEST_F(PopupMenuTest, TapOutsideTheItemsLeavesWithZeroAndAStrayReleasePicksNothi
   OpenAt(10);
   m_input.At(20, [this] {
     // Pressed on the first item, released on the second: no pick, the menu stays.
-    ui::SendPointer(m_menu, ui::PointerAction::kDown, 240, 35);
-    ui::SendPointer(m_menu, ui::PointerAction::kUp, 240, 105);
-    ui::SendPointer(m_menu, ui::PointerAction::kUp, 240, 105);  // a release without a press
+    ui::SendPointer(m_handset, m_menu, ui::PointerAction::kDown, 240, 35);
+    ui::SendPointer(m_handset, m_menu, ui::PointerAction::kUp, 240, 105);
+    ui::SendPointer(m_handset, m_menu, ui::PointerAction::kUp, 240, 105);  // a release without a press
   });
   m_input.At(30, [this] {
     EXPECT_TRUE(host::ui::StateOf(m_menu).modal.running);
     // Above the menu on the screen: outside it, delivered to the menu all the same.
-    EXPECT_TRUE(ui::SendScreenPointer(ui::PointerAction::kDown, 240, 100));
-    EXPECT_TRUE(ui::SendScreenPointer(ui::PointerAction::kUp, 240, 100));
+    EXPECT_TRUE(ui::SendScreenPointer(m_handset, ui::PointerAction::kDown, 240, 100));
+    EXPECT_TRUE(ui::SendScreenPointer(m_handset, ui::PointerAction::kUp, 240, 100));
   });
   RunLoop();
   EXPECT_EQ(std::vector<int>{0}, m_results);
@@ -110,9 +110,9 @@ TEST_F(PopupMenuTest, TapOutsideTheItemsLeavesWithZeroAndAStrayReleasePicksNothi
 TEST_F(PopupMenuTest, ScreenTapOnAnItemPicksIt) {
   OpenAt(10);
   // The menu's top is at 440; the third item covers 580..650 on the screen.
-  m_input.At(20, [] {
-    ui::SendScreenPointer(ui::PointerAction::kDown, 10, 600);
-    ui::SendScreenPointer(ui::PointerAction::kUp, 10, 600);
+  m_input.At(20, [this] {
+    ui::SendScreenPointer(m_handset, ui::PointerAction::kDown, 10, 600);
+    ui::SendScreenPointer(m_handset, ui::PointerAction::kUp, 10, 600);
   });
   RunLoop();
   EXPECT_EQ(std::vector<int>{121}, m_results);
@@ -126,9 +126,9 @@ TEST_F(PopupMenuTest, EndModalGivesItsValueAndDoesNothingOnceTheRunHasReturned) 
   OpenAt(50);
   m_input.At(150, [this] {
     m_menu.EndModal(2);  // the run has returned: nothing
-    ui::TapControl(m_toolbar);
+    ui::TapControl(m_handset, m_toolbar);
   });
-  m_input.At(160, [] { ui::PickMenuItem(120); });
+  m_input.At(160, [this] { ui::PickMenuItem(m_handset, 120); });
   RunLoop();
   EXPECT_EQ((std::vector<int>{2, 120}), m_results);
   EXPECT_TRUE(SameSequence({R"(menu-end {"result":2})", R"(menu-end {"result":120})"},
@@ -155,7 +155,7 @@ TEST(PopupMenuAlone, WithoutCreateTheMenuSitsOnTheWorkAreasBottom) {
   item.id = 3;
   item.text = u"a";
   menu.AddItem(item);
-  input.At(10, [] { ui::PickMenuItem(3); });
+  input.At(10, [&handset] { ui::PickMenuItem(handset, 3); });
   EXPECT_EQ(3, menu.DoModal());
   ASSERT_FALSE(trace.events.empty());
   EXPECT_EQ(R"(menu {"rect":[0,690,480,70],"items":[[3,"a",0]]})", trace.events.front());

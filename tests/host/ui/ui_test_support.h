@@ -122,8 +122,8 @@ class UiTest : public ::testing::Test {
   }
 
   void Tap(CMzWnd& wnd, int x, int y) {
-    ui::SendPointer(wnd, ui::PointerAction::kDown, x, y);
-    ui::SendPointer(wnd, ui::PointerAction::kUp, x, y);
+    ui::SendPointer(m_handset, wnd, ui::PointerAction::kDown, x, y);
+    ui::SendPointer(m_handset, wnd, ui::PointerAction::kUp, x, y);
   }
 
   VirtualClock m_clock;

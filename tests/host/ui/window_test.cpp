@@ -128,7 +128,7 @@ TEST_F(WindowTest, OtherWindowsIgnoreThePointerWhileOneRunsModally) {
   main.AddUiWin(&button);
   m_input.At(10, [&] {
     Tap(main, 50, 50);
-    ui::SendPointer(main, ui::PointerAction::kMove, 60, 60);
+    ui::SendPointer(m_handset, main, ui::PointerAction::kMove, 60, 60);
     dialog.EndModal(1);
   });
   dialog.DoModal();
