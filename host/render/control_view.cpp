@@ -5,10 +5,10 @@
 #include <nlohmann/json.hpp>
 
 #include "host/crt/ascii_case.h"
+#include "host/crt/utf.h"
 #include "host/kernel/handset.h"
 #include "host/ui/input.h"
 #include "host/ui/ui_state.h"
-#include "host/crt/utf.h"
 
 namespace host {
 namespace {

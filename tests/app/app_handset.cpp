@@ -7,10 +7,10 @@
 #include "host/crt/byte_text.h"
 #include "host/crt/utf.h"
 #include "host/ui/input.h"
+#include "host/ui/ui_state.h"
 #include "platform/mzfc.h"
 #include "player/player_control.h"
 #include "settings/ini.h"
-#include "host/ui/ui_state.h"
 
 bool ScriptedInput::Idle(std::int64_t wakeAtMs) {
   std::int64_t next = m_actions.empty() ? m_end : m_actions.begin()->first.first;

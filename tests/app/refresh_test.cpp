@@ -7,9 +7,9 @@
 
 #include "app/acc_ids.h"
 #include "app/acc_wnd.h"
+#include "host/ui/ui_state.h"
 #include "player/player_control.h"
 #include "tests/app/app_handset.h"
-#include "host/ui/ui_state.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "app/acc_ids.h"
 #include "app/acc_wnd.h"
 #include "host/crt/utf.h"
-#include "tests/app/app_handset.h"
 #include "host/ui/ui_state.h"
+#include "tests/app/app_handset.h"
 
 namespace {
 

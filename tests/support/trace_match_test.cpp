@@ -1,10 +1,11 @@
 #include "tests/support/trace_match.h"
-#include "tests/support/sequence.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "tests/support/sequence.h"
 
 namespace trace_match {
 namespace {

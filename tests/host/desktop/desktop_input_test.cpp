@@ -8,8 +8,8 @@
 
 #include "host/screen/home_screen.h"
 #include "host/ui/input.h"
-#include "tests/host/screen/panel_fixture.h"
 #include "host/ui/ui_state.h"
+#include "tests/host/screen/panel_fixture.h"
 
 namespace host::desktop {
 namespace {
@@ -39,46 +39,43 @@ class FakeView final : public DesktopView {
   DesktopLayout m_layout = LayoutFor(480, 720);
 };
 
+// SDL's events as the window delivers them: the type, and fill sets the rest.
+template <class Fill>
+SDL_Event Event(Uint32 type, Fill fill) {
+  SDL_Event e{};
+  e.type = type;
+  fill(e);
+  return e;
+}
 SDL_Event Button(Uint32 type, int x, int y) {
-  SDL_Event e{};
-  e.type = type;
-  e.button.button = SDL_BUTTON_LEFT;
-  e.button.x = x;
-  e.button.y = y;
-  return e;
+  return Event(type, [&](SDL_Event& e) {
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.x = x;
+    e.button.y = y;
+  });
 }
-
 SDL_Event Motion(int x, int y) {
-  SDL_Event e{};
-  e.type = SDL_MOUSEMOTION;
-  e.motion.x = x;
-  e.motion.y = y;
-  e.motion.state = SDL_BUTTON_LMASK;
-  return e;
+  return Event(SDL_MOUSEMOTION, [&](SDL_Event& e) {
+    e.motion.x = x;
+    e.motion.y = y;
+    e.motion.state = SDL_BUTTON_LMASK;
+  });
 }
-
 SDL_Event Key(Uint32 type, SDL_Keycode key, bool repeat = false) {
-  SDL_Event e{};
-  e.type = type;
-  e.key.keysym.sym = key;
-  e.key.repeat = repeat ? 1 : 0;
-  return e;
+  return Event(type, [&](SDL_Event& e) {
+    e.key.keysym.sym = key;
+    e.key.repeat = repeat ? 1 : 0;
+  });
 }
-
 SDL_Event Wheel(int x, int y, int notches) {
-  SDL_Event e{};
-  e.type = SDL_MOUSEWHEEL;
-  e.wheel.y = notches;
-  e.wheel.mouseX = x;
-  e.wheel.mouseY = y;
-  return e;
+  return Event(SDL_MOUSEWHEEL, [&](SDL_Event& e) {
+    e.wheel.y = notches;
+    e.wheel.mouseX = x;
+    e.wheel.mouseY = y;
+  });
 }
-
 SDL_Event WindowEvent(Uint8 what) {
-  SDL_Event e{};
-  e.type = SDL_WINDOWEVENT;
-  e.window.event = what;
-  return e;
+  return Event(SDL_WINDOWEVENT, [&](SDL_Event& e) { e.window.event = what; });
 }
 
 POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }

@@ -18,6 +18,7 @@
 #include "host/screen/control_painter.h"
 #include "host/screen/screen_renderer.h"
 #include "host/screen/theme.h"
+#include "tests/host/screen/panel_fixture.h"
 #include "tests/support/temp_folder.h"
 #include "tools/quorvane_program.h"
 
@@ -29,15 +30,8 @@ using host::screen::Intersect;
 using host::screen::Offset;
 using host::screen::TextBox;
 
-std::string Str(const RECT& r) {
-  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
-         "," + std::to_string(r.bottom);
-}
-
-bool Inside(const RECT& inner, const RECT& outer) {
-  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
-         inner.bottom <= outer.bottom;
-}
+using host::screen_test::Inside;
+using host::screen_test::Str;
 
 class Checks {
  public:

@@ -6,8 +6,9 @@
 #include "host/kernel/handset.h"
 #include "host/render/renderer.h"
 #include "host/ui/input.h"
-#include "platform/mzfc.h"
 #include "host/ui/ui_state.h"
+#include "platform/mzfc.h"
+#include "tests/host/screen/panel_fixture.h"
 
 namespace host {
 namespace {
@@ -15,16 +16,9 @@ namespace {
 class RenderTest : public ::testing::Test {
  protected:
   RenderTest() {
-    m_wnd.Create(0, 0, 480, 720);
-    m_toolbar.SetPos(0, 655, 480, 65);
+    screen_test::AddFrame(m_wnd, m_toolbar, m_scroll, {0, 0, 480, 720}, 500);
     m_toolbar.SetButton(0, true, true, u"隐藏");
     m_toolbar.SetButton(1, false, true, u"操作");
-    m_toolbar.SetID(101);
-    m_wnd.AddUiWin(&m_toolbar);
-    m_scroll.SetPos(0, 0, 480, 500);
-    m_scroll.SetID(102);
-    m_scroll.EnableScrollBarV(true);
-    m_wnd.AddUiWin(&m_scroll);
     m_label.SetPos(10, 0, 480, 70);
     m_label.SetText(u"敏感度");
     m_label.SetDrawTextFormat(DT_VCENTER);
@@ -79,11 +73,11 @@ TEST_F(RenderTest, ScreenHoldsEveryWindowBottomUpWithMenuItems) {
   CPopupMenu menu;
   PopupMenuItemProp item;
   item.attribute = 1;
-  item.id = 124;
   item.text = u"返回";
-  menu.AddItem(item);
-  item.id = 122;
-  menu.AddItem(item);
+  for (int id : {124, 122}) {
+    item.id = id;
+    menu.AddItem(item);
+  }
   menu.Create(0, 580, 480, menu.GetHeight(), m_wnd.m_hWnd, 0, WS_POPUP, 0);
 
   ScreenView screen = CaptureScreen(m_handset);

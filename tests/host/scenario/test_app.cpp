@@ -5,13 +5,10 @@
 namespace host::scenario {
 namespace {
 
-constexpr int kToolbarId = 1;
-constexpr int kSwitchId = 2;
-constexpr int kSliderId = 3;
-constexpr UINT_PTR kTickTimer = 7;
-constexpr UINT_PTR kLaunchTimer = 8;
-constexpr UINT_PTR kLaterTimer = 6;
-constexpr UINT_PTR kQuitTimer = 5;
+// The controls' ids, and the timers' (tick: the label counts; launch: starts the player;
+// later: arms quit, which ends the application).
+enum : int { kToolbarId = 1, kSwitchId, kSliderId };
+enum : UINT_PTR { kQuitTimer = 5, kLaterTimer, kTickTimer, kLaunchTimer };
 
 class TestWnd final : public CMzWndEx {
  public:
@@ -79,12 +76,11 @@ class TestWnd final : public CMzWndEx {
   void RunMenu() {
     PopupMenuItemProp item;
     item.attribute = 1;
-    item.id = 1;
-    item.text = u"Hide";
-    m_menu.AddItem(item);
-    item.id = 2;
-    item.text = u"Quit";
-    m_menu.AddItem(item);
+    for (int id : {1, 2}) {
+      item.id = id;
+      item.text = id == 1 ? u"Hide" : u"Quit";
+      m_menu.AddItem(item);
+    }
     RECT area = MzGetWorkArea();
     m_menu.Create(area.left, area.bottom - m_menu.GetHeight(), area.right - area.left,
                   m_menu.GetHeight(), m_hWnd, 0, WS_POPUP, 0);

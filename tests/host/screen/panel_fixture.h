@@ -11,26 +11,48 @@
 
 namespace host::screen_test {
 
+inline constexpr int kToolbarHeight = 65;
+
+// The frame the application's window has: wnd created over area, a toolbar (id 101) along its
+// bottom, and a scrolling container (id 102) of scrollHeight from its top.
+inline void AddFrame(CMzWnd& wnd, UiToolbar_Text& toolbar, UiScrollWin& scroll, RECT area,
+                     int scrollHeight) {
+  int w = area.right - area.left;
+  int h = area.bottom - area.top;
+  wnd.Create(area.left, area.top, w, h);
+  toolbar.SetPos(0, h - kToolbarHeight, w, kToolbarHeight);
+  toolbar.SetID(101);
+  wnd.AddUiWin(&toolbar);
+  scroll.SetPos(0, 0, w, scrollHeight);
+  scroll.SetID(102);
+  scroll.EnableScrollBarV(true);
+  wnd.AddUiWin(&scroll);
+}
+
+// "left,top,right,bottom", for messages.
+inline std::string Str(const RECT& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
+         "," + std::to_string(r.bottom);
+}
+
+inline bool Inside(const RECT& inner, const RECT& outer) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
 class Panel {
  public:
-  static constexpr int kToolbarHeight = 65;
+  static constexpr int kToolbarHeight = screen_test::kToolbarHeight;
 
   // A panel over the handset's work area, shown, with the container scrolled to 0.
   explicit Panel(int switchesOn = 0b0101) {
     RECT area = MzGetWorkArea();
     int w = area.right - area.left;
     int h = area.bottom - area.top;
-    wnd.Create(area.left, area.top, w, h);
-    toolbar.SetPos(0, h - kToolbarHeight, w, kToolbarHeight);
+    AddFrame(wnd, toolbar, scroll, area, h - kToolbarHeight);
     toolbar.SetButton(0, true, true, u"隐藏");
     toolbar.SetButton(1, true, true, u"操作");
     toolbar.SetButton(2, true, true, u"退出");
-    toolbar.SetID(101);
-    wnd.AddUiWin(&toolbar);
-    scroll.SetPos(0, 0, w, h - kToolbarHeight);
-    scroll.SetID(102);
-    scroll.EnableScrollBarV(true);
-    wnd.AddUiWin(&scroll);
     Place(captionState, 0, 0, w, 42, u"基本状态");
     Place(status, 0, 42, w, 40, u"正在获取状态");
     start.SetID(103);

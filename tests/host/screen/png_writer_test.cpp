@@ -86,7 +86,7 @@ TEST_F(PngTest, ReportsWhatWentWrong) {
 
   ScreenRendererOptions options;
   options.fontPath = m_dir + "/missing.ttf";
-  EXPECT_FALSE(SaveScreenshot(ScreenView{{0, 0, 10, 10}, {}}, m_dir + "/y.png", options));
+  EXPECT_FALSE(SaveScreenshot(ScreenView{{0, 0, 10, 10}, {}, {}}, m_dir + "/y.png", options));
   EXPECT_FALSE(fs::exists(m_dir + "/y.png"));
 }
 

@@ -9,24 +9,16 @@
 #include "host/screen/font_lookup.h"
 #include "host/screen/home_screen.h"
 #include "host/screen/theme.h"
-#include "tests/host/screen/panel_fixture.h"
 #include "host/ui/ui_state.h"
+#include "tests/host/screen/panel_fixture.h"
 #include "tests/support/expect_value.h"
 
 namespace host::screen {
 namespace {
 
+using screen_test::Inside;
 using screen_test::Panel;
-
-std::string Str(const RECT& r) {
-  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
-         "," + std::to_string(r.bottom);
-}
-
-bool Inside(const RECT& inner, const RECT& outer) {
-  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
-         inner.bottom <= outer.bottom;
-}
+using screen_test::Str;
 
 bool Greyish(Rgb c) { return std::abs(c.r - c.g) < 12 && std::abs(c.g - c.b) < 12; }
 bool Greenish(Rgb c) { return c.g > c.r + 60 && c.g > c.b + 60; }

@@ -1,7 +1,7 @@
 // Controls as state: where they are shown, how far containers scroll, what their setters
 // trace and repaint, and how the tree holds together when controls move or go away.
-#include "tests/host/ui/ui_test_support.h"
 #include "host/ui/ui_state.h"
+#include "tests/host/ui/ui_test_support.h"
 
 namespace host::ui_test {
 namespace {

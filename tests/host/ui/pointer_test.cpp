@@ -2,8 +2,9 @@
 // slider drags, scrolling and where controls are shown.
 #include <memory>
 
-#include "tests/host/ui/ui_test_support.h"
 #include "host/ui/ui_state.h"
+#include "tests/host/screen/panel_fixture.h"
+#include "tests/host/ui/ui_test_support.h"
 
 namespace host::ui_test {
 namespace {
@@ -17,15 +18,8 @@ namespace {
 class PanelTest : public UiTest {
  protected:
   PanelTest() {
-    m_wnd.Create(0, 0, 480, 720);
-    m_toolbar.SetPos(0, 655, 480, 65);
+    screen_test::AddFrame(m_wnd, m_toolbar, m_scroll, {0, 0, 480, 720}, 400);
     for (int i = 0; i < 3; ++i) m_toolbar.SetButton(i, true, true, u"B");
-    m_toolbar.SetID(101);
-    m_wnd.AddUiWin(&m_toolbar);
-    m_scroll.SetPos(0, 0, 480, 400);
-    m_scroll.SetID(102);
-    m_scroll.EnableScrollBarV(true);
-    m_wnd.AddUiWin(&m_scroll);
     Place(m_label, 0, 10, 0, 480, 70);
     Place(m_button, 103, 50, 70, 380, 70);
     Place(m_slider, 106, 100, 140, 300, 70);

@@ -1,7 +1,7 @@
 // The pop-up menu run from a toolbar command, as the operations menu is: its trace, how it
 // ends, that timers keep firing while it is open, and that its items last one run.
-#include "tests/host/ui/ui_test_support.h"
 #include "host/ui/ui_state.h"
+#include "tests/host/ui/ui_test_support.h"
 
 namespace host::ui_test {
 namespace {

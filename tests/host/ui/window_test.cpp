@@ -1,8 +1,8 @@
 // The application object, WinMain and the window base: creation, dispatch, modal runs.
 #include <memory>
 
-#include "tests/host/ui/ui_test_support.h"
 #include "host/ui/ui_state.h"
+#include "tests/host/ui/ui_test_support.h"
 
 namespace host::ui_test {
 namespace {
