@@ -19,6 +19,18 @@ struct MenuState;
 struct WindowState;
 }  // namespace host::ui
 
+// Eight reserved slots of a window class's virtual table, zReserved1 to zReserved8 with the
+// suffix after each name, taking a void* and doing nothing.
+#define MZFC_RESERVED_SLOTS(suffix)         \
+  virtual void zReserved1##suffix(void*) {} \
+  virtual void zReserved2##suffix(void*) {} \
+  virtual void zReserved3##suffix(void*) {} \
+  virtual void zReserved4##suffix(void*) {} \
+  virtual void zReserved5##suffix(void*) {} \
+  virtual void zReserved6##suffix(void*) {} \
+  virtual void zReserved7##suffix(void*) {} \
+  virtual void zReserved8##suffix(void*) {}
+
 // The work area: the screen without the handset's status bar.
 RECT MzGetWorkArea();
 
@@ -102,14 +114,7 @@ class CMzWnd {
   virtual void OnCommand(WORD wNotifyCode, WORD wID, HWND hwndFrom);
   // The Home key; the base returns the value given to SetShellHomekeyReturnValue.
   virtual int OnShellHomeKey(UINT message, WPARAM wParam, LPARAM lParam);
-  virtual void zReserved1(void*);
-  virtual void zReserved2(void*);
-  virtual void zReserved3(void*);
-  virtual void zReserved4(void*);
-  virtual void zReserved5(void*);
-  virtual void zReserved6(void*);
-  virtual void zReserved7(void*);
-  virtual void zReserved8(void*);
+  MZFC_RESERVED_SLOTS()
 
   // Ends a running DoModal with nResult (no effect when no modal run is active).
   void EndModal(int nResult);
@@ -134,14 +139,7 @@ class CMzWnd {
 
 class CMzWndEx : public CMzWnd {
  public:
-  virtual void zReserved1_(void*);
-  virtual void zReserved2_(void*);
-  virtual void zReserved3_(void*);
-  virtual void zReserved4_(void*);
-  virtual void zReserved5_(void*);
-  virtual void zReserved6_(void*);
-  virtual void zReserved7_(void*);
-  virtual void zReserved8_(void*);
+  MZFC_RESERVED_SLOTS(_)
 };
 
 struct PopupMenuItemProp {

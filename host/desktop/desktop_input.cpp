@@ -118,11 +118,14 @@ POINT DesktopInput::ScreenPoint(int x, int y) const {
   return {p.x + area.left, p.y + area.top};
 }
 
-void DesktopInput::SendForeign(UINT msg, int x, int y) {
+void DesktopInput::SendPointer(Drag drag, ui::PointerAction action, int x, int y) {
+  POINT p = ScreenPoint(x, y);
+  if (drag == Drag::kOurs) ui::SendScreenPointer(m_handset, action, p.x, p.y);
+  if (drag != Drag::kForeign) return;
   const WindowInfo* info = m_handset.FindWindowInfo(m_foreign);
   if (info == nullptr) return;
-  POINT p = ScreenPoint(x, y);
-  m_handset.SendToWindow(m_foreign, msg, msg == WM_LBUTTONUP ? 0 : ui::kPointerPressed,
+  m_handset.SendToWindow(m_foreign, ui::MessageOf(action),
+                         action == ui::PointerAction::kUp ? 0 : ui::kPointerPressed,
                          ui::PointerLParam(p.x - info->rect.left, p.y - info->rect.top));
 }
 
@@ -145,11 +148,11 @@ void DesktopInput::Press(int x, int y) {
   POINT p = ScreenPoint(x, y);
   if (ui::OpenMenu() != nullptr || (top != nullptr && ui::FindWnd(top->hwnd) != nullptr)) {
     m_drag = Drag::kOurs;
-    ui::SendScreenPointer(m_handset, ui::PointerAction::kDown, p.x, p.y);
+    SendPointer(m_drag, ui::PointerAction::kDown, x, y);
   } else if (top != nullptr) {
     m_drag = Drag::kForeign;
     m_foreign = top->hwnd;
-    SendForeign(WM_LBUTTONDOWN, x, y);
+    SendPointer(m_drag, ui::PointerAction::kDown, x, y);
   } else {
     m_drag = Drag::kHome;
     RECT area = m_handset.work_area();
@@ -161,13 +164,9 @@ void DesktopInput::Press(int x, int y) {
 
 void DesktopInput::Move(int x, int y) {
   switch (m_drag) {
-    case Drag::kOurs: {
-      POINT p = ScreenPoint(x, y);
-      ui::SendScreenPointer(m_handset, ui::PointerAction::kMove, p.x, p.y);
-      break;
-    }
+    case Drag::kOurs:
     case Drag::kForeign:
-      SendForeign(WM_MOUSEMOVE, x, y);
+      SendPointer(m_drag, ui::PointerAction::kMove, x, y);
       break;
     case Drag::kPad: {
       auto [tx, tz] = TiltAt(m_view.layout().tiltPad, x, y);
@@ -187,13 +186,9 @@ void DesktopInput::Release(int x, int y) {
   m_drag = Drag::kNone;
   if (drag != Drag::kNone && drag != Drag::kPad) SDL_CaptureMouse(SDL_FALSE);
   switch (drag) {
-    case Drag::kOurs: {
-      POINT p = ScreenPoint(x, y);
-      ui::SendScreenPointer(m_handset, ui::PointerAction::kUp, p.x, p.y);
-      break;
-    }
+    case Drag::kOurs:
     case Drag::kForeign:
-      SendForeign(WM_LBUTTONUP, x, y);
+      SendPointer(drag, ui::PointerAction::kUp, x, y);
       m_foreign = nullptr;
       break;
     case Drag::kHome: {

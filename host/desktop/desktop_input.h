@@ -22,6 +22,7 @@
 #include "host/desktop/desktop_layout.h"
 #include "host/kernel/handset.h"
 #include "host/sensors/manual_tilt.h"
+#include "host/ui/input.h"
 
 namespace host::desktop {
 
@@ -80,7 +81,8 @@ class DesktopInput final : public InputSource {
   void GoHome();
   // Window point -> screen point of the handset (the screen may be drawn scaled).
   POINT ScreenPoint(int x, int y) const;
-  void SendForeign(UINT msg, int x, int y);
+  // The pointer at window x, y to our window or the foreign one the drag is on.
+  void SendPointer(Drag drag, ui::PointerAction action, int x, int y);
 
   Handset& m_handset;
   DesktopView& m_view;

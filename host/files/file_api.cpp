@@ -133,6 +133,26 @@ int OpenLocked(const std::string& host, DWORD disposition, int accessFlags, bool
   }
 }
 
+enum class Transfer { kRead, kWrite };
+
+// The open file a ReadFile or WriteFile call names, its arguments checked (the count done set
+// to 0 first); null with the last error set when the call must fail.
+FileObject* TransferFile(Transfer transfer, HANDLE hFile, const void* buffer, DWORD count,
+                         DWORD* done, OVERLAPPED* overlapped) {
+  if (done != nullptr) *done = 0;
+  FileObject* file = LookupFile(hFile);
+  if (file == nullptr) {
+    Fail(ERROR_INVALID_HANDLE);
+  } else if (overlapped != nullptr || (buffer == nullptr && count > 0)) {
+    Fail(ERROR_INVALID_PARAMETER);
+  } else if (!(transfer == Transfer::kRead ? file->CanRead() : file->CanWrite())) {
+    Fail(ERROR_ACCESS_DENIED);
+  } else {
+    return file;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
@@ -200,13 +220,9 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
 
 BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
               DWORD* lpNumberOfBytesRead, OVERLAPPED* lpOverlapped) {
-  if (lpNumberOfBytesRead != nullptr) *lpNumberOfBytesRead = 0;
-  FileObject* file = LookupFile(hFile);
-  if (file == nullptr) return Fail(ERROR_INVALID_HANDLE);
-  if (lpOverlapped != nullptr || (lpBuffer == nullptr && nNumberOfBytesToRead > 0)) {
-    return Fail(ERROR_INVALID_PARAMETER);
-  }
-  if (!file->CanRead()) return Fail(ERROR_ACCESS_DENIED);
+  FileObject* file = TransferFile(Transfer::kRead, hFile, lpBuffer, nNumberOfBytesToRead,
+                                  lpNumberOfBytesRead, lpOverlapped);
+  if (file == nullptr) return FALSE;
   auto* bytes = static_cast<unsigned char*>(lpBuffer);
   DWORD done = 0;
   // The call reads until the count is reached or the file ends, as on the handset.
@@ -225,13 +241,9 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
 
 BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
                DWORD* lpNumberOfBytesWritten, OVERLAPPED* lpOverlapped) {
-  if (lpNumberOfBytesWritten != nullptr) *lpNumberOfBytesWritten = 0;
-  FileObject* file = LookupFile(hFile);
-  if (file == nullptr) return Fail(ERROR_INVALID_HANDLE);
-  if (lpOverlapped != nullptr || (lpBuffer == nullptr && nNumberOfBytesToWrite > 0)) {
-    return Fail(ERROR_INVALID_PARAMETER);
-  }
-  if (!file->CanWrite()) return Fail(ERROR_ACCESS_DENIED);
+  FileObject* file = TransferFile(Transfer::kWrite, hFile, lpBuffer, nNumberOfBytesToWrite,
+                                  lpNumberOfBytesWritten, lpOverlapped);
+  if (file == nullptr) return FALSE;
   const auto* bytes = static_cast<const unsigned char*>(lpBuffer);
   DWORD done = 0;
   // Even a write of 0 bytes is one call to the file system.

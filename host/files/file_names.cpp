@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "host/files/file_calls.h"
 #include "host/kernel/kernel_object.h"
@@ -36,20 +37,38 @@ DWORD AttributesOf(const struct stat& st) {
   return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
 }
 
+// A name, resolved as resolve does it, and its entry's status.
+struct Entry {
+  HandsetPath path;
+  struct stat st;
+};
+
+// The named entry; empty with the call's error in error when the name does not resolve or the
+// entry cannot be looked at.
+std::optional<Entry> StatName(LPCWSTR name,
+                              std::optional<HandsetPath> (*resolve)(LPCWSTR, DWORD*),
+                              DWORD& error) {
+  error = ERROR_SUCCESS;
+  std::optional<HandsetPath> path = resolve(name, &error);
+  if (!path) return std::nullopt;
+  Entry entry{std::move(*path), {}};
+  if (int result = Files().Stat(entry.path.host, &entry.st); result < 0) {
+    error = PathError(-result, entry.path.host);
+    return std::nullopt;
+  }
+  return entry;
+}
+
 }  // namespace
 
 BOOL DeleteFileW(LPCWSTR lpFileName) {
-  DWORD error = ERROR_SUCCESS;
-  std::optional<HandsetPath> path = ResolveFile(lpFileName, &error);
-  if (!path) return Fail(error);
-  struct stat st;
-  if (int result = Files().Stat(path->host, &st); result < 0) {
-    return Fail(PathError(-result, path->host));
-  }
+  DWORD error;
+  std::optional<Entry> entry = StatName(lpFileName, ResolveFile, error);
+  if (!entry) return Fail(error);
   // Folders are not files; read-only files are kept until their bit is cleared.
-  if (S_ISDIR(st.st_mode) || IsReadOnly(st)) return Fail(ERROR_ACCESS_DENIED);
-  if (int result = Files().Unlink(path->host); result < 0) {
-    return Fail(PathError(-result, path->host));
+  if (S_ISDIR(entry->st.st_mode) || IsReadOnly(entry->st)) return Fail(ERROR_ACCESS_DENIED);
+  if (int result = Files().Unlink(entry->path.host); result < 0) {
+    return Fail(PathError(-result, entry->path.host));
   }
   return TRUE;
 }
@@ -89,37 +108,27 @@ BOOL FindClose(HANDLE hFindFile) {
 }
 
 DWORD GetFileAttributesW(LPCWSTR lpFileName) {
-  DWORD error = ERROR_SUCCESS;
-  std::optional<HandsetPath> path = Resolve(lpFileName, &error);
-  if (!path) {
+  DWORD error;
+  std::optional<Entry> entry = StatName(lpFileName, Resolve, error);
+  if (!entry) {
     Fail(error);
     return INVALID_FILE_ATTRIBUTES;
   }
-  struct stat st;
-  if (int result = Files().Stat(path->host, &st); result < 0) {
-    Fail(PathError(-result, path->host));
-    return INVALID_FILE_ATTRIBUTES;
-  }
-  return AttributesOf(st);
+  return AttributesOf(entry->st);
 }
 
 BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes) {
-  DWORD error = ERROR_SUCCESS;
-  std::optional<HandsetPath> path = Resolve(lpFileName, &error);
-  if (!path) return Fail(error);
-  struct stat st;
-  if (int result = Files().Stat(path->host, &st); result < 0) {
-    return Fail(PathError(-result, path->host));
-  }
+  DWORD error;
+  std::optional<Entry> entry = StatName(lpFileName, Resolve, error);
+  if (!entry) return Fail(error);
+  const std::string& host = entry->path.host;
   // Only the read-only bit maps onto the host: it takes every write bit away; clearing it
   // gives the owner's back. The other bits describe the entry and are not set this way.
-  mode_t mode = st.st_mode & 07777;
+  mode_t mode = entry->st.st_mode & 07777;
   mode_t wanted = (dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? mode & ~kWriteBits
                   : (mode & kWriteBits) == 0                         ? mode | kOwnerWrite
                                                                      : mode;
   if (wanted == mode) return TRUE;
-  if (int result = Files().Chmod(path->host, wanted); result < 0) {
-    return Fail(PathError(-result, path->host));
-  }
+  if (int result = Files().Chmod(host, wanted); result < 0) return Fail(PathError(-result, host));
   return TRUE;
 }

@@ -1,6 +1,7 @@
 #include "host/programs/music_player.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 
 #include <nlohmann/json.hpp>
@@ -10,21 +11,11 @@
 namespace host::programs {
 
 const char* PlayerEventName(PlayerEvent event) {
-  switch (event) {
-    case PlayerEvent::kStarted:
-      return "started";
-    case PlayerEvent::kPrevious:
-      return "previous";
-    case PlayerEvent::kPlayPause:
-      return "play-pause";
-    case PlayerEvent::kNext:
-      return "next";
-    case PlayerEvent::kSongEnded:
-      return "song-ended";
-    case PlayerEvent::kClosed:
-      return "closed";
-  }
-  return "?";
+  // In the order of PlayerEvent.
+  static constexpr const char* kNames[] = {"started", "previous",   "play-pause",
+                                           "next",    "song-ended", "closed"};
+  auto index = static_cast<std::size_t>(event);
+  return index < std::size(kNames) ? kNames[index] : "?";
 }
 
 std::vector<RECT> PlayerButtonRects(int width, int height) {

@@ -1,6 +1,7 @@
 #include "host/render/control_view.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include <nlohmann/json.hpp>
 
@@ -102,23 +103,11 @@ ScreenView CaptureScreen(const Handset& handset) {
 }
 
 const char* KindName(UiKind kind) {
-  switch (kind) {
-    case UiKind::kToolbar:
-      return "toolbar";
-    case UiKind::kScroll:
-      return "scroll";
-    case UiKind::kCaption:
-      return "caption";
-    case UiKind::kStatic:
-      return "static";
-    case UiKind::kButton:
-      return "button";
-    case UiKind::kSlider:
-      return "slider";
-    case UiKind::kWin:
-      return "win";
-  }
-  return "win";
+  // In the order of UiKind.
+  static constexpr const char* kNames[] = {"win",    "toolbar", "scroll", "caption",
+                                           "static", "button",  "slider"};
+  auto index = static_cast<std::size_t>(kind);
+  return index < std::size(kNames) ? kNames[index] : "win";
 }
 
 nlohmann::ordered_json ToJson(const ControlView& control) {

@@ -16,6 +16,13 @@ UiWin* FindIn(const std::vector<UiWin*>& controls, int id) {
   return nullptr;
 }
 
+void Tap(Handset& handset, CMzWnd& wnd, POINT at) {
+  SendPointer(handset, wnd, PointerAction::kDown, at.x, at.y);
+  SendPointer(handset, wnd, PointerAction::kUp, at.x, at.y);
+}
+
+}  // namespace
+
 UINT MessageOf(PointerAction action) {
   switch (action) {
     case PointerAction::kDown:
@@ -27,13 +34,6 @@ UINT MessageOf(PointerAction action) {
   }
   return WM_NULL;
 }
-
-void Tap(Handset& handset, CMzWnd& wnd, POINT at) {
-  SendPointer(handset, wnd, PointerAction::kDown, at.x, at.y);
-  SendPointer(handset, wnd, PointerAction::kUp, at.x, at.y);
-}
-
-}  // namespace
 
 LPARAM PointerLParam(int x, int y) {
   auto lo = static_cast<std::uint16_t>(x);

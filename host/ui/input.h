@@ -15,6 +15,8 @@ enum class PointerAction { kDown, kMove, kUp };
 
 // x and y packed as pointer messages carry them (16 bits each, signed).
 LPARAM PointerLParam(int x, int y);
+// WM_LBUTTONDOWN, WM_MOUSEMOVE or WM_LBUTTONUP.
+UINT MessageOf(PointerAction action);
 
 // The window object behind hwnd, or null (not ours, or gone).
 CMzWnd* FindWnd(HWND hwnd);

@@ -172,14 +172,6 @@ void CMzWnd::OnUiCommand(WPARAM, LPARAM) {}
 int CMzWnd::OnInitDialog() { return 1; }
 void CMzWnd::OnCommand(WORD, WORD, HWND) {}
 int CMzWnd::OnShellHomeKey(UINT, WPARAM, LPARAM) { return m_state->homekeyValue; }
-void CMzWnd::zReserved1(void*) {}
-void CMzWnd::zReserved2(void*) {}
-void CMzWnd::zReserved3(void*) {}
-void CMzWnd::zReserved4(void*) {}
-void CMzWnd::zReserved5(void*) {}
-void CMzWnd::zReserved6(void*) {}
-void CMzWnd::zReserved7(void*) {}
-void CMzWnd::zReserved8(void*) {}
 
 void CMzWnd::Show(bool bShow, bool bUpdate) {
   if (m_hWnd == nullptr) return;
@@ -215,12 +207,3 @@ void CMzWnd::AddUiWin(UiWin* pWin) {
   m_state->controls.push_back(pWin);
   m_state->needsPaint = true;
 }
-
-void CMzWndEx::zReserved1_(void*) {}
-void CMzWndEx::zReserved2_(void*) {}
-void CMzWndEx::zReserved3_(void*) {}
-void CMzWndEx::zReserved4_(void*) {}
-void CMzWndEx::zReserved5_(void*) {}
-void CMzWndEx::zReserved6_(void*) {}
-void CMzWndEx::zReserved7_(void*) {}
-void CMzWndEx::zReserved8_(void*) {}
