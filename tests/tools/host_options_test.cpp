@@ -16,6 +16,7 @@
 
 #include "tests/host/mpris/private_bus.h"
 #include "tools/host_options.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -56,8 +57,8 @@ constexpr const char* kNoAccelerometer =
     "no IIO accelerometer found (looked for devices of subsystem iio with in_accel_x_raw)";
 
 TEST_F(HostDevicesTest, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
-  std::string dir = (fs::temp_directory_path() / "quorvane-options-XXXXXX").string();
-  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+  test_support::TempFolder temp("quorvane-options");
+  std::string dir = temp.string();
   std::ofstream(dir + "/flick.csv") << "0,0,0,0\n500,127,0,0\n";
   std::ofstream(dir + "/bad.csv") << "0,0,0,0\n500,200,0,0\n";
   const std::string flick = "replay:" + dir + "/flick.csv";
@@ -85,7 +86,6 @@ TEST_F(HostDevicesTest, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
     EXPECT_EQ(Outcome({c.acc, c.player, c.playerCommand}, HostDefaults{}), c.expected)
         << c.acc.value_or("-") << " " << c.player.value_or("-");
   }
-  fs::remove_all(dir);
 }
 
 TEST_F(HostDevicesTest, TheServiceDefaultsNameWhatIsMissing) {

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "host/files/root_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace host {
 namespace {
@@ -31,12 +32,8 @@ std::string Refusal(const std::optional<std::string>& given) {
 
 class RootFolderTest : public ::testing::Test {
  protected:
-  RootFolderTest() {
-    std::string pattern = (fs::temp_directory_path() / "quorvane-root-test-XXXXXX").string();
-    m_dir = mkdtemp(pattern.data());
-  }
-  ~RootFolderTest() override { fs::remove_all(m_dir); }
-  std::string m_dir;
+  test_support::TempFolder m_temp{"quorvane-root-test"};
+  std::string m_dir = m_temp.string();
 };
 
 TEST_F(RootFolderTest, AGivenFolderIsMadeLockedAndKept) {

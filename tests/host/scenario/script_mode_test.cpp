@@ -3,7 +3,6 @@
 #include "host/scenario/script_mode.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +10,7 @@
 #include <sstream>
 
 #include "tests/host/scenario/test_app.h"
+#include "tests/support/temp_folder.h"
 
 namespace host::scenario {
 namespace {
@@ -19,13 +19,6 @@ namespace fs = std::filesystem;
 
 class ScriptModeTest : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "script-mode-XXXXXX").string();
-    ASSERT_NE(nullptr, mkdtemp(pattern.data()));
-    m_folder = pattern;
-  }
-  void TearDown() override { fs::remove_all(m_folder); }
-
   // Runs the script file at path; the exit status, with standard output in m_out and the
   // diagnostics in m_err.
   int RunFile(const std::string& path, std::optional<std::string> tracePath = std::nullopt) {
@@ -46,7 +39,8 @@ class ScriptModeTest : public testing::Test {
     return RunFile(path);
   }
 
-  fs::path m_folder;
+  test_support::TempFolder m_temp{"script-mode"};
+  const fs::path& m_folder = m_temp.path();
   std::string m_out;
   std::string m_err;
 };

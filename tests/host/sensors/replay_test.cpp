@@ -13,6 +13,7 @@
 #include "host/kernel/clock.h"
 #include "host/kernel/handset.h"
 #include "host/sensors/replay.h"
+#include "tests/support/temp_folder.h"
 
 namespace host::sensors {
 namespace {
@@ -87,8 +88,8 @@ TEST(ReplayRecording, MistakesAreReportedWithTheirLine) {
 }
 
 TEST(ReplayRecording, FilesAreReadWhole) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-replay-XXXXXX").string();
-  std::string dir = mkdtemp(pattern.data());
+  test_support::TempFolder temp("quorvane-replay");
+  std::string dir = temp.string();
   std::string file = dir + "/tilt.csv";
   std::ofstream(file) << "ms,x,y,z\n0,1,2,3\n";
   auto loaded = LoadRecording(file);
@@ -100,7 +101,6 @@ TEST(ReplayRecording, FilesAreReadWhole) {
     ASSERT_TRUE(std::holds_alternative<RecordingError>(result)) << bad;
     EXPECT_EQ(0, std::get<RecordingError>(result).line);
   }
-  std::filesystem::remove_all(dir);
 }
 
 TEST(ReplaySensor, PlaysEachSampleUntilTheNextAndLoops) {
