@@ -142,9 +142,8 @@ std::string Quoted(std::string_view word) {
   return quoted;
 }
 
-// Checks one argument; on success stores its number.
-std::optional<std::string> CheckArgument(const Param& param, const std::string& word,
-                                         std::int64_t& number) {
+// The argument's number (0 for a word that is not a number), or what is wrong with it.
+Result<std::int64_t> ParseArgument(const Param& param, const std::string& word) {
   std::optional<std::int64_t> value;
   std::string_view expected;
   switch (param.kind) {
@@ -176,79 +175,77 @@ std::optional<std::string> CheckArgument(const Param& param, const std::string& 
       expected = "a 64-bit number";
       break;
     case Kind::kText:
-      number = 0;
-      if (FromUtf8(word)) return std::nullopt;
-      return std::string(param.name) + " must be UTF-8 text";
+      if (FromUtf8(word)) return 0;
+      return Error(std::string(param.name) + " must be UTF-8 text");
     case Kind::kChoice:
-      number = 0;
-      if (IsChoice(word, param.choices)) return std::nullopt;
-      return std::string(param.name) + " must be " + std::string(param.choices) + ", not " +
-             Quoted(word);
+      value = IsChoice(word, param.choices) ? std::optional<std::int64_t>(0) : std::nullopt;
+      expected = param.choices;
+      break;
   }
   if (!value) {
-    return std::string(param.name) + " must be " + std::string(expected) + ", not " +
-           Quoted(word);
+    return Error(std::string(param.name) + " must be " + std::string(expected) + ", not " +
+                 Quoted(word));
   }
-  number = *value;
-  return std::nullopt;
+  return *value;
 }
 
 // Rules beyond the signature.
-std::optional<std::string> CheckMeaning(const Command& command) {
+Status CheckMeaning(const Command& command) {
   const std::vector<std::int64_t>& n = command.numbers;
   switch (command.op) {
     case Op::kWorkarea:
       if (n[0] < -kMaxOffset || n[0] > kMaxOffset || n[1] < -kMaxOffset || n[1] > kMaxOffset) {
-        return "L and T must lie from -4096 to 4096";
+        return Error("L and T must lie from -4096 to 4096");
       }
       if (n[2] - n[0] < 0 || n[2] - n[0] > kMaxSide || n[3] - n[1] < 0 ||
           n[3] - n[1] > kMaxSide) {
-        return "the work area must be 0 to 4096 pixels wide (R - L) and high (B - T), not " +
-               std::to_string(n[2] - n[0]) + "x" + std::to_string(n[3] - n[1]);
+        return Error(
+            "the work area must be 0 to 4096 pixels wide (R - L) and high (B - T), not " +
+            std::to_string(n[2] - n[0]) + "x" + std::to_string(n[3] - n[1]));
       }
-      return std::nullopt;
+      return Ok();
     case Op::kExe:
       if (command.args[0].empty() || command.args[0][0] != '\\' ||
           command.args[0].back() == '\\') {
-        return "PATH must be a full handset path such as \"\\Program Files\\App\\App.exe\", not " +
-               Quoted(command.args[0]);
+        return Error(
+            "PATH must be a full handset path such as \"\\Program Files\\App\\App.exe\", not " +
+            Quoted(command.args[0]));
       }
-      return std::nullopt;
+      return Ok();
     case Op::kFile:
     case Op::kWatch:
     case Op::kWrite:
       if (command.args[0].empty() || command.args[0][0] != '\\') {
-        return "PATH must be a full handset path such as \"\\config.ini\", not " +
-               Quoted(command.args[0]);
+        return Error("PATH must be a full handset path such as \"\\config.ini\", not " +
+                     Quoted(command.args[0]));
       }
-      return std::nullopt;
+      return Ok();
     case Op::kPlayer:
       if (command.args[0] == "stopped" && command.args.size() > 1) {
-        return "'player stopped' takes no titles";
+        return Error("'player stopped' takes no titles");
       }
-      return std::nullopt;
+      return Ok();
     case Op::kProcess:
-      if (command.args[0].empty()) return "NAME must not be empty";
-      return std::nullopt;
+      if (command.args[0].empty()) return Error("NAME must not be empty");
+      return Ok();
     default:
-      return std::nullopt;
+      return Ok();
   }
 }
 
-std::optional<std::string> Check(const Entry& entry, Command& command) {
+Status Check(const Entry& entry, Command& command) {
   const Signature& signature = entry.signature;
   std::size_t count = command.args.size();
   if (count < signature.required ||
       (!signature.rest && count > signature.params.size())) {
-    return "usage: " + std::string(entry.desc.usage);
+    return Error("usage: " + std::string(entry.desc.usage));
   }
   command.numbers.assign(count, 0);
   for (std::size_t i = 0; i < count; ++i) {
     const Param& param = signature.params[std::min(i, signature.params.size() - 1)];
-    if (std::optional<std::string> problem = CheckArgument(param, command.args[i],
-                                                           command.numbers[i])) {
-      return problem;
-    }
+    Result<std::int64_t> number = ParseArgument(param, command.args[i]);
+    if (!number) return number.error();
+    command.numbers[i] = *number;
   }
   return CheckMeaning(command);
 }
@@ -282,8 +279,8 @@ Result<std::vector<Command>> ParseScript(std::string_view text) {
     command.op = entry->desc.op;
     command.name = entry->desc.name;
     command.args.assign(line.words.begin() + 1, line.words.end());
-    if (std::optional<std::string> problem = Check(*entry, command)) {
-      return fail(line.line, std::string(name) + ": " + *problem);
+    if (Status checked = Check(*entry, command); !checked) {
+      return fail(line.line, std::string(name) + ": " + checked.error().message());
     }
     if (command.op == Op::kStart && started) {
       return fail(line.line, "start: the application has been started already");

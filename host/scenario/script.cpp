@@ -46,12 +46,13 @@ std::optional<Magnitude> ParseMagnitude(std::string_view text) {
   return number;
 }
 
-// Splits one line (without its line end) into words.
-std::optional<std::string> SplitLine(std::string_view text, std::vector<std::string>& words) {
+// The words of one line (without its line end).
+Result<std::vector<std::string>> SplitLine(std::string_view text) {
+  std::vector<std::string> words;
   std::size_t i = 0;
   while (true) {
     while (i < text.size() && IsBlank(text[i])) ++i;
-    if (i == text.size()) return std::nullopt;
+    if (i == text.size()) return words;
     std::string word;
     if (text[i] != '"') {
       while (i < text.size() && !IsBlank(text[i])) word += text[i++];
@@ -75,9 +76,9 @@ std::optional<std::string> SplitLine(std::string_view text, std::vector<std::str
       word += c;
       ++i;
     }
-    if (!closed) return "missing closing quote";
+    if (!closed) return Error("missing closing quote");
     if (i < text.size() && !IsBlank(text[i])) {
-      return "a quoted argument must be followed by a space";
+      return Error("a quoted argument must be followed by a space");
     }
     words.push_back(std::move(word));
   }
@@ -96,13 +97,12 @@ SplitResult SplitScript(std::string_view text) {
     while (first < line.size() && IsBlank(line[first])) ++first;
     if (first == line.size() || line[first] == '#') continue;
 
-    ScriptLine command;
-    command.line = lineNumber;
-    if (std::optional<std::string> problem = SplitLine(line, command.words)) {
-      result.error = Error::AtLine(lineNumber, std::move(*problem));
+    Result<std::vector<std::string>> words = SplitLine(line);
+    if (!words) {
+      result.error = Error::AtLine(lineNumber, words.error().message());
       return result;
     }
-    result.lines.push_back(std::move(command));
+    result.lines.push_back({lineNumber, *std::move(words)});
   }
   return result;
 }
