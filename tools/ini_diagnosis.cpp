@@ -40,20 +40,21 @@ bool HasMark(const std::string& file) {
 
 }  // namespace
 
-std::optional<std::string> RefusedInput(const std::u16string& section, const char16_t* key,
-                                        const char16_t* value) {
-  if (section.empty()) return "refused: SECTION must not be empty";
-  if (HasLineBreak(section)) return "refused: SECTION must not hold a line break (CR or LF)";
-  if (key == nullptr) return std::nullopt;
+host::Status RefusedInput(const std::u16string& section, const char16_t* key,
+                          const char16_t* value) {
+  auto refused = [](const char* why) { return host::Error(std::string("refused: ") + why); };
+  if (section.empty()) return refused("SECTION must not be empty");
+  if (HasLineBreak(section)) return refused("SECTION must not hold a line break (CR or LF)");
+  if (key == nullptr) return host::Ok();
   std::u16string_view k(key);
-  if (k.empty()) return "refused: KEY must not be empty";
-  if (HasLineBreak(k)) return "refused: KEY must not hold a line break (CR or LF)";
-  if (k.find(u'=') != std::u16string_view::npos) return "refused: KEY must not hold '='";
-  if (k[0] == u' ' || k[0] == u'\t') return "refused: KEY must not start with a space or tab";
+  if (k.empty()) return refused("KEY must not be empty");
+  if (HasLineBreak(k)) return refused("KEY must not hold a line break (CR or LF)");
+  if (k.find(u'=') != std::u16string_view::npos) return refused("KEY must not hold '='");
+  if (k[0] == u' ' || k[0] == u'\t') return refused("KEY must not start with a space or tab");
   if (value != nullptr && HasLineBreak(value)) {
-    return "refused: VALUE must not hold a line break (CR or LF)";
+    return refused("VALUE must not hold a line break (CR or LF)");
   }
-  return std::nullopt;
+  return host::Ok();
 }
 
 std::string FailureReason(IniOperation operation, const std::string& file,

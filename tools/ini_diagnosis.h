@@ -3,8 +3,9 @@
 // engine's reasons applied.
 #pragma once
 
-#include <optional>
 #include <string>
+
+#include "host/crt/result.h"
 
 namespace tools {
 
@@ -12,9 +13,9 @@ enum class IniOperation { kPrepare, kRead, kWrite };
 
 // The reason the engine refuses the names or the value of a write, before the file is looked
 // at: an empty section or key, a line break, a key with "=" or starting with a blank. key and
-// value may be null (deleting a section or a key). nullopt when the engine takes them.
-std::optional<std::string> RefusedInput(const std::u16string& section, const char16_t* key,
-                                        const char16_t* value);
+// value may be null (deleting a section or a key). Ok when the engine takes them.
+host::Status RefusedInput(const std::u16string& section, const char16_t* key,
+                          const char16_t* value);
 
 // Why the operation on the host file failed, after the engine gave 0: a missing file or folder,
 // no regular file, no permission, a read-only file, no settings file, a name that is no

@@ -122,23 +122,24 @@ void DefineCommands(CommandLine& line) {
 
 // The first word that is no option must name a subcommand; CLI11 would only say that one is
 // required.
-std::optional<std::string> UnknownSubcommand(const CLI::App& app, int argc, char** argv) {
+host::Status KnownSubcommand(const CLI::App& app, int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string word = argv[i];
     if (word.empty() || word[0] == '-') continue;
     for (const CLI::App* command : app.get_subcommands({})) {
-      if (command->get_name() == word) return std::nullopt;
+      if (command->get_name() == word) return host::Ok();
     }
-    return "unknown subcommand '" + host::Escaped(word) +
-           "' (prepare, get, get-int, set, set-int, delete)";
+    return host::Error("unknown subcommand '" + host::Escaped(word) +
+                       "' (prepare, get, get-int, set, set-int, delete)");
   }
-  return std::nullopt;
+  return host::Ok();
 }
 
 // Parses the command line; an exit status when the tool is done (help, usage error).
 std::optional<int> Parse(CommandLine& line, int argc, char** argv) {
-  if (std::optional<std::string> unknown = UnknownSubcommand(line.app, argc, argv)) {
-    std::cerr << "quorvane-ini: " << *unknown << "; run with --help for more information\n";
+  if (host::Status known = KnownSubcommand(line.app, argc, argv); !known) {
+    std::cerr << "quorvane-ini: " << known.error().message()
+              << "; run with --help for more information\n";
     return kUsage;
   }
   try {
@@ -226,8 +227,8 @@ class Operation {
       throw UsageError("INTEGER must be a decimal number from -2147483648 to 2147483647, not '" +
                        host::Escaped(text) + "'");
     }
-    if (std::optional<std::string> refused = tools::RefusedInput(m_section, m_key.c_str(), u"")) {
-      return Fail(*refused);
+    if (host::Status taken = tools::RefusedInput(m_section, m_key.c_str(), u""); !taken) {
+      return Fail(taken.error().message());
     }
     if (IniWriteInt(m_section.c_str(), m_key.c_str(), number, m_path.c_str()) == 1) {
       return kSucceeded;
@@ -236,8 +237,8 @@ class Operation {
   }
 
   int Write(const WCHAR* key, const WCHAR* value) {
-    if (std::optional<std::string> refused = tools::RefusedInput(m_section, key, value)) {
-      return Fail(*refused);
+    if (host::Status taken = tools::RefusedInput(m_section, key, value); !taken) {
+      return Fail(taken.error().message());
     }
     if (IniWriteString(m_section.c_str(), key, value, m_path.c_str()) == 1) return kSucceeded;
     return Failed(tools::IniOperation::kWrite);
