@@ -80,7 +80,8 @@ std::optional<Runner::Step> Runner::Move(const Command& command) {
 std::optional<Runner::Step> Runner::Point(const Command& command) {
   std::optional<std::pair<CMzWnd*, POINT>> target = ControlCentre(command);
   if (!target) return std::nullopt;
-  ui::SendPointer(m_handset, *target->first, ui::PointerAction::kMove, target->second.x, target->second.y);
+  auto [wnd, at] = *target;
+  ui::SendPointer(m_handset, *wnd, ui::PointerAction::kMove, at.x, at.y);
   return Step::kRunLoop;
 }
 

@@ -1,6 +1,6 @@
 // The handset's home screen: what the screen shows when no window is visible. One button per
-// installed or running program (ScreenView::programs); tapping one shows that program's first window again, or starts
-// it when it does not run.
+// installed or running program (ScreenView::programs); tapping one shows that program's first
+// window again, or starts it when it does not run.
 #pragma once
 
 #include <vector>

@@ -37,7 +37,8 @@ if [ "${QV_WINDOW_SESSION:-}" != 1 ]; then
 fi
 
 # A sanitizer build of quorvane: leave out what libdbus and fontconfig keep for the whole process.
-export LSAN_OPTIONS="suppressions=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../support" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+suppressions="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../support" && pwd)/lsan.supp"
+export LSAN_OPTIONS="suppressions=$suppressions${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 window=""
 find_window() {

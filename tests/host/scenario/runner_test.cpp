@@ -63,8 +63,8 @@ class RunnerTest : public testing::Test {
       Handset handset(clock, m_root);
       JsonLinesTrace trace(traceText);
       handset.set_trace(&trace);
-      Runner runner(handset, parsed ? *std::move(parsed) : std::vector<Command>{}, "test.qvs", TestApplication(),
-                    diagnostics);
+      Runner runner(handset, parsed ? *std::move(parsed) : std::vector<Command>{}, "test.qvs",
+                    TestApplication(), diagnostics);
       status = runner.Run();
     }
     m_trace = Lines(traceText.str());

@@ -94,7 +94,8 @@ TEST_F(PopupMenuTest, TapOutsideTheItemsLeavesWithZeroAndAStrayReleasePicksNothi
     // Pressed on the first item, released on the second: no pick, the menu stays.
     ui::SendPointer(m_handset, m_menu, ui::PointerAction::kDown, 240, 35);
     ui::SendPointer(m_handset, m_menu, ui::PointerAction::kUp, 240, 105);
-    ui::SendPointer(m_handset, m_menu, ui::PointerAction::kUp, 240, 105);  // a release without a press
+    // A release without a press.
+    ui::SendPointer(m_handset, m_menu, ui::PointerAction::kUp, 240, 105);
   });
   m_input.At(30, [this] {
     EXPECT_TRUE(host::ui::StateOf(m_menu).modal.running);
