@@ -76,9 +76,9 @@ DWORD Handset::StartProcess(std::u16string path, std::unique_ptr<Program> progra
   m_impl->processes.SetProgram(pid, std::move(program));
   DWORD callerPid = m_currentPid;
   m_currentPid = pid;
-  ++m_impl->running;
+  m_impl->running.push_back({nullptr, pid});
   started.Start(pid);
-  --m_impl->running;
+  m_impl->running.pop_back();
   m_currentPid = callerPid;
   m_impl->ReleaseEnded();
   return pid;
@@ -90,10 +90,10 @@ void Handset::EndProcess(DWORD pid) {
   std::unique_ptr<Program> program = m_impl->processes.Remove(pid);
   auto locals = m_impl->processLocals.extract(pid);
   // A program usually ends from its own code (a window procedure, or the loop inside Start);
-  // it and its storage must outlive that call.
-  if (m_impl->running > 0) {
-    if (program != nullptr) m_impl->ended.push_back(std::move(program));
-    if (!locals.empty()) m_impl->endedLocals.push_back(std::move(locals.mapped()));
+  // it and its storage must outlive that call. Otherwise both go now, the storage first.
+  if (m_impl->Runs(pid)) {
+    if (program != nullptr) m_impl->ended.emplace_back(pid, std::move(program));
+    if (!locals.empty()) m_impl->endedLocals.emplace_back(pid, std::move(locals.mapped()));
   }
 }
 
