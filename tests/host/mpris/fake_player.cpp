@@ -72,6 +72,10 @@ void FakePlayer::Leave() {
   m_connection->releaseName(busName());
 }
 
+void FakePlayer::ReleaseName() { m_connection->releaseName(busName()); }
+
+void FakePlayer::ClaimName() { m_connection->requestName(busName()); }
+
 std::size_t FakePlayer::CallCount() const {
   std::lock_guard<std::mutex> lock(m_mutex);
   return m_calls.size();

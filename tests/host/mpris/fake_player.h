@@ -49,8 +49,12 @@ class FakePlayer {
   bool WaitForCalls(std::size_t count, std::chrono::milliseconds deadline) const;
   // When the last call arrived (on the player's thread, before it answered).
   std::chrono::steady_clock::time_point LastCallAt() const;
-  // Gives up the bus name (the player leaves the bus).
+  // Gives up the bus name (the player leaves the bus) and stops answering.
   void Leave();
+  // Gives up the bus name and takes it again, answering all the while: a player that comes and
+  // goes. Thread-safe with the player's own thread (sdbus-c++ serialises a connection's use).
+  void ReleaseName();
+  void ClaimName();
 
  private:
   void Record(const std::string& method);
