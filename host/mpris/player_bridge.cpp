@@ -14,7 +14,11 @@ std::u16string Wide(const std::string& text) { return FromUtf8(text).value_or(u"
 // started its command, its process ends at once; the player's own appears with it on the bus.
 class Launcher final : public Program {
  public:
-  void Start(DWORD pid) override { Handset::Current().EndProcess(pid); }
+  explicit Launcher(Handset& handset) : m_handset(handset) {}
+  void Start(DWORD pid) override { m_handset.EndProcess(pid); }
+
+ private:
+  Handset& m_handset;
 };
 
 }  // namespace
@@ -159,26 +163,17 @@ std::variant<std::unique_ptr<MprisBridge>, std::string> MprisBridge::Start(Hands
   if (std::string* error = std::get_if<std::string>(&bus)) return *error;
   bridge->m_bus = std::move(std::get<std::unique_ptr<PlayerBus>>(bus));
   bridge->m_core->set_bus(bridge->m_bus.get());
-  handset.RegisterProgram(programs::kMusicPlayerPath, [command = options.command]() {
-    Handset& current = Handset::Current();
-    auto debug = [&current](const std::string& text) {
-      current.AddDebugOutput(u"[MPRIS] " + Wide(text));
+  handset.RegisterProgram(programs::kMusicPlayerPath, [&handset, command = options.command]() {
+    auto refused = [&handset](const std::string& text) {
+      handset.AddDebugOutput(u"[MPRIS] " + Wide(text));
+      return std::unique_ptr<Program>();
     };
-    if (command.empty()) {
-      debug("no player command to start a player with (--player-command)");
-      return std::unique_ptr<Program>();
-    }
-    auto words = SplitCommandLine(command);
-    if (auto* error = std::get_if<CommandError>(&words)) {
-      debug(error->message);
-      return std::unique_ptr<Program>();
-    }
-    auto started = StartDetached(std::get<std::vector<std::string>>(words));
-    if (auto* error = std::get_if<CommandError>(&started)) {
-      debug(error->message);
-      return std::unique_ptr<Program>();
-    }
-    return std::unique_ptr<Program>(std::make_unique<Launcher>());
+    if (command.empty()) return refused("no player command to start a player with (--player-command)");
+    Result<std::vector<std::string>> words = SplitCommandLine(command);
+    if (!words) return refused(words.error().message());
+    Result<pid_t> started = StartDetached(*words);
+    if (!started) return refused(started.error().message());
+    return std::unique_ptr<Program>(std::make_unique<Launcher>(handset));
   });
   return bridge;
 }

@@ -257,6 +257,17 @@ TEST_F(BridgeTest, LaunchingRunsThePlayerCommandAndFailsWithoutOne) {
     EXPECT_EQ("", PlayerOnHandset()) << c.command;
     m_bridge.reset();
   }
+  // An expansion that fails, or would run something, starts nothing and says so, and the
+  // launch fails: the application shows that starting the music failed.
+  for (const char* command : {"touch started ${NOPE:?boom}", "touch started $((1/0))"}) {
+    StartBridge("mpris", command);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(FALSE, CreateProcessW(programs::kMusicPlayerPath, nullptr, nullptr, nullptr, FALSE,
+                                    0, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ("", ::testing::internal::GetCapturedStderr()) << command;
+    EXPECT_TRUE(DebugSaid("which is not allowed")) << command;
+    m_bridge.reset();
+  }
 }
 
 }  // namespace
