@@ -32,10 +32,10 @@ class Rig {
   explicit Rig(std::optional<Behaviour> player) {
     if (!m_bus.ok()) return;
     host::mpris::BridgeOptions options;
-    options.busAddress = m_bus.address();
+    options.bus.address = m_bus.address();
     auto bridge = host::mpris::MprisBridge::Start(m_handset, options);
-    if (!std::holds_alternative<std::unique_ptr<host::mpris::MprisBridge>>(bridge)) return;
-    m_bridge = std::move(std::get<std::unique_ptr<host::mpris::MprisBridge>>(bridge));
+    if (!bridge) return;
+    m_bridge = std::move(*bridge);
     if (player) {
       FakeOptions fake;
       fake.behaviour = *player;

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "host/kernel/kernel_object.h"
-#include "host/mpris/player_bus.h"
+#include "host/dbus/bus_thread.h"
 #include "host/sensors/replay.h"
 #include "tools/acc_source.h"
 
@@ -86,8 +86,8 @@ std::variant<std::unique_ptr<HostDevices>, std::string> HostDevices::Open(
              ": a player's NAME is letters, digits, '_', '-' and dots between them";
     }
     devices->m_playerCommand = options.playerCommand;
-    if (std::optional<std::string> error = host::mpris::CheckSessionBus("")) {
-      return "--player " + player + ": " + *error;
+    if (host::Status bus = host::dbus::CheckSessionBus({}); !bus) {
+      return "--player " + player + ": " + bus.error().message();
     }
   } else {
     return "--player " + player + ": give builtin or mpris[:NAME]";
@@ -125,12 +125,11 @@ void HostDevices::InstallPlayer(host::Handset& handset) {
       options.filter = *m_playerFilter;
       options.command = m_playerCommand.value_or("");
       auto bridge = host::mpris::MprisBridge::Start(handset, options);
-      if (auto* error = std::get_if<std::string>(&bridge)) {
-        std::cerr << "quorvane: --player mpris: " << *error << "\n";
+      if (!bridge) {
+        std::cerr << "quorvane: --player mpris: " << bridge.error().message() << "\n";
         return;
       }
-      std::shared_ptr<host::mpris::MprisBridge> kept =
-          std::move(std::get<std::unique_ptr<host::mpris::MprisBridge>>(bridge));
+      std::shared_ptr<host::mpris::MprisBridge> kept = std::move(*bridge);
       m_bridge = kept;
       handset.AddHandle(std::make_unique<BridgeObject>(std::move(kept)));
       return;

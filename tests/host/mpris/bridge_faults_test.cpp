@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <malloc.h>
+#include <signal.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
+
+#include <chrono>
 
 #include <fstream>
 #include <functional>
@@ -13,7 +17,9 @@
 #include <vector>
 
 #include "host/crt/utf.h"
+#include "host/mpris/note_limiter.h"
 #include "host/mpris/player_bridge.h"
+#include "host/programs/music_player.h"
 #include "tests/host/mpris/fake_player.h"
 #include "tests/host/mpris/handset_waiter.h"
 #include "tests/host/mpris/private_bus.h"
@@ -34,7 +40,9 @@ namespace {
 
 using testing_support::FakeOptions;
 using testing_support::FakePlayer;
+using testing_support::Flooder;
 using testing_support::HandsetWaiter;
+using testing_support::MuteSocket;
 using testing_support::PrivateBus;
 
 // The bytes the program holds on the heap now, whatever thread allocated them.
@@ -70,14 +78,18 @@ class BridgeFaultsTest : public ::testing::Test {
   void SetUp() override { ASSERT_TRUE(m_bus.ok()) << m_bus.error(); }
   void TearDown() override { m_bridge.reset(); }
 
+  Result<std::unique_ptr<MprisBridge>> TryBridge(dbus::ConnectOptions bus) {
+    BridgeOptions options;
+    options.bus = std::move(bus);
+    return MprisBridge::Start(m_handset, options);
+  }
   void StartBridge(const std::string& filter = "mpris") {
     BridgeOptions options;
     options.filter = *PlayerFilter::Parse(filter);
-    options.busAddress = m_bus.address();
+    options.bus.address = m_bus.address();
     auto bridge = MprisBridge::Start(m_handset, options);
-    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<MprisBridge>>(bridge))
-        << std::get<std::string>(bridge);
-    m_bridge = std::move(std::get<std::unique_ptr<MprisBridge>>(bridge));
+    ASSERT_TRUE(bridge.ok()) << bridge.error().message();
+    m_bridge = std::move(*bridge);
   }
   std::unique_ptr<FakePlayer> Fake(FakeOptions options = {}) {
     return std::make_unique<FakePlayer>(m_bus.address(), std::move(options));
@@ -88,6 +100,14 @@ class BridgeFaultsTest : public ::testing::Test {
                            std::make_unique<RunsInStart>(std::move(body)));
   }
   bool Until(const std::function<bool()>& condition) { return m_waiter.Until(condition); }
+  // The debug lines that hold part.
+  std::vector<std::string> DebugLines(const std::string& part) {
+    std::vector<std::string> lines;
+    for (const std::u16string& line : m_handset.debug_output()) {
+      if (ToUtf8(line).find(part) != std::string::npos) lines.push_back(ToUtf8(line));
+    }
+    return lines;
+  }
 
   PrivateBus m_bus;
   VirtualClock m_clock;
@@ -133,6 +153,99 @@ TEST_F(BridgeFaultsTest, APlayerThatComesAndGoesInALoopLeavesTheMemoryAsItWas) {
   EXPECT_LT(residentAfter, residentBefore + kAllowed)
       << "the resident set grew from " << residentBefore << " to " << residentAfter << " bytes";
 #endif
+}
+
+TEST_F(BridgeFaultsTest, APeerThatFloodsTheBusIsNotHeardAndAPlayerThatDoesIsToldOfBriefly) {
+  StartBridge();
+  auto player = Fake();
+  ASSERT_TRUE(Until([&] { return m_bridge->window() != nullptr; }));
+  std::size_t linesBefore = m_handset.debug_output().size();
+
+  // A peer that is no player: nothing it sends is decoded, nothing of it is told.
+  Flooder flooder(m_bus.address());
+  flooder.Emit(400);
+  flooder.ClaimName("org.mpris.MediaPlayer2.flooder");  // heard after all 400
+  ASSERT_TRUE(Until([&] { return m_bridge->players().size() == 2; }));
+  EXPECT_EQ(std::vector<std::string>{}, DebugLines("malformed"));
+  EXPECT_FALSE(m_bridge->playing()) << "a peer's claim changed the chosen player's state";
+
+  // The chosen player itself: a few lines a minute, the last one says so.
+  player->EmitMalformedThenPlaying(400);
+  ASSERT_TRUE(Until([&] { return m_bridge->playing(); }));
+  std::vector<std::string> told = DebugLines("malformed");
+  ASSERT_EQ(static_cast<std::size_t>(kNotesPerMinute), told.size());
+  EXPECT_NE(std::string::npos, told.back().find("(more like it are left out for a minute)"));
+  EXPECT_LT(m_handset.debug_output().size(), linesBefore + kNotesPerMinute + 5);
+
+  // A minute later the first line says how many were left out.
+  m_clock.Advance(kNoteMinuteMs);
+  player->EmitMalformedThenPlaying(1);
+  ASSERT_TRUE(Until([&] {
+    return !DebugLines("390 more debug lines about malformed messages were left out").empty();
+  }));
+}
+
+using Clock = std::chrono::steady_clock;
+
+TEST_F(BridgeFaultsTest, ABusThatNeverAnswersIsAClearErrorWithinTheDeadline) {
+  MuteSocket mute(m_bus.folder() + "/mute");
+  ASSERT_TRUE(mute.ok());
+  struct Case {
+    const char* name;
+    std::chrono::milliseconds deadline;
+    bool stopped;  // the stop descriptor is readable from the start
+    const char* message;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"the default deadline", dbus::kConnectDeadline, false,
+            " does not answer within 3000 ms"},
+           {"a stop signal", dbus::kConnectDeadline, true,
+            "connecting to the session bus was stopped"},
+       }) {
+    int stop = eventfd(c.stopped ? 1 : 0, EFD_CLOEXEC);
+    Clock::time_point start = Clock::now();
+    auto bridge = TryBridge({mute.address(), c.deadline, stop});
+    auto took = Clock::now() - start;
+    close(stop);
+    ASSERT_FALSE(bridge.ok()) << c.name;
+    EXPECT_NE(std::string::npos, bridge.error().message().find(c.message))
+        << c.name << ": " << bridge.error().message();
+    if (c.stopped) {
+      EXPECT_LT(took, std::chrono::milliseconds(500)) << c.name;
+    } else {
+      EXPECT_GE(took, c.deadline) << c.name;
+      EXPECT_LT(took, c.deadline + std::chrono::seconds(2)) << c.name;
+      EXPECT_NE(std::string::npos, bridge.error().message().find(mute.address())) << c.name;
+    }
+  }
+  // The start-up check gives up the same way.
+  Status check = dbus::CheckSessionBus({mute.address(), std::chrono::milliseconds(200)});
+  ASSERT_FALSE(check.ok());
+  EXPECT_EQ("the session bus at " + mute.address() + " does not answer within 200 ms",
+            check.error().message());
+}
+
+TEST_F(BridgeFaultsTest, ABusThatStopsAnsweringNeitherFloodsTheLogNorHoldsAStop) {
+  StartBridge();
+  auto player = Fake();
+  ASSERT_TRUE(Until([&] { return m_bridge->window() != nullptr; }));
+  pid_t daemon = m_bus.pid();
+  ASSERT_EQ(0, kill(daemon, SIGSTOP));
+  constexpr int kCommands = 30;
+  for (int i = 0; i < kCommands; ++i) {
+    m_handset.SendToWindow(m_bridge->window(), programs::kPlayerControlMessage,
+                           programs::kPlayerNext, 0);
+  }
+  // Each call times out on the bus thread after half a second; the log tells only the first.
+  bool timedOut = Until([&] { return !DebugLines("(more like it are left out").empty(); });
+  std::size_t told = DebugLines("Next to org.mpris.MediaPlayer2.fake failed").size();
+  Clock::time_point start = Clock::now();
+  m_bridge.reset();
+  auto took = Clock::now() - start;
+  kill(daemon, SIGCONT);
+  EXPECT_TRUE(timedOut);
+  EXPECT_EQ(static_cast<std::size_t>(kNotesPerMinute), told);
+  EXPECT_LT(took, std::chrono::seconds(1)) << "stopping the bridge waited for the bus";
 }
 
 }  // namespace

@@ -33,11 +33,10 @@ class BridgeTest : public ::testing::Test {
     BridgeOptions options;
     options.filter = *PlayerFilter::Parse(filter);
     options.command = command;
-    options.busAddress = m_bus.address();
+    options.bus.address = m_bus.address();
     auto bridge = MprisBridge::Start(m_handset, options);
-    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<MprisBridge>>(bridge))
-        << std::get<std::string>(bridge);
-    m_bridge = std::move(std::get<std::unique_ptr<MprisBridge>>(bridge));
+    ASSERT_TRUE(bridge.ok()) << bridge.error().message();
+    m_bridge = std::move(*bridge);
   }
   std::unique_ptr<FakePlayer> Fake(FakeOptions options) {
     return std::make_unique<FakePlayer>(m_bus.address(), std::move(options));
@@ -229,9 +228,8 @@ TEST_F(BridgeTest, NoSessionBusIsAClearError) {
   setenv("DBUS_SESSION_BUS_ADDRESS", nobody.c_str(), 1);
   BridgeOptions options;
   auto bridge = MprisBridge::Start(m_handset, options);
-  ASSERT_TRUE(std::holds_alternative<std::string>(bridge));
-  EXPECT_EQ(0u, std::get<std::string>(bridge).rfind("no session bus", 0))
-      << std::get<std::string>(bridge);
+  ASSERT_FALSE(bridge.ok());
+  EXPECT_EQ(0u, bridge.error().message().rfind("no session bus", 0)) << bridge.error().message();
 }
 
 TEST_F(BridgeTest, LaunchingRunsThePlayerCommandAndFailsWithoutOne) {
