@@ -145,6 +145,15 @@ class PlayerBus::Worker {
   }
 
   void Publish() {
+    // The first news waits for the listing at start and the players it found, so that a player
+    // already on the bus is not first told as missing.
+    if (!m_started) {
+      if (!m_listed) return;
+      for (const auto& [name, tracked] : m_players) {
+        if (tracked.readsPending > 0) return;
+      }
+      m_started = true;
+    }
     BusNews news;
     for (const auto& [name, tracked] : m_players) {
       if (tracked.readsPending == 0) news.players.push_back(tracked.info);
@@ -159,6 +168,7 @@ class PlayerBus::Worker {
     m_daemon->callMethod(
         call,
         [this](sdbus::MethodReply& reply, const sdbus::Error* error) {
+          m_listed = true;
           Guarded([&] {
             if (error != nullptr) {
               Note(NoteKind::kCallFailed, "listing the players failed: " + Describe(*error));
@@ -273,6 +283,8 @@ class PlayerBus::Worker {
   std::vector<sdbus::Slot> m_matches;
   std::map<std::string, Tracked> m_players;
   std::uint64_t m_appeared = 0;
+  bool m_listed = false;   // ListNames has answered (or failed)
+  bool m_started = false;  // the first kPlayers news has gone out
 
   // Last, so that it goes first: the thread ends before the state it uses.
   std::unique_ptr<dbus::BusThread> m_bus;

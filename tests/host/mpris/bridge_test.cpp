@@ -222,6 +222,48 @@ TEST_F(BridgeTest, TheBusGoingAwayLeavesNoPlayerAndNoCrash) {
   EXPECT_TRUE(DebugSaid("the session bus is gone"));
 }
 
+TEST_F(BridgeTest, TheBridgeTellsWhenAPlayerIsChosenOrLostAndWhenItPlays) {
+  struct Case {
+    const char* name;
+    bool playerBeforeStart;
+    std::vector<std::string> told;  // up to the player's playing
+  };
+  const std::string chosen = "player: fake (org.mpris.MediaPlayer2.fake)";
+  const std::string waiting = "waiting for org.mpris.MediaPlayer2.fake";
+  for (const Case& c : std::vector<Case>{
+           {"a player comes later", false, {waiting, chosen, "playing"}},
+           {"a player is there at start", true, {chosen, "playing"}},
+       }) {
+    std::vector<std::string> told;
+    std::unique_ptr<FakePlayer> player;
+    if (c.playerBeforeStart) player = Fake({});
+    StartBridge("mpris:fake");
+    PlayerFilter filter = *PlayerFilter::Parse("mpris:fake");
+    m_bridge->set_events({[&](const PlayerInfo* player) { told.push_back(ChoiceLine(player, filter)); },
+                          [&](bool playing) { told.push_back(playing ? "playing" : "not playing"); }});
+    if (!c.playerBeforeStart) {
+      ASSERT_TRUE(Until([&] { return !told.empty(); })) << c.name;
+      player = Fake({});
+    }
+    ASSERT_TRUE(Until([&] { return m_bridge->window() != nullptr; })) << c.name;
+    EXPECT_FALSE(m_bridge->playing()) << c.name << ": the fake starts paused";
+    player->EmitMalformedThenPlaying(0);
+    ASSERT_TRUE(Until([&] { return m_bridge->playing(); })) << c.name;
+    EXPECT_EQ(c.told, told) << c.name;
+    player->Leave();
+    ASSERT_TRUE(Until([&] { return told.size() == c.told.size() + 2; })) << c.name;
+    EXPECT_EQ((std::vector<std::string>{waiting, "not playing"}),
+              std::vector<std::string>(told.end() - 2, told.end()))
+        << c.name;
+    m_bridge.reset();
+  }
+  EXPECT_EQ("waiting for a player (org.mpris.MediaPlayer2.*)", ChoiceLine(nullptr, PlayerFilter()));
+  PlayerInfo instance;
+  instance.busName = "org.mpris.MediaPlayer2.vlc.instance7";
+  EXPECT_EQ("player: vlc (org.mpris.MediaPlayer2.vlc.instance7)",
+            ChoiceLine(&instance, PlayerFilter()));
+}
+
 TEST_F(BridgeTest, NoSessionBusIsAClearError) {
   // The session bus of the environment, as Quorvane uses it.
   std::string nobody = "unix:path=" + m_bus.folder() + "/no-such-socket";
