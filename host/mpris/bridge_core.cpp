@@ -1,6 +1,7 @@
 #include "host/mpris/bridge_core.h"
 
 #include "host/crt/utf.h"
+#include "host/feedback/feedback_client.h"
 #include "host/programs/music_player.h"
 
 namespace host::mpris {
@@ -115,6 +116,11 @@ LRESULT MprisBridge::Core::OnMessage(UINT msg, WPARAM wParam) {
   if (player == nullptr) return 0;
   switch (msg) {
     case programs::kPlayerControlMessage:
+      // Next and previous come from the application's gestures: the person feels they were
+      // taken (host/feedback/feedback_client.h).
+      if (wParam == programs::kPlayerPrevious || wParam == programs::kPlayerNext) {
+        feedback::GestureCommand(m_handset);
+      }
       if (wParam == programs::kPlayerPrevious) {
         CallIf(*player, player->canGoPrevious, "CanGoPrevious", kPlayerInterface, "Previous");
       } else if (wParam == programs::kPlayerPlayPause) {

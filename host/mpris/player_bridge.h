@@ -5,7 +5,9 @@
 // "MzMusic.exe" with one visible top-level window "正在播放"; when no player that counts is left,
 // both are gone. The window turns the handset's messages into MPRIS calls:
 //   kPlayerControlMessage wParam 1, 2, 3  -> Previous, PlayPause, Next (a Previous or Next the
-//                                            player says it cannot do is dropped);
+//                                            player says it cannot do is dropped); Previous
+//                                            and Next also give the gesture's feedback
+//                                            (host/feedback/feedback_client.h);
 //   WM_CLOSE                             -> Quit, when CanQuit is true (else ignored);
 //   WM_SHOWWINDOW TRUE (ShowWindow SW_SHOW) -> Raise, when CanRaise is true; hiding: nothing.
 // Each call goes to the player chosen at that moment. What is dropped, and every call that fails

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "host/crt/utf.h"
+#include "host/feedback/feedback_client.h"
 #include "host/mpris/player_bridge.h"
 #include "host/programs/music_player.h"
+#include "tests/host/mpris/fake_feedback.h"
 #include "tests/host/mpris/fake_player.h"
 #include "tests/host/mpris/private_bus.h"
 
@@ -112,6 +114,26 @@ TEST_F(BridgeTest, MessagesBecomeMprisCalls) {
   std::vector<std::string> expected = {"Next", "Previous", "PlayPause", "Raise", "Quit"};
   EXPECT_TRUE(Until([&] { return player->Calls().size() >= expected.size(); }));
   EXPECT_EQ(expected, player->Calls());
+}
+
+TEST_F(BridgeTest, NextAndPreviousGiveTheGesturesFeedback) {
+  testing_support::FakeFeedback daemon(m_bus.address());
+  feedback::FeedbackOptions options;
+  options.bus.address = m_bus.address();
+  auto client = feedback::FeedbackClient::Start(m_handset, options);
+  ASSERT_TRUE(client.ok()) << client.error().message();
+  StartBridge();
+  auto player = Fake({});
+  ASSERT_TRUE(Until([&] { return m_bridge->window() != nullptr; }));
+  Send(programs::kPlayerControlMessage, programs::kPlayerNext);
+  Send(programs::kPlayerControlMessage, programs::kPlayerPlayPause);  // no gesture: no feedback
+  Send(programs::kPlayerControlMessage, programs::kPlayerPrevious);
+  (*client)->Trigger("barrier");  // after the calls of the three commands, in order
+  EXPECT_TRUE(daemon.WaitForCalls(3, std::chrono::seconds(10)));
+  client->reset();
+  std::string buzz = "io.github.quorvane.Quorvane button-pressed 0 -1";
+  EXPECT_EQ((std::vector<std::string>{buzz, buzz, "io.github.quorvane.Quorvane barrier 0 -1"}),
+            daemon.Calls());
 }
 
 TEST_F(BridgeTest, WhatThePlayerCannotDoIsDroppedWithADebugLine) {
