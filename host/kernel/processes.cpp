@@ -18,9 +18,9 @@ class ProcessSnapshot final : public KernelObject {
       : m_processes(std::move(processes)) {}
 
   // Fills entry with the process at position, or FALSE with ERROR_NO_MORE_FILES past the end.
-  BOOL Fill(std::size_t position, PROCESSENTRY32* entry) {
+  BOOL Fill(Handset& handset, std::size_t position, PROCESSENTRY32* entry) {
     if (position >= m_processes.size()) {
-      SetLastError(ERROR_NO_MORE_FILES);
+      handset.set_last_error(ERROR_NO_MORE_FILES);
       return FALSE;
     }
     const ProcessInfo& process = m_processes[position];
@@ -45,8 +45,7 @@ class ProcessSnapshot final : public KernelObject {
 
 enum class Step { kFirst, kNext };
 
-BOOL WalkSnapshot(HANDLE snapshot, PROCESSENTRY32* entry, Step step) {
-  Handset& handset = Handset::Current();
+BOOL WalkSnapshot(Handset& handset, HANDLE snapshot, PROCESSENTRY32* entry, Step step) {
   auto* processes = handset.LookupHandleAs<ProcessSnapshot>(snapshot);
   if (processes == nullptr) {
     handset.set_last_error(ERROR_INVALID_HANDLE);
@@ -56,7 +55,7 @@ BOOL WalkSnapshot(HANDLE snapshot, PROCESSENTRY32* entry, Step step) {
     handset.set_last_error(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  return processes->Fill(step == Step::kFirst ? 0 : processes->next(), entry);
+  return processes->Fill(handset, step == Step::kFirst ? 0 : processes->next(), entry);
 }
 
 }  // namespace
@@ -148,11 +147,11 @@ HANDLE CreateToolhelp32Snapshot(DWORD dwFlags, DWORD) {
 }
 
 BOOL Process32First(HANDLE hSnapshot, PROCESSENTRY32* lppe) {
-  return host::WalkSnapshot(hSnapshot, lppe, host::Step::kFirst);
+  return host::WalkSnapshot(host::Handset::Current(), hSnapshot, lppe, host::Step::kFirst);
 }
 
 BOOL Process32Next(HANDLE hSnapshot, PROCESSENTRY32* lppe) {
-  return host::WalkSnapshot(hSnapshot, lppe, host::Step::kNext);
+  return host::WalkSnapshot(host::Handset::Current(), hSnapshot, lppe, host::Step::kNext);
 }
 
 BOOL CloseToolhelp32Snapshot(HANDLE hSnapshot) {
