@@ -6,8 +6,10 @@
 #include <string_view>
 #include <utility>
 
+#include "host/crt/utf.h"
 #include "host/kernel/kernel_object.h"
 #include "host/dbus/bus_thread.h"
+#include "host/feedback/feedback_client.h"
 #include "host/sensors/replay.h"
 #include "tools/acc_source.h"
 
@@ -42,6 +44,16 @@ class BridgeObject final : public host::KernelObject {
   std::shared_ptr<host::mpris::MprisBridge> m_bridge;
 };
 
+// The same for the feedback client.
+class FeedbackObject final : public host::KernelObject {
+ public:
+  explicit FeedbackObject(std::unique_ptr<host::feedback::FeedbackClient> client)
+      : m_client(std::move(client)) {}
+
+ private:
+  std::unique_ptr<host::feedback::FeedbackClient> m_client;
+};
+
 }  // namespace
 
 void AddHostOptions(CLI::App& app, HostOptions& options) {
@@ -61,6 +73,11 @@ void AddHostOptions(CLI::App& app, HostOptions& options) {
                  "With --player mpris: the command that starts the player when the handset "
                  "launches it.")
       ->type_name("CMD");
+  app.add_option("--feedback", options.feedback,
+                 "on: each flick that skips a song gives feedbackd's \"button-pressed\" "
+                 "feedback (a buzz, as the phone's profile says); off: none. Default: on.")
+      ->check(CLI::IsMember({"on", "off"}))
+      ->type_name("on|off");
 }
 
 HostDevices::~HostDevices() = default;
@@ -70,6 +87,10 @@ std::variant<std::unique_ptr<HostDevices>, std::string> HostDevices::Open(
   std::unique_ptr<HostDevices> devices(new HostDevices());
   const std::string& acc = options.acc.value_or(defaults.acc);
   const std::string& player = options.player.value_or(defaults.player);
+
+  const std::string& feedback = options.feedback.value_or("on");
+  if (feedback != "on" && feedback != "off") return "--feedback " + feedback + ": give on or off";
+  devices->m_feedback = feedback == "on";
 
   // The player first: its mistakes are told before a large recording is read.
   std::string name;
@@ -117,6 +138,15 @@ std::variant<std::unique_ptr<HostDevices>, std::string> HostDevices::Open(
 }
 
 void HostDevices::InstallPlayer(host::Handset& handset) {
+  if (m_feedback) {
+    auto client = host::feedback::FeedbackClient::Start(handset, {});
+    if (client) {
+      handset.AddHandle(std::make_unique<FeedbackObject>(std::move(*client)));
+    } else {
+      handset.AddDebugOutput(u"[Feedback] no feedback: " +
+                             host::FromUtf8(client.error().message()).value_or(u"?"));
+    }
+  }
   switch (m_playerKind) {
     case PlayerKind::kBuiltin:
       return;

@@ -5,6 +5,7 @@
 //   --acc sim|replay:FILE|iio[:NAME]   the accelerometer
 //   --player builtin|mpris[:NAME]      the music player
 //   --player-command CMD               how a real player is started when the handset launches it
+//   --feedback on|off                  feedbackd's buzz for each gesture command (default on)
 //
 // HostDevices::Open is the one place that turns them into devices: a new back-end fills in its
 // branch there and nowhere else.
@@ -32,6 +33,7 @@ struct HostOptions {
   std::optional<std::string> acc;
   std::optional<std::string> player;
   std::optional<std::string> playerCommand;
+  std::optional<std::string> feedback = std::nullopt;  // "on" or "off"
 };
 
 // What a mode takes when an option is not given.
@@ -40,7 +42,7 @@ struct HostDefaults {
   std::string player = "builtin";
 };
 
-// Adds --acc, --player and --player-command to app, filling options.
+// Adds --acc, --player, --player-command and --feedback to app, filling options.
 void AddHostOptions(CLI::App& app, HostOptions& options);
 
 enum class AccKind {
@@ -81,7 +83,9 @@ class HostDevices {
   // player themselves, since they show it. Called after the mode's own set-up, before the
   // application starts. For kMpris the bridge (host/mpris/player_bridge.h) belongs to the
   // handset and goes with it; when the session bus has gone since Open, the handset has no player and the
-  // reason goes to stderr. REQUIRES: called on the handset's thread.
+  // reason goes to stderr. With --feedback on, also installs the gesture's feedback
+  // (host/feedback/feedback_client.h) for every player; without a session bus there is none,
+  // with a debug line. REQUIRES: called on the handset's thread.
   void InstallPlayer(host::Handset& handset);
 
  private:
@@ -92,5 +96,6 @@ class HostDevices {
   PlayerKind m_playerKind = PlayerKind::kBuiltin;
   std::optional<host::mpris::PlayerFilter> m_playerFilter;  // mpris[:NAME]
   std::optional<std::string> m_playerCommand;
+  bool m_feedback = true;
   std::weak_ptr<host::mpris::MprisBridge> m_bridge;  // owned by the handset
 };

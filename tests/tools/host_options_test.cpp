@@ -14,6 +14,8 @@
 #include <fstream>
 #include <vector>
 
+#include <CLI/CLI.hpp>
+
 #include "tests/host/mpris/private_bus.h"
 #include "tools/host_options.h"
 
@@ -26,6 +28,7 @@ struct Case {
   std::optional<std::string> player;
   std::optional<std::string> playerCommand;
   std::string expected;  // "sim", "replay" or the refusal
+  std::optional<std::string> feedback = std::nullopt;
 };
 
 std::string Outcome(const HostOptions& options, const HostDefaults& defaults) {
@@ -80,12 +83,28 @@ TEST_F(HostDevicesTest, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
       {std::nullopt, "vlc", std::nullopt, "--player vlc: give builtin or mpris[:NAME]"},
       {std::nullopt, "builtin", "mpv --idle",
        "--player-command applies to --player mpris, not to the built-in player"},
+      {std::nullopt, std::nullopt, std::nullopt, "sim", "off"},
+      {std::nullopt, std::nullopt, std::nullopt, "--feedback maybe: give on or off", "maybe"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(Outcome({c.acc, c.player, c.playerCommand}, HostDefaults{}), c.expected)
+    EXPECT_EQ(Outcome({c.acc, c.player, c.playerCommand, c.feedback}, HostDefaults{}), c.expected)
         << c.acc.value_or("-") << " " << c.player.value_or("-");
   }
   fs::remove_all(dir);
+}
+
+TEST(HostOptions, FeedbackIsOnOrOff) {
+  for (const char* value : {"on", "off"}) {
+    CLI::App app;
+    HostOptions options;
+    AddHostOptions(app, options);
+    EXPECT_NO_THROW(app.parse(std::string("--feedback ") + value, false)) << value;
+    EXPECT_EQ(value, options.feedback.value_or("")) << value;
+  }
+  CLI::App app;
+  HostOptions options;
+  AddHostOptions(app, options);
+  EXPECT_THROW(app.parse("--feedback yes", false), CLI::ValidationError);
 }
 
 TEST_F(HostDevicesTest, TheServiceDefaultsNameWhatIsMissing) {
