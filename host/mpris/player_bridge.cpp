@@ -47,7 +47,7 @@ Result<std::unique_ptr<MprisBridge>> MprisBridge::Start(Handset& handset, Bridge
   bridge->m_core = std::make_shared<Core>(handset, options.filter);
   std::weak_ptr<Core> core = bridge->m_core;
   Result<std::unique_ptr<PlayerBus>> bus =
-      PlayerBus::Connect(options.bus, [&handset, core](BusNews news) {
+      PlayerBus::Connect(options.bus, options.filter, [&handset, core](BusNews news) {
         handset.PostFromThread([core, news = std::move(news)]() mutable {
           if (std::shared_ptr<Core> alive = core.lock()) alive->Receive(std::move(news));
         });

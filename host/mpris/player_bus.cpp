@@ -66,7 +66,8 @@ void Invalidate(PlayerInfo& info, const std::vector<std::string>& names) {
 
 class PlayerBus::Worker {
  public:
-  explicit Worker(NewsSink sink) : m_sink(std::move(sink)) {}
+  Worker(PlayerFilter filter, NewsSink sink)
+      : m_filter(std::move(filter)), m_sink(std::move(sink)) {}
   ~Worker() { Stop(); }
   Worker(const Worker&) = delete;
   Worker& operator=(const Worker&) = delete;
@@ -234,12 +235,14 @@ class PlayerBus::Worker {
   }
 
   void OnPropertiesChanged(sdbus::Message& message) {
-    // The sender first: a peer that owns no player's name is not heard at all, however much it
-    // sends and whatever it holds.
+    // The sender first: a peer that owns no name of a player that counts is not heard at all,
+    // however much it sends and whatever it holds.
     std::string sender = message.getSender();
     std::vector<Tracked*> from;
     for (auto& [name, tracked] : m_players) {
-      if (!tracked.owner.empty() && tracked.owner == sender) from.push_back(&tracked);
+      if (!tracked.owner.empty() && tracked.owner == sender && m_filter.Matches(name)) {
+        from.push_back(&tracked);
+      }
     }
     if (from.empty()) return;
     std::string interface;
@@ -275,6 +278,7 @@ class PlayerBus::Worker {
         kCallTimeout);
   }
 
+  const PlayerFilter m_filter;
   NewsSink m_sink;
 
   // The bus thread's own.
@@ -291,8 +295,8 @@ class PlayerBus::Worker {
 };
 
 Result<std::unique_ptr<PlayerBus>> PlayerBus::Connect(const dbus::ConnectOptions& options,
-                                                      NewsSink sink) {
-  auto worker = std::make_unique<Worker>(std::move(sink));
+                                                      PlayerFilter filter, NewsSink sink) {
+  auto worker = std::make_unique<Worker>(std::move(filter), std::move(sink));
   Status started = worker->Start(options);
   if (!started) return started.error();
   return std::unique_ptr<PlayerBus>(new PlayerBus(std::move(worker)));

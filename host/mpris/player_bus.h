@@ -6,7 +6,7 @@
 // NameOwnerChanged and each player's PropertiesChanged, reads a new player's properties
 // (GetAll, at most kCallTimeout), and makes the asked calls asynchronously with the same
 // timeout. A PropertiesChanged is looked at only when its sender owns the name of a player it
-// follows: what other peers send is dropped before it is decoded. What it learns it hands to a
+// follows and that counts: what other peers send is dropped before it is decoded. What it learns it hands to a
 // sink, on the bus thread: the handset side passes it on with Handset::PostFromThread.
 #pragma once
 
@@ -57,8 +57,10 @@ class PlayerBus {
   // Connects to the session bus (options: the address, the deadline, a stop descriptor), starts
   // the bus thread and lists the players; the first kPlayers news follows. The error of
   // dbus::BusThread::Connect when there is no bus that answers.
+  // The PropertiesChanged of players that filter does not let through are not decoded: they
+  // never count, and their listing keeps what GetAll read.
   static Result<std::unique_ptr<PlayerBus>> Connect(const dbus::ConnectOptions& options,
-                                                    NewsSink sink);
+                                                    PlayerFilter filter, NewsSink sink);
   // Stops the bus thread (pending calls are dropped); the sink is not called afterwards.
   ~PlayerBus();
   PlayerBus(const PlayerBus&) = delete;

@@ -156,16 +156,25 @@ TEST_F(BridgeFaultsTest, APlayerThatComesAndGoesInALoopLeavesTheMemoryAsItWas) {
 }
 
 TEST_F(BridgeFaultsTest, APeerThatFloodsTheBusIsNotHeardAndAPlayerThatDoesIsToldOfBriefly) {
-  StartBridge();
+  StartBridge("mpris:fake");
   auto player = Fake();
-  ASSERT_TRUE(Until([&] { return m_bridge->window() != nullptr; }));
+  FakeOptions otherOptions;
+  otherOptions.name = "other";  // a player, but not one that counts
+  auto other = Fake(otherOptions);
+  ASSERT_TRUE(Until([&] { return m_bridge->window() != nullptr && m_bridge->players().size() == 2; }));
   std::size_t linesBefore = m_handset.debug_output().size();
 
-  // A peer that is no player: nothing it sends is decoded, nothing of it is told.
+  // A peer that is no player, and a player that does not count: nothing they send is decoded,
+  // nothing of it is told.
   Flooder flooder(m_bus.address());
   flooder.Emit(400);
+  other->EmitMalformedThenPlaying(400);
   flooder.ClaimName("org.mpris.MediaPlayer2.flooder");  // heard after all 400
-  ASSERT_TRUE(Until([&] { return m_bridge->players().size() == 2; }));
+  other->ReleaseName();                                 // the same
+  ASSERT_TRUE(Until([&] {
+    const std::vector<PlayerInfo>& players = m_bridge->players();
+    return players.size() == 2 && players.back().busName == "org.mpris.MediaPlayer2.flooder";
+  }));
   EXPECT_EQ(std::vector<std::string>{}, DebugLines("malformed"));
   EXPECT_FALSE(m_bridge->playing()) << "a peer's claim changed the chosen player's state";
 
