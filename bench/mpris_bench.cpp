@@ -30,6 +30,7 @@ using host::mpris::testing_support::Eventually;
 using host::mpris::testing_support::FakeOptions;
 using host::mpris::testing_support::FakePlayer;
 using host::mpris::testing_support::HandsetWaiter;
+using host::mpris::testing_support::RunsInStart;
 using host::mpris::testing_support::PrivateBus;
 using Clock = std::chrono::steady_clock;
 
@@ -146,17 +147,6 @@ BENCHMARK(BM_TickCost)
     ->Arg(3)
     ->Iterations(2000)
     ->Unit(benchmark::kMicrosecond);
-
-// Runs a function as its start: the application, inside whose start the handset's player
-// comes and goes in the window and the service.
-class RunsInStart final : public host::Program {
- public:
-  explicit RunsInStart(std::function<void()> run) : m_run(std::move(run)) {}
-  void Start(DWORD) override { m_run(); }
-
- private:
-  std::function<void()> m_run;
-};
 
 std::size_t HeapInUse() {
   struct mallinfo2 info = mallinfo2();

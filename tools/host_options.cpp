@@ -32,26 +32,15 @@ bool Named(std::string_view text, std::string_view kind, std::string& name) {
   return true;
 }
 
-// The bridge as a kernel object of the handset, whose handle nobody closes: handles go first
-// when the handset is destroyed, while it still stands, so the bridge ends the player's process
-// and stops its bus thread before the handset is gone.
-class BridgeObject final : public host::KernelObject {
+// The bridge (or the feedback client) as a kernel object of the handset, whose handle nobody
+// closes: handles go first when the handset is destroyed, while it still stands, so the bridge
+// ends the player's process and the bus threads stop before the handset is gone.
+class KeptWithHandset final : public host::KernelObject {
  public:
-  explicit BridgeObject(std::shared_ptr<host::mpris::MprisBridge> bridge)
-      : m_bridge(std::move(bridge)) {}
+  explicit KeptWithHandset(std::shared_ptr<void> kept) : m_kept(std::move(kept)) {}
 
  private:
-  std::shared_ptr<host::mpris::MprisBridge> m_bridge;
-};
-
-// The same for the feedback client.
-class FeedbackObject final : public host::KernelObject {
- public:
-  explicit FeedbackObject(std::unique_ptr<host::feedback::FeedbackClient> client)
-      : m_client(std::move(client)) {}
-
- private:
-  std::unique_ptr<host::feedback::FeedbackClient> m_client;
+  std::shared_ptr<void> m_kept;
 };
 
 }  // namespace
@@ -141,7 +130,7 @@ void HostDevices::InstallPlayer(host::Handset& handset) {
   if (m_feedback) {
     auto client = host::feedback::FeedbackClient::Start(handset, {});
     if (client) {
-      handset.AddHandle(std::make_unique<FeedbackObject>(std::move(*client)));
+      handset.AddHandle(std::make_unique<KeptWithHandset>(std::move(*client)));
     } else {
       handset.AddDebugOutput(u"[Feedback] no feedback: " +
                              host::FromUtf8(client.error().message()).value_or(u"?"));
@@ -161,7 +150,7 @@ void HostDevices::InstallPlayer(host::Handset& handset) {
       }
       std::shared_ptr<host::mpris::MprisBridge> kept = std::move(*bridge);
       m_bridge = kept;
-      handset.AddHandle(std::make_unique<BridgeObject>(std::move(kept)));
+      handset.AddHandle(std::make_unique<KeptWithHandset>(std::move(kept)));
       return;
     }
   }

@@ -42,6 +42,7 @@ using testing_support::FakeOptions;
 using testing_support::FakePlayer;
 using testing_support::Flooder;
 using testing_support::HandsetWaiter;
+using testing_support::RunsInStart;
 using testing_support::MuteSocket;
 using testing_support::PrivateBus;
 
@@ -62,16 +63,6 @@ std::size_t ResidentBytes() {
   statm >> size >> resident;
   return resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
 }
-
-// Runs a function as its start: the application, inside whose start everything else happens.
-class RunsInStart final : public Program {
- public:
-  explicit RunsInStart(std::function<void()> run) : m_run(std::move(run)) {}
-  void Start(DWORD) override { m_run(); }
-
- private:
-  std::function<void()> m_run;
-};
 
 class BridgeFaultsTest : public ::testing::Test {
  protected:

@@ -38,4 +38,15 @@ class HandsetWaiter final : public InputSource {
   bool m_wake = false;  // guarded by m_mutex
 };
 
+// A program that runs a function as its start: the application, inside whose start the window
+// and the service run everything else, players coming and going included.
+class RunsInStart final : public Program {
+ public:
+  explicit RunsInStart(std::function<void()> run) : m_run(std::move(run)) {}
+  void Start(DWORD) override { m_run(); }
+
+ private:
+  std::function<void()> m_run;
+};
+
 }  // namespace host::mpris::testing_support
