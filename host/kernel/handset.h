@@ -219,9 +219,9 @@ class Handset {
   std::vector<std::u16string> ProgramPaths() const;
   // Starts a process: listed at once, then program->Start(pid) (if given). Returns its pid.
   DWORD StartProcess(std::u16string path, std::unique_ptr<Program> program);
-  // Ends a process: its windows are destroyed and it leaves the list. Its program object
-  // lives on until no window procedure and no program's Start is running any more, so a
-  // program may end itself from its own code.
+  // Ends a process: its windows are destroyed and it leaves the list. Its program object and
+  // storage live on while code of that process runs (its Start, or a procedure of one of its
+  // windows), so a program may end itself from its own code; then they go at once.
   void EndProcess(DWORD pid);
   // CreateProcessW: starts the program registered under path (ASCII case ignored). FALSE with
   // ERROR_FILE_NOT_FOUND when none is registered or its factory gives none. Traced as "launch".
