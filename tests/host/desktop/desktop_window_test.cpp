@@ -234,7 +234,7 @@ TEST_F(DesktopWindowTest, TheFooterForgetsAPlayerThatCloseMusicEnded) {
   programs::MusicPlayerService service(m_handset, programs::BuiltInSongs());
   m_window->set_footer([&service] {
     FooterInfo info;
-    info.nowPlaying = NowPlayingLine(service);
+    ShowNowPlaying(service, info);
     return info;
   });
   struct Application final : Program {
