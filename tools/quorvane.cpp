@@ -32,7 +32,6 @@
 #include "host/files/root_folder.h"
 #include "host/kernel/trace_output.h"
 #include "host/programs/songs.h"
-#include "host/scenario/commands.h"
 #include "host/scenario/script_mode.h"
 #include "host/service/service.h"
 #include "host/service/signal_input.h"
@@ -54,7 +53,8 @@ constexpr const char* kModes =
     "                          WAYLAND_DISPLAY), else the demo in the terminal\n"
     "  quorvane --demo         the built-in demo, in the window when there is a display\n"
     "  quorvane --headless     the demo in the terminal in real time; --fast: at once\n"
-    "  quorvane --script FILE  a scenario script, headless, in virtual time (below)\n"
+    "  quorvane --script FILE  a scenario script, headless, in virtual time; the script\n"
+    "                          language and the trace: docs/scenarios.md\n"
     "  quorvane --service      no window, in real time, until SIGTERM or SIGINT; the status\n"
     "                          line's changes on standard output (defaults: --acc iio\n"
     "                          --player mpris)\n"
@@ -406,7 +406,7 @@ int main(int argc, char** argv) {
                  "Read options from FILE (lines such as  acc = \"replay:/path/tilt.csv\"). "
                  "Default: $XDG_CONFIG_HOME/quorvane/quorvane.conf when it exists.")
       ->type_name("FILE");
-  app.footer(std::string("\n") + kModes + "\n" + host::scenario::ScriptLanguageHelp());
+  app.footer(std::string("\n") + kModes);
 
   try {
     app.parse(argc, argv);

@@ -8,6 +8,7 @@
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+#include <string>
 
 #include "tools/motion_eval_command.h"
 #include "tools/motion_plot.h"
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
   CLI::App app{"quorvane-motion: the handset's motion from the host's command line.",
                "quorvane-motion"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("quorvane-motion ") + QV_VERSION);
   tools::RecordOptions record;
   AddRecord(app, record);
   tools::EvalOptions eval;

@@ -103,9 +103,13 @@ std::vector<std::u16string> PlayerLines(const programs::NowPlaying& now,
   };
 }
 
-std::u16string NowPlayingLine(const programs::MusicPlayerService& player) {
+void ShowNowPlaying(const programs::MusicPlayerService& player, FooterInfo& info) {
   std::optional<programs::NowPlaying> now = player.NowPlayingState();
-  return now ? FromUtf8(now->Describe()).value_or(u"") : u"";
+  if (!now) return;
+  info.nowPlaying = Ascii(std::to_string(now->index + 1) + "/" +
+                          std::to_string(now->playlist->size()) + " ") +
+                    now->title();
+  info.playing = now->playing;
 }
 
 std::vector<screen::WindowButton> PlayerButtons(const programs::NowPlaying& now, int width,
@@ -205,8 +209,9 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
     if (other) {
       info.nowPlaying = other();
     } else {
-      info.nowPlaying = NowPlayingLine(shown.player);
+      ShowNowPlaying(shown.player, info);
     }
+    info.panelHidden = PanelHidden();
     if (shown.driver != nullptr) info.accelerometerOpen = shown.driver->open_count() > 0;
     info.watching = shown.watching;
     info.recording = shown.recording;

@@ -32,6 +32,8 @@
 
 namespace host::desktop {
 
+struct FooterInfo;  // host/desktop/desktop_window.h
+
 struct DesktopOptions {
   // The host folder that is the handset's "\". REQUIRES: it exists.
   std::string root;
@@ -80,9 +82,9 @@ int RunDesktop(const DesktopOptions& options, std::ostream& err);
 // the list, and playing or paused with the time into the song.
 std::vector<std::u16string> PlayerLines(const programs::NowPlaying& now,
                                         screen::Language language);
-// The footer's line about what the built-in player plays: the newest running player's song,
-// place and state; "" when none runs.
-std::u16string NowPlayingLine(const programs::MusicPlayerService& player);
+// What the footer tells of the built-in player: the newest running player's place and song
+// ("3/8 Paper Boats") and whether it plays; nothing when none runs.
+void ShowNowPlaying(const programs::MusicPlayerService& player, FooterInfo& info);
 
 // The music player window's buttons: previous, play or pause, next (programs::PlayerButtonRects).
 std::vector<screen::WindowButton> PlayerButtons(const programs::NowPlaying& now, int width,
