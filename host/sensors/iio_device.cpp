@@ -23,10 +23,16 @@ namespace {
 constexpr const char* kAxes[] = {"x", "y", "z"};
 
 // Reads a small attribute file (path relative to folder, or AT_FDCWD) into buffer; its length,
-// or -errno.
+// or -errno (-kNotRegularFile for anything but a regular file). Opened without blocking, so a
+// FIFO or a device node in its place cannot hang the reader.
 long ReadSmallFileAt(int folder, const char* path, char* buffer, std::size_t size) {
-  int fd = openat(folder, path, O_RDONLY | O_CLOEXEC);
+  int fd = openat(folder, path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return -errno;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    return -kNotRegularFile;
+  }
   ssize_t length;
   do {
     length = read(fd, buffer, size);
@@ -241,6 +247,7 @@ std::string IioAccelerometer::Describe() const {
 }
 
 std::string UnreadableMessage(const std::string& path, int error) {
+  if (error == kNotRegularFile) return "cannot read " + path + ": not a regular file";
   std::string message = "cannot read " + path + ": " + std::generic_category().message(error);
   if (error == EACCES || error == EPERM) {
     std::string groupName;

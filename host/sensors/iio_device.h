@@ -29,7 +29,11 @@ struct IioError {
   std::string message;
 };
 
-// Why a raw read failed: the file and errno.
+// The error of a read of something that is not a regular file (a FIFO, a device node): sysfs
+// attributes always are one, and anything else could block the reader.
+inline constexpr int kNotRegularFile = 1 << 20;  // beyond every errno
+
+// Why a raw read failed: the file and errno (EINVAL: not a number; kNotRegularFile).
 struct IioReadFailure {
   const std::string* path = nullptr;
   int error = 0;
@@ -73,7 +77,8 @@ struct IioAccelerometer {
 std::variant<IioAccelerometer, IioError> FindIioAccelerometer(std::string_view name,
                                                               const IioDebugSink& debug);
 
-// "cannot read FILE: REASON", with the usual fix when permission was refused.
+// "cannot read FILE: REASON" for an errno or kNotRegularFile, with the usual fix when permission
+// was refused.
 std::string UnreadableMessage(const std::string& path, int error);
 
 }  // namespace host::sensors

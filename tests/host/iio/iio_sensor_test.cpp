@@ -3,6 +3,9 @@
 // a flick shorter than the application's poll. The binary runs itself under umockdev-wrapper;
 // each test builds its own testbed.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <umockdev.h>
 #include <unistd.h>
 // GLib's, which the handset's own headers define again.
@@ -13,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -63,6 +67,29 @@ class IioTest : public testing::Test {
     umockdev_testbed_set_attribute(m_testbed, path, attribute, value.c_str());
   }
   void Remove(const char* path) { umockdev_testbed_remove_device(m_testbed, path); }
+  // The attribute's file in the testbed, as the program sees it under path.
+  std::string File(const char* path, const char* attribute) {
+    return std::string(umockdev_testbed_get_root_dir(m_testbed)) + path + "/" + attribute;
+  }
+  // Puts a FIFO in place of the attribute's file.
+  void MakeFifo(const char* path, const char* attribute) {
+    std::string file = File(path, attribute);
+    ASSERT_EQ(0, unlink(file.c_str())) << file;
+    ASSERT_EQ(0, mkfifo(file.c_str(), 0644)) << file;
+  }
+  // Runs step, which must not block on the FIFO at path/attribute: after 5 s a writer opens and
+  // closes it, so that a blocked read returns, and the test fails.
+  template <class Step>
+  auto WithoutBlocking(const char* path, const char* attribute, Step step) {
+    auto done = std::async(std::launch::async, step);
+    if (done.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+      ADD_FAILURE() << "blocked on the FIFO " << attribute;
+      // Past umockdev's preload library, whose lock the blocked open holds.
+      long fd = syscall(SYS_openat, AT_FDCWD, File(path, attribute).c_str(), O_WRONLY | O_NONBLOCK);
+      if (fd >= 0) syscall(SYS_close, fd);
+    }
+    return done.get();
+  }
 
   // "SYSNAME NAME MATRIXSOURCE => x,y,z" of the raw values now, or "error: MESSAGE".
   std::string Found(const std::string& selector) {
@@ -235,6 +262,35 @@ TEST_F(IioTest, AVanishedDeviceFailsReadsAndIsFoundAgain) {
                               std::string(kAccel) + "/in_accel_x_raw: No such file or directory)"))
       << lines[0];
   EXPECT_EQ("iio: iio:device1 (mma8452) is back", lines[1]);
+}
+
+TEST_F(IioTest, AnAttributeThatIsNotARegularFileIsRefusedWithoutBlocking) {
+  for (const char* attribute : {"in_accel_x_raw", "in_accel_scale", "name"}) {
+    umockdev_testbed_clear(m_testbed);
+    Add(Accelerometer(kAccel, "mma8452", {"A: in_accel_scale=0.009576806"}));
+    MakeFifo(kAccel, attribute);
+    EXPECT_EQ("error: cannot read " + std::string(kAccel) + "/" + attribute +
+                  ": not a regular file",
+              WithoutBlocking(kAccel, attribute, [&] { return Found(""); }));
+  }
+  // Replaced while sampling: the device is taken as gone.
+  umockdev_testbed_clear(m_testbed);
+  Add(Accelerometer(kAccel, "mma8452", {"A: in_accel_scale=0.009576806"}));
+  VirtualClock clock;
+  std::unique_ptr<IioSensor> sensor = Sensor(clock, IioPacing::kManual);
+  ASSERT_NE(nullptr, sensor);
+  sensor->Opened();
+  MakeFifo(kAccel, "in_accel_y_raw");
+  clock.Advance(10);
+  EXPECT_EQ("none", WithoutBlocking(kAccel, "in_accel_y_raw", [&] {
+              sensor->SampleNow();
+              return Text(sensor->Read());
+            }));
+  sensor->Closed();
+  ASSERT_EQ(1u, Lines().size());
+  EXPECT_EQ("iio: iio:device1 (mma8452) went away (cannot read " + std::string(kAccel) +
+                "/in_accel_y_raw: not a regular file); reads fail until it is back",
+            Lines()[0]);
 }
 
 TEST_F(IioTest, ReaderThreadSamplesOnlyWhileOpen) {
