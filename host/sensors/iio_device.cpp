@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <system_error>
@@ -121,14 +122,16 @@ std::variant<std::vector<Candidate>, IioError> IioDevices(std::vector<std::strin
   return found;
 }
 
-// Reads the number in attribute, or keeps value when the file does not exist.
-std::optional<IioError> ReadNumber(const std::string& sysPath, const std::string& attribute,
-                                   double& value, bool& found) {
+// Reads the number in attribute, or keeps value when the file does not exist or holds no
+// finite number (nan, inf: one debug line, as for an unusable matrix).
+std::optional<IioError> ReadNumber(const Candidate& candidate, const char* what,
+                                   const std::string& attribute, const IioDebugSink& debug,
+                                   double& value) {
+  const std::string& sysPath = candidate.sysPath;
   Attribute text = ReadAttribute(sysPath, attribute);
   if (auto* error = std::get_if<IioError>(&text)) return *error;
   const std::optional<std::string>& present = std::get<std::optional<std::string>>(text);
-  found = present.has_value();
-  if (!found) return std::nullopt;
+  if (!present) return std::nullopt;
   double number = 0;
   const char* begin = present->data();
   const char* end = begin + present->size();
@@ -137,22 +140,28 @@ std::optional<IioError> ReadNumber(const std::string& sysPath, const std::string
   if (problem != std::errc() || stop != end || begin == end) {
     return IioError{sysPath + "/" + attribute + " holds \"" + *present + "\", not a number"};
   }
+  if (!std::isfinite(number)) {
+    if (debug) {
+      debug("iio: " + candidate.sysName + ": the " + what + " \"" + *present + "\" of " +
+            attribute + " is unusable; taking it as missing");
+    }
+    return std::nullopt;
+  }
   value = number;
   return std::nullopt;
 }
 
 // Per axis: the axis's own attribute, else the shared one, else fallback.
-std::optional<IioError> ReadPerAxis(const std::string& sysPath, const char* what, double fallback,
-                                    std::array<double, 3>& values) {
+std::optional<IioError> ReadPerAxis(const Candidate& candidate, const char* what, double fallback,
+                                    const IioDebugSink& debug, std::array<double, 3>& values) {
   double shared = fallback;
-  bool found = false;
-  if (auto error = ReadNumber(sysPath, std::string("in_accel_") + what, shared, found)) {
+  if (auto error = ReadNumber(candidate, what, std::string("in_accel_") + what, debug, shared)) {
     return error;
   }
   for (int axis = 0; axis < 3; ++axis) {
     values[axis] = shared;
     std::string own = std::string("in_accel_") + kAxes[axis] + "_" + what;
-    if (auto error = ReadNumber(sysPath, own, values[axis], found)) return error;
+    if (auto error = ReadNumber(candidate, what, own, debug, values[axis])) return error;
   }
   return std::nullopt;
 }
@@ -281,10 +290,10 @@ std::variant<IioAccelerometer, IioError> FindIioAccelerometer(std::string_view n
     }
     if (name.empty() || name == device.name || name == device.sysName) {
       if (auto* error = std::get_if<IioError>(&deviceName)) return *error;
-      if (auto error = ReadPerAxis(candidate.sysPath, "scale", 1, device.calibration.scale)) {
+      if (auto error = ReadPerAxis(candidate, "scale", 1, debug, device.calibration.scale)) {
         return *error;
       }
-      if (auto error = ReadPerAxis(candidate.sysPath, "offset", 0, device.calibration.offset)) {
+      if (auto error = ReadPerAxis(candidate, "offset", 0, debug, device.calibration.offset)) {
         return *error;
       }
       if (auto error = ReadMatrix(candidate, device, debug)) return *error;

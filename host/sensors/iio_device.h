@@ -7,7 +7,8 @@
 //   offset in_accel_<axis>_offset, else in_accel_offset, else 0;
 // and the mount matrix comes from the udev property ACCEL_MOUNT_MATRIX, else the attribute
 // in_accel_mount_matrix, else mount_matrix, else the identity (iio_mapping.h). An unusable
-// matrix is replaced by the identity with one debug line.
+// matrix is replaced by the identity, and a scale or offset of nan or inf is taken as missing,
+// each with one debug line.
 #pragma once
 
 #include <array>

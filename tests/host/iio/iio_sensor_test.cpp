@@ -172,6 +172,29 @@ TEST_F(IioTest, ScaleAndOffsetPerAxisElseSharedElseOneAndZero) {
     std::string found = Found("");
     EXPECT_EQ(c.found, found.substr(found.find("=>"))) << c.attributes.size();
   }
+  // nan and inf are no scale or offset: taken as missing, with one line each.
+  const Case unusable[] = {
+      {{"A: in_accel_scale=0.009576806", "A: in_accel_z_scale=nan"}, "=> 0,0,64"},
+      {{"A: in_accel_scale=inf", "A: in_accel_z_scale=0.009576806"}, "=> 0,0,64"},
+      {{"A: in_accel_scale=0.009576806", "A: in_accel_offset=-inf"}, "=> 0,0,64"},
+      {{"A: in_accel_scale=0.009576806", "A: in_accel_y_offset=NaN"}, "=> 0,0,64"},
+  };
+  for (const Case& c : unusable) {
+    umockdev_testbed_clear(m_testbed);
+    Add(Accelerometer(kAccel, "mma8452", c.attributes));
+    std::string found = Found("");
+    EXPECT_EQ(c.found, found.substr(found.find("=>"))) << c.attributes[1];
+  }
+  EXPECT_EQ((std::vector<std::string>{
+                "iio: iio:device1: the scale \"nan\" of in_accel_z_scale is unusable; taking it as "
+                "missing",
+                "iio: iio:device1: the scale \"inf\" of in_accel_scale is unusable; taking it as "
+                "missing",
+                "iio: iio:device1: the offset \"-inf\" of in_accel_offset is unusable; taking it "
+                "as missing",
+                "iio: iio:device1: the offset \"NaN\" of in_accel_y_offset is unusable; taking it "
+                "as missing"}),
+            Lines());
   umockdev_testbed_clear(m_testbed);
   Add(Accelerometer(kAccel, "mma8452", {"A: in_accel_scale=fast"}));
   EXPECT_EQ("error: " + std::string(kAccel) + "/in_accel_scale holds \"fast\", not a number",
