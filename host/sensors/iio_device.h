@@ -15,8 +15,9 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <variant>
+#include <optional>
 
+#include "host/crt/result.h"
 #include "host/sensors/iio_mapping.h"
 
 namespace host::sensors {
@@ -24,11 +25,6 @@ namespace host::sensors {
 // Debug lines of the IIO back-end (a device gone, back, a matrix refused); may be called from
 // the reader thread.
 using IioDebugSink = std::function<void(std::string_view line)>;
-
-// What went wrong, in one line that names what was looked for, or the file and the usual fix.
-struct IioError {
-  std::string message;
-};
 
 // The error of a read of something that is not a regular file (a FIFO, a device node): sysfs
 // attributes always are one, and anything else could block the reader.
@@ -38,6 +34,9 @@ inline constexpr int kNotRegularFile = 1 << 20;  // beyond every errno
 struct IioReadFailure {
   const std::string* path = nullptr;
   int error = 0;
+
+  // "FILE holds no whole number", or UnreadableMessage.
+  std::string Describe() const;
 };
 
 // The three files in_accel_{x,y,z}_raw of one device. Each read opens, reads and closes them
@@ -73,10 +72,14 @@ struct IioAccelerometer {
 };
 
 // The first accelerometer (name empty), or the one whose name attribute or sysfs name is name.
-// Checks that its raw values can be read. Errors: none found, no such name, a file that cannot
-// be read (naming it and the usual fix).
-std::variant<IioAccelerometer, IioError> FindIioAccelerometer(std::string_view name,
-                                                              const IioDebugSink& debug);
+// Checks that its raw values can be read. Errors, in one line: none found (naming what was
+// looked for), no such name, a file that cannot be read (naming it and the usual fix).
+Result<IioAccelerometer> FindIioAccelerometer(std::string_view name, const IioDebugSink& debug);
+
+// The trimmed text of the attribute sysPath/attribute; nullopt when the file does not exist.
+// Refuses anything but a regular file, without blocking.
+Result<std::optional<std::string>> ReadIioAttribute(const std::string& sysPath,
+                                                    const std::string& attribute);
 
 // "cannot read FILE: REASON" for an errno or kNotRegularFile, with the usual fix when permission
 // was refused.

@@ -5,7 +5,6 @@
 #include <thread>
 #include <system_error>
 #include <utility>
-#include <variant>
 
 namespace host::sensors {
 
@@ -76,9 +75,7 @@ void IioSensor::SampleNow() {
     m_window.Clear();
   }
   if (m_debug) {
-    m_debug("iio: " + m_device.Describe() + " went away (" +
-            (failure.error == EINVAL ? *failure.path + " holds no whole number"
-                                     : UnreadableMessage(*failure.path, failure.error)) +
+    m_debug("iio: " + m_device.Describe() + " went away (" + failure.Describe() +
             "); reads fail until it is back");
   }
 }
@@ -86,9 +83,8 @@ void IioSensor::SampleNow() {
 bool IioSensor::Reprobe(std::int64_t nowMs) {
   m_nextProbeMs = nowMs + kIioReprobePeriodMs;
   // Quietly: the device may stay away for long.
-  auto found = FindIioAccelerometer(m_selector, IioDebugSink());
-  auto* device = std::get_if<IioAccelerometer>(&found);
-  if (device == nullptr) return false;
+  Result<IioAccelerometer> device = FindIioAccelerometer(m_selector, IioDebugSink());
+  if (!device) return false;
   std::array<long, 3> raw;
   IioReadFailure failure;
   if (!device->raw.Read(raw, failure)) return false;

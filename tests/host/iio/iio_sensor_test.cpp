@@ -20,7 +20,6 @@
 #include <mutex>
 #include <string>
 #include <thread>
-#include <variant>
 #include <vector>
 
 #include "host/kernel/clock.h"
@@ -97,8 +96,8 @@ class IioTest : public testing::Test {
       std::lock_guard lock(m_linesMutex);
       m_lines.emplace_back(line);
     });
-    if (auto* error = std::get_if<IioError>(&found)) return "error: " + error->message;
-    const IioAccelerometer& device = std::get<IioAccelerometer>(found);
+    if (!found) return "error: " + found.error().message();
+    const IioAccelerometer& device = *found;
     std::array<long, 3> raw;
     IioReadFailure failure;
     if (!device.raw.Read(raw, failure)) return "unreadable";
@@ -108,9 +107,9 @@ class IioTest : public testing::Test {
 
   std::unique_ptr<IioSensor> Sensor(const Clock& clock, IioPacing pacing) {
     auto found = FindIioAccelerometer("", {});
-    if (!std::holds_alternative<IioAccelerometer>(found)) return nullptr;
+    if (!found) return nullptr;
     return std::make_unique<IioSensor>(
-        std::get<IioAccelerometer>(std::move(found)), "", clock,
+        std::move(*found), "", clock,
         [this](std::string_view line) {
           std::lock_guard lock(m_linesMutex);
           m_lines.emplace_back(line);
