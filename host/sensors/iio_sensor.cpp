@@ -26,6 +26,10 @@ bool IioSensor::Present() const {
 }
 
 std::optional<AccSample> IioSensor::Read() {
+  if (m_mode == Mode::kBuffered) {
+    std::lock_guard lock(m_sampling);
+    DrainLocked(m_clock.NowMs());
+  }
   std::lock_guard lock(m_windowMutex);
   if (!m_readable) return std::nullopt;
   return m_window.Peak(m_clock.NowMs());
@@ -36,9 +40,16 @@ void IioSensor::Opened() {
     std::lock_guard lock(m_windowMutex);
     m_window.Clear();
   }
-  SampleNow();
-  if (m_pacing == IioPacing::kReaderThread && !m_reader.joinable()) {
-    m_reader = std::jthread([this](std::stop_token stop) { Run(std::move(stop)); });
+  std::lock_guard lock(m_sampling);
+  std::int64_t now = m_clock.NowMs();
+  // A first sample from sysfs: the buffer's first scans may come later, and once it is enabled
+  // many drivers refuse the raw files.
+  m_mode = Mode::kPolling;
+  PollLocked(now);
+  if (m_gone) {
+    StartReaderThread();
+  } else {
+    BufferOrPoll(now);
   }
 }
 
@@ -48,13 +59,27 @@ void IioSensor::Closed() {
     m_reader.join();
     m_reader = std::jthread();
   }
+  {
+    std::lock_guard lock(m_sampling);
+    m_buffer.reset();
+    m_mode = Mode::kClosed;
+  }
   std::lock_guard lock(m_windowMutex);
   m_window.Clear();
 }
 
 void IioSensor::SampleNow() {
   std::lock_guard lock(m_sampling);
-  std::int64_t now = m_clock.NowMs();
+  if (m_mode != Mode::kBuffered) PollLocked(m_clock.NowMs());
+}
+
+void IioSensor::Feed(std::int64_t atMs, const std::array<long, 3>& raw) {
+  AccSample sample = MapRawSample(m_device.calibration, raw);
+  std::lock_guard windowLock(m_windowMutex);
+  m_window.Add(atMs, sample);
+}
+
+void IioSensor::PollLocked(std::int64_t now) {
   if (m_gone) {
     if (now >= m_nextProbeMs) Reprobe(now);
     return;
@@ -62,11 +87,58 @@ void IioSensor::SampleNow() {
   std::array<long, 3> raw;
   IioReadFailure failure;
   if (m_device.raw.Read(raw, failure)) {
-    AccSample sample = MapRawSample(m_device.calibration, raw);
-    std::lock_guard windowLock(m_windowMutex);
-    m_window.Add(now, sample);
+    Feed(now, raw);
     return;
   }
+  GoneAway(now, failure.Describe());
+}
+
+void IioSensor::DrainLocked(std::int64_t now) {
+  if (m_gone) {
+    if (now >= m_nextProbeMs) Reprobe(now);
+    return;
+  }
+  Result<std::span<const IioScan>> scans = m_buffer->Drain(now);
+  if (!scans) {
+    m_buffer.reset();
+    GoneAway(now, scans.error().message());
+    return;
+  }
+  for (const IioScan& scan : *scans) Feed(scan.atMs, scan.raw);
+  if (!scans->empty()) {
+    m_lastDataMs = now;
+  } else if (now - m_lastDataMs >= kIioBufferSilenceMs) {
+    m_buffer.reset();
+    if (m_debug) {
+      m_debug("iio: " + m_device.Describe() + ": no data from the buffer within " +
+              std::to_string(kIioBufferSilenceMs) + " ms; polling sysfs");
+    }
+    m_mode = Mode::kPolling;
+    StartReaderThread();
+  }
+}
+
+void IioSensor::BufferOrPoll(std::int64_t now) {
+  if (IioBuffer::Offered(m_device.sysPath)) {
+    auto buffer = IioBuffer::Open(m_device.sysPath, m_device.sysName, m_device.name);
+    if (buffer) {
+      m_buffer = std::move(*buffer);
+      m_lastDataMs = now;
+      m_mode = Mode::kBuffered;
+      if (m_debug) m_debug("iio: " + m_device.Describe() + ": reading the buffer (" +
+                           m_buffer->Describe() + ")");
+      return;
+    }
+    if (m_debug) {
+      m_debug("iio: " + m_device.Describe() + ": no buffered reading: " +
+              buffer.error().message() + "; polling sysfs");
+    }
+  }
+  m_mode = Mode::kPolling;
+  StartReaderThread();
+}
+
+void IioSensor::GoneAway(std::int64_t now, const std::string& reason) {
   m_gone = true;
   m_nextProbeMs = now + kIioReprobePeriodMs;
   {
@@ -75,7 +147,7 @@ void IioSensor::SampleNow() {
     m_window.Clear();
   }
   if (m_debug) {
-    m_debug("iio: " + m_device.Describe() + " went away (" + failure.Describe() +
+    m_debug("iio: " + m_device.Describe() + " went away (" + reason +
             "); reads fail until it is back");
   }
 }
@@ -94,15 +166,28 @@ bool IioSensor::Reprobe(std::int64_t nowMs) {
     std::lock_guard windowLock(m_windowMutex);
     m_readable = true;
     m_window.Clear();
-    m_window.Add(nowMs, MapRawSample(m_device.calibration, raw));
   }
+  Feed(nowMs, raw);
   if (m_debug) m_debug("iio: " + m_device.Describe() + " is back");
+  // Read as before: only the handset's thread drains a buffer.
+  if (m_mode == Mode::kBuffered) BufferOrPoll(nowMs);
   return true;
 }
 
 std::string IioSensor::Describe() const {
   std::lock_guard lock(m_sampling);
   return m_device.Describe();
+}
+
+bool IioSensor::Buffered() const {
+  std::lock_guard lock(m_sampling);
+  return m_buffer != nullptr;
+}
+
+void IioSensor::StartReaderThread() {
+  if (m_pacing == IioPacing::kReaderThread && !m_reader.joinable()) {
+    m_reader = std::jthread([this](std::stop_token stop) { Run(std::move(stop)); });
+  }
 }
 
 void IioSensor::Run(std::stop_token stop) {
