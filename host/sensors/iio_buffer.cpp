@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <tuple>
 
 #include "host/sensors/iio_device.h"
 
@@ -169,7 +170,9 @@ Result<std::vector<Listed>> ListChannels(const std::string& sysPath) {
 // No two channels with one index, and no index missing between them.
 Status CheckIndexes(std::vector<Listed> channels) {
   std::sort(channels.begin(), channels.end(),
-            [](const Listed& a, const Listed& b) { return a.index < b.index; });
+            [](const Listed& a, const Listed& b) {
+              return std::tie(a.index, a.name) < std::tie(b.index, b.name);
+            });
   for (std::size_t i = 1; i < channels.size(); ++i) {
     const Listed& before = channels[i - 1];
     const Listed& after = channels[i];

@@ -1,5 +1,7 @@
 #include "host/sensors/iio_sensor.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
 #include <thread>
@@ -109,6 +111,11 @@ void IioSensor::DrainLocked(std::int64_t now) {
     m_lastDataMs = now;
   } else if (now - m_lastDataMs >= kIioBufferSilenceMs) {
     m_buffer.reset();
+    // Unbound, the kernel fails the node's reads; a node that only falls silent tells nothing.
+    if (access(m_device.sysPath.c_str(), F_OK) != 0) {
+      GoneAway(now, m_device.sysPath + " is gone");
+      return;
+    }
     if (m_debug) {
       m_debug("iio: " + m_device.Describe() + ": no data from the buffer within " +
               std::to_string(kIioBufferSilenceMs) + " ms; polling sysfs");
