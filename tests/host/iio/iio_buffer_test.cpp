@@ -220,6 +220,22 @@ TEST_F(IioBufferTest, APartialScanWaitsForItsRest) {
   sensor->Closed();
 }
 
+TEST_F(IioBufferTest, AFullQueueIsDroppedAsOld) {
+  // The kernel queues 400 scans (4 s at 100 Hz) and then drops the newest: a drain that finds
+  // it full reads scans that may be seconds old, here with a flick at their end.
+  Add(BufferedAccelerometer());
+  std::vector<std::vector<std::uint8_t>> scans;
+  for (int i = 0; i < 400; ++i) scans.push_back(Scan(i >= 397 ? 1536 : 0, 0, 1024, i * 10 * kMs));
+  Feed(kNode, {{0, Joined(scans)}, {100, Scan(0, 512, 1024, 5000 * kMs)}});
+  VirtualClock clock;
+  clock.AdvanceTo(1000);
+  std::unique_ptr<IioSensor> sensor = Sensor(clock, IioPacing::kManual);
+  sensor->Opened();
+  clock.AdvanceTo(1100);
+  EXPECT_EQ("0,32,64", ReadUntil(*sensor, "0,32,64")) << "the next scan, and no flick";
+  sensor->Closed();
+}
+
 TEST_F(IioBufferTest, PollsSysfsWhenTheBufferCannotBeUsed) {
   struct Case {
     Types types;
