@@ -146,10 +146,10 @@ Result<std::vector<Listed>> ListChannels(const std::string& sysPath) {
   for (const std::string& name : names) {
     Listed channel;
     channel.name = name;
-    Result<std::string> enabled = Required(folderPath, name + "_en");
+    Result<std::string> enabled = Required(sysPath, "scan_elements/" + name + "_en");
     if (!enabled) return enabled.error();
     channel.enabled = *enabled == "1";
-    Result<std::string> index = Required(folderPath, name + "_index");
+    Result<std::string> index = Required(sysPath, "scan_elements/" + name + "_index");
     if (!index) return index.error();
     auto [end, error] = std::from_chars(index->data(), index->data() + index->size(), channel.index);
     if (error != std::errc() || end != index->data() + index->size() || channel.index < 0) {
@@ -197,10 +197,12 @@ bool IioBuffer::Offered(const std::string& sysPath) {
   return FileExists(sysPath + "/buffer/enable");
 }
 
-Status IioBuffer::Change(const std::string& path, const std::string& value, int rank) {
-  auto before = ReadIioAttribute(path.substr(0, path.rfind('/')), path.substr(path.rfind('/') + 1));
+Status IioBuffer::Change(const std::string& sysPath, const std::string& attribute,
+                         const std::string& value, int rank) {
+  auto before = ReadIioAttribute(sysPath, attribute);
   if (!before) return before.error();
   if (*before && **before == value) return Ok();
+  std::string path = sysPath + "/" + attribute;
   if (Status written = WriteAttribute(path, value); !written) return written;
   m_undo.push_back(Undo{rank, path, before->value_or("")});
   return Ok();
@@ -247,8 +249,9 @@ Result<std::unique_ptr<IioBuffer>> IioBuffer::Open(const std::string& sysPath,
 
   // From here on, every change is undone when the buffer is closed (or this fails).
   for (const IioScanChannel& channel : buffer->m_layout.channels) {
-    std::string path = sysPath + "/scan_elements/" + channel.name + "_en";
-    if (Status changed = buffer->Change(path, "1", kChannelRank); !changed) return changed.error();
+    std::string attribute = "scan_elements/" + channel.name + "_en";
+    Status changed = buffer->Change(sysPath, attribute, "1", kChannelRank);
+    if (!changed) return changed.error();
   }
   if (FileExists(sysPath + "/trigger/current_trigger")) {
     Result<std::string> current = Required(sysPath, "trigger/current_trigger");
@@ -259,7 +262,7 @@ Result<std::unique_ptr<IioBuffer>> IioBuffer::Open(const std::string& sysPath,
       std::vector<std::string> triggers = TriggerNames();
       for (const std::string& wanted : {name + "-dev" + number, name + "-trigger"}) {
         if (std::find(triggers.begin(), triggers.end(), wanted) == triggers.end()) continue;
-        Status changed = buffer->Change(sysPath + "/trigger/current_trigger", wanted, kTriggerRank);
+        Status changed = buffer->Change(sysPath, "trigger/current_trigger", wanted, kTriggerRank);
         if (!changed) return changed.error();
         buffer->m_trigger = wanted;
         break;
@@ -270,7 +273,7 @@ Result<std::unique_ptr<IioBuffer>> IioBuffer::Open(const std::string& sysPath,
   std::optional<std::string> frequency;
   if (available && *available) frequency = ChosenFrequency(**available);
   if (frequency) {
-    Status changed = buffer->Change(sysPath + "/sampling_frequency", *frequency, kFrequencyRank);
+    Status changed = buffer->Change(sysPath, "sampling_frequency", *frequency, kFrequencyRank);
     if (!changed) return changed.error();
   } else if (auto current = ReadIioAttribute(sysPath, "sampling_frequency"); current && *current) {
     frequency = **current;
@@ -279,13 +282,9 @@ Result<std::unique_ptr<IioBuffer>> IioBuffer::Open(const std::string& sysPath,
 
   double rate = buffer->m_frequencyHz > 0 ? buffer->m_frequencyHz : kWantedHz;
   auto length = std::max(kMinimumLength, static_cast<std::size_t>(std::ceil(rate * kQueuedSeconds)));
-  if (Status changed = buffer->Change(sysPath + "/buffer/length", std::to_string(length), kLengthRank);
-      !changed) {
-    return changed.error();
-  }
-  if (Status changed = buffer->Change(sysPath + "/buffer/enable", "1", kBufferRank); !changed) {
-    return changed.error();
-  }
+  Status changed = buffer->Change(sysPath, "buffer/length", std::to_string(length), kLengthRank);
+  if (changed) changed = buffer->Change(sysPath, "buffer/enable", "1", kBufferRank);
+  if (!changed) return changed.error();
   buffer->m_bytes.resize(buffer->m_layout.bytes * kMinimumLength);
   buffer->m_length = length;
   buffer->m_scans.reserve(length);

@@ -65,8 +65,10 @@ class IioBuffer {
   };
 
   IioBuffer() = default;
-  // Writes value to sysPath/attribute, keeping what it held for the undo of rank.
-  Status Change(const std::string& path, const std::string& value, int rank);
+  // Writes value to sysPath/attribute unless it holds it, keeping what it held for the undo of
+  // rank.
+  Status Change(const std::string& sysPath, const std::string& attribute, const std::string& value,
+                int rank);
   void Restore();
   IioScan Decode(const std::uint8_t* scan) const;
 
