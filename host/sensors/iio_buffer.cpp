@@ -315,15 +315,12 @@ IioScan IioBuffer::Decode(const std::uint8_t* scan) const {
 Result<std::span<const IioScan>> IioBuffer::Drain(std::int64_t nowMs) {
   m_scans.clear();
   const std::size_t size = m_layout.bytes;
-  for (bool more = true; more;) {
-    std::size_t room = m_bytes.size() - m_pending;
-    ssize_t length = read(m_fd, m_bytes.data() + m_pending, room);
+  for (;;) {
+    ssize_t length = read(m_fd, m_bytes.data() + m_pending, m_bytes.size() - m_pending);
     if (length < 0 && errno == EINTR) continue;
     if (length < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
     if (length < 0) return Error::FromErrno("cannot read " + m_node, errno);
     if (length == 0) return Error("cannot read " + m_node + ": it has ended");
-    // A read that leaves room has taken all there was: one call a drain, as a rule.
-    more = static_cast<std::size_t>(length) == room;
     m_pending += static_cast<std::size_t>(length);
     std::size_t whole = m_pending / size;
     for (std::size_t i = 0; i < whole; ++i) {

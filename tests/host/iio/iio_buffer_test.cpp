@@ -221,11 +221,12 @@ TEST_F(IioBufferTest, APartialScanWaitsForItsRest) {
 }
 
 TEST_F(IioBufferTest, AFullQueueIsDroppedAsOld) {
-  // The kernel queues 400 scans (4 s at 100 Hz) and then drops the newest: a drain that finds
-  // it full reads scans that may be seconds old, here with a flick at their end.
-  Add(BufferedAccelerometer());
+  // At 12.5 Hz the kernel queues 64 scans, the least, and then drops the newest: a drain that
+  // finds it full reads scans that may be seconds old, here with a flick at their end. (64 scans
+  // fit in what umockdev's pseudo-terminal passes on at once.)
+  Add(BufferedAccelerometer({}, {"A: sampling_frequency_available=1.56 6.25 12.5\\n"}));
   std::vector<std::vector<std::uint8_t>> scans;
-  for (int i = 0; i < 400; ++i) scans.push_back(Scan(i >= 397 ? 1536 : 0, 0, 1024, i * 10 * kMs));
+  for (int i = 0; i < 64; ++i) scans.push_back(Scan(i >= 62 ? 1536 : 0, 0, 1024, i * 80 * kMs));
   Feed(kNode, {{0, Joined(scans)}, {100, Scan(0, 512, 1024, 5000 * kMs)}});
   VirtualClock clock;
   clock.AdvanceTo(1000);
