@@ -21,53 +21,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-device() {  # device buffered|polled: the accelerometer in umockdev's format
-  cat <<'DEV'
-P: /devices/platform/accel/iio:device0
-N: iio:device0
-E: SUBSYSTEM=iio
-E: DEVTYPE=iio_device
-A: name=mma8452
-A: in_accel_x_raw=0
-A: in_accel_y_raw=0
-A: in_accel_z_raw=1024
-A: in_accel_scale=0.009576806
-DEV
-  [ "$1" = buffered ] || return 0
-  cat <<'DEV'
-A: sampling_frequency=12.5
-A: sampling_frequency_available=1.56 6.25 12.5 50 100 200 400 800
-A: scan_elements/in_accel_x_en=0
-A: scan_elements/in_accel_x_index=0
-A: scan_elements/in_accel_x_type=le:s16/16>>0
-A: scan_elements/in_accel_y_en=0
-A: scan_elements/in_accel_y_index=1
-A: scan_elements/in_accel_y_type=le:s16/16>>0
-A: scan_elements/in_accel_z_en=0
-A: scan_elements/in_accel_z_index=2
-A: scan_elements/in_accel_z_type=le:s16/16>>0
-A: scan_elements/in_timestamp_en=0
-A: scan_elements/in_timestamp_index=3
-A: scan_elements/in_timestamp_type=le:s64/64>>0
-A: buffer/length=2
-A: buffer/enable=0
-A: trigger/current_trigger=
-
-P: /devices/platform/accel/trigger0
-E: SUBSYSTEM=iio
-A: name=mma8452-dev0
-DEV
-}
-device buffered > "$work/buffered.umockdev"
-device polled > "$work/polled.umockdev"
-# Scans at rest for the whole run, 100 a second (umockdev's format: bytes below 32 as ^ and the
-# byte plus 64, ^ as ^`).
-LC_ALL=C awk -v count=$(((seconds + 10) * 100)) '
-  function put(v, n,   i, b) { for (i = 0; i < n; i++) { b = v % 256; v = (v - b) / 256;
-      if (b < 32) printf "^%c", b + 64; else if (b == 94) printf "^`"; else printf "%c", b } }
-  BEGIN { for (i = 0; i < count; i++) {
-      printf "r %d ", i == 0 ? 0 : 10
-      put(0, 2); put(0, 2); put(1024, 2); put(0, 2); put(i * 10000000, 8); printf "\n" } }' \
+# The devices and the scans of the IIO service test (tests/tools/iio/): at rest for the whole run.
+devices=$(dirname "$0")/../tests/tools/iio
+LC_ALL=C awk -v count=$(((seconds + 10) * 100)) -v flick=0 -f "$devices/scans.awk" \
   > "$work/scans.script"
 
 start_service() {  # start_service NAME UMOCKDEV-ARGS...: the service's pid in $work/NAME.pid
@@ -79,9 +35,9 @@ start_service() {  # start_service NAME UMOCKDEV-ARGS...: the service's pid in $
     "$work/$name/root" "$work/$name.err" &
   pids+=($!)
 }
-start_service buffered --device "$work/buffered.umockdev" \
+start_service buffered --device "$devices/buffered.umockdev" \
   --script /dev/iio:device0="$work/scans.script"
-start_service polled --device "$work/polled.umockdev"
+start_service polled --device "$devices/polled.umockdev"
 mkdir -p "$work/sim"
 "$build/tools/quorvane" --service --acc sim --player builtin --root "$work/sim/root" > /dev/null 2>&1 &
 pids+=($!)

@@ -21,35 +21,29 @@ mkdir -p "$root/Program Files/Quorvane"
   || fail "cannot prepare the settings"
 
 # Lying face up: z reads 1 g (64), below every threshold.
-cat > "$work/phone.umockdev" <<'DEV'
-P: /devices/platform/accel/iio:device0
-E: SUBSYSTEM=iio
-E: DEVTYPE=iio_device
-A: name=mma8452
-A: in_accel_x_raw=0
-A: in_accel_y_raw=0
-A: in_accel_z_raw=1024
-A: in_accel_scale=0.009576806
-DEV
+devices=$(dirname "$0")/iio
+
+# The test's steps inside the testbed (bash -c) share these; $pid is the service's.
+wait_for() {  # wait_for FILE TEXT: bounded (15 s)
+  for _ in $(seq 150); do
+    grep -q "$2" "$1" 2>/dev/null && return 0
+    kill -0 "$pid" 2>/dev/null || { echo "the service ended early"; return 1; }
+    sleep 0.1
+  done
+  echo "no \"$2\" in $1"; return 1
+}
+stop() { kill -TERM "$pid"; wait "$pid"; echo "status $?"; }
+export -f wait_for stop
 
 # Inside the testbed: the service in the background, the test's steps in this shell. Values
 # change as sysfs values do: the file is replaced, so a read never sees half of it.
 # umockdev-run refuses arguments that are not ASCII: the status texts come by the environment.
-LISTENING=没有操作，监听中 NEXT=正在播放下一首 umockdev-run --device "$work/phone.umockdev" -- bash -c '
+LISTENING=没有操作，监听中 NEXT=正在播放下一首 umockdev-run --device "$devices/polled.umockdev" -- bash -c '
   quorvane=$1 root=$2 work=$3
   "$quorvane" --service --acc iio --player builtin --root "$root" > "$work/out" 2> "$work/err" &
   pid=$!
   dir="$UMOCKDEV_DIR/sys/devices/platform/accel/iio:device0"
   set_x() { echo "$1" > "$dir/x.new" && mv "$dir/x.new" "$dir/in_accel_x_raw"; }
-  wait_for() {  # wait_for FILE TEXT: bounded (15 s)
-    for _ in $(seq 150); do
-      grep -q "$2" "$1" 2>/dev/null && return 0
-      kill -0 "$pid" 2>/dev/null || { echo "the service ended early"; return 1; }
-      sleep 0.1
-    done
-    echo "no \"$2\" in $1"; return 1
-  }
-  stop() { kill -TERM "$pid"; wait "$pid"; echo "status $?"; }
   wait_for "$work/out" "$LISTENING" || { stop; exit 1; }
   set_x 2048; sleep 0.05; set_x 0          # 2 g to the right for 50 ms
   wait_for "$work/out" "$NEXT" || { stop; exit 1; }
@@ -65,69 +59,19 @@ grep -q "正在播放前一首" "$work/out" && fail "a \"previous\""
 [ "$(grep -c "went away" "$work/err")" = 1 ] || fail "not one line for going away"
 [ "$(grep -c "is back" "$work/err")" = 1 ] || fail "not one line for the return"
 
-# Buffered: 100 Hz scans of x, y, z (16 bits) and the time stamp, 1 g on z, for 30 s, with a
-# flick of 2 g to the right for 50 ms every 3 s; one read of the script a scan. umockdev plays
-# the script from its start on, whatever the service does: the service sees the flicks that come
-# after its start-up.
-cat > "$work/buffered.umockdev" <<'DEV'
-P: /devices/platform/accel/iio:device0
-N: iio:device0
-E: SUBSYSTEM=iio
-E: DEVTYPE=iio_device
-A: name=mma8452
-A: in_accel_x_raw=0
-A: in_accel_y_raw=0
-A: in_accel_z_raw=1024
-A: in_accel_scale=0.009576806
-A: sampling_frequency=12.5
-A: sampling_frequency_available=1.56 6.25 12.5 50 100 200 400 800
-A: scan_elements/in_accel_x_en=0
-A: scan_elements/in_accel_x_index=0
-A: scan_elements/in_accel_x_type=le:s16/16>>0
-A: scan_elements/in_accel_y_en=0
-A: scan_elements/in_accel_y_index=1
-A: scan_elements/in_accel_y_type=le:s16/16>>0
-A: scan_elements/in_accel_z_en=0
-A: scan_elements/in_accel_z_index=2
-A: scan_elements/in_accel_z_type=le:s16/16>>0
-A: scan_elements/in_timestamp_en=0
-A: scan_elements/in_timestamp_index=3
-A: scan_elements/in_timestamp_type=le:s64/64>>0
-A: buffer/length=2
-A: buffer/enable=0
-A: trigger/current_trigger=
-
-P: /devices/platform/accel/trigger0
-E: SUBSYSTEM=iio
-A: name=mma8452-dev0
-DEV
-# umockdev's script format: r WAIT BYTES, bytes below 32 as ^ and the byte plus 64, ^ as ^`.
-LC_ALL=C awk 'function put(v, n,   i) { for (i = 0; i < n; i++) { b = v % 256; v = (v - b) / 256;
-                   if (b < 32) printf "^%c", b + 64; else if (b == 94) printf "^`"; else printf "%c", b } }
-  BEGIN { for (i = 0; i < 3000; i++) {
-    printf "r %d ", i == 0 ? 0 : 10
-    put(i % 300 >= 150 && i % 300 < 155 ? 2048 : 0, 2); put(0, 2); put(1024, 2); put(0, 2)
-    put(i * 10000000, 8)
-    printf "\n" } }' > "$work/scans.script"
+# Buffered: 100 Hz scans for 30 s with a flick of 50 ms every 3 s. umockdev plays the script
+# from its start on, whatever the service does: the service sees the flicks after its start-up.
+LC_ALL=C awk -v count=3000 -v flick=300 -f "$devices/scans.awk" > "$work/scans.script"
 rm -rf "$root" "$work/out" "$work/err"
 mkdir -p "$root/Program Files/Quorvane"
 "$ini" prepare "$settings" && "$ini" set-int "$settings" "$section" autorun 1 \
   || fail "cannot prepare the settings"
-LISTENING=没有操作，监听中 NEXT=正在播放下一首 umockdev-run --device "$work/buffered.umockdev" \
+LISTENING=没有操作，监听中 NEXT=正在播放下一首 umockdev-run --device "$devices/buffered.umockdev" \
   --script /dev/iio:device0="$work/scans.script" -- bash -c '
   quorvane=$1 root=$2 work=$3
   "$quorvane" --service --acc iio --player builtin --root "$root" > "$work/out" 2> "$work/err" &
   pid=$!
   dir="$UMOCKDEV_DIR/sys/devices/platform/accel/iio:device0"
-  wait_for() {  # wait_for FILE TEXT: bounded (15 s)
-    for _ in $(seq 150); do
-      grep -q "$2" "$1" 2>/dev/null && return 0
-      kill -0 "$pid" 2>/dev/null || { echo "the service ended early"; return 1; }
-      sleep 0.1
-    done
-    echo "no \"$2\" in $1"; return 1
-  }
-  stop() { kill -TERM "$pid"; wait "$pid"; echo "status $?"; }
   wait_for "$work/out" "$LISTENING" || { stop; exit 1; }
   wait_for "$work/out" "$NEXT" || { stop; exit 1; }
   echo "enabled $(cat "$dir/buffer/enable")"

@@ -85,6 +85,13 @@ constexpr std::int64_t kMs = 1000000;  // ns
 
 class IioBufferTest : public IioTest {
  protected:
+  // The first accelerometer's sensor, opened at atMs.
+  std::unique_ptr<IioSensor> OpenedAt(VirtualClock& clock, std::int64_t atMs) {
+    clock.AdvanceTo(atMs);
+    std::unique_ptr<IioSensor> sensor = Sensor(clock, IioPacing::kManual);
+    if (sensor != nullptr) sensor->Opened();
+    return sensor;
+  }
   // The attributes the set-up changes: "x y z t | trigger | frequency | length | enable".
   std::string Changes() {
     std::string text;
@@ -143,8 +150,7 @@ TEST_F(IioBufferTest, SetsTheBufferUpOnOpenAndUndoesItOnClose) {
   Set(kTrigger, "name", "mma8452-trigger");
   Feed(kNode, {});
   VirtualClock clock;
-  std::unique_ptr<IioSensor> sensor = Sensor(clock, IioPacing::kManual);
-  sensor->Opened();
+  std::unique_ptr<IioSensor> sensor = OpenedAt(clock, 0);
   EXPECT_EQ("1 1 1 1 | mma8452-trigger | 100 | 400 | 1 ", Changes());
   sensor->Closed();
   EXPECT_EQ(kUntouched, Changes());
@@ -163,9 +169,7 @@ TEST_F(IioBufferTest, AFlickInTheScansIsCaughtAtTheNextRead) {
   }
   Feed(kNode, {{0, Joined(scans)}});
   VirtualClock clock;
-  clock.AdvanceTo(1000);
-  std::unique_ptr<IioSensor> sensor = Sensor(clock, IioPacing::kManual);
-  sensor->Opened();
+  std::unique_ptr<IioSensor> sensor = OpenedAt(clock, 1000);
   clock.AdvanceTo(1100);
   EXPECT_EQ("96,0,64", ReadUntil(*sensor, "96,0,64")) << "the poll at 1100 ms";
   clock.AdvanceTo(1200);
@@ -195,8 +199,7 @@ TEST_F(IioBufferTest, DecodesTheLayoutsOfTheScan) {
     Add(BufferedAccelerometer(c.types));
     Feed(kNode, {{0, c.scan}});
     VirtualClock clock;
-    std::unique_ptr<IioSensor> sensor = Sensor(clock, IioPacing::kManual);
-    sensor->Opened();
+    std::unique_ptr<IioSensor> sensor = OpenedAt(clock, 0);
     clock.Advance(100);
     EXPECT_EQ("48,-32,64", ReadUntil(*sensor, "48,-32,64")) << c.types.axes;
     sensor->Closed();
@@ -210,9 +213,7 @@ TEST_F(IioBufferTest, APartialScanWaitsForItsRest) {
   std::vector<std::uint8_t> bHead(b.begin(), b.begin() + 7), bTail(b.begin() + 7, b.end());
   Feed(kNode, {{0, Joined({a, bHead})}, {100, Joined({bTail, c})}});
   VirtualClock clock;
-  clock.AdvanceTo(1000);
-  std::unique_ptr<IioSensor> sensor = Sensor(clock, IioPacing::kManual);
-  sensor->Opened();
+  std::unique_ptr<IioSensor> sensor = OpenedAt(clock, 1000);
   clock.AdvanceTo(1100);
   EXPECT_EQ("0,32,64", ReadUntil(*sensor, "0,32,64")) << "b and c, neither shifted";
   clock.AdvanceTo(1200);
@@ -229,9 +230,7 @@ TEST_F(IioBufferTest, AFullQueueIsDroppedAsOld) {
   for (int i = 0; i < 64; ++i) scans.push_back(Scan(i >= 62 ? 1536 : 0, 0, 1024, i * 80 * kMs));
   Feed(kNode, {{0, Joined(scans)}, {100, Scan(0, 512, 1024, 5000 * kMs)}});
   VirtualClock clock;
-  clock.AdvanceTo(1000);
-  std::unique_ptr<IioSensor> sensor = Sensor(clock, IioPacing::kManual);
-  sensor->Opened();
+  std::unique_ptr<IioSensor> sensor = OpenedAt(clock, 1000);
   clock.AdvanceTo(1100);
   EXPECT_EQ("0,32,64", ReadUntil(*sensor, "0,32,64")) << "the next scan, and no flick";
   sensor->Closed();
@@ -280,8 +279,7 @@ TEST_F(IioBufferTest, ABufferSilentFor500MsIsLeftForPolling) {
   Add(BufferedAccelerometer());
   Feed(kNode, {});
   VirtualClock clock;
-  std::unique_ptr<IioSensor> sensor = Sensor(clock, IioPacing::kManual);
-  sensor->Opened();
+  std::unique_ptr<IioSensor> sensor = OpenedAt(clock, 0);
   for (int tick = 1; tick < 5; ++tick) {
     clock.Advance(100);
     EXPECT_EQ("0,0,64", Text(sensor->Read())) << "the first sample, from sysfs";
