@@ -88,7 +88,8 @@ std::optional<std::string> ChosenFrequency(std::string_view available) {
     std::optional<double> step = words.size() == 3 ? FiniteNumber(words[1]) : std::nullopt;
     std::optional<double> high = words.size() == 3 ? FiniteNumber(words[2]) : std::nullopt;
     if (!low || !step || !high || *step <= 0 || *high < *low) return std::nullopt;
-    double value = std::min(*high, *low + std::ceil(std::max(0.0, kWantedHz - *low) / *step) * *step);
+    double steps = std::ceil(std::max(0.0, kWantedHz - *low) / *step);
+    double value = std::min(*high, *low + steps * *step);
     char text[32];
     std::snprintf(text, sizeof text, "%g", value);
     return std::string(text);
@@ -151,8 +152,9 @@ Result<std::vector<Listed>> ListChannels(const std::string& sysPath) {
     channel.enabled = *enabled == "1";
     Result<std::string> index = Required(sysPath, "scan_elements/" + name + "_index");
     if (!index) return index.error();
-    auto [end, error] = std::from_chars(index->data(), index->data() + index->size(), channel.index);
-    if (error != std::errc() || end != index->data() + index->size() || channel.index < 0) {
+    const char* last = index->data() + index->size();
+    auto [end, error] = std::from_chars(index->data(), last, channel.index);
+    if (error != std::errc() || end != last || channel.index < 0) {
       return Error("scan_elements/" + name + "_index \"" + *index + "\" is not an index");
     }
     // An accelerometer's axes may share one type: in_accel_type.
@@ -244,7 +246,9 @@ Result<std::unique_ptr<IioBuffer>> IioBuffer::Open(const std::string& sysPath,
   buffer->m_fd = open(buffer->m_node.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (buffer->m_fd < 0) return Error::FromErrno("cannot open " + buffer->m_node, errno);
   buffer->m_layout = std::move(*layout);
-  for (int axis = 0; axis < 3; ++axis) buffer->m_axes[axis] = buffer->m_layout.Find(kAxisChannels[axis]);
+  for (int axis = 0; axis < 3; ++axis) {
+    buffer->m_axes[axis] = buffer->m_layout.Find(kAxisChannels[axis]);
+  }
   buffer->m_timestamp = buffer->m_layout.Find(kTimestampChannel);
 
   // From here on, every change is undone when the buffer is closed (or this fails).
@@ -281,7 +285,8 @@ Result<std::unique_ptr<IioBuffer>> IioBuffer::Open(const std::string& sysPath,
   if (frequency) buffer->m_frequencyHz = FiniteNumber(*frequency).value_or(0);
 
   double rate = buffer->m_frequencyHz > 0 ? buffer->m_frequencyHz : kWantedHz;
-  auto length = std::max(kMinimumLength, static_cast<std::size_t>(std::ceil(rate * kQueuedSeconds)));
+  auto length =
+      std::max(kMinimumLength, static_cast<std::size_t>(std::ceil(rate * kQueuedSeconds)));
   Status changed = buffer->Change(sysPath, "buffer/length", std::to_string(length), kLengthRank);
   if (changed) changed = buffer->Change(sysPath, "buffer/enable", "1", kBufferRank);
   if (!changed) return changed.error();

@@ -305,8 +305,9 @@ TEST_F(IioBufferTest, AVanishedDeviceFailsReadsAndIsReadThroughItsBufferAgain) {
   std::unique_ptr<IioSensor> sensor = Sensor(clock, IioPacing::kManual);
   // As the device comes back when bound again.
   std::string folder = Root() + kAccel;
-  std::filesystem::copy(folder, folder + ".fresh", std::filesystem::copy_options::recursive |
-                                                          std::filesystem::copy_options::copy_symlinks);
+  using std::filesystem::copy_options;
+  std::filesystem::copy(folder, folder + ".fresh",
+                        copy_options::recursive | copy_options::copy_symlinks);
   sensor->Opened();
   clock.Advance(100);
   EXPECT_EQ("0,0,64", ReadUntil(*sensor, "0,0,64"));

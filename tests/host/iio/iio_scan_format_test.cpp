@@ -78,7 +78,8 @@ TEST(IioScanFormat, AlignsEachChannelToItsStorageSize) {
   EXPECT_EQ("a@0 x@2 = 4", Layout({Channel("a", 0, "le:u8/8>>0"), Channel("x", 1, s16)}));
   EXPECT_EQ("x@0 a@2 = 4", Layout({Channel("x", 0, s16), Channel("a", 1, "le:u8/8>>0")}));
   EXPECT_EQ("v@0 t@8 = 16", Layout({Channel("v", 0, "le:u16/16X3>>0"), Channel("t", 1, ts)}));
-  EXPECT_EQ("error: x and y have the index 0", Layout({Channel("x", 0, s16), Channel("y", 0, s16)}));
+  EXPECT_EQ("error: x and y have the index 0",
+            Layout({Channel("x", 0, s16), Channel("y", 0, s16)}));
   EXPECT_EQ("error: no channel is enabled", Layout({}));
 }
 
