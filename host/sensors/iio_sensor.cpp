@@ -28,9 +28,9 @@ bool IioSensor::Present() const {
 }
 
 std::optional<AccSample> IioSensor::Read() {
-  if (m_mode == Mode::kBuffered) {
+  {
     std::lock_guard lock(m_sampling);
-    DrainLocked(m_clock.NowMs());
+    if (m_mode == Mode::kBuffered) DrainLocked(m_clock.NowMs());
   }
   std::lock_guard lock(m_windowMutex);
   if (!m_readable) return std::nullopt;

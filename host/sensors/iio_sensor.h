@@ -59,7 +59,8 @@ class IioSensor final : public AccelerometerSensor {
   // False while the device is gone (looking for it once more first).
   bool Present() const override;
   // The peak window now, after draining the buffer when it is read; nullopt while the device
-  // is gone.
+  // is gone. Called on the handset's thread, as Opened and Closed are (a buffer that falls
+  // silent starts the reader thread here).
   std::optional<AccSample> Read() override;
   // Takes a first sample from sysfs at once, then sets the buffer up, or starts the reader
   // thread (kReaderThread).
@@ -103,7 +104,7 @@ class IioSensor final : public AccelerometerSensor {
   IioAccelerometer m_device;
   bool m_gone = false;
   std::int64_t m_nextProbeMs = 0;
-  // Written on the handset's thread only, with m_sampling held.
+  // Written on the handset's thread only; m_sampling guards them.
   Mode m_mode = Mode::kClosed;
   std::unique_ptr<IioBuffer> m_buffer;
   std::int64_t m_lastDataMs = 0;  // the last drain that gave scans, or the buffer's set-up
