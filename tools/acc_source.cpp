@@ -30,11 +30,11 @@ std::variant<std::unique_ptr<host::sensors::IioSensor>, std::string> OpenIioSens
     err << program << ": " << line << std::endl;
   };
   auto found = host::sensors::FindIioAccelerometer(selector, debug);
-  if (auto* error = std::get_if<host::sensors::IioError>(&found)) return error->message;
+  if (!found) return found.error().message();
   // The samples' own time line, shared by every sensor of the process.
   static const host::RealClock clock;
   return std::make_unique<host::sensors::IioSensor>(
-      std::get<host::sensors::IioAccelerometer>(std::move(found)), selector, clock, debug);
+      std::move(*found), selector, clock, debug);
 }
 
 std::variant<host::sensors::Recording, std::string> LoadReplay(const std::string& file) {
