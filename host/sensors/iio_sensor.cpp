@@ -27,9 +27,26 @@ bool IioSensor::Present() const {
 }
 
 std::optional<AccSample> IioSensor::Read() {
+  std::optional<AccCounts> counts = ReadCounts(AccTap::kStaged);
+  if (!counts) return std::nullopt;
+  return ClampedToBytes(*counts);
+}
+
+std::optional<AccCounts> IioSensor::ReadCounts(AccTap tap) {
   std::lock_guard lock(m_windowMutex);
   if (!m_readable) return std::nullopt;
-  return m_window.Peak(m_clock.NowMs());
+  return m_window.Read(m_clock.NowMs(), tap);
+}
+
+bool IioSensor::SetMotionMode(MotionMode mode) {
+  std::lock_guard lock(m_windowMutex);
+  m_window.set_mode(mode);
+  return true;
+}
+
+std::optional<MotionMode> IioSensor::motion_mode() const {
+  std::lock_guard lock(m_windowMutex);
+  return m_window.mode();
 }
 
 void IioSensor::Opened() {
@@ -63,7 +80,7 @@ void IioSensor::SampleNow() {
   std::array<long, 3> raw;
   IioReadFailure failure;
   if (m_device.raw.Read(raw, failure)) {
-    AccSample sample = MapRawSample(m_device.calibration, raw);
+    AccCounts sample = MapRawSample(m_device.calibration, raw);
     std::lock_guard windowLock(m_windowMutex);
     m_window.Add(now, sample);
     return;

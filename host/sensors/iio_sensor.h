@@ -21,7 +21,7 @@
 #include "host/drivers/accelerometer.h"
 #include "host/kernel/clock.h"
 #include "host/sensors/iio_device.h"
-#include "host/sensors/peak_window.h"
+#include "host/sensors/acc_stream.h"
 
 namespace host::sensors {
 
@@ -47,8 +47,12 @@ class IioSensor final : public AccelerometerSensor {
 
   // False while the device is gone (looking for it once more first).
   bool Present() const override;
-  // The peak window now; nullopt while the device is gone.
+  // The stream's read now (clamped to bytes); nullopt while the device is gone.
   std::optional<AccSample> Read() override;
+  std::optional<AccCounts> ReadCounts(AccTap tap) override;
+  // The stage's mode (raw until set); forgets the samples so far.
+  bool SetMotionMode(MotionMode mode) override;
+  std::optional<MotionMode> motion_mode() const override;
   // Takes a first sample at once, then starts the reader thread (kReaderThread).
   void Opened() override;
   // Stops the reader thread and forgets the window.
@@ -77,9 +81,9 @@ class IioSensor final : public AccelerometerSensor {
   bool m_gone = false;
   std::int64_t m_nextProbeMs = 0;
 
-  // Guards the window and m_readable, which the handset's thread reads.
+  // Guards the stream and m_readable, which the handset's thread reads.
   mutable std::mutex m_windowMutex;
-  PeakWindow m_window;
+  AccStream m_window;
   bool m_readable = true;
 
   std::jthread m_reader;

@@ -31,13 +31,13 @@ void ManualTiltSensor::Changed() {
     m_window.Clear();
     return;
   }
-  m_window.Add(clock->NowMs(), Sample());
+  m_window.Add(clock->NowMs(), Widened(Sample()));
 }
 
 std::optional<AccSample> ManualTiltSensor::Read() {
   const Clock* clock = TimeSource();
   if (clock == nullptr) return Sample();
-  return m_window.Peak(clock->NowMs()).value_or(Sample());
+  return ClampedToBytes(m_window.Peak(clock->NowMs()).value_or(Widened(Sample())));
 }
 
 void ManualTiltSensor::Press(TiltKey key) {

@@ -14,7 +14,7 @@ void MotionRecorder::Poll(std::int64_t nowMs) {
   // stall of a period or more, the rows go on from now instead of catching up in a burst.
   bool onTime = m_nextDueMs && nowMs - *m_nextDueMs < kRecordPeriodMs;
   m_nextDueMs = (onTime ? *m_nextDueMs : nowMs) + kRecordPeriodMs;
-  std::optional<AccSample> sample = m_sensor.Read();
+  std::optional<AccCounts> sample = m_sensor.ReadCounts(AccTap::kSource);
   if (!sample) return;
   m_out << (nowMs - *m_startMs) << ',' << int{sample->x} << ',' << int{sample->y} << ','
         << int{sample->z};

@@ -1,6 +1,9 @@
 // Recording what the accelerometer's driver reads, by hand: the window's --record FILE. Every
 // period (10 ms, 100 reads a second) one read of the sensor becomes one row of a recording
-// (replay.h): "ms,x,y,z", ms counted from the first poll, after the header "ms,x,y,z,label".
+// (replay.h): "ms,x,y,z", ms counted from the first poll, after the header "ms,x,y,z,label". A
+// row holds what the source measured, before the motion stage and the driver's clamp to bytes
+// (counts of 64 per g, beyond -128..127 too), so that a replay or an evaluation can put it
+// through any stage.
 // A label (the person began an intended gesture) goes on the next row written as its fifth
 // field, so that quorvane-motion eval can score the recording (docs/motion.md).
 //

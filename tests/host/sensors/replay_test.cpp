@@ -43,6 +43,7 @@ TEST(ReplayRecording, AcceptedTexts) {
       {"0,1,2,3\n", "0:1,2,3"},
       {"0,1,2,3", "0:1,2,3"},
       {"ms,x,y,z\n0,1,2,3\n100,-128,127,0\n", "0:1,2,3 100:-128,127,0"},
+      {"0,2048,-2048,190\n", "0:2048,-2048,190"},
       {"# a tilt to the right\n\ntime, x, y, z\n  # still a comment\n 0 , +5 ,-0, 7 \r\n",
        "0:5,0,7"},
       {"ms,x,y,z,label\n0,1,2,3,\n100,90,0,0, next\n200,0,0,90,previous \n",
@@ -72,8 +73,8 @@ TEST(ReplayRecording, MistakesAreReportedWithTheirLine) {
        "line 3: the time 300 does not come after the line before (300)"},
       {"0,0,0,0\n\n200,0,0,0\n100,1,1,1\n",
        "line 4: the time 100 does not come after the line before (200)"},
-      {"0,128,0,0\n", "line 1: x 128 lies outside -128..127"},
-      {"0,0,-129,0\n", "line 1: y -129 lies outside -128..127"},
+      {"0,2049,0,0\n", "line 1: x 2049 lies beyond 32 g (-2048..2048, 64 per g)"},
+      {"0,0,-2049,0\n", "line 1: y -2049 lies beyond 32 g (-2048..2048, 64 per g)"},
       {"0,0,0,0x10\n", "line 1: z '0x10' is no number"},
       {"0,0,,0\n", "line 1: y '' is no number"},
       {"0,+-3,0,0\n", "line 1: x '+-3' is no number"},
@@ -170,20 +171,20 @@ TEST(ReplaySensor, StartsAtItsStartTime) {
   VirtualClock clock;
   clock.AdvanceTo(10'000);
   ReplaySensor sensor(recording, clock, clock.NowMs());
-  EXPECT_EQ((AccSample{100, 0, 0}), sensor.Sample());
+  EXPECT_EQ((AccCounts{100, 0, 0}), sensor.Sample());
   clock.Advance(500);
-  EXPECT_EQ((AccSample{0, 0, 0}), sensor.Sample());
+  EXPECT_EQ((AccCounts{0, 0, 0}), sensor.Sample());
   clock.Advance(100);  // the round of 600 ms is over
-  EXPECT_EQ((AccSample{100, 0, 0}), sensor.Sample());
+  EXPECT_EQ((AccCounts{100, 0, 0}), sensor.Sample());
 }
 
 TEST(ReplaySensor, MadeBeforeItsHandsetPlaysOnTheCurrentHandsetsClock) {
   ReplaySensor sensor(std::get<Recording>(ParseRecording("0,0,0,0\n500,90,0,0\n")));
-  EXPECT_EQ((AccSample{0, 0, 0}), sensor.Sample());  // no handset yet
+  EXPECT_EQ((AccCounts{0, 0, 0}), sensor.Sample());  // no handset yet
   VirtualClock clock;
   Handset handset(clock);
   clock.AdvanceTo(550);
-  EXPECT_EQ((AccSample{90, 0, 0}), sensor.Sample());
+  EXPECT_EQ((AccCounts{90, 0, 0}), sensor.Sample());
 }
 
 }  // namespace
