@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "host/drivers/motion_stage.h"
 #include "host/kernel/kernel_object.h"
 #include "host/mpris/player_bus.h"
 #include "host/sensors/replay.h"
@@ -61,6 +62,13 @@ void AddHostOptions(CLI::App& app, HostOptions& options) {
                  "With --player mpris: the command that starts the player when the handset "
                  "launches it.")
       ->type_name("CMD");
+  app.add_option("--motion", options.motion,
+                 "The accelerometer driver's motion stage for replay:FILE and iio: raw (the "
+                 "values as measured), gravity (gravity taken out) or flick (a flick's "
+                 "strength, steady shocks held back; docs/motion.md). Default: " +
+                     std::string(host::MotionModeName(host::kDefaultMotionMode)) +
+                     ". The window's tilt and scripts stay raw.")
+      ->type_name("MODE");
 }
 
 HostDevices::~HostDevices() = default;
@@ -93,6 +101,10 @@ std::variant<std::unique_ptr<HostDevices>, std::string> HostDevices::Open(
     return "--player " + player + ": give builtin or mpris[:NAME]";
   }
 
+  std::optional<host::MotionMode> motion = host::kDefaultMotionMode;
+  if (options.motion) motion = host::MotionModeNamed(*options.motion);
+  if (!motion) return "--motion " + *options.motion + ": give " + host::MotionModeNames();
+
   if (acc == "sim") {
     devices->m_accKind = AccKind::kSim;
   } else if (acc.compare(0, kReplay.size(), kReplay) == 0 && acc.size() > kReplay.size()) {
@@ -113,6 +125,7 @@ std::variant<std::unique_ptr<HostDevices>, std::string> HostDevices::Open(
   } else {
     return "--acc " + acc + ": give sim, replay:FILE or iio[:NAME]";
   }
+  if (devices->m_sensor) devices->m_sensor->SetMotionMode(*motion);
   return devices;
 }
 

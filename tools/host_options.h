@@ -5,6 +5,7 @@
 //   --acc sim|replay:FILE|iio[:NAME]   the accelerometer
 //   --player builtin|mpris[:NAME]      the music player
 //   --player-command CMD               how a real player is started when the handset launches it
+//   --motion raw|gravity|flick         the driver's motion stage for replay and iio (docs/motion.md)
 //
 // HostDevices::Open is the one place that turns them into devices: a new back-end fills in its
 // branch there and nowhere else.
@@ -32,6 +33,7 @@ struct HostOptions {
   std::optional<std::string> acc;
   std::optional<std::string> player;
   std::optional<std::string> playerCommand;
+  std::optional<std::string> motion;
 };
 
 // What a mode takes when an option is not given.

@@ -14,7 +14,9 @@
 #include <fstream>
 #include <vector>
 
+#include "host/drivers/motion_stage.h"
 #include "tests/host/mpris/private_bus.h"
+#include "host/drivers/motion_stage.h"
 #include "tools/host_options.h"
 
 namespace {
@@ -59,7 +61,7 @@ TEST_F(HostDevicesTest, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
   std::string dir = (fs::temp_directory_path() / "quorvane-options-XXXXXX").string();
   ASSERT_NE(mkdtemp(dir.data()), nullptr);
   std::ofstream(dir + "/flick.csv") << "0,0,0,0\n500,127,0,0\n";
-  std::ofstream(dir + "/bad.csv") << "0,0,0,0\n500,200,0,0\n";
+  std::ofstream(dir + "/bad.csv") << "0,0,0,0\n500,2100,0,0\n";
   const std::string flick = "replay:" + dir + "/flick.csv";
   const std::string bad = dir + "/bad.csv";
 
@@ -67,7 +69,8 @@ TEST_F(HostDevicesTest, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
       {std::nullopt, std::nullopt, std::nullopt, "sim"},
       {"sim", "builtin", std::nullopt, "sim"},
       {flick, std::nullopt, std::nullopt, "replay"},
-      {"replay:" + bad, std::nullopt, std::nullopt, bad + ":2: x 200 lies outside -128..127"},
+      {"replay:" + bad, std::nullopt, std::nullopt,
+       bad + ":2: x 2100 lies beyond 32 g (-2048..2048, 64 per g)"},
       {"replay:", std::nullopt, std::nullopt, "--acc replay:: give sim, replay:FILE or iio[:NAME]"},
       {"tilt", std::nullopt, std::nullopt, "--acc tilt: give sim, replay:FILE or iio[:NAME]"},
       {"iio", std::nullopt, std::nullopt, std::string("--acc iio: ") + kNoAccelerometer},
@@ -84,6 +87,43 @@ TEST_F(HostDevicesTest, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
   for (const Case& c : cases) {
     EXPECT_EQ(Outcome({c.acc, c.player, c.playerCommand}, HostDefaults{}), c.expected)
         << c.acc.value_or("-") << " " << c.player.value_or("-");
+  }
+  fs::remove_all(dir);
+}
+
+TEST_F(HostDevicesTest, TheMotionStageIsTheOneNamedOrTheDefaultAndOnlyForStreamingSources) {
+  std::string dir = (fs::temp_directory_path() / "quorvane-options-XXXXXX").string();
+  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+  std::ofstream(dir + "/flick.csv") << "0,0,0,0\n500,127,0,0\n";
+  const std::string flick = "replay:" + dir + "/flick.csv";
+  struct MotionCase {
+    std::optional<std::string> acc;
+    std::optional<std::string> motion;
+    std::string expected;  // the stage's mode, "none", or the refusal
+  };
+  const MotionCase cases[] = {
+      {flick, std::nullopt, host::MotionModeName(host::kDefaultMotionMode)},
+      {flick, "raw", "raw"},
+      {flick, "gravity", "gravity"},
+      {flick, "flick", "flick"},
+      {"sim", "gravity", "none"},  // the window's tilt and the demo's stay raw
+      {flick, "smooth", "--motion smooth: give raw, gravity or flick"},
+  };
+  for (const MotionCase& c : cases) {
+    HostOptions options;
+    options.acc = c.acc;
+    options.motion = c.motion;
+    auto devices = HostDevices::Open(options, HostDefaults{});
+    std::string outcome;
+    if (auto* error = std::get_if<std::string>(&devices)) {
+      outcome = *error;
+    } else {
+      HostDevices& opened = *std::get<std::unique_ptr<HostDevices>>(devices);
+      std::optional<host::MotionMode> mode;
+      if (opened.sensor() != nullptr) mode = opened.sensor()->motion_mode();
+      outcome = mode ? host::MotionModeName(*mode) : "none";
+    }
+    EXPECT_EQ(c.expected, outcome) << c.motion.value_or("-");
   }
   fs::remove_all(dir);
 }
