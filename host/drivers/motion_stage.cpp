@@ -60,7 +60,7 @@ void MotionStage::Reset() { *this = MotionStage(m_mode); }
 
 AccCounts MotionStage::Apply(std::int64_t atMs, AccCounts counts) {
   if (m_mode == MotionMode::kRaw) return counts;
-  if (m_started && (atMs - m_lastMs > kRestartGapMs || atMs < m_lastMs)) Reset();
+  if (m_started && atMs < m_lastMs) Reset();
   if (!m_started) {
     m_started = true;
     m_lastMs = atMs;

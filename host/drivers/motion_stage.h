@@ -48,7 +48,8 @@ class MotionStage {
   MotionMode mode() const { return m_mode; }
 
   // The stage's output for the sample measured at atMs. Times are expected not to go back; a
-  // gap of more than kRestartGapMs starts afresh, as after Reset.
+  // time before the last one starts afresh, as after Reset. A sample holds until the next one
+  // (a recording's rows may be far apart).
   AccCounts Apply(std::int64_t atMs, AccCounts counts);
   // Forgets everything (the source was closed, or went away).
   void Reset();
@@ -87,7 +88,6 @@ class MotionStage {
   std::array<CoarseSlot, kCoarseSlots> m_coarse{};
 
  public:
-  static constexpr std::int64_t kRestartGapMs = 1000;
   static constexpr float kGravityTauMs = 1000;
   static constexpr float kGravitySlewCounts = 16;  // 0.25 g
 };

@@ -35,7 +35,9 @@ DEV
 # umockdev-run refuses arguments that are not ASCII: the status texts come by the environment.
 LISTENING=没有操作，监听中 NEXT=正在播放下一首 umockdev-run --device "$work/phone.umockdev" -- bash -c '
   quorvane=$1 root=$2 work=$3
-  "$quorvane" --service --acc iio --player builtin --root "$root" > "$work/out" 2> "$work/err" &
+  # Raw: this is about the sampler and the device coming and going, not the motion stage.
+  "$quorvane" --service --acc iio --motion raw --player builtin --root "$root" \
+    > "$work/out" 2> "$work/err" &
   pid=$!
   dir="$UMOCKDEV_DIR/sys/devices/platform/accel/iio:device0"
   set_x() { echo "$1" > "$dir/x.new" && mv "$dir/x.new" "$dir/in_accel_x_raw"; }
