@@ -189,3 +189,60 @@ TEST(ReplaySensor, MadeBeforeItsHandsetPlaysOnTheCurrentHandsetsClock) {
 
 }  // namespace
 }  // namespace host::sensors
+
+namespace host::sensors {
+namespace {
+
+TEST(ReplaySensor, TheStageSeesEveryLineAndAReadClampsAfterIt) {
+  // 26 Hz on gravity (z up, 1 g), a flick on x at 2 s of 2.5 g swinging back 1.25 g: wide
+  // values beyond the byte.
+  std::string csv;
+  for (int i = 0; i < 26 * 4; ++i) {
+    std::int64_t t = i * 1000 / 26;
+    int x = t >= 2000 && t < 2080 ? 160 : t >= 2080 && t < 2160 ? -80 : 0;
+    csv += std::to_string(t) + "," + std::to_string(x) + ",0,64\n";
+  }
+  Recording recording = std::get<Recording>(ParseRecording(csv));
+  struct Case {
+    MotionMode mode;
+    int highestX;  // of the reads every 100 ms
+    int highestZ;
+    int highestSourceX;  // before the stage (AccTap::kSource), unclamped
+  };
+  const Case cases[] = {
+      {MotionMode::kRaw, 127, 64, 160},
+      {MotionMode::kGravity, 127, 0, 160},
+      {MotionMode::kFlick, 127, 0, 160},
+  };
+  for (const Case& c : cases) {
+    VirtualClock clock;
+    ReplaySensor sensor(recording, clock);
+    ASSERT_TRUE(sensor.SetMotionMode(c.mode));
+    EXPECT_EQ(c.mode, sensor.motion_mode());
+    int x = -1000, z = -1000, source = -1000;
+    for (std::int64_t t = 1000; t < 3900; t += 100) {
+      clock.AdvanceTo(t);
+      AccSample read = *sensor.Read();
+      x = std::max<int>(x, read.x);
+      if (t >= 1000 && t < 1900) z = std::max<int>(z, read.z);
+      source = std::max<int>(source, sensor.ReadCounts(AccTap::kSource)->x);
+    }
+    EXPECT_EQ(c.highestX, x) << MotionModeName(c.mode);
+    EXPECT_EQ(c.highestZ, z) << MotionModeName(c.mode);
+    EXPECT_EQ(c.highestSourceX, source) << MotionModeName(c.mode);
+  }
+}
+
+TEST(ReplaySensor, ALongPauseStartsTheStageAfreshShortlyBefore) {
+  // Reads an hour apart on a looping recording cost a few seconds of lines, and read as the
+  // recording does there.
+  Recording recording = std::get<Recording>(ParseRecording("0,0,0,64\n1000,100,0,64\n1100,0,0,64\n2000,0,0,64\n"));
+  VirtualClock clock;
+  ReplaySensor sensor(recording, clock);
+  clock.AdvanceTo(3'600'000 / 2100 * 2100 + 1050);  // 1050 ms into a round, an hour on
+  EXPECT_EQ((AccCounts{100, 0, 64}), sensor.Peak(AccTap::kSource));
+  EXPECT_EQ(100, sensor.Read()->x);
+}
+
+}  // namespace
+}  // namespace host::sensors
