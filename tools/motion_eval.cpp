@@ -1,5 +1,6 @@
 #include "tools/motion_eval.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -40,6 +41,29 @@ class CountingSensor final : public host::AccelerometerSensor {
   std::int64_t m_reads = 0;
 };
 
+// Script waits of endMs in all, each within what a script's wait takes.
+std::string Waits(std::int64_t endMs) {
+  constexpr std::int64_t kLongestWait = 2'147'483'647;
+  std::string waits;
+  do {
+    std::int64_t wait = std::min(endMs, kLongestWait);
+    waits += "wait " + std::to_string(wait) + "\n";
+    endMs -= wait;
+  } while (endMs > 0);
+  return waits;
+}
+
+// What went wrong with a run, without the lines of the script that drives it: the
+// diagnostics' first line, past "eval:LINE: ".
+std::string RunProblem(const std::string& diagnostics) {
+  std::string line = diagnostics.substr(0, diagnostics.find('\n'));
+  if (line.rfind("eval:", 0) == 0) {
+    std::size_t colon = line.find(": ");
+    if (colon != std::string::npos) line = line.substr(colon + 2);
+  }
+  return "the application could not be run over the recording (" + line + ")";
+}
+
 // The settings the run starts from: gesture control on, both thresholds at threshold, and
 // nothing that would hide windows or toggle playback on its own.
 std::string EvalScript(int threshold, std::int64_t endMs) {
@@ -47,8 +71,7 @@ std::string EvalScript(int threshold, std::int64_t endMs) {
   return "write \"\\Program Files\\Quorvane\\config.ini\" \"[Powered By Zelbin]\" \"  minacc_x=" +
          n + "\" \"  minacc_y=" + n + "\" \"  minacc_z=" + n +
          "\" \"  autoacc=1\" \"  autohide=0\" \"  autorun=0\" \"  autoplay=0\"\n"
-         "start\n"
-         "wait " + std::to_string(endMs) + "\n";
+         "start\n" + Waits(endMs);
 }
 
 }  // namespace
@@ -124,7 +147,7 @@ std::variant<EvalRun, std::string> Evaluator::Run(int threshold) {
   run.durationMs = run.ticks * kPollMs;
   host::scenario::ParseResult script =
       host::scenario::ParseScript(EvalScript(threshold, run.durationMs));
-  if (script.error) return "eval:" + std::to_string(script.error->line) + ": " + script.error->message;
+  if (script.error) return RunProblem(script.error->message);
 
   std::ostringstream diagnostics;
   host::VirtualClock clock;
@@ -147,7 +170,7 @@ std::variant<EvalRun, std::string> Evaluator::Run(int threshold) {
   handset.Launch(host::programs::kMusicPlayerPath);
   host::scenario::RunStatus status = runner.Run();
   handset.RegisterDevice(host::kAccelerometerName, nullptr);
-  if (status != host::scenario::RunStatus::kCompleted) return diagnostics.str();
+  if (status != host::scenario::RunStatus::kCompleted) return RunProblem(diagnostics.str());
   run.reads = sensor.reads();
   return run;
 }

@@ -335,3 +335,22 @@ TEST_F(MotionEvalCommand, APlotThatCannotBeWrittenNamesThePathAndTheErrorAndLeav
 
 }  // namespace
 }  // namespace tools
+
+namespace tools {
+namespace {
+
+TEST(MotionEval, TakesRecordingsAsLongAsReplayDoes) {
+  // 25 days: past the longest wait of a script (2^31 - 1 ms), with a tilt at the end.
+  const std::int64_t end = 2'150'000'000;
+  auto made = Evaluator::Make(Parsed("0,0,0,0\n" + std::to_string(end - 300) + ",127,0,0\n" +
+                                     std::to_string(end) + ",0,0,0\n"),
+                              host::MotionMode::kRaw);
+  ASSERT_TRUE(std::holds_alternative<std::unique_ptr<Evaluator>>(made));
+  auto run = std::get<std::unique_ptr<Evaluator>>(made)->Run(kDefaultThreshold);
+  ASSERT_TRUE(std::holds_alternative<EvalRun>(run)) << std::get<std::string>(run);
+  EXPECT_EQ(end, std::get<EvalRun>(run).durationMs);
+  EXPECT_EQ("2149999700 next", Commands(std::get<EvalRun>(run)));
+}
+
+}  // namespace
+}  // namespace tools
