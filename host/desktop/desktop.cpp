@@ -219,6 +219,7 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
     } else if (shown.driver != nullptr && shown.driver->open_count() > 0) {
       if (std::optional<AccSample> now = shown.sensor.Live()) info.live = now;
     }
+    info.motion = shown.sensor.motion_mode();
     info.threshold = SliderPosition();
     if (Handset* handset = Handset::CurrentOrNull()) {
       info.listening = shown.sensor.Listening(handset->clock().NowMs());

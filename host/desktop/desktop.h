@@ -98,6 +98,7 @@ class WatchedSensor final : public AccelerometerSensor {
   std::optional<AccSample> Read() override;
   void Opened() override { m_sensor.Opened(); }
   void Closed() override { m_sensor.Closed(); }
+  std::optional<MotionMode> motion_mode() const override { return m_sensor.motion_mode(); }
   // The last successful read; nullopt before any.
   const std::optional<AccSample>& last() const { return m_last; }
   // What a read would give now, asked of the sensor without counting as the driver's read (a

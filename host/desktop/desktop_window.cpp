@@ -1,5 +1,7 @@
 #include "host/desktop/desktop_window.h"
 
+#include "host/drivers/motion_stage.h"
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -76,6 +78,11 @@ std::u16string AccelerometerLine(const FooterInfo& info, Language language) {
   if (info.accelerometerOpen.value_or(false) && info.listening) {
     line += *info.listening ? Pick(language, u"，监听中", u", listening")
                             : Pick(language, u"，暂停监听", u", deaf");
+  }
+  // The values below are after the driver's motion stage (docs/motion.md): say which.
+  if (info.motion) {
+    line += Pick(language, u" · 运动处理 ", u" · motion ");
+    for (const char* c = MotionModeName(*info.motion); *c != '\0'; ++c) line += char16_t(*c);
   }
   return line;
 }

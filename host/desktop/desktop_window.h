@@ -20,7 +20,8 @@ namespace host::desktop {
 struct FooterInfo {
   std::u16string nowPlaying;            // e.g. u"3/8 Paper Boats (playing)"
   std::optional<bool> accelerometerOpen;  // an application holds ACC0: open; nullopt: unknown
-  std::optional<AccSample> live;        // the sensor's values now; nullopt: none read yet
+  std::optional<AccSample> live;        // what the application reads now; nullopt: none read yet
+  std::optional<MotionMode> motion;     // the driver's motion stage; nullopt: none (hand tilt)
   std::optional<AccSample> tilt;        // the manual tilt now; nullopt: no manual tilt
   std::optional<int> threshold;         // the sensitivity slider's value; nullopt: no slider
   std::optional<bool> listening;        // the driver is read every poll (false: deaf)
