@@ -94,6 +94,11 @@ std::u16string HintLine(const FooterInfo& info, Language language) {
                                        u"Tilt: arrow keys or the pad · Esc: back · F1: help")
                                 : Pick(language, u"Esc：返回 · Home：主屏幕 · F1：帮助",
                                        u"Esc: back · Home: home screen · F1: help"));
+  if (info.recordingStopped) {
+    return std::u16string(Pick(language, u"录制已停止：写入失败（见终端） · ",
+                               u"Recording stopped: a write failed (see the terminal) · ")) +
+           hint;
+  }
   if (!info.recording) return hint;
   return std::u16string(Pick(language, u"录制中：N / P 标记下一首 / 上一首 · ",
                              u"Recording: N / P label next / previous · ")) +

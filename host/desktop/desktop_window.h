@@ -27,6 +27,7 @@ struct FooterInfo {
   std::optional<bool> listening;        // the driver is read every poll (false: deaf)
   bool watching = false;                // a demo plays: the window takes no input
   bool recording = false;               // --record: the keys N and P label the recording
+  bool recordingStopped = false;        // --record: a write failed, the recording ended
   bool operator==(const FooterInfo&) const = default;
 };
 
