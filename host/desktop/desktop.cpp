@@ -277,7 +277,7 @@ int RunDemo(const DesktopOptions& options, Handset& handset, std::vector<program
 
 int RunInteractive(const DesktopOptions& options, Handset& handset,
                    std::vector<programs::Song> songs, std::ostream& err) {
-  sensors::ManualTiltSensor manual;
+  sensors::ManualTiltSensor manual(handset.clock());
   bool manualTilt = options.sensor == nullptr;
   WatchedSensor watched(manualTilt ? manual : *options.sensor);
   AccelerometerDriver driver(watched);
