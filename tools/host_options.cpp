@@ -110,13 +110,9 @@ std::variant<std::unique_ptr<HostDevices>, std::string> HostDevices::Open(
   } else if (acc.compare(0, kReplay.size(), kReplay) == 0 && acc.size() > kReplay.size()) {
     devices->m_accKind = AccKind::kReplay;
     std::string file = acc.substr(kReplay.size());
-    auto recording = host::sensors::LoadRecording(file);
-    if (auto* error = std::get_if<host::sensors::RecordingError>(&recording)) {
-      return file + (error->line > 0 ? ":" + std::to_string(error->line) : "") + ": " +
-             error->message;
-    }
-    devices->m_sensor = std::make_unique<host::sensors::ReplaySensor>(
-        std::get<host::sensors::Recording>(std::move(recording)));
+    host::Result<host::sensors::Recording> recording = host::sensors::LoadRecording(file);
+    if (!recording) return recording.error().Prefixed(file).message();
+    devices->m_sensor = std::make_unique<host::sensors::ReplaySensor>(std::move(*recording));
   } else if (Named(acc, kIio, name)) {
     devices->m_accKind = AccKind::kIio;
     auto opened = tools::OpenIioSensor(name, "quorvane", std::cerr);

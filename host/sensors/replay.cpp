@@ -48,7 +48,7 @@ std::string Quoted(std::string_view text) {
 
 class Parser {
  public:
-  std::variant<Recording, RecordingError> Parse(std::string_view text) {
+  host::Result<Recording> Parse(std::string_view text) {
     bool headerAllowed = true;
     TextLines lines(text);
     while (std::optional<std::string_view> next = lines.Next()) {
@@ -63,10 +63,10 @@ class Parser {
       }
       headerAllowed = false;
       if (std::optional<std::string> problem = Sample(fields)) {
-        return RecordingError{lineNumber, *problem};
+        return host::Error::AtLine(lineNumber, *problem);
       }
     }
-    if (m_recording.samples.empty()) return RecordingError{0, "the recording holds no samples"};
+    if (m_recording.samples.empty()) return host::Error("the recording holds no samples");
     return std::move(m_recording);
   }
 
@@ -133,14 +133,14 @@ AccCounts Recording::At(std::int64_t ms) const {
   return std::prev(after)->sample;
 }
 
-std::variant<Recording, RecordingError> ParseRecording(std::string_view text) {
+host::Result<Recording> ParseRecording(std::string_view text) {
   return Parser().Parse(text);
 }
 
-std::variant<Recording, RecordingError> LoadRecording(const std::string& path) {
+host::Result<Recording> LoadRecording(const std::string& path) {
   std::variant<std::string, TextFileError> text = ReadTextFile(path, kMaxRecordingBytes);
   if (auto* error = std::get_if<TextFileError>(&text)) {
-    return RecordingError{0, "the recording " + error->message};
+    return host::Error("the recording " + error->message);
   }
   return ParseRecording(std::get<std::string>(text));
 }

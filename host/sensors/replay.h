@@ -23,9 +23,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
+#include "host/crt/result.h"
 #include "host/drivers/accelerometer.h"
 #include "host/kernel/clock.h"
 #include "host/sensors/acc_stream.h"
@@ -61,15 +61,11 @@ struct Recording {
   AccCounts At(std::int64_t ms) const;
 };
 
-// What is wrong with a recording, at a line (1-based; 0 when it concerns no one line).
-struct RecordingError {
-  int line = 0;
-  std::string message;
-};
-
-std::variant<Recording, RecordingError> ParseRecording(std::string_view text);
-// Reads and parses the file; a file that cannot be read is an error at line 0.
-std::variant<Recording, RecordingError> LoadRecording(const std::string& path);
+// The recording, or what is wrong with it and at which line (Error::line(); 0 when it concerns
+// no one line).
+host::Result<Recording> ParseRecording(std::string_view text);
+// Reads and parses the file; a file that cannot be read is an error at no line.
+host::Result<Recording> LoadRecording(const std::string& path);
 
 class ReplaySensor final : public AccelerometerSensor {
  public:

@@ -30,8 +30,8 @@ using test_support::RecordingBuilder;
 
 host::sensors::Recording Parsed(const std::string& csv) {
   auto parsed = host::sensors::ParseRecording(csv);
-  EXPECT_TRUE(std::holds_alternative<host::sensors::Recording>(parsed));
-  return std::get<host::sensors::Recording>(std::move(parsed));
+  EXPECT_TRUE(parsed.ok());
+  return std::move(*parsed);
 }
 
 std::unique_ptr<Evaluator> EvaluatorOf(const std::string& csv) {
