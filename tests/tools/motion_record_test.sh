@@ -112,7 +112,14 @@ printf 'ms,x,y,z\n0,0,0,64\n300,127,0,64\n400,0,0,64\n' > "$work/tilt.csv"
 [ "$(cut -d, -f2-4 "$work/again.csv" | tr '\n' ' ')" = "x,y,z 0,0,64 0,0,64 0,0,64 127,0,64 0,0,64 0,0,64 " ] \
   || fail "replay: $(cat "$work/again.csv")"
 "$motion" record --acc "replay:$work/again.csv" --count 1 --out /dev/null || fail "again.csv does not replay"
-printf 'ms,x,y,z\n0,200,0,0\n' > "$work/bad.csv"
+printf 'ms,x,y,z\n0,2100,0,0\n' > "$work/bad.csv"
 set +e; "$motion" record --acc "replay:$work/bad.csv" --count 1 >/dev/null 2>"$work/err"; rc=$?; set -e
-expect_error "bad.csv:2: x 200 lies outside -128..127"
+expect_error "bad.csv:2: x 2100 lies beyond 32 g (-2048..2048, 64 per g)"
+
+# Rows hold what the source measured, beyond the driver's byte too (3 g here).
+printf 'ms,x,y,z\n0,192,-300,64\n1000,0,0,64\n' > "$work/wide.csv"
+"$motion" record --acc "replay:$work/wide.csv" --count 1 --out "$work/wide-again.csv" \
+  || fail "wide: status $?"
+[ "$(sed -n 2p "$work/wide-again.csv")" = "0,192,-300,64" ] \
+  || fail "wide: $(cat "$work/wide-again.csv")"
 echo "ok"
