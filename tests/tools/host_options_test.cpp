@@ -85,7 +85,7 @@ TEST_F(HostDevicesTest, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
        "--player-command applies to --player mpris, not to the built-in player"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(Outcome({c.acc, c.player, c.playerCommand}, HostDefaults{}), c.expected)
+    EXPECT_EQ(Outcome({c.acc, c.player, c.playerCommand, std::nullopt}, HostDefaults{}), c.expected)
         << c.acc.value_or("-") << " " << c.player.value_or("-");
   }
   fs::remove_all(dir);
@@ -132,7 +132,7 @@ TEST_F(HostDevicesTest, TheServiceDefaultsNameWhatIsMissing) {
   setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/quorvane-no-bus", 1);
   std::string outcome = Outcome({}, HostDefaults{"iio", "mpris"});
   EXPECT_EQ(0u, outcome.rfind("--player mpris: no session bus: ", 0)) << outcome;
-  EXPECT_EQ(Outcome({std::nullopt, "builtin", std::nullopt}, HostDefaults{"iio", "mpris"}),
+  EXPECT_EQ(Outcome({std::nullopt, "builtin", std::nullopt, std::nullopt}, HostDefaults{"iio", "mpris"}),
             std::string("--acc iio: ") + kNoAccelerometer);
 }
 
@@ -146,9 +146,9 @@ TEST_F(HostDevicesTest, IioOpensTheAccelerometerFound) {
                                                "A: in_accel_y_raw=0\n"
                                                "A: in_accel_z_raw=0\n",
                                                &error));
-  EXPECT_EQ(Outcome({"iio", std::nullopt, std::nullopt}, HostDefaults{}), "iio");
-  EXPECT_EQ(Outcome({"iio:accel_3d", std::nullopt, std::nullopt}, HostDefaults{}), "iio");
-  EXPECT_EQ(Outcome({"iio:bmi160", std::nullopt, std::nullopt}, HostDefaults{}),
+  EXPECT_EQ(Outcome({"iio", std::nullopt, std::nullopt, std::nullopt}, HostDefaults{}), "iio");
+  EXPECT_EQ(Outcome({"iio:accel_3d", std::nullopt, std::nullopt, std::nullopt}, HostDefaults{}), "iio");
+  EXPECT_EQ(Outcome({"iio:bmi160", std::nullopt, std::nullopt, std::nullopt}, HostDefaults{}),
             "--acc iio:bmi160: no IIO accelerometer named bmi160 (looked for the name attribute "
             "or sysfs name among devices of subsystem iio with in_accel_x_raw: iio:device0 "
             "(accel_3d))");
@@ -159,7 +159,7 @@ TEST_F(HostDevicesTest, AnMprisPlayerIsInstalledWithTheHandsetAndGoesWithIt) {
   host::mpris::testing_support::PrivateBus bus;
   ASSERT_TRUE(bus.ok()) << bus.error();
   setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().c_str(), 1);
-  auto opened = HostDevices::Open({"sim", "mpris:mpv", "mpv --pause"}, HostDefaults{});
+  auto opened = HostDevices::Open({"sim", "mpris:mpv", "mpv --pause", std::nullopt}, HostDefaults{});
   ASSERT_TRUE(std::holds_alternative<std::unique_ptr<HostDevices>>(opened))
       << std::get<std::string>(opened);
   HostDevices& devices = *std::get<std::unique_ptr<HostDevices>>(opened);

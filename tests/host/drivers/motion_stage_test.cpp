@@ -56,7 +56,7 @@ TEST(MotionStage, WhatEachModeReadsOfFlicksAndHeldTilts) {
     int low, high;  // the highest x after 4 s lies in [low, high]
   };
   auto still = [](std::int64_t) { return AccCounts{64, 0, 0}; };
-  auto tilted = [](std::int64_t t) { return AccCounts{t < 5000 ? 0 : 127, 0, 0}; };
+  auto tilted = [](std::int64_t t) { return AccCounts{static_cast<std::int16_t>(t < 5000 ? 0 : 127), 0, 0}; };
   const Case cases[] = {
       {"raw: gravity adds", MotionMode::kRaw, 10, still, 64, 64},
       {"raw: a flick on gravity", MotionMode::kRaw, 10, FlickOnGravity(2.0, 1.0, 80), 192, 192},
