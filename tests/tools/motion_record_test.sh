@@ -129,4 +129,8 @@ printf 'ms,x,y,z\n0,192,-300,64\n1000,0,0,64\n' > "$work/wide.csv"
   || fail "wide: status $?"
 [ "$(sed -n 2p "$work/wide-again.csv")" = "0,192,-300,64" ] \
   || fail "wide: $(cat "$work/wide-again.csv")"
+
+# eval: an unknown motion stage exits with 2 and names the modes.
+set +e; "$motion" eval "$work/tilt.csv" --motion smooth >/dev/null 2>"$work/err"; rc=$?; set -e
+expect_error "--motion smooth: give raw, gravity or flick"
 echo "ok"
