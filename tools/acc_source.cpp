@@ -38,13 +38,9 @@ std::variant<std::unique_ptr<host::sensors::IioSensor>, std::string> OpenIioSens
 }
 
 std::variant<host::sensors::Recording, std::string> LoadReplay(const std::string& file) {
-  auto recording = host::sensors::LoadRecording(file);
-  if (auto* error = std::get_if<host::sensors::RecordingError>(&recording)) {
-    std::string message = file;
-    if (error->line > 0) message += ':' + std::to_string(error->line);
-    return message + ": " + error->message;
-  }
-  return std::get<host::sensors::Recording>(std::move(recording));
+  host::Result<host::sensors::Recording> recording = host::sensors::LoadRecording(file);
+  if (!recording) return recording.error().Prefixed(file).message();
+  return std::move(*recording);
 }
 
 }  // namespace tools

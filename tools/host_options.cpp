@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "host/crt/utf.h"
+#include "host/drivers/motion_stage.h"
 #include "host/kernel/kernel_object.h"
 #include "host/dbus/bus_thread.h"
 #include "host/feedback/feedback_client.h"
@@ -67,6 +68,13 @@ void AddHostOptions(CLI::App& app, HostOptions& options) {
                  "feedback (a buzz, as the phone's profile says); off: none. Default: on.")
       ->check(CLI::IsMember({"on", "off"}))
       ->type_name("on|off");
+  app.add_option("--motion", options.motion,
+                 "The accelerometer driver's motion stage for replay:FILE and iio: raw (the "
+                 "values as measured), gravity (gravity taken out) or flick (a flick's "
+                 "strength, steady shocks held back; docs/motion.md). Default: " +
+                     std::string(host::MotionModeName(host::kDefaultMotionMode)) +
+                     ". The window's tilt and scripts stay raw.")
+      ->type_name("MODE");
 }
 
 HostDevices::~HostDevices() = default;
@@ -103,18 +111,18 @@ std::variant<std::unique_ptr<HostDevices>, std::string> HostDevices::Open(
     return "--player " + player + ": give builtin or mpris[:NAME]";
   }
 
+  std::optional<host::MotionMode> motion = host::kDefaultMotionMode;
+  if (options.motion) motion = host::MotionModeNamed(*options.motion);
+  if (!motion) return "--motion " + *options.motion + ": give " + host::MotionModeNames();
+
   if (acc == "sim") {
     devices->m_accKind = AccKind::kSim;
   } else if (acc.compare(0, kReplay.size(), kReplay) == 0 && acc.size() > kReplay.size()) {
     devices->m_accKind = AccKind::kReplay;
     std::string file = acc.substr(kReplay.size());
-    auto recording = host::sensors::LoadRecording(file);
-    if (auto* error = std::get_if<host::sensors::RecordingError>(&recording)) {
-      return file + (error->line > 0 ? ":" + std::to_string(error->line) : "") + ": " +
-             error->message;
-    }
-    devices->m_sensor = std::make_unique<host::sensors::ReplaySensor>(
-        std::get<host::sensors::Recording>(std::move(recording)));
+    host::Result<host::sensors::Recording> recording = host::sensors::LoadRecording(file);
+    if (!recording) return recording.error().Prefixed(file).message();
+    devices->m_sensor = std::make_unique<host::sensors::ReplaySensor>(std::move(*recording));
   } else if (Named(acc, kIio, name)) {
     devices->m_accKind = AccKind::kIio;
     auto opened = tools::OpenIioSensor(name, "quorvane", std::cerr);
@@ -123,6 +131,7 @@ std::variant<std::unique_ptr<HostDevices>, std::string> HostDevices::Open(
   } else {
     return "--acc " + acc + ": give sim, replay:FILE or iio[:NAME]";
   }
+  if (devices->m_sensor) devices->m_sensor->SetMotionMode(*motion);
   return devices;
 }
 

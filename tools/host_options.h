@@ -6,6 +6,7 @@
 //   --player builtin|mpris[:NAME]      the music player
 //   --player-command CMD               how a real player is started when the handset launches it
 //   --feedback on|off                  feedbackd's buzz for each gesture command (default on)
+//   --motion raw|gravity|flick         the driver's motion stage for replay and iio (docs/motion.md)
 //
 // HostDevices::Open is the one place that turns them into devices: a new back-end fills in its
 // branch there and nowhere else.
@@ -33,7 +34,8 @@ struct HostOptions {
   std::optional<std::string> acc;
   std::optional<std::string> player;
   std::optional<std::string> playerCommand;
-  std::optional<std::string> feedback = std::nullopt;  // "on" or "off"
+  std::optional<std::string> feedback;  // "on" or "off"
+  std::optional<std::string> motion;
 };
 
 // What a mode takes when an option is not given.
@@ -42,7 +44,7 @@ struct HostDefaults {
   std::string player = "builtin";
 };
 
-// Adds --acc, --player, --player-command and --feedback to app, filling options.
+// Adds --acc, --player, --player-command, --feedback and --motion to app, filling options.
 void AddHostOptions(CLI::App& app, HostOptions& options);
 
 enum class AccKind {

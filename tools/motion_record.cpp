@@ -91,13 +91,14 @@ int RunRecord(const RecordOptions& options, std::ostream& out, std::ostream& err
     if (due < clock.NowMs()) continue;
     clock.WaitUntil(due);
     if (g_stop) break;
-    std::int8_t x = 0, y = 0, z = 0;
-    if (AccApiReadXYZ(&x, &y, &z) == 0) continue;  // the device is away: no row
+    // What the source measured, before the driver's clamp to bytes.
+    std::optional<host::AccCounts> counts = sensor->ReadCounts(host::AccTap::kSource);
+    if (!counts) continue;  // the device is away: no row
     std::int64_t now = clock.NowMs();
     if (!firstMs) firstMs = now;
     if (written > 0 && now - *firstMs <= lastMs) continue;  // one row a millisecond at most
     lastMs = now - *firstMs;
-    rowsOut << lastMs << ',' << int{x} << ',' << int{y} << ',' << int{z} << '\n'
+    rowsOut << lastMs << ',' << counts->x << ',' << counts->y << ',' << counts->z << '\n'
             << std::flush;
     ++written;
   }

@@ -357,11 +357,12 @@ int RunWindow(const Options& o, const std::set<std::string>& given) {
   options.root = root->path();
   options.demo = o.demo;
   options.demoTimeline = &std::cout;
-  std::ofstream recordFile;
+  std::unique_ptr<host::sensors::RecordFile> recordFile;
   if (o.record) {
-    recordFile.open(*o.record, std::ios::binary | std::ios::trunc);
-    if (!recordFile) throw UsageError("cannot write the recording to " + *o.record);
-    options.record = &recordFile;
+    auto created = host::sensors::RecordFile::Create(*o.record);
+    if (!created) throw UsageError("cannot write the recording to " + created.error().message());
+    recordFile = std::move(*created);
+    options.record = recordFile.get();
   }
   options.language = WindowLanguage(o, true);
   std::unique_ptr<host::TraceOutput> trace;
@@ -376,10 +377,8 @@ int RunWindow(const Options& o, const std::set<std::string>& given) {
   }
   int status = host::desktop::RunDesktop(options, std::cerr);
   if (!host::FinishTraceOutput(trace.get(), std::cerr) && status == 0) status = kUsageError;
-  if (o.record && !recordFile) {
-    std::cerr << "quorvane: the recording " << *o.record << " could not be written whole\n";
-    status = kUsageError;
-  }
+  // A failed write was told when it happened; the rows before it are kept, whole.
+  if (recordFile && recordFile->failure()) status = kUsageError;
   if (status == host::desktop::kExitNoWindow) {
     std::cerr << "quorvane: --headless runs the demo in the terminal instead\n";
   }

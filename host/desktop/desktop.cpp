@@ -137,6 +137,7 @@ struct Shown {
   const sensors::ManualTiltSensor* tilt;
   bool watching;  // a demo plays
   bool recording = false;
+  const sensors::RecordFile* record = nullptr;  // --record's file
 };
 
 // The window's input with a recorder beside it: a row whenever one is due, and the keys N and P
@@ -145,8 +146,8 @@ struct Shown {
 class RecordingInput final : public InputSource {
  public:
   RecordingInput(InputSource& input, sensors::MotionRecorder& recorder,
-                 const host::Clock& clock)
-      : m_input(input), m_recorder(recorder), m_clock(clock) {
+                 const sensors::RecordFile& file, const host::Clock& clock, std::ostream& err)
+      : m_input(input), m_recorder(recorder), m_file(file), m_clock(clock), m_err(err) {
     SDL_AddEventWatch(&RecordingInput::WatchKeys, this);
   }
   ~RecordingInput() override { SDL_DelEventWatch(&RecordingInput::WatchKeys, this); }
@@ -155,6 +156,12 @@ class RecordingInput final : public InputSource {
 
   bool Idle(std::int64_t wakeAtMs) override {
     m_recorder.Poll(m_clock.NowMs());
+    if (!m_recorder.ok()) {
+      // Told once, at once; the footer says so from now on, and no more rows are due.
+      if (!m_told) m_err << "quorvane: the recording stopped: " << m_file.failure()->message() << std::endl;
+      m_told = true;
+      return m_input.Idle(wakeAtMs);
+    }
     std::int64_t due = m_recorder.next_due_ms().value_or(m_clock.NowMs());
     return m_input.Idle(wakeAtMs >= 0 ? std::min(wakeAtMs, due) : due);
   }
@@ -171,7 +178,10 @@ class RecordingInput final : public InputSource {
 
   InputSource& m_input;
   sensors::MotionRecorder& m_recorder;
+  const sensors::RecordFile& m_file;
   const host::Clock& m_clock;
+  std::ostream& m_err;
+  bool m_told = false;
 };
 
 std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset& handset,
@@ -215,6 +225,10 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
     if (shown.driver != nullptr) info.accelerometerOpen = shown.driver->open_count() > 0;
     info.watching = shown.watching;
     info.recording = shown.recording;
+    if (shown.record != nullptr && shown.record->failure()) {
+      info.recording = false;
+      info.recordingStopped = true;
+    }
     // Live: the manual tilt as it is now; a replay or an IIO sensor asked now while ACC0: is
     // open (it samples only then), also while the detector is deaf; else what the driver read
     // last. The demo's scripted sensor counts its reads, so it shows the driver's.
@@ -224,6 +238,7 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
     } else if (shown.driver != nullptr && shown.driver->open_count() > 0) {
       if (std::optional<AccSample> now = shown.sensor.Live()) info.live = now;
     }
+    info.motion = shown.sensor.motion_mode();
     info.threshold = SliderPosition();
     if (Handset* handset = Handset::CurrentOrNull()) {
       info.listening = shown.sensor.Listening(handset->clock().NowMs());
@@ -267,7 +282,7 @@ int RunDemo(const DesktopOptions& options, Handset& handset, std::vector<program
 
 int RunInteractive(const DesktopOptions& options, Handset& handset,
                    std::vector<programs::Song> songs, std::ostream& err) {
-  sensors::ManualTiltSensor manual;
+  sensors::ManualTiltSensor manual(handset.clock());
   bool manualTilt = options.sensor == nullptr;
   WatchedSensor watched(manualTilt ? manual : *options.sensor);
   AccelerometerDriver driver(watched);
@@ -278,7 +293,7 @@ int RunInteractive(const DesktopOptions& options, Handset& handset,
   std::unique_ptr<DesktopWindow> window =
       OpenWindow(options, handset,
                  {player, watched, &driver, manualTilt ? &manual : nullptr, false,
-                  options.record != nullptr},
+                  options.record != nullptr, options.record},
                  err);
   if (window == nullptr) {
     handset.RegisterDevice(kAccelerometerName, nullptr);
@@ -290,7 +305,7 @@ int RunInteractive(const DesktopOptions& options, Handset& handset,
   std::optional<RecordingInput> recording;
   if (options.record != nullptr) {
     recorder.emplace(manualTilt ? manual : *options.sensor, *options.record);
-    recording.emplace(input, *recorder, handset.clock());
+    recording.emplace(input, *recorder, *options.record, handset.clock(), err);
   }
   handset.set_input(recording ? static_cast<InputSource*>(&*recording) : &input);
   const scenario::Application& application = options.application;

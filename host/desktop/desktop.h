@@ -25,6 +25,7 @@
 #include "host/drivers/accelerometer.h"
 #include "host/kernel/handset.h"
 #include "host/kernel/trace.h"
+#include "host/sensors/motion_recorder.h"
 #include "host/programs/music_player.h"
 #include "host/programs/player_state.h"
 #include "host/scenario/runner.h"
@@ -66,7 +67,8 @@ struct DesktopOptions {
   std::ostream* demoTimeline = nullptr;
   // Not null (and no demo): what the driver reads is recorded there, 100 rows a second, and
   // the keys N and P label the current row next and previous (host/sensors/motion_recorder.h).
-  std::ostream* record = nullptr;
+  // The first failed write ends the recording and is told at once, in the footer and on err.
+  sensors::RecordFile* record = nullptr;
 };
 
 // Exit status when the window cannot be opened (no display, no font).
@@ -100,6 +102,7 @@ class WatchedSensor final : public AccelerometerSensor {
   std::optional<AccSample> Read() override;
   void Opened() override { m_sensor.Opened(); }
   void Closed() override { m_sensor.Closed(); }
+  std::optional<MotionMode> motion_mode() const override { return m_sensor.motion_mode(); }
   // The last successful read; nullopt before any.
   const std::optional<AccSample>& last() const { return m_last; }
   // What a read would give now, asked of the sensor without counting as the driver's read (a

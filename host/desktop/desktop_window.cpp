@@ -1,5 +1,7 @@
 #include "host/desktop/desktop_window.h"
 
+#include "host/drivers/motion_stage.h"
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -118,6 +120,11 @@ std::u16string AccelerometerLine(const FooterInfo& info, Language language) {
     line += *info.listening ? Pick(language, u"，监听中", u", listening")
                             : Pick(language, u"，暂停监听 2 秒", u", resting 2 s");
   }
+  // The values below are after the driver's motion stage (docs/motion.md): say which.
+  if (info.motion) {
+    line += Pick(language, u" · 运动处理 ", u" · motion ");
+    for (const char* c = MotionModeName(*info.motion); *c != '\0'; ++c) line += char16_t(*c);
+  }
   return line;
 }
 
@@ -131,6 +138,11 @@ std::u16string HintLine(const FooterInfo& info, Language language) {
                                          u"Tilt: arrow keys or the pad · Esc: back · F1: help")
                                   : Pick(language, u"Esc：返回 · Home：主屏幕 · F1：帮助",
                                          u"Esc: back · Home: home screen · F1: help"));
+  if (info.recordingStopped) {
+    return std::u16string(Pick(language, u"录制已停止：写入失败（见终端） · ",
+                               u"Recording stopped: a write failed (see the terminal) · ")) +
+           hint;
+  }
   if (!info.recording) return hint;
   return std::u16string(Pick(language, u"录制中：N / P 标记下一首 / 上一首 · ",
                              u"Recording: N / P label next / previous · ")) +

@@ -21,13 +21,15 @@ struct FooterInfo {
   std::u16string nowPlaying;            // the song, e.g. u"3/8 Paper Boats"; empty: no player
   std::optional<bool> playing;          // it plays (false: paused); nullopt: nowPlaying says
   std::optional<bool> accelerometerOpen;  // an application holds ACC0: open; nullopt: unknown
-  std::optional<AccSample> live;        // the sensor's values now; nullopt: none read yet
+  std::optional<AccSample> live;        // what the application reads now; nullopt: none read yet
+  std::optional<MotionMode> motion;     // the driver's motion stage; nullopt: none (hand tilt)
   std::optional<AccSample> tilt;        // the manual tilt now; nullopt: no manual tilt
   std::optional<int> threshold;         // the sensitivity slider's value; nullopt: no slider
   std::optional<bool> listening;        // the driver is read every poll (false: deaf)
   bool panelHidden = false;             // the application's window is hidden
   bool watching = false;                // a demo plays: the window takes no input
   bool recording = false;               // --record: the keys N and P label the recording
+  bool recordingStopped = false;        // --record: a write failed, the recording ended
   bool operator==(const FooterInfo&) const = default;
 };
 

@@ -28,13 +28,30 @@ bool IioSensor::Present() const {
 }
 
 std::optional<AccSample> IioSensor::Read() {
+  std::optional<AccCounts> counts = ReadCounts(AccTap::kStaged);
+  if (!counts) return std::nullopt;
+  return ClampedToBytes(*counts);
+}
+
+std::optional<AccCounts> IioSensor::ReadCounts(AccTap tap) {
   {
     std::lock_guard lock(m_sampling);
     if (m_mode == Mode::kBuffered) DrainLocked(m_clock.NowMs());
   }
   std::lock_guard lock(m_windowMutex);
   if (!m_readable) return std::nullopt;
-  return m_window.Peak(m_clock.NowMs());
+  return m_window.Read(m_clock.NowMs(), tap);
+}
+
+bool IioSensor::SetMotionMode(MotionMode mode) {
+  std::lock_guard lock(m_windowMutex);
+  m_window.set_mode(mode);
+  return true;
+}
+
+std::optional<MotionMode> IioSensor::motion_mode() const {
+  std::lock_guard lock(m_windowMutex);
+  return m_window.mode();
 }
 
 void IioSensor::Opened() {
@@ -76,7 +93,7 @@ void IioSensor::SampleNow() {
 }
 
 void IioSensor::Feed(std::int64_t atMs, const std::array<long, 3>& raw) {
-  AccSample sample = MapRawSample(m_device.calibration, raw);
+  AccCounts sample = MapRawSample(m_device.calibration, raw);
   std::lock_guard windowLock(m_windowMutex);
   m_window.Add(atMs, sample);
 }

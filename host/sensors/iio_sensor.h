@@ -8,8 +8,8 @@
 //   way, at most one period).
 // When the buffer cannot be set up (busy, a scan format that cannot be used), or gives no data
 // for kIioBufferSilenceMs, the sensor says so on the debug sink and polls instead, until the
-// next open. Either way the samples go into the peak window (peak_window.h) at one place, Feed;
-// a read returns that window's peak. Not open, nothing runs.
+// next open. Either way the samples go into the stream (acc_stream.h: the motion stage, then the
+// peak window) at one place, Feed; a read returns the stream's read. Not open, nothing runs.
 //
 // When the device goes away (unbound, module unloaded, a read error), reads fail, and the
 // application takes its failed-read path; the sensor tells it once on the debug sink. It then
@@ -29,9 +29,9 @@
 
 #include "host/drivers/accelerometer.h"
 #include "host/kernel/clock.h"
+#include "host/sensors/acc_stream.h"
 #include "host/sensors/iio_buffer.h"
 #include "host/sensors/iio_device.h"
-#include "host/sensors/peak_window.h"
 
 namespace host::sensors {
 
@@ -58,10 +58,14 @@ class IioSensor final : public AccelerometerSensor {
 
   // False while the device is gone (looking for it once more first).
   bool Present() const override;
-  // The peak window now, after draining the buffer when it is read; nullopt while the device
-  // is gone. Called on the handset's thread, as Opened and Closed are (a buffer that falls
-  // silent starts the reader thread here).
+  // The stream's read now (clamped to bytes), after draining the buffer when it is read;
+  // nullopt while the device is gone. Called on the handset's thread, as ReadCounts, Opened and
+  // Closed are (a buffer that falls silent starts the reader thread there).
   std::optional<AccSample> Read() override;
+  std::optional<AccCounts> ReadCounts(AccTap tap) override;
+  // The stage's mode (raw until set); forgets the samples so far.
+  bool SetMotionMode(MotionMode mode) override;
+  std::optional<MotionMode> motion_mode() const override;
   // Takes a first sample from sysfs at once, then sets the buffer up, or starts the reader
   // thread (kReaderThread).
   void Opened() override;
@@ -109,9 +113,9 @@ class IioSensor final : public AccelerometerSensor {
   std::unique_ptr<IioBuffer> m_buffer;
   std::int64_t m_lastDataMs = 0;  // the last drain that gave scans, or the buffer's set-up
 
-  // Guards the window and m_readable, which the handset's thread reads.
+  // Guards the stream and m_readable, which the handset's thread reads.
   mutable std::mutex m_windowMutex;
-  PeakWindow m_window;
+  AccStream m_window;
   bool m_readable = true;
 
   std::jthread m_reader;

@@ -16,6 +16,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "host/drivers/motion_stage.h"
 #include "tests/host/mpris/private_bus.h"
 #include "tools/host_options.h"
 
@@ -62,7 +63,7 @@ TEST_F(HostDevicesTest, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
   std::string dir = (fs::temp_directory_path() / "quorvane-options-XXXXXX").string();
   ASSERT_NE(mkdtemp(dir.data()), nullptr);
   std::ofstream(dir + "/flick.csv") << "0,0,0,0\n500,127,0,0\n";
-  std::ofstream(dir + "/bad.csv") << "0,0,0,0\n500,200,0,0\n";
+  std::ofstream(dir + "/bad.csv") << "0,0,0,0\n500,2100,0,0\n";
   const std::string flick = "replay:" + dir + "/flick.csv";
   const std::string bad = dir + "/bad.csv";
 
@@ -70,7 +71,8 @@ TEST_F(HostDevicesTest, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
       {std::nullopt, std::nullopt, std::nullopt, "sim"},
       {"sim", "builtin", std::nullopt, "sim"},
       {flick, std::nullopt, std::nullopt, "replay"},
-      {"replay:" + bad, std::nullopt, std::nullopt, bad + ":2: x 200 lies outside -128..127"},
+      {"replay:" + bad, std::nullopt, std::nullopt,
+       bad + ":2: x 2100 lies beyond 32 g (-2048..2048, 64 per g)"},
       {"replay:", std::nullopt, std::nullopt, "--acc replay:: give sim, replay:FILE or iio[:NAME]"},
       {"tilt", std::nullopt, std::nullopt, "--acc tilt: give sim, replay:FILE or iio[:NAME]"},
       {"iio", std::nullopt, std::nullopt, std::string("--acc iio: ") + kNoAccelerometer},
@@ -87,7 +89,7 @@ TEST_F(HostDevicesTest, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
       {std::nullopt, std::nullopt, std::nullopt, "--feedback maybe: give on or off", "maybe"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(Outcome({c.acc, c.player, c.playerCommand, c.feedback}, HostDefaults{}), c.expected)
+    EXPECT_EQ(Outcome({c.acc, c.player, c.playerCommand, c.feedback, std::nullopt}, HostDefaults{}), c.expected)
         << c.acc.value_or("-") << " " << c.player.value_or("-");
   }
   fs::remove_all(dir);
@@ -107,11 +109,48 @@ TEST(HostOptions, FeedbackIsOnOrOff) {
   EXPECT_THROW(app.parse("--feedback yes", false), CLI::ValidationError);
 }
 
+TEST_F(HostDevicesTest, TheMotionStageIsTheOneNamedOrTheDefaultAndOnlyForStreamingSources) {
+  std::string dir = (fs::temp_directory_path() / "quorvane-options-XXXXXX").string();
+  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+  std::ofstream(dir + "/flick.csv") << "0,0,0,0\n500,127,0,0\n";
+  const std::string flick = "replay:" + dir + "/flick.csv";
+  struct MotionCase {
+    std::optional<std::string> acc;
+    std::optional<std::string> motion;
+    std::string expected;  // the stage's mode, "none", or the refusal
+  };
+  const MotionCase cases[] = {
+      {flick, std::nullopt, host::MotionModeName(host::kDefaultMotionMode)},
+      {flick, "raw", "raw"},
+      {flick, "gravity", "gravity"},
+      {flick, "flick", "flick"},
+      {"sim", "gravity", "none"},  // the window's tilt and the demo's stay raw
+      {flick, "smooth", "--motion smooth: give raw, gravity or flick"},
+  };
+  for (const MotionCase& c : cases) {
+    HostOptions options;
+    options.acc = c.acc;
+    options.motion = c.motion;
+    auto devices = HostDevices::Open(options, HostDefaults{});
+    std::string outcome;
+    if (auto* error = std::get_if<std::string>(&devices)) {
+      outcome = *error;
+    } else {
+      HostDevices& opened = *std::get<std::unique_ptr<HostDevices>>(devices);
+      std::optional<host::MotionMode> mode;
+      if (opened.sensor() != nullptr) mode = opened.sensor()->motion_mode();
+      outcome = mode ? host::MotionModeName(*mode) : "none";
+    }
+    EXPECT_EQ(c.expected, outcome) << c.motion.value_or("-");
+  }
+  fs::remove_all(dir);
+}
+
 TEST_F(HostDevicesTest, TheServiceDefaultsNameWhatIsMissing) {
   setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/quorvane-no-bus", 1);
   std::string outcome = Outcome({}, HostDefaults{"iio", "mpris"});
   EXPECT_EQ(0u, outcome.rfind("--player mpris: no session bus: ", 0)) << outcome;
-  EXPECT_EQ(Outcome({std::nullopt, "builtin", std::nullopt}, HostDefaults{"iio", "mpris"}),
+  EXPECT_EQ(Outcome({std::nullopt, "builtin", std::nullopt, std::nullopt, std::nullopt}, HostDefaults{"iio", "mpris"}),
             std::string("--acc iio: ") + kNoAccelerometer);
 }
 
@@ -125,9 +164,9 @@ TEST_F(HostDevicesTest, IioOpensTheAccelerometerFound) {
                                                "A: in_accel_y_raw=0\n"
                                                "A: in_accel_z_raw=0\n",
                                                &error));
-  EXPECT_EQ(Outcome({"iio", std::nullopt, std::nullopt}, HostDefaults{}), "iio");
-  EXPECT_EQ(Outcome({"iio:accel_3d", std::nullopt, std::nullopt}, HostDefaults{}), "iio");
-  EXPECT_EQ(Outcome({"iio:bmi160", std::nullopt, std::nullopt}, HostDefaults{}),
+  EXPECT_EQ(Outcome({"iio", std::nullopt, std::nullopt, std::nullopt, std::nullopt}, HostDefaults{}), "iio");
+  EXPECT_EQ(Outcome({"iio:accel_3d", std::nullopt, std::nullopt, std::nullopt, std::nullopt}, HostDefaults{}), "iio");
+  EXPECT_EQ(Outcome({"iio:bmi160", std::nullopt, std::nullopt, std::nullopt, std::nullopt}, HostDefaults{}),
             "--acc iio:bmi160: no IIO accelerometer named bmi160 (looked for the name attribute "
             "or sysfs name among devices of subsystem iio with in_accel_x_raw: iio:device0 "
             "(accel_3d))");
@@ -138,7 +177,7 @@ TEST_F(HostDevicesTest, AnMprisPlayerIsInstalledWithTheHandsetAndGoesWithIt) {
   host::mpris::testing_support::PrivateBus bus;
   ASSERT_TRUE(bus.ok()) << bus.error();
   setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().c_str(), 1);
-  auto opened = HostDevices::Open({"sim", "mpris:mpv", "mpv --pause"}, HostDefaults{});
+  auto opened = HostDevices::Open({"sim", "mpris:mpv", "mpv --pause", std::nullopt, std::nullopt}, HostDefaults{});
   ASSERT_TRUE(std::holds_alternative<std::unique_ptr<HostDevices>>(opened))
       << std::get<std::string>(opened);
   HostDevices& devices = *std::get<std::unique_ptr<HostDevices>>(opened);

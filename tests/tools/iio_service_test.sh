@@ -40,7 +40,9 @@ export -f wait_for stop
 # umockdev-run refuses arguments that are not ASCII: the status texts come by the environment.
 LISTENING=没有操作，监听中 NEXT=正在播放下一首 umockdev-run --device "$devices/polled.umockdev" -- bash -c '
   quorvane=$1 root=$2 work=$3
-  "$quorvane" --service --acc iio --player builtin --root "$root" > "$work/out" 2> "$work/err" &
+  # Raw: this is about the sampler and the device coming and going, not the motion stage.
+  "$quorvane" --service --acc iio --motion raw --player builtin --root "$root" \
+    > "$work/out" 2> "$work/err" &
   pid=$!
   dir="$UMOCKDEV_DIR/sys/devices/platform/accel/iio:device0"
   set_x() { echo "$1" > "$dir/x.new" && mv "$dir/x.new" "$dir/in_accel_x_raw"; }
@@ -59,7 +61,7 @@ grep -q "正在播放前一首" "$work/out" && fail "a \"previous\""
 [ "$(grep -c "went away" "$work/err")" = 1 ] || fail "not one line for going away"
 [ "$(grep -c "is back" "$work/err")" = 1 ] || fail "not one line for the return"
 
-# Buffered: 100 Hz scans for 30 s with a flick of 50 ms every 3 s. umockdev plays the script
+# Buffered (raw, as above): 100 Hz scans for 30 s with a flick of 50 ms every 3 s. umockdev plays the script
 # from its start on, whatever the service does: the service sees the flicks after its start-up.
 LC_ALL=C awk -v count=3000 -v flick=300 -f "$devices/scans.awk" > "$work/scans.script"
 rm -rf "$root" "$work/out" "$work/err"
@@ -69,7 +71,7 @@ mkdir -p "$root/Program Files/Quorvane"
 LISTENING=没有操作，监听中 NEXT=正在播放下一首 umockdev-run --device "$devices/buffered.umockdev" \
   --script /dev/iio:device0="$work/scans.script" -- bash -c '
   quorvane=$1 root=$2 work=$3
-  "$quorvane" --service --acc iio --player builtin --root "$root" > "$work/out" 2> "$work/err" &
+  "$quorvane" --service --acc iio --motion raw --player builtin --root "$root" > "$work/out" 2> "$work/err" &
   pid=$!
   dir="$UMOCKDEV_DIR/sys/devices/platform/accel/iio:device0"
   wait_for "$work/out" "$LISTENING" || { stop; exit 1; }

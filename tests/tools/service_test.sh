@@ -22,10 +22,10 @@ section="Powered By Zelbin"
 mkdir -p "$root/Program Files/Quorvane" "$work/config/quorvane"
 "$ini" prepare "$settings" && "$ini" set-int "$settings" "$section" autorun 1 \
   && "$ini" set-int "$settings" "$section" minacc_x 100 || fail "cannot prepare the settings"
-printf '# a flick to the right after 3 s\n0,0,0,0\n3000,127,0,0\n3400,0,0,0\n30000,0,0,0\n' \
-  > "$work/flick.csv"
+# A flick to the right after 3 s: 2 g for 80 ms, then it swings back.
+printf '0,0,0,0\n3000,128,0,0\n3080,-64,0,0\n3160,0,0,0\n30000,0,0,0\n' > "$work/flick.csv"
 # The devices come from the configuration file; the command line names only the mode.
-printf 'acc = "replay:%s"\nplayer = "builtin"\n' "$work/flick.csv" \
+printf 'acc = "replay:%s"\nplayer = "builtin"\nmotion = "flick"\n' "$work/flick.csv" \
   > "$work/config/quorvane/quorvane.conf"
 
 XDG_CONFIG_HOME=$work/config "$quorvane" --service --root "$root" --trace "$work/trace.jsonl" \

@@ -107,7 +107,7 @@ TEST_F(DemoRun, ARecordingTiltsTheHandsetInsteadOfTheScript) {
   auto recording = sensors::ParseRecording("ms,x,y,z\n0,0,0,0\n5000,127,0,0\n5300,0,0,0\n60000,0,0,0\n");
   int status = -1;
   std::vector<std::string> commands;
-  for (const std::string& line : Run(status, std::get<sensors::Recording>(recording))) {
+  for (const std::string& line : Run(status, *recording)) {
     if (line.find("player ◀") != std::string::npos || line.find("tilt") != std::string::npos) {
       commands.push_back(line);
     }

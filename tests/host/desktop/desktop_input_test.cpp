@@ -120,7 +120,7 @@ class DesktopInputTest : public ::testing::Test {
   VirtualClock m_clock;
   Handset m_handset{m_clock};
   FakeView m_view;
-  sensors::ManualTiltSensor m_tilt;
+  sensors::ManualTiltSensor m_tilt{m_clock};
   DesktopInput m_input{m_handset, m_view, &m_tilt};
 };
 

@@ -55,6 +55,9 @@ inline std::string Text(std::optional<AccSample> s) {
   return std::to_string(s->x) + "," + std::to_string(s->y) + "," + std::to_string(s->z);
 }
 
+// The driver's clamp of the mapped counts, as a read would give them.
+inline std::string Text(AccCounts counts) { return Text(ClampedToBytes(counts)); }
+
 class IioTest : public ::testing::Test {
  protected:
   void SetUp() override { m_testbed = umockdev_testbed_new(); }
