@@ -115,7 +115,7 @@ std::variant<EvalRun, std::string> Evaluator::Run(int threshold) {
   host::VirtualClock clock;
   host::Handset handset(clock, m_root->folder->path());
   host::scenario::Runner runner(handset, std::move(script.commands), "eval",
-                                QuorvaneApplication(), diagnostics);
+                                QuorvaneExecutable(), diagnostics);
   // ACC0: plays the recording; the player is the built-in one, running from the start.
   CountingSensor sensor(m_recording, clock);
   host::AccelerometerDriver driver(sensor);

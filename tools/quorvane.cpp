@@ -299,25 +299,47 @@ int RunScript(const Options& o, const std::set<std::string>& given) {
     return host::screen::SaveScreenshot(host::CaptureScreen(), path, screen);
   };
 #endif
-  return host::scenario::RunScriptMode(options, QuorvaneApplication(), std::cout, std::cerr);
+  return host::scenario::RunScriptMode(options, QuorvaneExecutable(), std::cout, std::cerr);
+}
+
+// The run of the window, the demo and the service: the application on the root, with the
+// songs and devices of the options.
+host::launch::Application ApplicationOf(const Options& o, const host::RootFolder& root,
+                                        HostDevices& devices, host::TraceOutput* trace) {
+  host::launch::Application app;
+  app.executable = QuorvaneExecutable();
+  app.root = root.path();
+  app.workArea = WorkArea(o.workarea);
+  app.songs = Songs(o.music);
+  app.sensor = devices.sensor();
+  app.installPlayer = [&devices](host::Handset& handset) { devices.InstallPlayer(handset); };
+  app.trace = trace != nullptr ? &trace->trace() : nullptr;
+  return app;
+}
+
+std::unique_ptr<host::TraceOutput> Trace(const Options& o, host::OnEndingSignal onSignal) {
+  std::unique_ptr<host::TraceOutput> trace;
+  if (o.trace) {
+    trace = host::TraceOutput::Open(*o.trace, std::cout, onSignal);
+    if (trace == nullptr) throw UsageError("cannot write the trace to " + *o.trace);
+  }
+  return trace;
 }
 
 // The demo runs on a temporary root unless --root is given on the command line, so it leaves
 // the user's settings alone.
 int RunTerminalDemo(const Options& o, const std::set<std::string>& given) {
   Refuse(o.record.has_value(), "--record", "records in the window, and there is no display");
-  host::demo::TerminalDemoOptions options;
-  options.pace = o.fast ? host::demo::Pace::kFast : host::demo::Pace::kRealTime;
-  options.songs = Songs(o.music);
-  options.workArea = WorkArea(o.workarea);
-  options.tracePath = o.trace;
   std::unique_ptr<HostDevices> devices = Devices(o.host, HostDefaults{});
-  options.sensor = devices->sensor();
-  options.installPlayer = [&devices](host::Handset& handset) { devices->InstallPlayer(handset); };
   std::unique_ptr<host::RootFolder> root =
       MakeRoot(given.count("--root") > 0 ? o.root : std::nullopt, true);
-  options.root = root->path();
-  return host::demo::RunTerminalDemo(options, QuorvaneApplication(), std::cout, std::cerr);
+  std::unique_ptr<host::TraceOutput> trace = Trace(o, host::OnEndingSignal::kWrite);
+  int status = host::demo::RunTerminalDemo(ApplicationOf(o, *root, *devices, trace.get()),
+                                           o.fast ? host::demo::Pace::kFast
+                                                  : host::demo::Pace::kRealTime,
+                                           std::cout, std::cerr);
+  if (!host::FinishTraceOutput(trace.get(), std::cerr)) status = kUsageError;
+  return status;
 }
 
 int RunServiceMode(const Options& o) {
@@ -326,54 +348,39 @@ int RunServiceMode(const Options& o) {
   host::service::SignalInput::BlockStopSignals();
   Refuse(o.demo || o.fast || o.headless, "--service", "excludes --demo, --fast and --headless");
   Refuse(o.screenshot.has_value(), "--screenshot", "needs --script");
-  host::service::ServiceOptions options;
-  options.songs = Songs(o.music);
-  options.workArea = WorkArea(o.workarea);
-  options.tracePath = o.trace;
   std::unique_ptr<HostDevices> devices = Devices(o.host, HostDefaults{"iio", "mpris"});
-  options.sensor = devices->sensor();
-  options.installPlayer = [&devices](host::Handset& handset) { devices->InstallPlayer(handset); };
   std::unique_ptr<host::RootFolder> root = MakeRoot(o.root, false);
-  options.root = root->path();
-  return host::service::RunService(options, QuorvaneApplication(), std::cout, std::cerr);
+  std::unique_ptr<host::TraceOutput> trace = Trace(o, host::OnEndingSignal::kLeave);
+  int status = host::service::RunService(ApplicationOf(o, *root, *devices, trace.get()),
+                                         std::cout, std::cerr);
+  if (!host::FinishTraceOutput(trace.get(), std::cerr)) status = host::service::kServiceFailed;
+  return status;
 }
 
 #ifdef QV_HAS_DESKTOP
 int RunWindow(const Options& o, const std::set<std::string>& given) {
-  host::desktop::DesktopOptions options;
-  options.application = QuorvaneApplication();
-  options.playlist = Songs(o.music);
-  RECT area = WorkArea(o.workarea);
   std::unique_ptr<HostDevices> devices = Devices(o.host, HostDefaults{});
-  options.sensor = devices->sensor();
-  options.prepare = [area](host::Handset& handset) { handset.set_work_area(area); };
-  options.installPlayer = [&devices](host::Handset& handset) { devices->InstallPlayer(handset); };
-  if (devices->player_kind() == PlayerKind::kMpris) {
-    options.playerFooter = [&devices] { return devices->PlayerFooter(); };
-    options.playerWindowLines = [&devices](HWND hwnd) { return devices->PlayerWindowLines(hwnd); };
-  }
   std::unique_ptr<host::RootFolder> root =
       MakeRoot(o.demo && given.count("--root") == 0 ? std::nullopt : o.root, o.demo);
-  options.root = root->path();
-  options.demo = o.demo;
-  options.demoTimeline = &std::cout;
   std::ofstream recordFile;
   if (o.record) {
     recordFile.open(*o.record, std::ios::binary | std::ios::trunc);
     if (!recordFile) throw UsageError("cannot write the recording to " + *o.record);
-    options.record = &recordFile;
   }
+  // The window ends on SIGINT and SIGTERM itself (SDL's quit event), unless a temporary root
+  // waits for them already (the demo): then the signal's thread writes the trace out.
+  std::unique_ptr<host::TraceOutput> trace = Trace(
+      o, root->temporary() ? host::OnEndingSignal::kWrite : host::OnEndingSignal::kLeave);
+  host::desktop::DesktopOptions options;
+  options.app = ApplicationOf(o, *root, *devices, trace.get());
+  if (devices->player_kind() == PlayerKind::kMpris) {
+    options.playerFooter = [&devices] { return devices->PlayerFooter(); };
+    options.playerWindowLines = [&devices](HWND hwnd) { return devices->PlayerWindowLines(hwnd); };
+  }
+  options.demo = o.demo;
+  options.demoTimeline = &std::cout;
+  if (o.record) options.record = &recordFile;
   options.language = WindowLanguage(o, true);
-  std::unique_ptr<host::TraceOutput> trace;
-  if (o.trace) {
-    // The window ends on SIGINT and SIGTERM itself (SDL's quit event), unless a temporary root
-    // waits for them already (the demo): then the signal's thread writes the trace out.
-    trace = host::TraceOutput::Open(
-        *o.trace, std::cout,
-        root->temporary() ? host::OnEndingSignal::kWrite : host::OnEndingSignal::kLeave);
-    if (trace == nullptr) throw UsageError("cannot write the trace to " + *o.trace);
-    options.trace = &trace->trace();
-  }
   int status = host::desktop::RunDesktop(options, std::cerr);
   if (!host::FinishTraceOutput(trace.get(), std::cerr) && status == 0) status = kUsageError;
   if (o.record && !recordFile) {

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -29,11 +28,6 @@ std::u16string Clock(std::int64_t ms) {
   std::string s = std::to_string(seconds / 60) + ":" + (seconds % 60 < 10 ? "0" : "") +
                   std::to_string(seconds % 60);
   return Ascii(s);
-}
-
-// The host folder that holds the executable at the handset path exe.
-std::filesystem::path HostFolderOf(const Handset& handset, std::u16string_view exe) {
-  return std::filesystem::path(handset.HostPath(exe)).parent_path();
 }
 
 // Keeps SDL's video up for the lifetime of the object.
@@ -234,17 +228,14 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
   return window;
 }
 
-int RunDemo(const DesktopOptions& options, Handset& handset, std::vector<programs::Song> songs,
+int RunDemo(const DesktopOptions& options, Handset& handset, const launch::Application& app,
             std::ostream& err) {
-  if (options.prepare) options.prepare(handset);
   std::ostream discard(nullptr);
-  demo::Demo demo(handset, options.application, std::move(songs),
-                  options.demoTimeline != nullptr ? *options.demoTimeline : discard, err);
+  demo::Demo demo(handset, app, options.demoTimeline != nullptr ? *options.demoTimeline : discard,
+                  err);
   // Reads pass through a watch on their way to the sensor, so the footer shows them.
-  WatchedSensor watched(options.sensor != nullptr ? *options.sensor
-                                                  : demo.runner().accelerometer());
+  WatchedSensor watched(app.sensor != nullptr ? *app.sensor : demo.runner().accelerometer());
   demo.UseSensor(watched);
-  if (options.installPlayer) options.installPlayer(handset);
   std::unique_ptr<DesktopWindow> window =
       OpenWindow(options, handset, {demo.player(), watched, nullptr, nullptr, true, false}, err);
   if (window == nullptr) return kExitNoWindow;
@@ -252,54 +243,35 @@ int RunDemo(const DesktopOptions& options, Handset& handset, std::vector<program
   handset.set_input(&input);
   scenario::RunStatus status = demo.Run();
   handset.set_input(nullptr);
-  if (int failed = demo.timeline().failed_saves(); failed > 0) {
-    err << "quorvane: the settings could not be saved (" << failed
-        << " writes of the settings file failed)\n";
-    return 2;
-  }
-  return status == scenario::RunStatus::kCompleted ? 0 : 2;
+  if (demo.failed_saves() > 0) return demo::kDemoFailed;
+  return status == scenario::RunStatus::kCompleted ? demo::kDemoOk : demo::kDemoFailed;
 }
 
-int RunInteractive(const DesktopOptions& options, Handset& handset,
-                   std::vector<programs::Song> songs, std::ostream& err) {
+int RunInteractive(const DesktopOptions& options, Handset& handset, launch::Application app,
+                   std::ostream& err) {
   sensors::ManualTiltSensor manual;
-  bool manualTilt = options.sensor == nullptr;
-  WatchedSensor watched(manualTilt ? manual : *options.sensor);
-  AccelerometerDriver driver(watched);
-  handset.RegisterDevice(kAccelerometerName, &driver);
-  programs::MusicPlayerService player(handset, std::move(songs));
-  if (options.prepare) options.prepare(handset);
-  if (options.installPlayer) options.installPlayer(handset);
+  bool manualTilt = app.sensor == nullptr;
+  AccelerometerSensor& backEnd = manualTilt ? manual : *app.sensor;
+  WatchedSensor watched(backEnd);
+  app.sensor = &watched;
+  launch::Launcher launcher(handset, app);
   std::unique_ptr<DesktopWindow> window =
       OpenWindow(options, handset,
-                 {player, watched, &driver, manualTilt ? &manual : nullptr, false,
-                  options.record != nullptr},
+                 {launcher.player(), watched, launcher.driver(), manualTilt ? &manual : nullptr,
+                  false, options.record != nullptr},
                  err);
-  if (window == nullptr) {
-    handset.RegisterDevice(kAccelerometerName, nullptr);
-    return kExitNoWindow;
-  }
+  if (window == nullptr) return kExitNoWindow;
   DesktopInput input(handset, *window, manualTilt ? &manual : nullptr);
   // The recorder reads the back-end itself, so the footer keeps showing the application's reads.
   std::optional<sensors::MotionRecorder> recorder;
   std::optional<RecordingInput> recording;
   if (options.record != nullptr) {
-    recorder.emplace(manualTilt ? manual : *options.sensor, *options.record);
+    recorder.emplace(backEnd, *options.record);
     recording.emplace(input, *recorder, handset.clock());
   }
   handset.set_input(recording ? static_cast<InputSource*>(&*recording) : &input);
-  const scenario::Application& application = options.application;
-  std::error_code ignored;
-  std::filesystem::create_directories(HostFolderOf(handset, application.defaultExe), ignored);
-  std::unique_ptr<scenario::EntryProgram> program = application.make();
-  scenario::EntryProgram* entry = program.get();
-  DWORD pid = handset.StartProcess(application.defaultExe, std::move(program));
-  // The entry has returned: the process's code, exit processing included, has ended.
-  int code = entry->exit_code().value_or(0);
-  handset.Emit("exit", [&] { return TraceFields{{"code", code}}; });
-  handset.EndProcess(pid);
+  int code = launcher.Run();
   handset.set_input(nullptr);
-  handset.RegisterDevice(kAccelerometerName, nullptr);
   return code;
 }
 
@@ -341,13 +313,14 @@ int RunDesktop(const DesktopOptions& options, std::ostream& err) {
     err << "quorvane: cannot open a window: " << NoDisplay() << '\n';
     return kExitNoWindow;
   }
+  launch::Application app = options.app;
+  if (!app.report) {
+    app.report = [&err](const std::string& line) { err << "quorvane: " << line << '\n'; };
+  }
   RealClock clock;
-  Handset handset(clock, options.root);
-  handset.set_trace(options.trace);
-  std::vector<programs::Song> songs =
-      options.playlist.empty() ? programs::BuiltInSongs() : options.playlist;
-  if (options.demo) return RunDemo(options, handset, std::move(songs), err);
-  return RunInteractive(options, handset, std::move(songs), err);
+  Handset handset(clock, app.root);
+  if (options.demo) return RunDemo(options, handset, app, err);
+  return RunInteractive(options, handset, app, err);
 }
 
 }  // namespace host::desktop

@@ -11,8 +11,8 @@
 // shows it in real time, takes no pointer or key input, and closing it ends the application.
 //
 //   host::desktop::DesktopOptions options;
-//   options.root = "/tmp/handset";
-//   options.application = QuorvaneApplication();
+//   options.app.executable = QuorvaneExecutable();
+//   options.app.root = "/tmp/handset";
 //   return host::desktop::RunDesktop(options, std::cerr);
 #pragma once
 
@@ -24,37 +24,26 @@
 
 #include "host/drivers/accelerometer.h"
 #include "host/kernel/handset.h"
-#include "host/kernel/trace.h"
+#include "host/launch/launcher.h"
 #include "host/programs/music_player.h"
 #include "host/programs/player_state.h"
-#include "host/scenario/runner.h"
 #include "host/screen/screen_renderer.h"
 
 namespace host::desktop {
 
 struct DesktopOptions {
-  // The host folder that is the handset's "\". REQUIRES: it exists.
-  std::string root;
-  // What runs: the program made by application.make() at application.defaultExe.
-  scenario::Application application;
-  // The back-end of "ACC0:"; null: the arrow keys and the tilt pad (a manual tilt sensor).
-  AccelerometerSensor* sensor = nullptr;
-  // The built-in player's songs; empty: its built-in list.
-  std::vector<programs::Song> playlist;
-  // Called with the new handset before the application starts (more programs, devices...).
-  std::function<void(Handset&)> prepare;
-  // Called after the built-in player is installed, to put another player in its place.
-  std::function<void(Handset&)> installPlayer;
-  // What the window shows of a player other than the built-in one (one that installPlayer put
-  // at "\Windows\MzMusic.exe", such as a real player over MPRIS): the footer's line about what
-  // it plays ("" when none runs), and the lines under the title of a window of that player
+  // The run: root, work area, songs, the back-end of "ACC0:" (null: the arrow keys and the tilt
+  // pad, a manual tilt sensor), the player installed after the built-in one (not for the demo,
+  // which shows the built-in player) and the trace (host/launch/launcher.h).
+  launch::Application app;
+  // What the window shows of a player other than the built-in one (one that app.installPlayer
+  // put at "\Windows\MzMusic.exe", such as a real player over MPRIS): the footer's line about
+  // what it plays ("" when none runs), and the lines under the title of a window of that player
   // (empty for any other window). Unset: the built-in player's.
   std::function<std::u16string()> playerFooter;
   std::function<std::vector<std::u16string>(HWND)> playerWindowLines;
   // The font file; empty: the installed CJK font.
   std::string fontPath;
-  // Where the handset's trace goes; null: nowhere.
-  Trace* trace = nullptr;
   // The language the window draws in (host/screen/language.h).
   screen::Language language = screen::Language::kChinese;
   // The window's title.
@@ -72,8 +61,10 @@ inline constexpr int kExitNoWindow = 3;
 
 // Runs the application in the window until its process ends; returns its exit code, or
 // kExitNoWindow after writing why to err. With demo: 0 when the demo ran (or the window was
-// closed), 2 when it went wrong (reported on err). Uses SDL's video and events (initialised
-// and shut down here). REQUIRES: no handset is current.
+// closed), 2 when it went wrong or could not save its settings (reported on err). A failed
+// save is told on err as "quorvane: the settings could not be saved to ..." unless app.report
+// is set. Uses SDL's video and events (initialised and shut down here).
+// REQUIRES: no handset is current.
 int RunDesktop(const DesktopOptions& options, std::ostream& err);
 
 // What the music player's window shows under its title, in the language: the song, its place in

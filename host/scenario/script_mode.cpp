@@ -20,7 +20,7 @@ constexpr std::size_t kMaxScriptBytes = std::size_t{16} << 20;
 
 }  // namespace
 
-int RunScriptMode(const ScriptModeOptions& options, const Application& application,
+int RunScriptMode(const ScriptModeOptions& options, const launch::Executable& executable,
                   std::ostream& out, std::ostream& err) {
   const std::string& name = options.scriptPath;
   std::error_code code;
@@ -56,7 +56,7 @@ int RunScriptMode(const ScriptModeOptions& options, const Application& applicati
     VirtualClock clock;
     Handset handset(clock, root->path());
     if (trace != nullptr) handset.set_trace(&trace->trace());
-    Runner runner(handset, std::move(script.commands), name, application, err);
+    Runner runner(handset, std::move(script.commands), name, executable, err);
     runner.set_screenshooter(options.screenshooter);
     if (options.screenshotPath) runner.set_final_screenshot(*options.screenshotPath);
     status = runner.Run();

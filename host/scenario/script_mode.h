@@ -33,7 +33,7 @@ inline constexpr int kExitScriptError = 2;
 // Runs the script. Errors and warnings go to err as "FILE:LINE: message". Returns kExitOk when
 // the script ran to its end (or the application exited before it), kExitScriptError when the
 // script is wrong or cannot be read, or the trace or root cannot be written.
-int RunScriptMode(const ScriptModeOptions& options, const Application& application,
+int RunScriptMode(const ScriptModeOptions& options, const launch::Executable& executable,
                   std::ostream& out, std::ostream& err);
 
 }  // namespace host::scenario
