@@ -45,19 +45,19 @@ int RunRecord(const RecordOptions& options, std::ostream& out, std::ostream& err
 
   host::RealClock clock;
   std::unique_ptr<host::AccelerometerSensor> sensor;
-  if (std::optional<std::string> selector = IioSelector(options.acc)) {
-    auto opened = OpenIioSensor(*selector, kProgram, err);
+  host::Result<AccSource> source = ParseAccSource(options.acc);
+  if (!source) return Fail(err, "--acc " + options.acc + ": give iio, iio:NAME or replay:FILE");
+  if (source->kind == AccSource::Kind::kIio) {
+    auto opened = OpenIioSensor(source->detail, kProgram, err);
     if (auto* error = std::get_if<std::string>(&opened)) return Fail(err, *error);
     sensor = std::get<std::unique_ptr<host::sensors::IioSensor>>(std::move(opened));
-  } else if (std::optional<std::string> file = ReplayFile(options.acc)) {
-    auto recording = LoadReplay(*file);
+  } else if (source->kind == AccSource::Kind::kReplay) {
+    auto recording = LoadReplay(source->detail);
     if (auto* error = std::get_if<std::string>(&recording)) return Fail(err, *error);
     sensor = std::make_unique<host::sensors::ReplaySensor>(
         std::get<host::sensors::Recording>(std::move(recording)), clock);
-  } else if (options.acc == "sim") {
-    return Fail(err, "--acc sim is tilted by hand in the window; record iio[:NAME] or replay:FILE");
   } else {
-    return Fail(err, "--acc " + options.acc + ": give iio, iio:NAME or replay:FILE");
+    return Fail(err, "--acc sim is tilted by hand in the window; record iio[:NAME] or replay:FILE");
   }
 
   std::ofstream file;

@@ -17,28 +17,35 @@
 #include "tests/host/mpris/private_bus.h"
 #include "tools/host_options.h"
 
+namespace tools {
 namespace {
 
 namespace fs = std::filesystem;
 
 struct Case {
-  std::optional<std::string> acc;
-  std::optional<std::string> player;
+  std::string acc;
+  std::string player;
   std::optional<std::string> playerCommand;
   std::string expected;  // "sim", "replay" or the refusal
 };
 
-std::string Outcome(const HostOptions& options, const HostDefaults& defaults) {
-  auto devices = HostDevices::Open(options, defaults);
+// What the options give: the player's refusal first, as the modes check them.
+std::string Outcome(const std::string& acc, const std::string& player,
+                    const std::optional<std::string>& playerCommand = std::nullopt) {
+  host::Result<PlayerChoice> choice = ParsePlayer(player, playerCommand);
+  if (!choice) return choice.error().message();
+  host::Result<AccSource> source = ParseAccSource(acc);
+  if (!source) return source.error().message();
+  auto devices = HostDevices::Open(*source, *choice);
   if (auto* error = std::get_if<std::string>(&devices)) return *error;
   HostDevices& opened = *std::get<std::unique_ptr<HostDevices>>(devices);
   EXPECT_EQ(opened.player_kind(), PlayerKind::kBuiltin);
   switch (opened.acc_kind()) {
-    case AccKind::kSim:
+    case AccSource::Kind::kSim:
       return opened.sensor() == nullptr ? "sim" : "sim with a sensor";
-    case AccKind::kReplay:
+    case AccSource::Kind::kReplay:
       return opened.sensor() != nullptr ? "replay" : "replay without a sensor";
-    case AccKind::kIio:
+    case AccSource::Kind::kIio:
       return opened.sensor() != nullptr ? "iio" : "iio without a sensor";
   }
   return "?";
@@ -64,36 +71,33 @@ TEST_F(HostDevicesTest, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
   const std::string bad = dir + "/bad.csv";
 
   const std::vector<Case> cases = {
-      {std::nullopt, std::nullopt, std::nullopt, "sim"},
       {"sim", "builtin", std::nullopt, "sim"},
-      {flick, std::nullopt, std::nullopt, "replay"},
-      {"replay:" + bad, std::nullopt, std::nullopt, bad + ":2: x 200 lies outside -128..127"},
-      {"replay:", std::nullopt, std::nullopt, "--acc replay:: give sim, replay:FILE or iio[:NAME]"},
-      {"tilt", std::nullopt, std::nullopt, "--acc tilt: give sim, replay:FILE or iio[:NAME]"},
-      {"iio", std::nullopt, std::nullopt, std::string("--acc iio: ") + kNoAccelerometer},
-      {"iio:accel_3d", std::nullopt, std::nullopt,
+      {flick, "builtin", std::nullopt, "replay"},
+      {"replay:" + bad, "builtin", std::nullopt, bad + ":2: x 200 lies outside -128..127"},
+      {"replay:", "builtin", std::nullopt, "--acc replay:: give sim, replay:FILE or iio[:NAME]"},
+      {"tilt", "builtin", std::nullopt, "--acc tilt: give sim, replay:FILE or iio[:NAME]"},
+      {"iio", "builtin", std::nullopt, std::string("--acc iio: ") + kNoAccelerometer},
+      {"iio:accel_3d", "builtin", std::nullopt,
        std::string("--acc iio:accel_3d: ") + kNoAccelerometer},
-      {"iio:", std::nullopt, std::nullopt, "--acc iio:: give sim, replay:FILE or iio[:NAME]"},
-      {std::nullopt, "mpris:", std::nullopt, "--player mpris:: give builtin or mpris[:NAME]"},
-      {std::nullopt, "mpris:a b", std::nullopt,
+      {"iio:", "builtin", std::nullopt, "--acc iio:: give sim, replay:FILE or iio[:NAME]"},
+      {"sim", "mpris:", std::nullopt, "--player mpris:: give builtin or mpris[:NAME]"},
+      {"sim", "mpris:a b", std::nullopt,
        "--player mpris:a b: a player's NAME is letters, digits, '_', '-' and dots between them"},
-      {std::nullopt, "vlc", std::nullopt, "--player vlc: give builtin or mpris[:NAME]"},
-      {std::nullopt, "builtin", "mpv --idle",
+      {"sim", "vlc", std::nullopt, "--player vlc: give builtin or mpris[:NAME]"},
+      {"sim", "builtin", "mpv --idle",
        "--player-command applies to --player mpris, not to the built-in player"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(Outcome({c.acc, c.player, c.playerCommand}, HostDefaults{}), c.expected)
-        << c.acc.value_or("-") << " " << c.player.value_or("-");
+    EXPECT_EQ(Outcome(c.acc, c.player, c.playerCommand), c.expected) << c.acc << " " << c.player;
   }
   fs::remove_all(dir);
 }
 
 TEST_F(HostDevicesTest, TheServiceDefaultsNameWhatIsMissing) {
   setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/quorvane-no-bus", 1);
-  std::string outcome = Outcome({}, HostDefaults{"iio", "mpris"});
+  std::string outcome = Outcome("iio", "mpris");
   EXPECT_EQ(0u, outcome.rfind("--player mpris: no session bus: ", 0)) << outcome;
-  EXPECT_EQ(Outcome({std::nullopt, "builtin", std::nullopt}, HostDefaults{"iio", "mpris"}),
-            std::string("--acc iio: ") + kNoAccelerometer);
+  EXPECT_EQ(Outcome("iio", "builtin"), std::string("--acc iio: ") + kNoAccelerometer);
 }
 
 TEST_F(HostDevicesTest, IioOpensTheAccelerometerFound) {
@@ -106,9 +110,9 @@ TEST_F(HostDevicesTest, IioOpensTheAccelerometerFound) {
                                                "A: in_accel_y_raw=0\n"
                                                "A: in_accel_z_raw=0\n",
                                                &error));
-  EXPECT_EQ(Outcome({"iio", std::nullopt, std::nullopt}, HostDefaults{}), "iio");
-  EXPECT_EQ(Outcome({"iio:accel_3d", std::nullopt, std::nullopt}, HostDefaults{}), "iio");
-  EXPECT_EQ(Outcome({"iio:bmi160", std::nullopt, std::nullopt}, HostDefaults{}),
+  EXPECT_EQ(Outcome("iio", "builtin"), "iio");
+  EXPECT_EQ(Outcome("iio:accel_3d", "builtin"), "iio");
+  EXPECT_EQ(Outcome("iio:bmi160", "builtin"),
             "--acc iio:bmi160: no IIO accelerometer named bmi160 (looked for the name attribute "
             "or sysfs name among devices of subsystem iio with in_accel_x_raw: iio:device0 "
             "(accel_3d))");
@@ -119,7 +123,9 @@ TEST_F(HostDevicesTest, AnMprisPlayerIsInstalledWithTheHandsetAndGoesWithIt) {
   host::mpris::testing_support::PrivateBus bus;
   ASSERT_TRUE(bus.ok()) << bus.error();
   setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().c_str(), 1);
-  auto opened = HostDevices::Open({"sim", "mpris:mpv", "mpv --pause"}, HostDefaults{});
+  host::Result<PlayerChoice> choice = ParsePlayer("mpris:mpv", "mpv --pause");
+  ASSERT_TRUE(choice.ok());
+  auto opened = HostDevices::Open(AccSource{}, *choice);
   ASSERT_TRUE(std::holds_alternative<std::unique_ptr<HostDevices>>(opened))
       << std::get<std::string>(opened);
   HostDevices& devices = *std::get<std::unique_ptr<HostDevices>>(opened);
@@ -134,3 +140,4 @@ TEST_F(HostDevicesTest, AnMprisPlayerIsInstalledWithTheHandsetAndGoesWithIt) {
 }
 
 }  // namespace
+}  // namespace tools

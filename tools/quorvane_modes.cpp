@@ -1,0 +1,208 @@
+#include "tools/quorvane_modes.h"
+
+#include <stdlib.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/demo/demo.h"
+#include "host/files/root_folder.h"
+#include "host/kernel/trace_output.h"
+#include "host/programs/songs.h"
+#include "host/scenario/script_mode.h"
+#include "host/service/service.h"
+#include "host/service/signal_input.h"
+#include "tools/host_options.h"
+#include "tools/quorvane_program.h"
+#ifdef QV_HAS_DESKTOP
+#include "host/desktop/desktop.h"
+#include "host/render/control_view.h"
+#include "host/screen/screen_renderer.h"
+#endif
+
+namespace tools {
+namespace {
+
+using Kind = Mode::Kind;
+
+// What a mode with devices runs on, made from the Mode: the root (locked), the songs, the
+// devices and the trace file. Owns them for the run.
+class Prepared {
+ public:
+  // The run on what mode names, or the reason it cannot be used ("quorvane: " and it, exit 2).
+  static host::Result<std::unique_ptr<Prepared>> Make(const Mode& mode,
+                                                      host::OnEndingSignal onSignal,
+                                                      std::ostream& out) {
+    std::unique_ptr<Prepared> made(new Prepared());
+    made->m_app.executable = QuorvaneExecutable();
+    made->m_app.workArea = mode.workArea;
+    if (mode.music) {
+      auto songs = host::programs::SongsInFolder(*mode.music);
+      if (auto* error = std::get_if<host::programs::SongListError>(&songs)) {
+        return host::Error(mode.Origin("music") + "--music " + error->message);
+      }
+      made->m_app.songs = std::get<std::vector<host::programs::Song>>(std::move(songs));
+    }
+    auto devices = HostDevices::Open(mode.acc, mode.player);
+    if (auto* error = std::get_if<std::string>(&devices)) {
+      bool player = error->rfind("--player", 0) == 0;
+      return host::Error(mode.Origin(player ? "player" : "acc") + *error);
+    }
+    made->m_devices = std::get<std::unique_ptr<HostDevices>>(std::move(devices));
+    made->m_app.sensor = made->m_devices->sensor();
+    HostDevices* opened = made->m_devices.get();
+    if (opened->player_kind() == PlayerKind::kMpris) {
+      made->m_app.installPlayer = [opened](host::Handset& handset) {
+        opened->InstallPlayer(handset);
+      };
+    }
+    auto root = host::RootFolder::Make(mode.root);
+    if (auto* error = std::get_if<std::string>(&root)) {
+      return host::Error(mode.Origin("root") + *error);
+    }
+    made->m_root = std::get<std::unique_ptr<host::RootFolder>>(std::move(root));
+    made->m_app.root = made->m_root->path();
+    if (mode.trace) {
+      made->m_trace = host::TraceOutput::Open(*mode.trace, out, onSignal);
+      if (made->m_trace == nullptr) return host::Error("cannot write the trace to " + *mode.trace);
+      made->m_app.trace = &made->m_trace->trace();
+    }
+    return made;
+  }
+
+  const host::launch::Application& app() const { return m_app; }
+  HostDevices& devices() { return *m_devices; }
+  const host::RootFolder& root() const { return *m_root; }
+  // Writes the rest of the trace; false when it could not be written (told on err).
+  bool Finish(std::ostream& err) { return host::FinishTraceOutput(m_trace.get(), err); }
+
+ private:
+  Prepared() = default;
+
+  std::unique_ptr<HostDevices> m_devices;
+  std::unique_ptr<host::RootFolder> m_root;
+  std::unique_ptr<host::TraceOutput> m_trace;
+  host::launch::Application m_app;
+};
+
+#ifdef QV_HAS_DESKTOP
+// The language of --lang; without it, with fromLocale the locale's, else Chinese.
+host::screen::Language WindowLanguage(const Mode& mode, bool fromLocale) {
+  host::screen::Language language = host::screen::Language::kChinese;
+  if (mode.lang) {
+    host::screen::ParseLanguage(*mode.lang, language);
+  } else if (fromLocale) {
+    language = host::screen::LanguageOfLocale(getenv("LC_ALL"), getenv("LC_MESSAGES"),
+                                              getenv("LANG"));
+  }
+  return language;
+}
+#endif
+
+int RunScript(const Mode& mode, std::ostream& out, std::ostream& err) {
+  host::scenario::ScriptModeOptions options;
+  options.scriptPath = mode.script;
+  options.root = mode.root;
+  options.tracePath = mode.trace;
+  options.screenshotPath = mode.screenshot;
+#ifdef QV_HAS_DESKTOP
+  // Screenshots stay Chinese unless --lang is given, so they do not depend on the locale.
+  host::screen::ScreenRendererOptions screen;
+  screen.language = WindowLanguage(mode, false);
+  options.screenshooter = [screen](const std::string& path) {
+    return host::screen::SaveScreenshot(host::CaptureScreen(), path, screen);
+  };
+#endif
+  return host::scenario::RunScriptMode(options, QuorvaneExecutable(), out, err);
+}
+
+int Refused(const host::Error& error, std::ostream& err) {
+  err << "quorvane: " << error.message() << '\n';
+  return kUsageError;
+}
+
+int RunTerminalDemo(const Mode& mode, std::ostream& out, std::ostream& err) {
+  auto prepared = Prepared::Make(mode, host::OnEndingSignal::kWrite, out);
+  if (!prepared) return Refused(prepared.error(), err);
+  int status = host::demo::RunTerminalDemo(
+      (*prepared)->app(), mode.fast ? host::demo::Pace::kFast : host::demo::Pace::kRealTime, out,
+      err);
+  if (!(*prepared)->Finish(err)) status = kUsageError;
+  return status;
+}
+
+int RunService(const Mode& mode, std::ostream& out, std::ostream& err) {
+  // Before any device starts a thread of its own: a stop signal must reach the service's loop,
+  // never end the process in another thread without the exit processing.
+  host::service::SignalInput::BlockStopSignals();
+  auto prepared = Prepared::Make(mode, host::OnEndingSignal::kLeave, out);
+  if (!prepared) return Refused(prepared.error(), err);
+  int status = host::service::RunService((*prepared)->app(), out, err);
+  if (!(*prepared)->Finish(err)) status = host::service::kServiceFailed;
+  return status;
+}
+
+#ifdef QV_HAS_DESKTOP
+int RunWindow(const Mode& mode, std::ostream& out, std::ostream& err) {
+  // The window ends on SIGINT and SIGTERM itself (SDL's quit event), unless a temporary root
+  // waits for them already (the demo): then the signal's thread writes the trace out.
+  bool temporary = !mode.root.has_value();
+  auto prepared = Prepared::Make(
+      mode, temporary ? host::OnEndingSignal::kWrite : host::OnEndingSignal::kLeave, out);
+  if (!prepared) return Refused(prepared.error(), err);
+  Prepared& run = **prepared;
+  std::ofstream recordFile;
+  if (mode.record) {
+    recordFile.open(*mode.record, std::ios::binary | std::ios::trunc);
+    if (!recordFile) return Refused(host::Error("cannot write the recording to " + *mode.record), err);
+  }
+  host::desktop::DesktopOptions options;
+  options.app = run.app();
+  HostDevices& devices = run.devices();
+  if (devices.player_kind() == PlayerKind::kMpris) {
+    options.playerFooter = [&devices] { return devices.PlayerFooter(); };
+    options.playerWindowLines = [&devices](HWND hwnd) { return devices.PlayerWindowLines(hwnd); };
+  }
+  options.demo = mode.kind == Kind::kWindowDemo;
+  options.demoTimeline = &out;
+  if (mode.record) options.record = &recordFile;
+  options.language = WindowLanguage(mode, true);
+  int status = host::desktop::RunDesktop(options, err);
+  if (!run.Finish(err) && status == 0) status = kUsageError;
+  if (mode.record && !recordFile) {
+    err << "quorvane: the recording " << *mode.record << " could not be written whole\n";
+    status = kUsageError;
+  }
+  if (status == host::desktop::kExitNoWindow) {
+    err << "quorvane: --headless runs the demo in the terminal instead\n";
+  }
+  return status;
+}
+#endif
+
+}  // namespace
+
+int RunMode(const Mode& mode, std::ostream& out, std::ostream& err) {
+  switch (mode.kind) {
+    case Kind::kScript:
+      return RunScript(mode, out, err);
+    case Kind::kService:
+      return RunService(mode, out, err);
+    case Kind::kWindow:
+    case Kind::kWindowDemo:
+#ifdef QV_HAS_DESKTOP
+      return RunWindow(mode, out, err);
+#else
+      break;  // a build without the window has no display (main)
+#endif
+    case Kind::kTerminalDemo:
+      return RunTerminalDemo(mode, out, err);
+    case Kind::kPrint:
+      break;
+  }
+  return kUsageError;
+}
+
+}  // namespace tools
