@@ -1,7 +1,15 @@
 #include "tools/host_options.h"
 
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <iostream>
+#include <mutex>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 #include "host/kernel/kernel_object.h"
@@ -22,6 +30,47 @@ class BridgeObject final : public host::KernelObject {
  private:
   std::shared_ptr<host::mpris::MprisBridge> m_bridge;
 };
+
+// The session bus there and answering, asked on a thread of its own: a bus that accepts the
+// connection and then says nothing would hold the caller for minutes. The thread is left to
+// end by itself when the answer does not come in time.
+std::optional<std::string> CheckSessionBusWithin(int ms, host::EndingSignals* signals) {
+  struct Answer {
+    std::mutex mutex;
+    std::optional<std::optional<std::string>> error;  // set once answered
+    int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    ~Answer() { close(fd); }
+  };
+  auto answer = std::make_shared<Answer>();
+  if (answer->fd < 0) return host::mpris::CheckSessionBus("");
+  std::thread([answer] {
+    std::optional<std::string> error = host::mpris::CheckSessionBus("");
+    std::lock_guard hold(answer->mutex);
+    answer->error = std::move(error);
+    std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t written = write(answer->fd, &one, sizeof one);
+  }).detach();
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (true) {
+    {
+      std::lock_guard hold(answer->mutex);
+      if (answer->error) return *answer->error;
+    }
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    deadline - std::chrono::steady_clock::now())
+                    .count();
+    if (left <= 0) break;
+    if (signals != nullptr) {
+      if (signals->Wait(static_cast<int>(left), answer->fd) != 0) return "stopped";
+    } else {
+      pollfd fd{answer->fd, POLLIN, 0};
+      poll(&fd, 1, static_cast<int>(left));
+    }
+  }
+  const char* address = getenv("DBUS_SESSION_BUS_ADDRESS");
+  return std::string("the session bus") + (address != nullptr ? " at " + std::string(address) : "") +
+         " does not answer (waited " + std::to_string(ms / 1000) + " s)";
+}
 
 // --player's text for a choice of a real player.
 std::string PlayerText(const PlayerChoice& player) {
@@ -57,12 +106,12 @@ host::Result<PlayerChoice> ParsePlayer(std::string_view player,
 HostDevices::~HostDevices() = default;
 
 std::variant<std::unique_ptr<HostDevices>, std::string> HostDevices::Open(
-    const AccSource& acc, const PlayerChoice& player) {
+    const AccSource& acc, const PlayerChoice& player, host::EndingSignals* signals) {
   std::unique_ptr<HostDevices> devices(new HostDevices());
   devices->m_player = player;
   // The player first: its bus is told missing before a large recording is read.
   if (player.kind == PlayerKind::kMpris) {
-    if (std::optional<std::string> error = host::mpris::CheckSessionBus("")) {
+    if (std::optional<std::string> error = CheckSessionBusWithin(kBusAnswerMs, signals)) {
       return "--player " + PlayerText(player) + ": " + *error;
     }
   }

@@ -23,6 +23,7 @@
 
 #include "host/crt/result.h"
 #include "host/drivers/accelerometer.h"
+#include "host/kernel/ending_signals.h"
 #include "host/kernel/handset.h"
 #include "host/mpris/player_bridge.h"
 #include "tools/acc_source.h"
@@ -51,14 +52,19 @@ struct PlayerChoice {
 host::Result<PlayerChoice> ParsePlayer(std::string_view player,
                                        const std::optional<std::string>& command);
 
+// How long the session bus may take to answer at start-up (a bus that accepts connections but
+// never answers would hold the start for minutes).
+inline constexpr int kBusAnswerMs = 5000;
+
 // The devices the options chose, ready for one run. Owns the sensor.
 class HostDevices {
  public:
   // Opens what acc and player name: the recording read, the IIO device found, the session bus
   // there for a real player. On failure the one-line reason, without the program's name, for a
-  // usage error (exit status 2).
-  static std::variant<std::unique_ptr<HostDevices>, std::string> Open(const AccSource& acc,
-                                                                      const PlayerChoice& player);
+  // usage error (exit status 2). The session bus must answer within kBusAnswerMs; an ending
+  // signal of signals (null: none) ends that wait (then signals->received() tells it).
+  static std::variant<std::unique_ptr<HostDevices>, std::string> Open(
+      const AccSource& acc, const PlayerChoice& player, host::EndingSignals* signals = nullptr);
 
   HostDevices(const HostDevices&) = delete;
   HostDevices& operator=(const HostDevices&) = delete;

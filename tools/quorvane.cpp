@@ -6,7 +6,7 @@
 //   --headless      no window: the demo in the terminal;
 //   --fast          the demo in virtual time, in the terminal, over at once;
 //   --script FILE   run a scenario headless in virtual time and write its trace;
-//   --service       no window, in real time, until SIGTERM or SIGINT (host/service/service.h).
+//   --service       no window, in real time, until a stop signal (host/service/service.h).
 // The options (with the user's quorvane.conf) are parsed and checked into a Mode
 // (tools/mode.h), which tools/quorvane_modes.h carries out.
 #include <errno.h>
@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "host/kernel/ending_signals.h"
 #include "tools/mode.h"
 #include "tools/quorvane_modes.h"
 
@@ -39,7 +40,10 @@ void OccupyStandardStreams() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Output to a closed pipe fails (EPIPE) and is reported, rather than ending the process.
+  // First, before any thread: the ending signals come through the handset's loop, and end the
+  // run as a shutdown does (host/kernel/ending_signals.h). Output to a closed pipe fails with
+  // EPIPE and is reported.
+  host::BlockEndingSignals();
   signal(SIGPIPE, SIG_IGN);
   OccupyStandardStreams();
   tools::Environment env = tools::Environment::OfProcess();
@@ -57,7 +61,12 @@ int main(int argc, char** argv) {
     std::cout << mode->text;
     return 0;
   }
-  int status = tools::RunMode(*mode, std::cout, std::cerr);
+  host::Result<std::unique_ptr<host::EndingSignals>> signals = host::EndingSignals::Open();
+  if (!signals) {
+    std::cerr << "quorvane: " << signals.error().message() << '\n';
+    return tools::kUsageError;
+  }
+  int status = tools::RunMode(*mode, **signals, std::cout, std::cerr);
   if (!std::cout.flush()) {
     std::cerr << "quorvane: cannot write to standard output\n";
     return tools::kUsageError;

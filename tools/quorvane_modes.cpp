@@ -13,7 +13,6 @@
 #include "host/programs/songs.h"
 #include "host/scenario/script_mode.h"
 #include "host/service/service.h"
-#include "host/service/signal_input.h"
 #include "tools/host_options.h"
 #include "tools/quorvane_program.h"
 #ifdef QV_HAS_DESKTOP
@@ -33,7 +32,7 @@ class Prepared {
  public:
   // The run on what mode names, or the reason it cannot be used ("quorvane: " and it, exit 2).
   static host::Result<std::unique_ptr<Prepared>> Make(const Mode& mode,
-                                                      host::OnEndingSignal onSignal,
+                                                      host::EndingSignals& signals,
                                                       std::ostream& out) {
     std::unique_ptr<Prepared> made(new Prepared());
     made->m_app.executable = QuorvaneExecutable();
@@ -45,7 +44,7 @@ class Prepared {
       }
       made->m_app.songs = std::get<std::vector<host::programs::Song>>(std::move(songs));
     }
-    auto devices = HostDevices::Open(mode.acc, mode.player);
+    auto devices = HostDevices::Open(mode.acc, mode.player, &signals);
     if (auto* error = std::get_if<std::string>(&devices)) {
       bool player = error->rfind("--player", 0) == 0;
       return host::Error(mode.Origin(player ? "player" : "acc") + *error);
@@ -65,10 +64,12 @@ class Prepared {
     made->m_root = std::get<std::unique_ptr<host::RootFolder>>(std::move(root));
     made->m_app.root = made->m_root->path();
     if (mode.trace) {
-      made->m_trace = host::TraceOutput::Open(*mode.trace, out, onSignal);
-      if (made->m_trace == nullptr) return host::Error("cannot write the trace to " + *mode.trace);
+      auto trace = host::TraceOutput::Open(*mode.trace, out, &signals);
+      if (!trace) return trace.error();
+      made->m_trace = std::move(*trace);
       made->m_app.trace = &made->m_trace->trace();
     }
+    made->m_app.signals = &signals;
     return made;
   }
 
@@ -101,8 +102,10 @@ host::screen::Language WindowLanguage(const Mode& mode, bool fromLocale) {
 }
 #endif
 
-int RunScript(const Mode& mode, std::ostream& out, std::ostream& err) {
+int RunScript(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
+              std::ostream& err) {
   host::scenario::ScriptModeOptions options;
+  options.signals = &signals;
   options.scriptPath = mode.script;
   options.root = mode.root;
   options.tracePath = mode.trace;
@@ -118,14 +121,18 @@ int RunScript(const Mode& mode, std::ostream& out, std::ostream& err) {
   return host::scenario::RunScriptMode(options, QuorvaneExecutable(), out, err);
 }
 
-int Refused(const host::Error& error, std::ostream& err) {
+// A failure to make what the mode names: a usage error, unless an ending signal cut it short
+// (a FIFO as the trace file, the session bus): then nothing was started, and the status is 0.
+int Refused(const host::Error& error, const host::EndingSignals& signals, std::ostream& err) {
+  if (signals.received() != 0) return 0;
   err << "quorvane: " << error.message() << '\n';
   return kUsageError;
 }
 
-int RunTerminalDemo(const Mode& mode, std::ostream& out, std::ostream& err) {
-  auto prepared = Prepared::Make(mode, host::OnEndingSignal::kWrite, out);
-  if (!prepared) return Refused(prepared.error(), err);
+int RunTerminalDemo(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
+                    std::ostream& err) {
+  auto prepared = Prepared::Make(mode, signals, out);
+  if (!prepared) return Refused(prepared.error(), signals, err);
   int status = host::demo::RunTerminalDemo(
       (*prepared)->app(), mode.fast ? host::demo::Pace::kFast : host::demo::Pace::kRealTime, out,
       err);
@@ -133,30 +140,33 @@ int RunTerminalDemo(const Mode& mode, std::ostream& out, std::ostream& err) {
   return status;
 }
 
-int RunService(const Mode& mode, std::ostream& out, std::ostream& err) {
-  // Before any device starts a thread of its own: a stop signal must reach the service's loop,
-  // never end the process in another thread without the exit processing.
-  host::service::SignalInput::BlockStopSignals();
-  auto prepared = Prepared::Make(mode, host::OnEndingSignal::kLeave, out);
-  if (!prepared) return Refused(prepared.error(), err);
+int RunService(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
+               std::ostream& err) {
+  auto prepared = Prepared::Make(mode, signals, out);
+  if (!prepared) {
+    int status = Refused(prepared.error(), signals, err);
+    if (signals.received() != 0) {
+      err << "quorvane: stopped by " << host::EndingSignals::Name(signals.received()) << '\n';
+    }
+    return status;
+  }
   int status = host::service::RunService((*prepared)->app(), out, err);
   if (!(*prepared)->Finish(err)) status = host::service::kServiceFailed;
   return status;
 }
 
 #ifdef QV_HAS_DESKTOP
-int RunWindow(const Mode& mode, std::ostream& out, std::ostream& err) {
-  // The window ends on SIGINT and SIGTERM itself (SDL's quit event), unless a temporary root
-  // waits for them already (the demo): then the signal's thread writes the trace out.
-  bool temporary = !mode.root.has_value();
-  auto prepared = Prepared::Make(
-      mode, temporary ? host::OnEndingSignal::kWrite : host::OnEndingSignal::kLeave, out);
-  if (!prepared) return Refused(prepared.error(), err);
+int RunWindow(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
+              std::ostream& err) {
+  auto prepared = Prepared::Make(mode, signals, out);
+  if (!prepared) return Refused(prepared.error(), signals, err);
   Prepared& run = **prepared;
   std::ofstream recordFile;
   if (mode.record) {
     recordFile.open(*mode.record, std::ios::binary | std::ios::trunc);
-    if (!recordFile) return Refused(host::Error("cannot write the recording to " + *mode.record), err);
+    if (!recordFile) {
+      return Refused(host::Error("cannot write the recording to " + *mode.record), signals, err);
+    }
   }
   host::desktop::DesktopOptions options;
   options.app = run.app();
@@ -184,25 +194,31 @@ int RunWindow(const Mode& mode, std::ostream& out, std::ostream& err) {
 
 }  // namespace
 
-int RunMode(const Mode& mode, std::ostream& out, std::ostream& err) {
+int RunMode(const Mode& mode, host::EndingSignals& signals, std::ostream& out, std::ostream& err) {
+  int status = kUsageError;
   switch (mode.kind) {
     case Kind::kScript:
-      return RunScript(mode, out, err);
+      status = RunScript(mode, signals, out, err);
+      break;
     case Kind::kService:
-      return RunService(mode, out, err);
+      // The service tells the stop in its log, with the time.
+      return RunService(mode, signals, out, err);
     case Kind::kWindow:
     case Kind::kWindowDemo:
 #ifdef QV_HAS_DESKTOP
-      return RunWindow(mode, out, err);
-#else
-      break;  // a build without the window has no display (main)
+      status = RunWindow(mode, signals, out, err);
 #endif
+      break;  // a build without the window has no display (main)
     case Kind::kTerminalDemo:
-      return RunTerminalDemo(mode, out, err);
+      status = RunTerminalDemo(mode, signals, out, err);
+      break;
     case Kind::kPrint:
       break;
   }
-  return kUsageError;
+  if (signals.received() != 0) {
+    err << "quorvane: stopped by " << host::EndingSignals::Name(signals.received()) << '\n';
+  }
+  return status;
 }
 
 }  // namespace tools

@@ -5,6 +5,7 @@
 
 #include <ostream>
 
+#include "host/kernel/ending_signals.h"
 #include "tools/mode.h"
 
 namespace tools {
@@ -13,8 +14,11 @@ inline constexpr int kUsageError = 2;
 
 // Runs mode; what it prints goes to out, problems to err as one line "quorvane: ...". Returns
 // the exit status: the mode's own, or kUsageError when what the mode names cannot be used (a
-// root already in use, a recording with a mistake, a trace file that cannot be written).
+// root already in use, a recording with a mistake, a trace file that cannot be written). An
+// ending signal of signals ends the run as a shutdown does, with status 0 (told on err as
+// "quorvane: stopped by SIGTERM"); one that comes before the application starts ends it with
+// nothing run.
 // REQUIRES: mode.kind is not Mode::Kind::kPrint; no handset is current.
-int RunMode(const Mode& mode, std::ostream& out, std::ostream& err);
+int RunMode(const Mode& mode, host::EndingSignals& signals, std::ostream& out, std::ostream& err);
 
 }  // namespace tools

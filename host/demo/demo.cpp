@@ -4,6 +4,7 @@
 
 #include "host/crt/utf.h"
 #include "host/kernel/clock.h"
+#include "host/kernel/ending_signals.h"
 #include "host/scenario/commands.h"
 #include "host/scenario/file_watch.h"
 
@@ -101,7 +102,12 @@ scenario::RunStatus Demo::Run() {
     m_diagnostics << *m_scriptError << '\n';
     return scenario::RunStatus::kScriptError;
   }
-  return m_runner->Run();
+  scenario::RunStatus status = scenario::RunStatus::kCompleted;
+  m_launcher->Run([&] {
+    status = m_runner->Run();
+    return 0;
+  });
+  return status;
 }
 
 int RunTerminalDemo(const launch::Application& app, Pace pace, std::ostream& out,
@@ -110,7 +116,7 @@ int RunTerminalDemo(const launch::Application& app, Pace pace, std::ostream& out
          "user's part"
       << (pace == Pace::kFast ? " (fast: virtual time)" : " (real time, about 22 s)") << ".\n"
       << "The handset's \"\\\" is " << app.root << ".\n\n";
-  RealClock realClock;
+  SignalClock realClock(app.signals);
   VirtualClock virtualClock;
   Clock& clock = pace == Pace::kFast ? static_cast<Clock&>(virtualClock) : realClock;
   launch::Application run = app;
@@ -120,7 +126,8 @@ int RunTerminalDemo(const launch::Application& app, Pace pace, std::ostream& out
   Handset handset(clock, run.root);
   Demo demo(handset, run, out, err);
   scenario::RunStatus status = demo.Run();
-  if (status == scenario::RunStatus::kCompleted) {
+  bool stopped = run.signals != nullptr && run.signals->received() != 0;
+  if (status == scenario::RunStatus::kCompleted && !stopped) {
     demo.timeline().Say(clock.NowMs(), "end of the demo");
   }
   if (demo.failed_saves() > 0) return kDemoFailed;

@@ -13,6 +13,7 @@
 #include "host/desktop/desktop_input.h"
 #include "host/demo/demo.h"
 #include "host/desktop/desktop_window.h"
+#include "host/kernel/ending_signals.h"
 #include "host/programs/music_player.h"
 #include "host/sensors/manual_tilt.h"
 #include "host/sensors/motion_recorder.h"
@@ -299,6 +300,9 @@ int RunDesktop(const DesktopOptions& options, std::ostream& err) {
   // Only a driver asked for by name (SDL_VIDEODRIVER or the hint, as tests do) is taken as it
   // is. Else SDL tries the display that is set, and only that one: probing Wayland without
   // WAYLAND_DISPLAY has libwayland complain on stderr about things the user did not ask for.
+  // The ending signals stay blocked and come through the handset's loop
+  // (host/kernel/ending_signals.h); SDL's handlers for them would never run.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   bool chosen = SDL_GetHint(SDL_HINT_VIDEODRIVER) != nullptr;
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   bool x11Only = !chosen && (wayland == nullptr || *wayland == '\0');
@@ -317,8 +321,16 @@ int RunDesktop(const DesktopOptions& options, std::ostream& err) {
   if (!app.report) {
     app.report = [&err](const std::string& line) { err << "quorvane: " << line << '\n'; };
   }
-  RealClock clock;
+  SignalClock clock(app.signals);
   Handset handset(clock, app.root);
+  // SDL waits for window events in a poll of its own: an ending signal wakes it from a thread,
+  // and is taken on the handset's thread.
+  std::optional<SignalWaker> waker;
+  if (EndingSignals* signals = app.signals) {
+    waker.emplace(*signals, [&handset, signals] {
+      handset.PostFromThread([signals] { signals->Take(); });
+    });
+  }
   if (options.demo) return RunDemo(options, handset, app, err);
   return RunInteractive(options, handset, app, err);
 }

@@ -3,10 +3,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <memory>
 #include <system_error>
-
-#include "host/kernel/ending_signals.h"
 
 namespace host {
 namespace {
@@ -33,16 +30,10 @@ std::variant<std::unique_ptr<RootFolder>, std::string> RootFolder::Make(
     root.reset(new RootFolder(*given, false));
   } else {
     std::string pattern = (fs::temp_directory_path(code) / "quorvane-XXXXXX").string();
-    // Made under the signals' lock, so a signal cannot come between its making and its action.
-    auto path = std::make_shared<std::string>(std::move(pattern));
-    std::uint64_t key = 0;
-    if (!code) {
-      key = ending_signals::Add([path] { RemoveAll(*path); },
-                                [path] { return mkdtemp(path->data()) != nullptr; });
+    if (code || mkdtemp(pattern.data()) == nullptr) {
+      return std::string("cannot make a temporary folder for the handset's root");
     }
-    if (key == 0) return std::string("cannot make a temporary folder for the handset's root");
-    root.reset(new RootFolder(*path, true));
-    root->m_signalKey = key;
+    root.reset(new RootFolder(pattern, true));
   }
   auto lock = RootLock::Take(root->m_path);
   if (auto* error = std::get_if<std::string>(&lock)) return *error;
@@ -52,7 +43,7 @@ std::variant<std::unique_ptr<RootFolder>, std::string> RootFolder::Make(
 
 RootFolder::~RootFolder() {
   m_lock.reset();
-  if (m_temporary) ending_signals::Remove(m_signalKey, [this] { RemoveAll(m_path); });
+  if (m_temporary) RemoveAll(m_path);
 }
 
 }  // namespace host

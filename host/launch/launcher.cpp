@@ -5,6 +5,7 @@ namespace host::launch {
 Launcher::Launcher(Handset& handset, const Application& app)
     : m_handset(handset),
       m_executable(app.executable),
+      m_signals(app.signals),
       m_previousTrace(handset.trace()),
       m_player(handset, app.songs) {
   m_handset.set_work_area(app.workArea);
@@ -26,8 +27,13 @@ void Launcher::UseSensor(AccelerometerSensor& sensor) {
   m_handset.RegisterDevice(kAccelerometerName, &*m_driver);
 }
 
-int Launcher::Run() {
-  return RunToExit(m_handset, m_executable.make(), m_executable.path);
+int Launcher::Run(const std::function<int()>& start) {
+  std::optional<SignalStop> stop;
+  if (m_signals != nullptr) {
+    if (m_signals->Take() != 0) return 0;
+    stop.emplace(m_handset, *m_signals, *m_handset.input());
+  }
+  return start ? start() : RunToExit(m_handset, m_executable.make(), m_executable.path);
 }
 
 }  // namespace host::launch

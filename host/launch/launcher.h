@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "host/drivers/accelerometer.h"
+#include "host/kernel/ending_signals.h"
 #include "host/kernel/handset.h"
 #include "host/launch/executable.h"
 #include "host/launch/settings_saves.h"
@@ -44,6 +45,8 @@ struct Application {
   Trace* trace = nullptr;
   // Where a failed save of the settings is told: one line, without the program's name.
   SettingsSaves::Report report;
+  // The ending signals, which end the run as a shutdown does; null: none (tests).
+  EndingSignals* signals = nullptr;
 };
 
 class Launcher {
@@ -69,12 +72,17 @@ class Launcher {
   const SettingsSaves& saves() const { return *m_saves; }
 
   // Starts the application on the handset's input source and returns when its process has
-  // ended, exit processing included: its exit code.
-  int Run();
+  // ended, exit processing included: its exit code. An ending signal ends it as a shutdown
+  // does (host/kernel/ending_signals.h); one that came before the start starts nothing, and
+  // the result is 0. start, when given, starts it instead and gives the result (the demo's
+  // script runner, whose start command starts the application).
+  // REQUIRES: the handset has an input source.
+  int Run(const std::function<int()>& start = nullptr);
 
  private:
   Handset& m_handset;
   Executable m_executable;
+  EndingSignals* m_signals;
   Trace* m_previousTrace;
   std::optional<SettingsSaves> m_saves;
   std::optional<AccelerometerDriver> m_driver;

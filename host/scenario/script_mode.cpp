@@ -1,6 +1,7 @@
 #include "host/scenario/script_mode.h"
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <variant>
 
@@ -47,9 +48,12 @@ int RunScriptMode(const ScriptModeOptions& options, const launch::Executable& ex
   }
   std::unique_ptr<RootFolder> root = std::get<std::unique_ptr<RootFolder>>(std::move(made));
   std::unique_ptr<TraceOutput> trace;
-  if (!OpenTraceOutput(options.tracePath, out, err, OnEndingSignal::kWrite, trace)) {
-    return kExitScriptError;
+  EndingSignals* signals = options.signals;
+  if (!OpenTraceOutput(options.tracePath, out, err, signals, trace)) {
+    return signals != nullptr && signals->received() != 0 ? kExitOk : kExitScriptError;
   }
+  // A signal before the start: nothing to run, nothing to save.
+  if (signals != nullptr && signals->Take() != 0) return kExitOk;
 
   RunStatus status;
   {
@@ -59,6 +63,8 @@ int RunScriptMode(const ScriptModeOptions& options, const launch::Executable& ex
     Runner runner(handset, std::move(script.commands), name, executable, err);
     runner.set_screenshooter(options.screenshooter);
     if (options.screenshotPath) runner.set_final_screenshot(*options.screenshotPath);
+    std::optional<SignalStop> stop;
+    if (signals != nullptr) stop.emplace(handset, *signals, runner);
     status = runner.Run();
   }
   if (!FinishTraceOutput(trace.get(), err)) return kExitScriptError;

@@ -1,8 +1,6 @@
 #include "host/service/service.h"
 
-#include <signal.h>
-
-#include "host/kernel/clock.h"
+#include "host/kernel/ending_signals.h"
 #include "host/service/signal_input.h"
 #include "host/service/status_log.h"
 
@@ -10,15 +8,14 @@ namespace host::service {
 
 int RunService(const launch::Application& app, std::ostream& out, std::ostream& err) {
   StatusLog log(out, err, app.trace);
-  RealClock clock;
+  SignalClock clock(app.signals);
   Handset handset(clock, app.root);
-  auto input = SignalInput::Open(handset);
-  if (auto* error = std::get_if<std::string>(&input)) {
-    err << "quorvane: " << *error << '\n';
+  Result<std::unique_ptr<SignalInput>> input = SignalInput::Open(handset, app.signals);
+  if (!input) {
+    err << "quorvane: " << input.error().message() << '\n';
     return kServiceFailed;
   }
-  SignalInput& signals = *std::get<std::unique_ptr<SignalInput>>(input);
-  handset.set_input(&signals);
+  handset.set_input(input->get());
 
   SimulatedAccelerometer atRest;
   launch::Application run = app;
@@ -30,9 +27,9 @@ int RunService(const launch::Application& app, std::ostream& out, std::ostream& 
     code = launcher.Run();
   }
   log.Finish();
-  if (signals.stopped_by() != 0) {
-    err << LocalTimeStamp() << "  stopped by "
-        << (signals.stopped_by() == SIGTERM ? "SIGTERM" : "SIGINT") << '\n';
+  if (app.signals != nullptr && app.signals->received() != 0) {
+    err << LocalTimeStamp() << "  stopped by " << EndingSignals::Name(app.signals->received())
+        << '\n';
   }
   handset.set_input(nullptr);
   return code;
