@@ -68,8 +68,9 @@ std::optional<std::string> CheckSessionBusWithin(int ms, host::EndingSignals* si
     }
   }
   const char* address = getenv("DBUS_SESSION_BUS_ADDRESS");
+  std::string waited = ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
   return std::string("the session bus") + (address != nullptr ? " at " + std::string(address) : "") +
-         " does not answer (waited " + std::to_string(ms / 1000) + " s)";
+         " does not answer (waited " + waited + ")";
 }
 
 // --player's text for a choice of a real player.
@@ -106,12 +107,13 @@ host::Result<PlayerChoice> ParsePlayer(std::string_view player,
 HostDevices::~HostDevices() = default;
 
 std::variant<std::unique_ptr<HostDevices>, std::string> HostDevices::Open(
-    const AccSource& acc, const PlayerChoice& player, host::EndingSignals* signals) {
+    const AccSource& acc, const PlayerChoice& player, host::EndingSignals* signals,
+    int busAnswerMs) {
   std::unique_ptr<HostDevices> devices(new HostDevices());
   devices->m_player = player;
   // The player first: its bus is told missing before a large recording is read.
   if (player.kind == PlayerKind::kMpris) {
-    if (std::optional<std::string> error = CheckSessionBusWithin(kBusAnswerMs, signals)) {
+    if (std::optional<std::string> error = CheckSessionBusWithin(busAnswerMs, signals)) {
       return "--player " + PlayerText(player) + ": " + *error;
     }
   }

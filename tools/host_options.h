@@ -61,10 +61,11 @@ class HostDevices {
  public:
   // Opens what acc and player name: the recording read, the IIO device found, the session bus
   // there for a real player. On failure the one-line reason, without the program's name, for a
-  // usage error (exit status 2). The session bus must answer within kBusAnswerMs; an ending
+  // usage error (exit status 2). The session bus must answer within busAnswerMs; an ending
   // signal of signals (null: none) ends that wait (then signals->received() tells it).
   static std::variant<std::unique_ptr<HostDevices>, std::string> Open(
-      const AccSource& acc, const PlayerChoice& player, host::EndingSignals* signals = nullptr);
+      const AccSource& acc, const PlayerChoice& player, host::EndingSignals* signals = nullptr,
+      int busAnswerMs = kBusAnswerMs);
 
   HostDevices(const HostDevices&) = delete;
   HostDevices& operator=(const HostDevices&) = delete;

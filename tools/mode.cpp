@@ -28,9 +28,9 @@ constexpr const char* kModes =
     "  quorvane --demo         the built-in demo, in the window when there is a display\n"
     "  quorvane --headless     the demo in the terminal in real time; --fast: at once\n"
     "  quorvane --script FILE  a scenario script, headless, in virtual time (below)\n"
-    "  quorvane --service      no window, in real time, until SIGTERM or SIGINT; the status\n"
-    "                          line's changes on standard output (defaults: --acc iio\n"
-    "                          --player mpris)\n"
+    "  quorvane --service      no window, in real time, until SIGTERM, SIGINT or SIGHUP; the\n"
+    "                          status line's changes on standard output (defaults: --acc\n"
+    "                          iio --player mpris)\n"
     "  Options also come from $XDG_CONFIG_HOME/quorvane/quorvane.conf (~/.config/...),\n"
     "  lines such as  player = \"builtin\"  with the long options' names (root, music,\n"
     "  workarea, acc, player, player-command, lang); the command line wins. The demo takes\n"
@@ -39,7 +39,8 @@ constexpr const char* kModes =
     "  changes them). One quorvane at a time on a root. Exit status: the application's own\n"
     "  in the window and the service (3 when no window can be opened); 0 when the demo or a\n"
     "  script ran to its end; 2 on a usage error, a script error, a demo that went wrong or\n"
-    "  output that could not be written. docs/running.md tells more.\n";
+    "  output that could not be written. SIGTERM, SIGINT and SIGHUP end every mode as a\n"
+    "  shutdown does (the settings saved, status 0). docs/running.md tells more.\n";
 
 // The options as CLI11 fills them, before they are checked.
 struct Raw {
@@ -91,7 +92,7 @@ void AddOptions(CLI::App& app, Raw& o) {
                  "launches it.")
       ->type_name("CMD");
   app.add_flag("--service", o.service,
-               "No window, in real time, until SIGTERM or SIGINT (a user service).")
+               "No window, in real time, until SIGTERM, SIGINT or SIGHUP (a user service).")
       ->configurable(false);
   app.add_flag("--headless", o.headless,
                "No window, also with a display: the demo in the terminal.")

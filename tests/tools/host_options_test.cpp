@@ -5,8 +5,15 @@
 #undef TRUE
 #undef FALSE
 
+#include <pthread.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include <cstdio>
 #include <cstring>
@@ -14,7 +21,9 @@
 #include <fstream>
 #include <vector>
 
+#include "host/kernel/ending_signals.h"
 #include "tests/host/mpris/private_bus.h"
+#include "tests/support/temp_folder.h"
 #include "tools/host_options.h"
 
 namespace tools {
@@ -116,6 +125,45 @@ TEST_F(HostDevicesTest, IioOpensTheAccelerometerFound) {
             "--acc iio:bmi160: no IIO accelerometer named bmi160 (looked for the name attribute "
             "or sysfs name among devices of subsystem iio with in_accel_x_raw: iio:device0 "
             "(accel_3d))");
+}
+
+// A bus that takes the connection and never answers: said so within the time given, and a stop
+// signal ends the wait at once.
+TEST_F(HostDevicesTest, AMuteSessionBusIsToldAndAStopSignalEndsTheWait) {
+  auto signals = host::EndingSignals::Open();
+  ASSERT_TRUE(signals.ok());
+  test_support::TempFolder folder("quorvane-mute-bus");
+  std::string path = folder.string() + "/bus";
+  int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(listener, 16), 0);  // connections wait in the backlog, unanswered
+  setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + path).c_str(), 1);
+  host::Result<PlayerChoice> mpris = ParsePlayer("mpris", std::nullopt);
+  ASSERT_TRUE(mpris.ok());
+
+  auto start = std::chrono::steady_clock::now();
+  auto devices = HostDevices::Open(AccSource{}, *mpris, signals->get(), 300);
+  ASSERT_TRUE(std::holds_alternative<std::string>(devices));
+  EXPECT_EQ(std::get<std::string>(devices), "--player mpris: the session bus at unix:path=" +
+                                                path + " does not answer (waited 300 ms)");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+
+  // To this thread: the test bed's own threads do not block the signal, as quorvane's do.
+  pthread_t waiting = pthread_self();
+  std::thread stopper([waiting] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    pthread_kill(waiting, SIGTERM);
+  });
+  start = std::chrono::steady_clock::now();
+  devices = HostDevices::Open(AccSource{}, *mpris, signals->get(), 60'000);
+  EXPECT_TRUE(std::holds_alternative<std::string>(devices));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ((*signals)->received(), SIGTERM);
+  stopper.join();
+  close(listener);
 }
 
 // With a session bus the real player is installed on the handset and goes with it.
