@@ -33,7 +33,9 @@ int Launcher::Run(const std::function<int()>& start) {
     if (m_signals->Take() != 0) return 0;
     stop.emplace(m_handset, *m_signals, *m_handset.input());
   }
-  return start ? start() : RunToExit(m_handset, m_executable.make(), m_executable.path);
+  int code = start ? start() : RunToExit(m_handset, m_executable.make(), m_executable.path);
+  m_saves->EndTurn();
+  return code == 0 && m_saves->last_save_failed() ? kExitSaveFailed : code;
 }
 
 }  // namespace host::launch

@@ -49,6 +49,10 @@ struct Application {
   EndingSignals* signals = nullptr;
 };
 
+// The exit status of a run whose application ended well but could not save its settings at
+// the end.
+inline constexpr int kExitSaveFailed = 1;
+
 class Launcher {
  public:
   // Readies the handset for app: its work area; its trace, app.trace behind the watch of the
@@ -72,7 +76,8 @@ class Launcher {
   const SettingsSaves& saves() const { return *m_saves; }
 
   // Starts the application on the handset's input source and returns when its process has
-  // ended, exit processing included: its exit code. An ending signal ends it as a shutdown
+  // ended, exit processing included: its exit code, or kExitSaveFailed when that is 0 but the
+  // exit save failed (told through the report). An ending signal ends it as a shutdown
   // does (host/kernel/ending_signals.h); one that came before the start starts nothing, and
   // the result is 0. start, when given, starts it instead and gives the result (the demo's
   // script runner, whose start command starts the application).

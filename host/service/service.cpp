@@ -21,6 +21,7 @@ int RunService(const launch::Application& app, std::ostream& out, std::ostream& 
   launch::Application run = app;
   run.trace = &log;
   if (run.sensor == nullptr) run.sensor = &atRest;
+  run.report = [&log](const std::string& line) { log.Problem(line); };
   int code;
   {
     launch::Launcher launcher(handset, run);

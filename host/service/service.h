@@ -20,9 +20,10 @@ inline constexpr int kServiceFailed = 2;
 
 // Runs the application (host/launch/launcher.h; app.sensor null: an accelerometer at rest)
 // until its process ends: after a stop signal, or by itself. Returns its exit code (0 after a
-// signal), or kServiceFailed when the signals cannot be waited for (told on err as
-// "quorvane: ..."). app.trace, when given, gets the whole trace, "t" the real milliseconds since
-// the start.
+// signal), 1 when its exit save failed, or kServiceFailed when the loop cannot wait (told on
+// err as "quorvane: ..."). A failed save is told in the log (err) with its time, as is the
+// signal that stopped it. app.trace, when given, gets the whole trace, "t" the real
+// milliseconds since the start.
 // REQUIRES: no handset is current; no other thread runs yet.
 int RunService(const launch::Application& app, std::ostream& out, std::ostream& err);
 

@@ -3,7 +3,7 @@
 # "next" on the status line (standard output, time stamp first), a second quorvane on the same
 # root is refused, SIGTERM ends it as a shutdown does (settings saved, exit 0), and the trace
 # has the real time since start; every ending signal at any moment ends it with status 0, also
-# in its start-up.
+# in its start-up; an exit save that fails is told and ends it with status 1.
 #   service_test.sh QUORVANE QUORVANE_INI
 set -uo pipefail
 quorvane=$1
@@ -99,6 +99,22 @@ for signal in HUP INT TERM; do
     fi
   done
 done
+
+# Settings that cannot be saved (a folder where the file should be): the exit save's failure is
+# one line of the log, with its time, naming the file and the error, and the status is 1.
+blocked=$work/blocked
+mkdir -p "$blocked/Program Files/Quorvane/config.ini"
+XDG_CONFIG_HOME=$work/config "$quorvane" --service --root "$blocked" > /dev/null 2> "$work/err" &
+pid=$!
+for _ in $(seq 500); do blocking "$pid" && break; sleep 0.01; done
+sleep 0.3
+kill -TERM "$pid"
+wait "$pid"
+status=$?
+pid=
+[ $status -eq 1 ] || fail "unsaved settings: exit status $status, not 1"
+[ "$(grep -cE "^[0-9-]{10} [0-9:.]{12}  the settings could not be saved to $blocked/Program Files/Quorvane/config.ini \(Is a directory\)$" "$work/err")" -eq 1 ] \
+  || fail "unsaved settings: $(cat "$work/err")"
 
 # A stop signal while the start-up waits (here for a reader of a FIFO as the trace file) ends
 # it at once, with status 0 and nothing started.
