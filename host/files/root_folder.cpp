@@ -35,9 +35,9 @@ std::variant<std::unique_ptr<RootFolder>, std::string> RootFolder::Make(
     }
     root.reset(new RootFolder(pattern, true));
   }
-  auto lock = RootLock::Take(root->m_path);
-  if (auto* error = std::get_if<std::string>(&lock)) return *error;
-  root->m_lock = std::get<std::unique_ptr<RootLock>>(std::move(lock));
+  Result<std::unique_ptr<RootLock>> lock = RootLock::Take(root->m_path);
+  if (!lock) return lock.error().message();
+  root->m_lock = std::move(*lock);
   return root;
 }
 

@@ -36,7 +36,7 @@ printf 'start\nwait 300000\n' > "$script"
 
 # Usage mistakes.
 expect_error "a folder, not a script" "--script DIR" -- --script "$work/folder"
-expect_error "cannot write in /proc/self" "an unwritable root" -- --script "$script" --root /proc/self
+expect_error "cannot make /proc/self/.quorvane.lock" "an unwritable root" -- --script "$script" --root /proc/self
 cp "$script" "$work/copy.qvs"
 expect_error "names the script itself" "--trace naming the script" -- \
   --script "$work/copy.qvs" --trace "$work/copy.qvs"
