@@ -18,7 +18,7 @@ host::Result<AccSource> ParseAccSource(std::string_view text) {
   return host::Error("--acc " + std::string(text) + ": give sim, replay:FILE or iio[:NAME]");
 }
 
-std::variant<std::unique_ptr<host::sensors::IioSensor>, std::string> OpenIioSensor(
+host::Result<std::unique_ptr<host::sensors::IioSensor>> OpenIioSensor(
     const std::string& selector, const std::string& program, std::ostream& err) {
   // The reader thread writes too: one line at a time.
   static std::mutex lines;
@@ -27,19 +27,19 @@ std::variant<std::unique_ptr<host::sensors::IioSensor>, std::string> OpenIioSens
     err << program << ": " << line << std::endl;
   };
   auto found = host::sensors::FindIioAccelerometer(selector, debug);
-  if (auto* error = std::get_if<host::sensors::IioError>(&found)) return error->message;
+  if (auto* error = std::get_if<host::sensors::IioError>(&found)) return host::Error(error->message);
   // The samples' own time line, shared by every sensor of the process.
   static const host::RealClock clock;
-  return std::make_unique<host::sensors::IioSensor>(
-      std::get<host::sensors::IioAccelerometer>(std::move(found)), selector, clock, debug);
+  return {std::make_unique<host::sensors::IioSensor>(
+      std::get<host::sensors::IioAccelerometer>(std::move(found)), selector, clock, debug)};
 }
 
-std::variant<host::sensors::Recording, std::string> LoadReplay(const std::string& file) {
+host::Result<host::sensors::Recording> LoadReplay(const std::string& file) {
   auto recording = host::sensors::LoadRecording(file);
   if (auto* error = std::get_if<host::sensors::RecordingError>(&recording)) {
-    std::string message = file;
-    if (error->line > 0) message += ':' + std::to_string(error->line);
-    return message + ": " + error->message;
+    return (error->line > 0 ? host::Error::AtLine(error->line, error->message)
+                            : host::Error(error->message))
+        .Prefixed(file);
   }
   return std::get<host::sensors::Recording>(std::move(recording));
 }

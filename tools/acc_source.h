@@ -6,7 +6,6 @@
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <variant>
 
 #include "host/crt/result.h"
 #include "host/sensors/iio_sensor.h"
@@ -34,10 +33,10 @@ host::Result<AccSource> ParseAccSource(std::string_view text);
 
 // The IIO accelerometer that selector names, sampled on its own real clock while ACC0: is open;
 // its debug lines go to err as "PROGRAM: LINE". Or what is wrong, in one line.
-std::variant<std::unique_ptr<host::sensors::IioSensor>, std::string> OpenIioSensor(
+host::Result<std::unique_ptr<host::sensors::IioSensor>> OpenIioSensor(
     const std::string& selector, const std::string& program, std::ostream& err);
 
-// The recording in FILE, or "FILE[:LINE]: what is wrong".
-std::variant<host::sensors::Recording, std::string> LoadReplay(const std::string& file);
+// The recording in FILE, or the error "FILE[:LINE]: what is wrong".
+host::Result<host::sensors::Recording> LoadReplay(const std::string& file);
 
 }  // namespace tools

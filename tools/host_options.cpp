@@ -34,7 +34,7 @@ class BridgeObject final : public host::KernelObject {
 // The session bus there and answering, asked on a thread of its own: a bus that accepts the
 // connection and then says nothing would hold the caller for minutes. The thread is left to
 // end by itself when the answer does not come in time.
-std::optional<std::string> CheckSessionBusWithin(int ms, host::EndingSignals* signals) {
+host::Status CheckSessionBusWithin(int ms, host::EndingSignals* signals) {
   struct Answer {
     std::mutex mutex;
     std::optional<std::optional<std::string>> error;  // set once answered
@@ -42,7 +42,7 @@ std::optional<std::string> CheckSessionBusWithin(int ms, host::EndingSignals* si
     ~Answer() { close(fd); }
   };
   auto answer = std::make_shared<Answer>();
-  if (answer->fd < 0) return host::mpris::CheckSessionBus("");
+  if (answer->fd < 0) return host::Error::FromErrno("cannot wait for the session bus", errno);
   std::thread([answer] {
     std::optional<std::string> error = host::mpris::CheckSessionBus("");
     std::lock_guard hold(answer->mutex);
@@ -54,14 +54,16 @@ std::optional<std::string> CheckSessionBusWithin(int ms, host::EndingSignals* si
   while (true) {
     {
       std::lock_guard hold(answer->mutex);
-      if (answer->error) return *answer->error;
+      if (answer->error) return *answer->error ? host::Status(host::Error(**answer->error)) : host::Ok();
     }
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                     deadline - std::chrono::steady_clock::now())
                     .count();
     if (left <= 0) break;
     if (signals != nullptr) {
-      if (signals->Wait(static_cast<int>(left), answer->fd) != 0) return "stopped";
+      if (signals->Wait(static_cast<int>(left), answer->fd) != 0) {
+        return host::Error(std::string("stopped by ") + host::EndingSignals::Name(signals->received()));
+      }
     } else {
       pollfd fd{answer->fd, POLLIN, 0};
       poll(&fd, 1, static_cast<int>(left));
@@ -69,8 +71,9 @@ std::optional<std::string> CheckSessionBusWithin(int ms, host::EndingSignals* si
   }
   const char* address = getenv("DBUS_SESSION_BUS_ADDRESS");
   std::string waited = ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
-  return std::string("the session bus") + (address != nullptr ? " at " + std::string(address) : "") +
-         " does not answer (waited " + waited + ")";
+  return host::Error(std::string("the session bus") +
+                     (address != nullptr ? " at " + std::string(address) : "") +
+                     " does not answer (waited " + waited + ")");
 }
 
 // --player's text for a choice of a real player.
@@ -106,15 +109,16 @@ host::Result<PlayerChoice> ParsePlayer(std::string_view player,
 
 HostDevices::~HostDevices() = default;
 
-std::variant<std::unique_ptr<HostDevices>, std::string> HostDevices::Open(
-    const AccSource& acc, const PlayerChoice& player, host::EndingSignals* signals,
-    int busAnswerMs) {
+host::Result<std::unique_ptr<HostDevices>> HostDevices::Open(const AccSource& acc,
+                                                             const PlayerChoice& player,
+                                                             host::EndingSignals* signals,
+                                                             int busAnswerMs) {
   std::unique_ptr<HostDevices> devices(new HostDevices());
   devices->m_player = player;
   // The player first: its bus is told missing before a large recording is read.
   if (player.kind == PlayerKind::kMpris) {
-    if (std::optional<std::string> error = CheckSessionBusWithin(busAnswerMs, signals)) {
-      return "--player " + PlayerText(player) + ": " + *error;
+    if (host::Status bus = CheckSessionBusWithin(busAnswerMs, signals); !bus) {
+      return bus.error().Prefixed("--player " + PlayerText(player));
     }
   }
   devices->m_accKind = acc.kind;
@@ -122,19 +126,18 @@ std::variant<std::unique_ptr<HostDevices>, std::string> HostDevices::Open(
     case AccSource::Kind::kSim:
       break;
     case AccSource::Kind::kReplay: {
-      auto recording = LoadReplay(acc.detail);
-      if (auto* error = std::get_if<std::string>(&recording)) return *error;
-      devices->m_sensor = std::make_unique<host::sensors::ReplaySensor>(
-          std::get<host::sensors::Recording>(std::move(recording)));
+      host::Result<host::sensors::Recording> recording = LoadReplay(acc.detail);
+      if (!recording) return recording.error();
+      devices->m_sensor = std::make_unique<host::sensors::ReplaySensor>(std::move(*recording));
       break;
     }
     case AccSource::Kind::kIio: {
       auto opened = OpenIioSensor(acc.detail, "quorvane", std::cerr);
-      if (auto* error = std::get_if<std::string>(&opened)) {
-        return "--acc " + std::string(acc.detail.empty() ? "iio" : "iio:" + acc.detail) + ": " +
-               *error;
+      if (!opened) {
+        return opened.error().Prefixed("--acc " +
+                                       (acc.detail.empty() ? std::string("iio") : "iio:" + acc.detail));
       }
-      devices->m_sensor = std::get<std::unique_ptr<host::sensors::IioSensor>>(std::move(opened));
+      devices->m_sensor = std::move(*opened);
       break;
     }
   }

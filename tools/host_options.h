@@ -10,15 +10,14 @@
 // branch there and nowhere else.
 //
 //   host::Result<PlayerChoice> player = ParsePlayer("mpris:mpv", std::nullopt);
-//   auto devices = HostDevices::Open(AccSource{}, *player);
-//   if (auto* error = std::get_if<std::string>(&devices)) { /* "quorvane: " + *error, exit 2 */ }
+//   host::Result<std::unique_ptr<HostDevices>> devices = HostDevices::Open(AccSource{}, *player);
+//   if (!devices) { /* "quorvane: " + devices.error().message(), exit 2 */ }
 #pragma once
 
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 #include "host/crt/result.h"
@@ -61,11 +60,13 @@ class HostDevices {
  public:
   // Opens what acc and player name: the recording read, the IIO device found, the session bus
   // there for a real player. On failure the one-line reason, without the program's name, for a
-  // usage error (exit status 2). The session bus must answer within busAnswerMs; an ending
+  // usage error (exit status 2), beginning with the option ("--player mpris: ...", "--acc
+  // iio: ...") or the recording's file. The session bus must answer within busAnswerMs; an ending
   // signal of signals (null: none) ends that wait (then signals->received() tells it).
-  static std::variant<std::unique_ptr<HostDevices>, std::string> Open(
-      const AccSource& acc, const PlayerChoice& player, host::EndingSignals* signals = nullptr,
-      int busAnswerMs = kBusAnswerMs);
+  static host::Result<std::unique_ptr<HostDevices>> Open(const AccSource& acc,
+                                                         const PlayerChoice& player,
+                                                         host::EndingSignals* signals = nullptr,
+                                                         int busAnswerMs = kBusAnswerMs);
 
   HostDevices(const HostDevices&) = delete;
   HostDevices& operator=(const HostDevices&) = delete;

@@ -90,10 +90,9 @@ struct Evaluator::Root {
 };
 
 std::variant<std::unique_ptr<Evaluator>, std::string> Evaluator::Make(Recording recording) {
-  auto made = host::RootFolder::Make(std::nullopt);
-  if (auto* problem = std::get_if<std::string>(&made)) return *problem;
-  auto root = std::make_unique<Root>(
-      Root{std::get<std::unique_ptr<host::RootFolder>>(std::move(made))});
+  host::Result<std::unique_ptr<host::RootFolder>> made = host::RootFolder::Make(std::nullopt);
+  if (!made) return made.error().message();
+  auto root = std::make_unique<Root>(Root{std::move(*made)});
   return std::unique_ptr<Evaluator>(new Evaluator(std::move(recording), std::move(root)));
 }
 

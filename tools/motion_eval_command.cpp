@@ -17,9 +17,9 @@ int Fail(std::ostream& err, const std::string& message) {
 }  // namespace
 
 int RunEval(const EvalOptions& options, std::ostream& out, std::ostream& err) {
-  auto recording = LoadReplay(options.file);
-  if (auto* problem = std::get_if<std::string>(&recording)) return Fail(err, *problem);
-  auto made = Evaluator::Make(std::get<host::sensors::Recording>(std::move(recording)));
+  host::Result<host::sensors::Recording> recording = LoadReplay(options.file);
+  if (!recording) return Fail(err, recording.error().message());
+  auto made = Evaluator::Make(std::move(*recording));
   if (auto* problem = std::get_if<std::string>(&made)) return Fail(err, *problem);
   Evaluator& evaluator = *std::get<std::unique_ptr<Evaluator>>(made);
 

@@ -49,13 +49,12 @@ int RunRecord(const RecordOptions& options, std::ostream& out, std::ostream& err
   if (!source) return Fail(err, "--acc " + options.acc + ": give iio, iio:NAME or replay:FILE");
   if (source->kind == AccSource::Kind::kIio) {
     auto opened = OpenIioSensor(source->detail, kProgram, err);
-    if (auto* error = std::get_if<std::string>(&opened)) return Fail(err, *error);
-    sensor = std::get<std::unique_ptr<host::sensors::IioSensor>>(std::move(opened));
+    if (!opened) return Fail(err, opened.error().message());
+    sensor = std::move(*opened);
   } else if (source->kind == AccSource::Kind::kReplay) {
-    auto recording = LoadReplay(source->detail);
-    if (auto* error = std::get_if<std::string>(&recording)) return Fail(err, *error);
-    sensor = std::make_unique<host::sensors::ReplaySensor>(
-        std::get<host::sensors::Recording>(std::move(recording)), clock);
+    host::Result<host::sensors::Recording> recording = LoadReplay(source->detail);
+    if (!recording) return Fail(err, recording.error().message());
+    sensor = std::make_unique<host::sensors::ReplaySensor>(std::move(*recording), clock);
   } else {
     return Fail(err, "--acc sim is tilted by hand in the window; record iio[:NAME] or replay:FILE");
   }

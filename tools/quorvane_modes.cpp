@@ -44,12 +44,14 @@ class Prepared {
       }
       made->m_app.songs = std::get<std::vector<host::programs::Song>>(std::move(songs));
     }
-    auto devices = HostDevices::Open(mode.acc, mode.player, &signals);
-    if (auto* error = std::get_if<std::string>(&devices)) {
-      bool player = error->rfind("--player", 0) == 0;
-      return host::Error(mode.Origin(player ? "player" : "acc") + *error);
+    host::Result<std::unique_ptr<HostDevices>> devices =
+        HostDevices::Open(mode.acc, mode.player, &signals);
+    if (!devices) {
+      const std::string& error = devices.error().message();
+      bool player = error.rfind("--player", 0) == 0;
+      return host::Error(mode.Origin(player ? "player" : "acc") + error);
     }
-    made->m_devices = std::get<std::unique_ptr<HostDevices>>(std::move(devices));
+    made->m_devices = std::move(*devices);
     made->m_app.sensor = made->m_devices->sensor();
     HostDevices* opened = made->m_devices.get();
     if (opened->player_kind() == PlayerKind::kMpris) {
@@ -57,11 +59,9 @@ class Prepared {
         opened->InstallPlayer(handset);
       };
     }
-    auto root = host::RootFolder::Make(mode.root);
-    if (auto* error = std::get_if<std::string>(&root)) {
-      return host::Error(mode.Origin("root") + *error);
-    }
-    made->m_root = std::get<std::unique_ptr<host::RootFolder>>(std::move(root));
+    host::Result<std::unique_ptr<host::RootFolder>> root = host::RootFolder::Make(mode.root);
+    if (!root) return host::Error(mode.Origin("root") + root.error().message());
+    made->m_root = std::move(*root);
     made->m_app.root = made->m_root->path();
     if (mode.trace) {
       auto trace = host::TraceOutput::Open(*mode.trace, out, &signals);

@@ -51,7 +51,7 @@ class SdlVideo {
 std::optional<AccSample> WatchedSensor::Read() {
   std::optional<AccSample> sample = m_sensor.Read();
   if (sample) m_last = sample;
-  if (Handset* handset = Handset::CurrentOrNull()) m_readAtMs = handset->clock().NowMs();
+  m_readAtMs = m_clock.NowMs();
   return sample;
 }
 
@@ -71,10 +71,8 @@ std::optional<int> FindSlider(const std::vector<ControlView>& controls) {
 
 }  // namespace
 
-std::optional<int> SliderPosition() {
-  const Handset* handset = Handset::CurrentOrNull();
-  if (handset == nullptr) return std::nullopt;
-  for (const WindowInfo& info : handset->Windows()) {
+std::optional<int> SliderPosition(const Handset& handset) {
+  for (const WindowInfo& info : handset.Windows()) {
     if (ui::FindWnd(info.hwnd) == nullptr) continue;
     if (std::optional<int> found = FindSlider(ViewOf(info).controls)) return found;
   }
@@ -195,7 +193,7 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
     err << "quorvane: " << error << '\n';
     return nullptr;
   }
-  window->set_footer([shown, other = options.playerFooter] {
+  window->set_footer([shown, &handset, other = options.playerFooter] {
     FooterInfo info;
     if (other) {
       info.nowPlaying = other();
@@ -214,10 +212,8 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
     } else if (shown.driver != nullptr && shown.driver->open_count() > 0) {
       if (std::optional<AccSample> now = shown.sensor.Live()) info.live = now;
     }
-    info.threshold = SliderPosition();
-    if (Handset* handset = Handset::CurrentOrNull()) {
-      info.listening = shown.sensor.Listening(handset->clock().NowMs());
-    }
+    info.threshold = SliderPosition(handset);
+    info.listening = shown.sensor.Listening(handset.clock().NowMs());
     return info;
   });
   // What the player's window shows changes with it: a new stamp repaints the screen.
@@ -235,7 +231,8 @@ int RunDemo(const DesktopOptions& options, Handset& handset, const launch::Appli
   demo::Demo demo(handset, app, options.demoTimeline != nullptr ? *options.demoTimeline : discard,
                   err);
   // Reads pass through a watch on their way to the sensor, so the footer shows them.
-  WatchedSensor watched(app.sensor != nullptr ? *app.sensor : demo.runner().accelerometer());
+  WatchedSensor watched(app.sensor != nullptr ? *app.sensor : demo.runner().accelerometer(),
+                        handset.clock());
   demo.UseSensor(watched);
   std::unique_ptr<DesktopWindow> window =
       OpenWindow(options, handset, {demo.player(), watched, nullptr, nullptr, true, false}, err);
@@ -253,7 +250,7 @@ int RunInteractive(const DesktopOptions& options, Handset& handset, launch::Appl
   sensors::ManualTiltSensor manual;
   bool manualTilt = app.sensor == nullptr;
   AccelerometerSensor& backEnd = manualTilt ? manual : *app.sensor;
-  WatchedSensor watched(backEnd);
+  WatchedSensor watched(backEnd, handset.clock());
   app.sensor = &watched;
   launch::Launcher launcher(handset, app);
   std::unique_ptr<DesktopWindow> window =

@@ -80,11 +80,12 @@ std::vector<screen::WindowButton> PlayerButtons(const programs::NowPlaying& now,
                                                 int height, screen::Language language);
 
 // An accelerometer back-end that passes reads on and keeps the last sample read and when it was
-// read (on the current handset's clock), for the window's footer.
+// read (on the clock given, the handset's), for the window's footer.
 class WatchedSensor final : public AccelerometerSensor {
  public:
-  // REQUIRES: sensor outlives this one.
-  explicit WatchedSensor(AccelerometerSensor& sensor) : m_sensor(sensor) {}
+  // REQUIRES: sensor and clock outlive this one.
+  WatchedSensor(AccelerometerSensor& sensor, const Clock& clock)
+      : m_sensor(sensor), m_clock(clock) {}
   bool Present() const override { return m_sensor.Present(); }
   std::optional<AccSample> Read() override;
   void Opened() override { m_sensor.Opened(); }
@@ -100,6 +101,7 @@ class WatchedSensor final : public AccelerometerSensor {
 
  private:
   AccelerometerSensor& m_sensor;
+  const Clock& m_clock;
   std::optional<AccSample> m_last;
   std::optional<std::int64_t> m_readAtMs;
 };
@@ -107,8 +109,8 @@ class WatchedSensor final : public AccelerometerSensor {
 // The longest time between two reads of a listening detector (its poll is 100 ms).
 inline constexpr std::int64_t kListeningGapMs = 250;
 
-// The position of the first slider in the application's windows on the current handset (the
+// The position of the first slider in the application's windows on the handset (the
 // sensitivity); nullopt when there is none.
-std::optional<int> SliderPosition();
+std::optional<int> SliderPosition(const Handset& handset);
 
 }  // namespace host::desktop

@@ -17,26 +17,26 @@ void RemoveAll(const std::string& path) {
 
 }  // namespace
 
-std::variant<std::unique_ptr<RootFolder>, std::string> RootFolder::Make(
-    const std::optional<std::string>& given) {
+Result<std::unique_ptr<RootFolder>> RootFolder::Make(const std::optional<std::string>& given) {
   std::error_code code;
   std::unique_ptr<RootFolder> root;
   if (given) {
     fs::create_directories(*given, code);
     if (code || !fs::is_directory(*given, code)) {
-      return "cannot use " + *given + " as the handset's root folder" +
-             (code ? " (" + code.message() + ")" : std::string(" (not a folder)"));
+      return Error("cannot use " + *given + " as the handset's root folder" +
+                       (code ? " (" + code.message() + ")" : std::string(" (not a folder)")),
+                   code.value());
     }
     root.reset(new RootFolder(*given, false));
   } else {
     std::string pattern = (fs::temp_directory_path(code) / "quorvane-XXXXXX").string();
     if (code || mkdtemp(pattern.data()) == nullptr) {
-      return std::string("cannot make a temporary folder for the handset's root");
+      return Error("cannot make a temporary folder for the handset's root");
     }
     root.reset(new RootFolder(pattern, true));
   }
   Result<std::unique_ptr<RootLock>> lock = RootLock::Take(root->m_path);
-  if (!lock) return lock.error().message();
+  if (!lock) return lock.error();
   root->m_lock = std::move(*lock);
   return root;
 }

@@ -8,8 +8,8 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <variant>
 
+#include "host/crt/result.h"
 #include "host/files/root_lock.h"
 
 namespace host {
@@ -17,10 +17,9 @@ namespace host {
 class RootFolder {
  public:
   // given: that folder, made when missing; nullopt: a new folder /tmp/quorvane-XXXXXX (under
-  // $TMPDIR when set). On failure the one-line reason: not a folder, cannot be made or written,
-  // or "already running (pid N)".
-  static std::variant<std::unique_ptr<RootFolder>, std::string> Make(
-      const std::optional<std::string>& given);
+  // $TMPDIR when set). On failure the one-line reason: not a folder, cannot be made, or what
+  // keeps its lock from being taken (host/files/root_lock.h: "already running (pid N) on ...").
+  static Result<std::unique_ptr<RootFolder>> Make(const std::optional<std::string>& given);
 
   // Removes a temporary folder; a given one stays.
   ~RootFolder();

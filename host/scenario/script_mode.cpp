@@ -41,12 +41,12 @@ int RunScriptMode(const ScriptModeOptions& options, const launch::Executable& ex
     return kExitScriptError;
   }
 
-  auto made = RootFolder::Make(options.root);
-  if (auto* problem = std::get_if<std::string>(&made)) {
-    err << "quorvane: " << *problem << '\n';
+  Result<std::unique_ptr<RootFolder>> made = RootFolder::Make(options.root);
+  if (!made) {
+    err << "quorvane: " << made.error().message() << '\n';
     return kExitScriptError;
   }
-  std::unique_ptr<RootFolder> root = std::get<std::unique_ptr<RootFolder>>(std::move(made));
+  std::unique_ptr<RootFolder> root = std::move(*made);
   std::unique_ptr<TraceOutput> trace;
   EndingSignals* signals = options.signals;
   if (!OpenTraceOutput(options.tracePath, out, err, signals, trace)) {

@@ -45,9 +45,9 @@ std::string Outcome(const std::string& acc, const std::string& player,
   if (!choice) return choice.error().message();
   host::Result<AccSource> source = ParseAccSource(acc);
   if (!source) return source.error().message();
-  auto devices = HostDevices::Open(*source, *choice);
-  if (auto* error = std::get_if<std::string>(&devices)) return *error;
-  HostDevices& opened = *std::get<std::unique_ptr<HostDevices>>(devices);
+  host::Result<std::unique_ptr<HostDevices>> devices = HostDevices::Open(*source, *choice);
+  if (!devices) return devices.error().message();
+  HostDevices& opened = **devices;
   EXPECT_EQ(opened.player_kind(), PlayerKind::kBuiltin);
   switch (opened.acc_kind()) {
     case AccSource::Kind::kSim:
@@ -145,10 +145,11 @@ TEST_F(HostDevicesTest, AMuteSessionBusIsToldAndAStopSignalEndsTheWait) {
   ASSERT_TRUE(mpris.ok());
 
   auto start = std::chrono::steady_clock::now();
-  auto devices = HostDevices::Open(AccSource{}, *mpris, signals->get(), 300);
-  ASSERT_TRUE(std::holds_alternative<std::string>(devices));
-  EXPECT_EQ(std::get<std::string>(devices), "--player mpris: the session bus at unix:path=" +
-                                                path + " does not answer (waited 300 ms)");
+  host::Result<std::unique_ptr<HostDevices>> devices =
+      HostDevices::Open(AccSource{}, *mpris, signals->get(), 300);
+  ASSERT_FALSE(devices.ok());
+  EXPECT_EQ(devices.error().message(), "--player mpris: the session bus at unix:path=" + path +
+                                           " does not answer (waited 300 ms)");
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 
   // To this thread: the test bed's own threads do not block the signal, as quorvane's do.
@@ -159,7 +160,7 @@ TEST_F(HostDevicesTest, AMuteSessionBusIsToldAndAStopSignalEndsTheWait) {
   });
   start = std::chrono::steady_clock::now();
   devices = HostDevices::Open(AccSource{}, *mpris, signals->get(), 60'000);
-  EXPECT_TRUE(std::holds_alternative<std::string>(devices));
+  EXPECT_FALSE(devices.ok());
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
   EXPECT_EQ((*signals)->received(), SIGTERM);
   stopper.join();
@@ -173,10 +174,9 @@ TEST_F(HostDevicesTest, AnMprisPlayerIsInstalledWithTheHandsetAndGoesWithIt) {
   setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().c_str(), 1);
   host::Result<PlayerChoice> choice = ParsePlayer("mpris:mpv", "mpv --pause");
   ASSERT_TRUE(choice.ok());
-  auto opened = HostDevices::Open(AccSource{}, *choice);
-  ASSERT_TRUE(std::holds_alternative<std::unique_ptr<HostDevices>>(opened))
-      << std::get<std::string>(opened);
-  HostDevices& devices = *std::get<std::unique_ptr<HostDevices>>(opened);
+  host::Result<std::unique_ptr<HostDevices>> opened = HostDevices::Open(AccSource{}, *choice);
+  ASSERT_TRUE(opened.ok()) << opened.error().message();
+  HostDevices& devices = **opened;
   EXPECT_EQ(PlayerKind::kMpris, devices.player_kind());
   {
     host::VirtualClock clock;

@@ -18,18 +18,17 @@ namespace {
 namespace fs = std::filesystem;
 
 std::unique_ptr<RootFolder> Made(const std::optional<std::string>& given) {
-  auto root = RootFolder::Make(given);
-  if (auto* error = std::get_if<std::string>(&root)) {
-    ADD_FAILURE() << *error;
+  Result<std::unique_ptr<RootFolder>> root = RootFolder::Make(given);
+  if (!root) {
+    ADD_FAILURE() << root.error().message();
     return nullptr;
   }
-  return std::get<std::unique_ptr<RootFolder>>(std::move(root));
+  return std::move(*root);
 }
 
 std::string Refusal(const std::optional<std::string>& given) {
-  auto root = RootFolder::Make(given);
-  auto* error = std::get_if<std::string>(&root);
-  return error != nullptr ? *error : "made";
+  Result<std::unique_ptr<RootFolder>> root = RootFolder::Make(given);
+  return root ? "made" : root.error().message();
 }
 
 class RootFolderTest : public ::testing::Test {
