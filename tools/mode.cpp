@@ -12,127 +12,14 @@
 #include <sstream>
 #include <system_error>
 
-#include "host/scenario/commands.h"
 #include "tools/config_file.h"
+#include "tools/mode_options.h"
 
 namespace tools {
 namespace {
 
 using host::Error;
 using Kind = Mode::Kind;
-
-constexpr const char* kModes =
-    "MODES\n"
-    "  quorvane                the window when there is a display (DISPLAY or\n"
-    "                          WAYLAND_DISPLAY), else the demo in the terminal\n"
-    "  quorvane --demo         the built-in demo, in the window when there is a display\n"
-    "  quorvane --headless     the demo in the terminal in real time; --fast: at once\n"
-    "  quorvane --script FILE  a scenario script, headless, in virtual time (below)\n"
-    "  quorvane --service      no window, in real time, until SIGTERM, SIGINT or SIGHUP; the\n"
-    "                          status line's changes on standard output (defaults: --acc\n"
-    "                          iio --player mpris)\n"
-    "  Options also come from $XDG_CONFIG_HOME/quorvane/quorvane.conf (~/.config/...),\n"
-    "  lines such as  player = \"builtin\"  with the long options' names (root, music,\n"
-    "  workarea, acc, player, player-command, lang); the command line wins. The demo takes\n"
-    "  only music, workarea and lang from there, a script only lang.\n"
-    "  The settings are ROOT/Program Files/Quorvane/config.ini (quorvane-ini reads and\n"
-    "  changes them). One quorvane at a time on a root. Exit status: the application's own\n"
-    "  in the window and the service (3 when no window can be opened); 0 when the demo or a\n"
-    "  script ran to its end; 2 on a usage error, a script error, a demo that went wrong or\n"
-    "  output that could not be written. SIGTERM, SIGINT and SIGHUP end every mode as a\n"
-    "  shutdown does (the settings saved, status 0). docs/running.md tells more.\n";
-
-// The options as CLI11 fills them, before they are checked.
-struct Raw {
-  std::optional<std::string> root;
-  std::optional<std::string> workarea;
-  std::optional<std::string> music;
-  std::optional<std::string> acc;
-  std::optional<std::string> player;
-  std::optional<std::string> playerCommand;
-  bool service = false;
-  bool headless = false;
-  bool demo = false;
-  bool fast = false;
-  std::optional<std::string> script;
-  std::optional<std::string> trace;
-  std::optional<std::string> screenshot;
-  std::optional<std::string> record;
-  std::optional<std::string> lang;
-  std::optional<std::string> config;
-};
-
-void AddOptions(CLI::App& app, Raw& o) {
-  app.add_option("--root", o.root,
-                 "Host folder that is the handset's \"\\\" (made when missing). Default: "
-                 "$XDG_DATA_HOME/quorvane or ~/.local/share/quorvane; for --script and the "
-                 "demo a new temporary folder, removed at the end.")
-      ->type_name("DIR");
-  app.add_option("--workarea", o.workarea,
-                 "Size of the handset's work area in pixels, e.g. 480x720 (the default).")
-      ->type_name("WxH");
-  app.add_option("--music", o.music,
-                 "The built-in music player's songs: the audio files in DIR and its subfolders. "
-                 "Default: a built-in list.")
-      ->type_name("DIR");
-  app.add_option("--acc", o.acc,
-                 "The accelerometer: sim (arrow keys and tilt pad in the window; the demo's own "
-                 "tilts; at rest in the service), replay:FILE (a CSV recording \"ms,x,y,z\", "
-                 "played in a loop) or iio[:NAME] (a Linux IIO accelerometer: the first, or the "
-                 "one with that name attribute or sysfs name; docs/sensors.md). Default: sim; "
-                 "iio for --service.")
-      ->type_name("SOURCE");
-  app.add_option("--player", o.player,
-                 "The music player behind \"\\Windows\\MzMusic.exe\": builtin (a player that "
-                 "makes no sound) or mpris[:NAME] (a real player over MPRIS). Default: builtin; "
-                 "mpris for --service.")
-      ->type_name("builtin|mpris[:NAME]");
-  app.add_option("--player-command", o.playerCommand,
-                 "With --player mpris: the command that starts the player when the handset "
-                 "launches it.")
-      ->type_name("CMD");
-  app.add_flag("--service", o.service,
-               "No window, in real time, until SIGTERM, SIGINT or SIGHUP (a user service).")
-      ->configurable(false);
-  app.add_flag("--headless", o.headless,
-               "No window, also with a display: the demo in the terminal.")
-      ->configurable(false);
-  app.add_flag("--demo", o.demo, "Run the built-in demo (in the window when there is a display).")
-      ->configurable(false);
-  app.add_flag("--fast", o.fast, "The demo in virtual time, in the terminal: over at once.")
-      ->configurable(false);
-  app.add_option("--script", o.script,
-                 "Run the scenario script FILE headless in virtual time (see SCRIPTS below). "
-                 "Exit status 0 when it ran to its end, 2 on a script error.")
-      ->type_name("FILE")
-      ->configurable(false);
-  app.add_option("--trace", o.trace,
-                 "Write the trace (JSON Lines, one event per line) to FILE; - is standard "
-                 "output. Without it no trace is written.")
-      ->type_name("FILE")
-      ->configurable(false);
-  app.add_option("--screenshot", o.screenshot,
-                 "With --script: save the handset's screen as a PNG image at the end.")
-      ->type_name("OUT.png")
-      ->configurable(false);
-  app.add_option("--record", o.record,
-                 "In the window: record what the accelerometer's driver reads into FILE (100 rows "
-                 "a second, ms,x,y,z); the keys N and P label the current row next and previous "
-                 "(docs/motion.md).")
-      ->type_name("FILE")
-      ->configurable(false);
-  app.add_option("--lang", o.lang,
-                 "The language the window draws in: zh (Chinese) or en (English). Default: en "
-                 "when the locale (LC_ALL, LC_MESSAGES, LANG) starts with \"en\", else zh; "
-                 "screenshots of --script: zh.")
-      ->type_name("en|zh")
-      ->check(CLI::IsMember({"en", "zh"}));
-  app.add_option("--config", o.config,
-                 "Read options from FILE (lines such as  acc = \"replay:/path/tilt.csv\"). "
-                 "Default: $XDG_CONFIG_HOME/quorvane/quorvane.conf when it exists.")
-      ->type_name("FILE")
-      ->configurable(false);
-}
 
 // The options (long names without "--") that a mode takes from the options file. The demos
 // and scripts bring their own world: their root, player and accelerometer come only from the
@@ -154,7 +41,7 @@ std::set<std::string> FileOptionsOf(Kind kind) {
 }
 
 // The mode the flags choose, before any check.
-Kind KindOf(const Raw& o, const Environment& env) {
+Kind KindOf(const RawOptions& o, const Environment& env) {
   if (o.script) return Kind::kScript;
   if (o.service) return Kind::kService;
   if (env.display && !o.headless && !o.fast) return o.demo ? Kind::kWindowDemo : Kind::kWindow;
@@ -225,7 +112,7 @@ host::Status ApplyOptionsFile(CLI::App& app, const std::string& path, Kind kind,
 // file (o).
 class ModeChecks {
  public:
-  ModeChecks(const Raw& given, const Raw& o, const Environment& env, Mode& mode)
+  ModeChecks(const RawOptions& given, const RawOptions& o, const Environment& env, Mode& mode)
       : m_given(given), m_o(o), m_env(env), m_mode(mode) {}
 
   host::Status Check() {
@@ -346,8 +233,8 @@ class ModeChecks {
     return origin.empty() ? error : Error(origin + error.message());
   }
 
-  const Raw& m_given;
-  const Raw& m_o;
+  const RawOptions& m_given;
+  const RawOptions& m_o;
   const Environment& m_env;
   Mode& m_mode;
 };
@@ -386,9 +273,8 @@ host::Result<Mode> ParseMode(const std::vector<std::string>& args, const Environ
       "quorvane"};
   app.get_formatter()->column_width(30);
   app.set_version_flag("--version", std::string("quorvane ") + QV_VERSION);
-  Raw o;
+  RawOptions o;
   AddOptions(app, o);
-  app.footer(std::string("\n") + kModes + "\n" + host::scenario::ScriptLanguageHelp());
 
   std::vector<const char*> argv = {"quorvane"};
   for (const std::string& arg : args) argv.push_back(arg.c_str());
@@ -403,7 +289,7 @@ host::Result<Mode> ParseMode(const std::vector<std::string>& args, const Environ
     mode.text = out.str();
     return mode;
   }
-  const Raw given = o;
+  const RawOptions given = o;
   mode.kind = KindOf(o, env);
 
   // The file named, or the user's when it exists.

@@ -6,10 +6,11 @@
 //   host::Result<Mode> mode = ParseMode(args, Environment::OfProcess());
 //   if (!mode) { std::cerr << "quorvane: " << mode.error().message() << '\n'; return 2; }
 //
-// Adding an option: a field in Mode, the option in AddOptions (mode.cpp; configurable, i.e.
-// allowed in the options file, unless it chooses the mode), and its check in the part of
-// ParseMode for the modes it applies to. Options in the file are taken only by the modes that
-// use them from there (FileOptionsOf in mode.cpp).
+// Adding an option (--motion MODE, say): a member of RawOptions and a row of kOptions
+// (tools/mode_options.cpp: its name, help, and whether the options file may set it), a field
+// in Mode, its check in ModeChecks (mode.cpp) for the modes it applies to, and its name in
+// FileOptionsOf (mode.cpp) for the modes that take it from the options file. A subcommand
+// (quorvane settings) is a Mode::Kind of its own.
 #pragma once
 
 #include <map>

@@ -16,6 +16,16 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; echo "--- stdout"; cat "$work/out" 2>/dev/null; echo "--- stderr"; cat "$work/err" 2>/dev/null; exit 1; }
+# stop SIGNAL SECONDS: sends the signal to the service and waits for its end, at most SECONDS;
+# its exit status in $status.
+stop() {
+  kill "-$1" "$pid"
+  for _ in $(seq $(($2 * 10))); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$pid" 2>/dev/null && fail "the service did not end within $2 s of SIG$1"
+  wait "$pid"
+  status=$?
+  pid=
+}
 
 root=$work/root
 settings="$root/Program Files/Quorvane/config.ini"
@@ -54,12 +64,7 @@ done
 # The service owns its settings file: a change from outside is overwritten at the exit save.
 "$ini" set-int "$settings" "$section" minacc_x 90 || fail "cannot change the settings"
 
-kill -TERM "$pid"
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "the service did not end on SIGTERM"
-wait "$pid"
-status=$?
-pid=
+stop TERM 10
 [ $status -eq 0 ] || fail "the service ended with $status after SIGTERM"
 grep -q 'stopped by SIGTERM' "$work/err" || fail "stderr does not tell the stop"
 
@@ -87,10 +92,7 @@ for signal in HUP INT TERM; do
     pid=$!
     for _ in $(seq 500); do blocking "$pid" && break; sleep 0.01; done
     sleep "$delay"
-    kill -$signal "$pid"
-    wait "$pid"
-    status=$?
-    pid=
+    stop $signal 10
     [ $status -eq 0 ] || fail "SIG$signal after ${delay} s: exit status $status"
     grep -q "stopped by SIG$signal" "$work/err" || fail "SIG$signal after ${delay} s: $(cat "$work/err")"
     if [ "$delay" = 0.3 ]; then
@@ -108,10 +110,7 @@ XDG_CONFIG_HOME=$work/config "$quorvane" --service --root "$blocked" > /dev/null
 pid=$!
 for _ in $(seq 500); do blocking "$pid" && break; sleep 0.01; done
 sleep 0.3
-kill -TERM "$pid"
-wait "$pid"
-status=$?
-pid=
+stop TERM 10
 [ $status -eq 1 ] || fail "unsaved settings: exit status $status, not 1"
 [ "$(grep -cE "^[0-9-]{10} [0-9:.]{12}  the settings could not be saved to $blocked/Program Files/Quorvane/config.ini \(Is a directory\)$" "$work/err")" -eq 1 ] \
   || fail "unsaved settings: $(cat "$work/err")"
@@ -124,12 +123,7 @@ XDG_CONFIG_HOME=$work/config "$quorvane" --service --root "$work/waiting" \
 pid=$!
 sleep 0.3
 kill -0 "$pid" 2>/dev/null || fail "the service did not wait for the trace's reader: $(cat "$work/err")"
-kill -TERM "$pid"
-for _ in $(seq 10); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "the service did not end within a second of SIGTERM in its start-up"
-wait "$pid"
-status=$?
-pid=
+stop TERM 1
 [ $status -eq 0 ] || fail "SIGTERM in the start-up: exit status $status"
 [ ! -e "$work/waiting/Program Files/Quorvane/config.ini" ] || fail "the application started"
 
