@@ -29,6 +29,8 @@ int PollTimeout(std::int64_t ms) {
 // has passed since it last did.
 constexpr std::uint32_t kIdlesPerLook = 64;
 constexpr std::chrono::milliseconds kTakeEvery{10};
+// How long a SignalWaker waits for the loop to take a signal before it wakes the loop again.
+constexpr int kWakeAgainMs = 100;
 
 }  // namespace
 
@@ -148,10 +150,21 @@ SignalWaker::SignalWaker(EndingSignals& signals, std::function<void()> wake)
   int signalFd = signals.fd();
   int stopFd = m_stopFd;
   m_thread = std::thread([signalFd, stopFd, wake = std::move(wake)] {
-    pollfd fds[2] = {{signalFd, POLLIN, 0}, {stopFd, POLLIN, 0}};
-    while (poll(fds, 2, -1) < 0 && errno == EINTR) {
+    // Until stopped: while a signal waits to be taken, wake the loop, and again a moment later
+    // when it is still there (a SIGPIPE of the process's own, which the loop drops, goes away).
+    int timeout = -1;
+    while (true) {
+      pollfd fds[2] = {{signalFd, POLLIN, 0}, {stopFd, POLLIN, 0}};
+      int ready = poll(fds, 2, timeout);
+      if (ready < 0 && errno == EINTR) continue;
+      if (ready < 0 || (fds[1].revents & POLLIN)) return;
+      if (fds[0].revents & POLLIN) {
+        wake();
+        // Gives the loop its moment to take it.
+        pollfd stop{stopFd, POLLIN, 0};
+        if (poll(&stop, 1, kWakeAgainMs) != 0) return;
+      }
     }
-    if ((fds[0].revents & POLLIN) && !(fds[1].revents & POLLIN)) wake();
   });
 }
 

@@ -118,8 +118,9 @@ class SignalClock final : public Clock {
 };
 
 // For a loop that waits where the signalfd cannot be polled (SDL's wait for window events): a
-// thread that waits for an ending signal and then calls wake once (which should make the loop's
-// thread take it, e.g. Handset::PostFromThread). The signal stays pending for that thread.
+// thread that waits for an ending signal and then calls wake, which should make the loop's
+// thread take it (Handset::PostFromThread), again every 100 ms while it is still there. The
+// signal stays pending for the loop's thread.
 class SignalWaker {
  public:
   // REQUIRES: signals outlives the object; wake is thread-safe.
