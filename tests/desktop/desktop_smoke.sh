@@ -74,11 +74,12 @@ wait_for 10 stored 1 || fail "the settings file did not get autohide=1 after the
 stop_window
 stored 1 || fail "autohide is not 1 after the application ended"
 
-# Settings that cannot be saved (a folder where the file should be): closing the window tells it
-# once, naming the file and the error, and the run ends with status 1.
+# Settings that cannot be saved (a folder where the file should be): ending the window (SIGHUP,
+# as when the terminal goes, ends it as a shutdown does) tells it once, naming the file and the
+# error, and the run ends with status 1.
 mkdir -p "$root/blocked/Program Files/Quorvane/config.ini"
 start_window --root "$root/blocked"
-kill -TERM "$pid"
+kill -HUP "$pid"
 status=0
 wait "$pid" || status=$?
 pid=""

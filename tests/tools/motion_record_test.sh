@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # quorvane-motion record against IIO devices that umockdev emulates from descriptions written
 # here: the rows it writes, the device it picks, its errors (missing, unreadable), a device that
-# goes away and comes back while recording, and a recording that replays.
+# goes away and comes back while recording, a recording that replays, and an ending signal.
 # Usage: motion_record_test.sh QUORVANE-MOTION
 set -euo pipefail
 motion=$1
@@ -115,4 +115,17 @@ printf 'ms,x,y,z\n0,0,0,64\n300,127,0,64\n400,0,0,64\n' > "$work/tilt.csv"
 printf 'ms,x,y,z\n0,200,0,0\n' > "$work/bad.csv"
 set +e; "$motion" record --acc "replay:$work/bad.csv" --count 1 >/dev/null 2>"$work/err"; rc=$?; set -e
 expect_error "bad.csv:2: x 200 lies outside -128..127"
+
+# An ending signal ends a recording without an end: status 0, and the rows so far are whole.
+for signal in INT TERM HUP; do
+  rm -f "$work/stopped.csv"
+  "$motion" record --acc "replay:$work/tilt.csv" --rate 100 --out "$work/stopped.csv" \
+    2>"$work/err" &
+  pid=$!
+  for _ in $(seq 100); do [ "$(wc -l < "$work/stopped.csv" 2>/dev/null || echo 0)" -ge 3 ] && break; sleep 0.05; done
+  set +e; kill -$signal $pid; wait $pid; rc=$?; set -e
+  [ "$rc" = 0 ] || fail "SIG$signal: status $rc: $(cat "$work/err")"
+  [ "$(tail -c 1 "$work/stopped.csv" | od -An -c | tr -d ' ')" = '\n' ] || fail "SIG$signal: a cut row"
+  [ "$(wc -l < "$work/stopped.csv")" -ge 3 ] || fail "SIG$signal: $(cat "$work/stopped.csv")"
+done
 echo "ok"
