@@ -60,10 +60,10 @@ std::int16_t Within32G(long value) {
 }
 
 host::Status AddFile(const fs::path& path, std::vector<CorpusFile>& files) {
-  auto recording = LoadReplay(path.string());
-  if (auto* problem = std::get_if<std::string>(&recording)) return host::Error(*problem);
+  host::Result<Recording> recording = LoadReplay(path.string());
+  if (!recording) return recording.error();
   std::string name = path.filename().string();
-  files.push_back({path.string(), name, ClassOf(name), std::get<Recording>(std::move(recording))});
+  files.push_back({path.string(), name, ClassOf(name), std::move(*recording)});
   return host::Ok();
 }
 

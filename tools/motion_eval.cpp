@@ -119,10 +119,9 @@ struct Evaluator::Root {
 
 std::variant<std::unique_ptr<Evaluator>, std::string> Evaluator::Make(Recording recording,
                                                                      host::MotionMode mode) {
-  auto made = host::RootFolder::Make(std::nullopt);
-  if (auto* problem = std::get_if<std::string>(&made)) return *problem;
-  auto root = std::make_unique<Root>(
-      Root{std::get<std::unique_ptr<host::RootFolder>>(std::move(made))});
+  host::Result<std::unique_ptr<host::RootFolder>> made = host::RootFolder::Make(std::nullopt);
+  if (!made) return made.error().message();
+  auto root = std::make_unique<Root>(Root{std::move(*made)});
   return std::unique_ptr<Evaluator>(new Evaluator(std::move(recording), mode, std::move(root)));
 }
 
@@ -153,7 +152,7 @@ std::variant<EvalRun, std::string> Evaluator::Run(int threshold) {
   host::VirtualClock clock;
   host::Handset handset(clock, m_root->folder->path());
   host::scenario::Runner runner(handset, std::move(script.commands), "eval",
-                                QuorvaneApplication(), diagnostics);
+                                QuorvaneExecutable(), diagnostics);
   // ACC0: plays the recording; the player is the built-in one, running from the start.
   CountingSensor sensor(m_recording, clock);
   sensor.SetMotionMode(m_mode);

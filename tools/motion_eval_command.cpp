@@ -33,10 +33,9 @@ int Finish(std::ostream& out, std::ostream& err) {
 
 // One file, one mode, as the lab always evaluated it.
 int RunOne(const EvalOptions& options, std::ostream& out, std::ostream& err) {
-  auto recording = LoadReplay(options.paths.front());
-  if (auto* problem = std::get_if<std::string>(&recording)) return Fail(err, *problem);
-  auto made = Evaluator::Make(std::get<host::sensors::Recording>(std::move(recording)),
-                              options.modes.front());
+  host::Result<host::sensors::Recording> recording = LoadReplay(options.paths.front());
+  if (!recording) return Fail(err, recording.error().message());
+  auto made = Evaluator::Make(std::move(*recording), options.modes.front());
   if (auto* problem = std::get_if<std::string>(&made)) return Fail(err, *problem);
   Evaluator& evaluator = *std::get<std::unique_ptr<Evaluator>>(made);
 

@@ -28,7 +28,8 @@ struct RecordOptions {
 
 // Records; rows go to options.outPath or out, problems to err as one line "quorvane-motion:
 // ...". Returns kRecordOk, or kRecordFailed when the source or the output cannot be used.
-// SIGINT and SIGTERM end the recording early (its rows so far are kept).
+// SIGINT, SIGTERM and SIGHUP end the recording early (its rows so far are kept).
+// REQUIRES: no other thread runs yet (the signals are blocked here for the threads to come).
 int RunRecord(const RecordOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace tools

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -14,6 +13,7 @@
 #include "host/desktop/desktop_input.h"
 #include "host/demo/demo.h"
 #include "host/desktop/desktop_window.h"
+#include "host/kernel/ending_signals.h"
 #include "host/programs/music_player.h"
 #include "host/sensors/manual_tilt.h"
 #include "host/sensors/motion_recorder.h"
@@ -29,11 +29,6 @@ std::u16string Clock(std::int64_t ms) {
   std::string s = std::to_string(seconds / 60) + ":" + (seconds % 60 < 10 ? "0" : "") +
                   std::to_string(seconds % 60);
   return Ascii(s);
-}
-
-// The host folder that holds the executable at the handset path exe.
-std::filesystem::path HostFolderOf(const Handset& handset, std::u16string_view exe) {
-  return std::filesystem::path(handset.HostPath(exe)).parent_path();
 }
 
 // Keeps SDL's video up for the lifetime of the object.
@@ -56,7 +51,7 @@ class SdlVideo {
 std::optional<AccSample> WatchedSensor::Read() {
   std::optional<AccSample> sample = m_sensor.Read();
   if (sample) m_last = sample;
-  if (Handset* handset = Handset::CurrentOrNull()) m_readAtMs = handset->clock().NowMs();
+  m_readAtMs = m_clock.NowMs();
   return sample;
 }
 
@@ -76,10 +71,8 @@ std::optional<int> FindSlider(const std::vector<ControlView>& controls) {
 
 }  // namespace
 
-std::optional<int> SliderPosition() {
-  const Handset* handset = Handset::CurrentOrNull();
-  if (handset == nullptr) return std::nullopt;
-  for (const WindowInfo& info : handset->Windows()) {
+std::optional<int> SliderPosition(const Handset& handset) {
+  for (const WindowInfo& info : handset.Windows()) {
     if (ui::FindWnd(info.hwnd) == nullptr) continue;
     if (std::optional<int> found = FindSlider(ViewOf(info).controls)) return found;
   }
@@ -214,7 +207,7 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
     err << "quorvane: " << error << '\n';
     return nullptr;
   }
-  window->set_footer([shown, other = options.playerFooter] {
+  window->set_footer([shown, &handset, other = options.playerFooter] {
     FooterInfo info;
     if (other) {
       info.nowPlaying = other();
@@ -239,10 +232,8 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
       if (std::optional<AccSample> now = shown.sensor.Live()) info.live = now;
     }
     info.motion = shown.sensor.motion_mode();
-    info.threshold = SliderPosition();
-    if (Handset* handset = Handset::CurrentOrNull()) {
-      info.listening = shown.sensor.Listening(handset->clock().NowMs());
-    }
+    info.threshold = SliderPosition(handset);
+    info.listening = shown.sensor.Listening(handset.clock().NowMs());
     return info;
   });
   // What the player's window shows changes with it: a new stamp repaints the screen.
@@ -254,17 +245,15 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
   return window;
 }
 
-int RunDemo(const DesktopOptions& options, Handset& handset, std::vector<programs::Song> songs,
+int RunDemo(const DesktopOptions& options, Handset& handset, const launch::Application& app,
             std::ostream& err) {
-  if (options.prepare) options.prepare(handset);
   std::ostream discard(nullptr);
-  demo::Demo demo(handset, options.application, std::move(songs),
-                  options.demoTimeline != nullptr ? *options.demoTimeline : discard, err);
+  demo::Demo demo(handset, app, options.demoTimeline != nullptr ? *options.demoTimeline : discard,
+                  err);
   // Reads pass through a watch on their way to the sensor, so the footer shows them.
-  WatchedSensor watched(options.sensor != nullptr ? *options.sensor
-                                                  : demo.runner().accelerometer());
+  WatchedSensor watched(app.sensor != nullptr ? *app.sensor : demo.runner().accelerometer(),
+                        handset.clock());
   demo.UseSensor(watched);
-  if (options.installPlayer) options.installPlayer(handset);
   std::unique_ptr<DesktopWindow> window =
       OpenWindow(options, handset, {demo.player(), watched, nullptr, nullptr, true, false}, err);
   if (window == nullptr) return kExitNoWindow;
@@ -272,54 +261,35 @@ int RunDemo(const DesktopOptions& options, Handset& handset, std::vector<program
   handset.set_input(&input);
   scenario::RunStatus status = demo.Run();
   handset.set_input(nullptr);
-  if (int failed = demo.timeline().failed_saves(); failed > 0) {
-    err << "quorvane: the settings could not be saved (" << failed
-        << " writes of the settings file failed)\n";
-    return 2;
-  }
-  return status == scenario::RunStatus::kCompleted ? 0 : 2;
+  if (demo.failed_saves() > 0) return demo::kDemoFailed;
+  return status == scenario::RunStatus::kCompleted ? demo::kDemoOk : demo::kDemoFailed;
 }
 
-int RunInteractive(const DesktopOptions& options, Handset& handset,
-                   std::vector<programs::Song> songs, std::ostream& err) {
+int RunInteractive(const DesktopOptions& options, Handset& handset, launch::Application app,
+                   std::ostream& err) {
   sensors::ManualTiltSensor manual(handset.clock());
-  bool manualTilt = options.sensor == nullptr;
-  WatchedSensor watched(manualTilt ? manual : *options.sensor);
-  AccelerometerDriver driver(watched);
-  handset.RegisterDevice(kAccelerometerName, &driver);
-  programs::MusicPlayerService player(handset, std::move(songs));
-  if (options.prepare) options.prepare(handset);
-  if (options.installPlayer) options.installPlayer(handset);
+  bool manualTilt = app.sensor == nullptr;
+  AccelerometerSensor& backEnd = manualTilt ? manual : *app.sensor;
+  WatchedSensor watched(backEnd, handset.clock());
+  app.sensor = &watched;
+  launch::Launcher launcher(handset, app);
   std::unique_ptr<DesktopWindow> window =
       OpenWindow(options, handset,
-                 {player, watched, &driver, manualTilt ? &manual : nullptr, false,
-                  options.record != nullptr, options.record},
+                 {launcher.player(), watched, launcher.driver(), manualTilt ? &manual : nullptr,
+                  false, options.record != nullptr, options.record},
                  err);
-  if (window == nullptr) {
-    handset.RegisterDevice(kAccelerometerName, nullptr);
-    return kExitNoWindow;
-  }
+  if (window == nullptr) return kExitNoWindow;
   DesktopInput input(handset, *window, manualTilt ? &manual : nullptr);
   // The recorder reads the back-end itself, so the footer keeps showing the application's reads.
   std::optional<sensors::MotionRecorder> recorder;
   std::optional<RecordingInput> recording;
   if (options.record != nullptr) {
-    recorder.emplace(manualTilt ? manual : *options.sensor, *options.record);
+    recorder.emplace(backEnd, *options.record);
     recording.emplace(input, *recorder, *options.record, handset.clock(), err);
   }
   handset.set_input(recording ? static_cast<InputSource*>(&*recording) : &input);
-  const scenario::Application& application = options.application;
-  std::error_code ignored;
-  std::filesystem::create_directories(HostFolderOf(handset, application.defaultExe), ignored);
-  std::unique_ptr<scenario::EntryProgram> program = application.make();
-  scenario::EntryProgram* entry = program.get();
-  DWORD pid = handset.StartProcess(application.defaultExe, std::move(program));
-  // The entry has returned: the process's code, exit processing included, has ended.
-  int code = entry->exit_code().value_or(0);
-  handset.Emit("exit", [&] { return TraceFields{{"code", code}}; });
-  handset.EndProcess(pid);
+  int code = launcher.Run();
   handset.set_input(nullptr);
-  handset.RegisterDevice(kAccelerometerName, nullptr);
   return code;
 }
 
@@ -347,6 +317,9 @@ int RunDesktop(const DesktopOptions& options, std::ostream& err) {
   // Only a driver asked for by name (SDL_VIDEODRIVER or the hint, as tests do) is taken as it
   // is. Else SDL tries the display that is set, and only that one: probing Wayland without
   // WAYLAND_DISPLAY has libwayland complain on stderr about things the user did not ask for.
+  // The ending signals stay blocked and come through the handset's loop
+  // (host/kernel/ending_signals.h); SDL's handlers for them would never run.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   bool chosen = SDL_GetHint(SDL_HINT_VIDEODRIVER) != nullptr;
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   bool x11Only = !chosen && (wayland == nullptr || *wayland == '\0');
@@ -361,13 +334,22 @@ int RunDesktop(const DesktopOptions& options, std::ostream& err) {
     err << "quorvane: cannot open a window: " << NoDisplay() << '\n';
     return kExitNoWindow;
   }
-  RealClock clock;
-  Handset handset(clock, options.root);
-  handset.set_trace(options.trace);
-  std::vector<programs::Song> songs =
-      options.playlist.empty() ? programs::BuiltInSongs() : options.playlist;
-  if (options.demo) return RunDemo(options, handset, std::move(songs), err);
-  return RunInteractive(options, handset, std::move(songs), err);
+  launch::Application app = options.app;
+  if (!app.report) {
+    app.report = [&err](const std::string& line) { err << "quorvane: " << line << '\n'; };
+  }
+  SignalClock clock(app.signals);
+  Handset handset(clock, app.root);
+  // SDL waits for window events in a poll of its own: an ending signal wakes it from a thread,
+  // and is taken on the handset's thread.
+  std::optional<SignalWaker> waker;
+  if (EndingSignals* signals = app.signals) {
+    waker.emplace(*signals, [&handset, signals] {
+      handset.PostFromThread([signals] { signals->Take(); });
+    });
+  }
+  if (options.demo) return RunDemo(options, handset, app, err);
+  return RunInteractive(options, handset, app, err);
 }
 
 }  // namespace host::desktop

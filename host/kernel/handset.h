@@ -81,6 +81,9 @@ class InputSource {
   virtual void Wake() {}
 };
 
+// The handset's work area unless a run sets another: the handset's screen, 480 x 720.
+inline constexpr RECT kDefaultWorkArea{0, 0, 480, 720};
+
 class Handset {
  public:
   // The handset's "\" is the host folder root ("/" by default).
@@ -245,7 +248,7 @@ class Handset {
   const std::vector<std::u16string>& debug_output() const { return m_debug; }
   void AddDebugOutput(std::u16string text);
 
-  // ---- The work area (MzGetWorkArea); 0 0 480 720 by default.
+  // ---- The work area (MzGetWorkArea); kDefaultWorkArea unless set.
   RECT work_area() const { return m_workArea; }
   void set_work_area(RECT area) { m_workArea = area; }
 
@@ -268,7 +271,7 @@ class Handset {
   InputSource* m_input = nullptr;
   DWORD m_currentPid = 0;
   std::vector<std::u16string> m_debug;
-  RECT m_workArea{0, 0, 480, 720};
+  RECT m_workArea = kDefaultWorkArea;
   std::unique_ptr<LocalStorage> m_locals;
   std::unique_ptr<Impl> m_impl;
   LoopInbox m_inbox{m_clock};

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # quorvane-motion record against IIO devices that umockdev emulates from descriptions written
 # here: the rows it writes, the device it picks, its errors (missing, unreadable), a device that
-# goes away and comes back while recording, and a recording that replays.
+# goes away and comes back while recording, a recording that replays, and an ending signal.
 # Usage: motion_record_test.sh QUORVANE-MOTION
 set -euo pipefail
 motion=$1
@@ -133,4 +133,17 @@ printf 'ms,x,y,z\n0,192,-300,64\n1000,0,0,64\n' > "$work/wide.csv"
 # eval: an unknown motion stage exits with 2 and names the modes.
 set +e; "$motion" eval "$work/tilt.csv" --motion smooth >/dev/null 2>"$work/err"; rc=$?; set -e
 expect_error "--motion smooth: give raw, gravity or flick"
+
+# An ending signal ends a recording without an end: status 0, and the rows so far are whole.
+for signal in INT TERM HUP; do
+  rm -f "$work/stopped.csv"
+  "$motion" record --acc "replay:$work/tilt.csv" --rate 100 --out "$work/stopped.csv" \
+    2>"$work/err" &
+  pid=$!
+  for _ in $(seq 100); do [ "$(wc -l < "$work/stopped.csv" 2>/dev/null || echo 0)" -ge 3 ] && break; sleep 0.05; done
+  set +e; kill -$signal $pid; wait $pid; rc=$?; set -e
+  [ "$rc" = 0 ] || fail "SIG$signal: status $rc: $(cat "$work/err")"
+  [ "$(tail -c 1 "$work/stopped.csv" | od -An -c | tr -d ' ')" = '\n' ] || fail "SIG$signal: a cut row"
+  [ "$(wc -l < "$work/stopped.csv")" -ge 3 ] || fail "SIG$signal: $(cat "$work/stopped.csv")"
+done
 echo "ok"

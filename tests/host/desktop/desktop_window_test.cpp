@@ -293,12 +293,16 @@ TEST(PlayerLines, TellTheSongItsPlaceAndTheTime) {
             PlayerLines(now, screen::Language::kEnglish));
 }
 
-TEST(WatchedSensor, KeepsTheLastSampleThatWasRead) {
+TEST(WatchedSensor, KeepsTheLastSampleThatWasReadAndWhen) {
   SimulatedAccelerometer sensor;
-  WatchedSensor watched(sensor);
+  VirtualClock clock;
+  WatchedSensor watched(sensor, clock);
   EXPECT_EQ(std::nullopt, watched.last());
   sensor.set_sample({5, 6, 7});
+  clock.AdvanceTo(1000);
   EXPECT_EQ((AccSample{5, 6, 7}), watched.Read());
+  EXPECT_TRUE(watched.Listening(1000 + kListeningGapMs));
+  EXPECT_FALSE(watched.Listening(1001 + kListeningGapMs));
   sensor.set_reads_fail(true);
   sensor.set_sample({1, 1, 1});
   EXPECT_EQ(std::nullopt, watched.Read());
@@ -311,7 +315,8 @@ TEST(WatchedSensor, KeepsTheLastSampleThatWasRead) {
 // nothing about whether the detector listens.
 TEST(WatchedSensor, LiveValuesAreNotTheDriversReads) {
   SimulatedAccelerometer sensor;
-  WatchedSensor watched(sensor);
+  VirtualClock clock;
+  WatchedSensor watched(sensor, clock);
   sensor.set_sample({9, 0, 64});
   EXPECT_EQ((AccSample{9, 0, 64}), watched.Live());
   EXPECT_EQ(std::nullopt, watched.last());
