@@ -117,6 +117,8 @@ void CAccWnd::RunOperationsMenu() {
 }
 
 void CAccWnd::Exit() {
+  // A slider value still waiting for its commit is saved with the rest.
+  if (m_sensitivityPending) StoreSensitivity();
   m_config.Save();
   PostQuitMessage(0);
   AccApiClose();

@@ -87,16 +87,22 @@ void CAccWnd::OnMouseMove(UINT, int xPos, int yPos) {
   Invalidate(nullptr, 0);
   // Every move restarts the 2 s, so the value is committed 2 s after the last one.
   SetTimer(m_hWnd, TIMER_SENSITIVITY, kOneShotPeriodMs, nullptr);
+  m_sensitivityPending = true;
 }
 
 void CAccWnd::CommitSensitivity() {
-  int position = m_sliderSensitivity.GetPadpos();
   // A drag that ended past either end of the slider left the number at its last value inside
   // the track: show the value committed (or found unchanged), so the number and the file agree.
-  ShowSensitivityValue(position);
-  if (position == m_config.minacc_x) return;
+  ShowSensitivityValue(m_sliderSensitivity.GetPadpos());
+  if (StoreSensitivity()) m_config.Save();
+}
+
+bool CAccWnd::StoreSensitivity() {
+  m_sensitivityPending = false;
+  int position = m_sliderSensitivity.GetPadpos();
+  if (position == m_config.minacc_x) return false;
   m_config.minacc_x = position;
   m_config.minacc_y = position;
   m_config.minacc_z = position;
-  m_config.Save();
+  return true;
 }

@@ -27,7 +27,11 @@ constexpr int kLabelLeft = 10;
 }  // namespace
 
 CAccWnd::CAccWnd() = default;
-CAccWnd::~CAccWnd() = default;
+CAccWnd::~CAccWnd() {
+  // Close all and the handset's shutdown end the application without waiting for the commit:
+  // the value the slider shows is stored now, and the settings record saves it.
+  if (m_sensitivityPending) StoreSensitivity();
+}
 
 const WCHAR* CAccWnd::GetWndClassName() { return u"ZelbinAccWnd"; }
 

@@ -4,7 +4,8 @@
 // Everything is held by value and handed to the UI library by address; nothing is allocated.
 // The members are built in declaration order and destroyed in reverse, so the settings record,
 // declared last, is loaded after every control is built and saved before any is destroyed.
-// The destructor stops no timer and closes no device.
+// The destructor stops no timer and closes no device; a slider value still waiting for its
+// commit is stored into the thresholds first, so that the settings record saves it.
 #pragma once
 
 #include <cstdint>
@@ -80,6 +81,8 @@ class CAccWnd : public CMzWndEx {
   PopupMenuItemProp m_menuItem;
   int m_menuChoice = 0;
   RECT m_menuRect{};
+  // A slider value shown but not yet committed: TIMER_SENSITIVITY runs.
+  bool m_sensitivityPending = false;
   AccConfig m_config;
 
  private:
@@ -101,4 +104,7 @@ class CAccWnd : public CMzWndEx {
   // TIMER_SENSITIVITY: shows the slider value in the value label, then stores it into the three
   // thresholds and saves, unless it equals minacc_x.
   void CommitSensitivity();
+  // Stores the slider value into the three thresholds unless it equals minacc_x, and returns
+  // whether it did; no commit is pending afterwards.
+  bool StoreSensitivity();
 };

@@ -40,7 +40,7 @@ void BM_PeakWindowAddAndRead(benchmark::State& state) {
   std::int64_t t = 0;
   for (auto _ : state) {
     t += 10;
-    window.Add(t, host::AccSample{static_cast<std::int8_t>(t & 127), 0, 64});
+    window.Add(t, host::AccCounts{static_cast<std::int16_t>(t & 127), 0, 64});
     benchmark::DoNotOptimize(window.Peak(t));
   }
 }

@@ -89,12 +89,10 @@ void BM_ListeningTick(benchmark::State& state) {
   host::SimulatedAccelerometer sensor;
   host::AccelerometerDriver driver(sensor);
   handset.RegisterDevice(host::kAccelerometerName, &driver);
-  fs::create_directories(handset.HostPath(u"\\Program Files\\Quorvane"));
   TickPerIteration input(clock, state);
   handset.set_input(&input);
-  host::scenario::Application application = QuorvaneApplication();
-  DWORD pid = handset.StartProcess(application.defaultExe, application.make());
-  handset.EndProcess(pid);
+  host::launch::Executable application = QuorvaneExecutable();
+  host::launch::RunToExit(handset, application.make(), application.path);
   handset.set_input(nullptr);
   handset.set_trace(nullptr);
   handset.RegisterDevice(host::kAccelerometerName, nullptr);
@@ -114,7 +112,7 @@ void BM_ScriptDay(benchmark::State& state) {
   std::ostringstream out;
   std::ostringstream err;
   for (auto _ : state) {
-    if (host::scenario::RunScriptMode(options, QuorvaneApplication(), out, err) != 0) {
+    if (host::scenario::RunScriptMode(options, QuorvaneExecutable(), out, err) != 0) {
       state.SkipWithError(err.str().c_str());
       break;
     }
@@ -150,13 +148,13 @@ void BM_ScriptDayOfCommands(benchmark::State& state) {
   test_support::TempFolder folder("qv-loop-bench");
   std::ostringstream out;
   std::ostringstream err;
-  host::scenario::RunScriptMode(CommandsScript(folder.string(), kDayMs / 24),
-                                QuorvaneApplication(), out, err);
+  host::scenario::RunScriptMode(CommandsScript(folder.string(), kDayMs / 24), QuorvaneExecutable(),
+                                out, err);
   host::scenario::ScriptModeOptions day = CommandsScript(folder.string(), kDayMs);
   double growth = 0;
   for (auto _ : state) {
     double before = PeakResidentBytes();
-    if (host::scenario::RunScriptMode(day, QuorvaneApplication(), out, err) != 0) {
+    if (host::scenario::RunScriptMode(day, QuorvaneExecutable(), out, err) != 0) {
       state.SkipWithError(err.str().c_str());
       break;
     }

@@ -18,7 +18,8 @@ std::unique_ptr<tools::Evaluator> WalkingWithFlicks(std::int64_t minutes) {
   builder.Walking(0, endMs);
   for (std::int64_t t = 15'000; t < endMs; t += 30'000) builder.FlickX(t, 80, G(2.0), "next");
   auto recording = host::sensors::ParseRecording(builder.Csv());
-  auto made = tools::Evaluator::Make(std::get<host::sensors::Recording>(std::move(recording)));
+  auto made = tools::Evaluator::Make(std::move(*recording),
+                                     host::MotionMode::kRaw);
   return std::get<std::unique_ptr<tools::Evaluator>>(std::move(made));
 }
 

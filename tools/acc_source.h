@@ -1,31 +1,42 @@
-// The accelerometer sources that --acc names, as far as the tools share them: a real IIO
-// accelerometer (iio, iio:NAME) and a recording (replay:FILE).
+// The accelerometer sources that --acc names, as the tools share them: the one parser of the
+// option's text, a real IIO accelerometer (iio, iio:NAME) and a recording (replay:FILE).
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <variant>
 
+#include "host/crt/result.h"
 #include "host/sensors/iio_sensor.h"
 #include "host/sensors/replay.h"
 
 namespace tools {
 
-// "iio" -> "" (the first accelerometer), "iio:NAME" -> NAME; nullopt for anything else.
-std::optional<std::string> IioSelector(std::string_view acc);
+// What --acc names.
+struct AccSource {
+  enum class Kind {
+    kSim,     // the mode's own simulated tilt ("sim")
+    kReplay,  // a recording ("replay:FILE")
+    kIio,     // a Linux IIO accelerometer ("iio", "iio:NAME")
+  };
+  Kind kind = Kind::kSim;
+  // kReplay: the recording's file; kIio: the device's name, or "" for the first one.
+  std::string detail;
 
-// "replay:FILE" -> FILE; nullopt for anything else.
-std::optional<std::string> ReplayFile(std::string_view acc);
+  bool operator==(const AccSource&) const = default;
+};
+
+// "sim", "replay:FILE", "iio" or "iio:NAME" (FILE and NAME not empty). Otherwise an error
+// "--acc TEXT: give sim, replay:FILE or iio[:NAME]".
+host::Result<AccSource> ParseAccSource(std::string_view text);
 
 // The IIO accelerometer that selector names, sampled on its own real clock while ACC0: is open;
 // its debug lines go to err as "PROGRAM: LINE". Or what is wrong, in one line.
-std::variant<std::unique_ptr<host::sensors::IioSensor>, std::string> OpenIioSensor(
+host::Result<std::unique_ptr<host::sensors::IioSensor>> OpenIioSensor(
     const std::string& selector, const std::string& program, std::ostream& err);
 
-// The recording in FILE, or "FILE[:LINE]: what is wrong".
-std::variant<host::sensors::Recording, std::string> LoadReplay(const std::string& file);
+// The recording in FILE, or the error "FILE[:LINE]: what is wrong".
+host::Result<host::sensors::Recording> LoadReplay(const std::string& file);
 
 }  // namespace tools

@@ -1,138 +1,134 @@
 #include "tools/host_options.h"
 
-#include <CLI/CLI.hpp>
+#include <stdlib.h>
 
+#include <chrono>
 #include <iostream>
 #include <string_view>
 #include <utility>
 
+#include "host/crt/utf.h"
+#include "host/dbus/bus_thread.h"
+#include "host/feedback/feedback_client.h"
 #include "host/kernel/kernel_object.h"
-#include "host/mpris/player_bus.h"
 #include "host/sensors/replay.h"
-#include "tools/acc_source.h"
 
+namespace tools {
 namespace {
 
-constexpr std::string_view kReplay = "replay:";
-constexpr std::string_view kIio = "iio";
-constexpr std::string_view kMpris = "mpris";
-
-// "iio", "iio:NAME" -> true with name set; anything else -> false.
-bool Named(std::string_view text, std::string_view kind, std::string& name) {
-  if (text.substr(0, kind.size()) != kind) return false;
-  std::string_view rest = text.substr(kind.size());
-  if (rest.empty()) {
-    name.clear();
-    return true;
-  }
-  if (rest.front() != ':' || rest.size() == 1) return false;
-  name = std::string(rest.substr(1));
-  return true;
-}
-
-// The bridge as a kernel object of the handset, whose handle nobody closes: handles go first
-// when the handset is destroyed, while it still stands, so the bridge ends the player's process
-// and stops its bus thread before the handset is gone.
-class BridgeObject final : public host::KernelObject {
+// The bridge (or the feedback client) as a kernel object of the handset, whose handle nobody
+// closes: handles go first when the handset is destroyed, while it still stands, so the bridge
+// ends the player's process and the bus threads stop before the handset is gone.
+class KeptWithHandset final : public host::KernelObject {
  public:
-  explicit BridgeObject(std::shared_ptr<host::mpris::MprisBridge> bridge)
-      : m_bridge(std::move(bridge)) {}
+  explicit KeptWithHandset(std::shared_ptr<void> kept) : m_kept(std::move(kept)) {}
 
  private:
-  std::shared_ptr<host::mpris::MprisBridge> m_bridge;
+  std::shared_ptr<void> m_kept;
 };
+
+// --player's text for a choice of a real player.
+std::string PlayerText(const PlayerChoice& player) {
+  return player.filter.name().empty() ? "mpris" : "mpris:" + player.filter.name();
+}
 
 }  // namespace
 
-void AddHostOptions(CLI::App& app, HostOptions& options) {
-  app.add_option("--acc", options.acc,
-                 "The accelerometer: sim (arrow keys and tilt pad in the window; the demo's own "
-                 "tilts; at rest in the service), replay:FILE (a CSV recording \"ms,x,y,z\", "
-                 "played in a loop) or iio[:NAME] (a Linux IIO accelerometer: the first, or the "
-                 "one with that name attribute or sysfs name; docs/sensors.md). Default: sim; "
-                 "iio for --service.")
-      ->type_name("SOURCE");
-  app.add_option("--player", options.player,
-                 "The music player behind \"\\Windows\\MzMusic.exe\": builtin (a player that "
-                 "makes no sound) or mpris[:NAME] (a real player over MPRIS). Default: builtin; "
-                 "mpris for --service.")
-      ->type_name("builtin|mpris[:NAME]");
-  app.add_option("--player-command", options.playerCommand,
-                 "With --player mpris: the command that starts the player when the handset "
-                 "launches it.")
-      ->type_name("CMD");
+host::Result<PlayerChoice> ParsePlayer(std::string_view player,
+                                       const std::optional<std::string>& command) {
+  PlayerChoice choice;
+  if (player == "builtin") {
+    if (command) {
+      return host::Error("--player-command applies to --player mpris, not to the built-in player");
+    }
+    return choice;
+  }
+  std::string text(player);
+  std::optional<host::mpris::PlayerFilter> filter = host::mpris::PlayerFilter::Parse(player);
+  if (!filter) {
+    bool named = text.rfind("mpris:", 0) == 0 && text.size() > 6;
+    return host::Error("--player " + text +
+                       (named ? ": a player's NAME is letters, digits, '_', '-' and dots between "
+                                "them"
+                              : ": give builtin or mpris[:NAME]"));
+  }
+  choice.kind = PlayerKind::kMpris;
+  choice.filter = *filter;
+  choice.command = command;
+  return choice;
 }
 
 HostDevices::~HostDevices() = default;
 
-std::variant<std::unique_ptr<HostDevices>, std::string> HostDevices::Open(
-    const HostOptions& options, const HostDefaults& defaults) {
+host::Result<std::unique_ptr<HostDevices>> HostDevices::Open(const AccSource& acc,
+                                                             const PlayerChoice& player,
+                                                             host::MotionMode motion,
+                                                             host::EndingSignals* signals,
+                                                             int busAnswerMs) {
   std::unique_ptr<HostDevices> devices(new HostDevices());
-  const std::string& acc = options.acc.value_or(defaults.acc);
-  const std::string& player = options.player.value_or(defaults.player);
-
-  // The player first: its mistakes are told before a large recording is read.
-  std::string name;
-  if (player == "builtin") {
-    devices->m_playerKind = PlayerKind::kBuiltin;
-    if (options.playerCommand) {
-      return std::string("--player-command applies to --player mpris, not to the built-in player");
+  devices->m_player = player;
+  // The player first: its bus is told missing before a large recording is read.
+  if (player.kind == PlayerKind::kMpris) {
+    host::dbus::ConnectOptions bus;
+    bus.deadline = std::chrono::milliseconds(busAnswerMs);
+    bus.stopFd = signals != nullptr ? signals->fd() : -1;
+    if (host::Status answered = host::dbus::CheckSessionBus(bus); !answered) {
+      if (signals != nullptr && signals->Take() != 0) {
+        return host::Error(std::string("stopped by ") +
+                           host::EndingSignals::Name(signals->received()));
+      }
+      return answered.error().Prefixed("--player " + PlayerText(player));
     }
-  } else if (Named(player, kMpris, name)) {
-    devices->m_playerKind = PlayerKind::kMpris;
-    devices->m_playerFilter = host::mpris::PlayerFilter::Parse(player);
-    if (!devices->m_playerFilter) {
-      return "--player " + player +
-             ": a player's NAME is letters, digits, '_', '-' and dots between them";
-    }
-    devices->m_playerCommand = options.playerCommand;
-    if (std::optional<std::string> error = host::mpris::CheckSessionBus("")) {
-      return "--player " + player + ": " + *error;
-    }
-  } else {
-    return "--player " + player + ": give builtin or mpris[:NAME]";
   }
-
-  if (acc == "sim") {
-    devices->m_accKind = AccKind::kSim;
-  } else if (acc.compare(0, kReplay.size(), kReplay) == 0 && acc.size() > kReplay.size()) {
-    devices->m_accKind = AccKind::kReplay;
-    std::string file = acc.substr(kReplay.size());
-    auto recording = host::sensors::LoadRecording(file);
-    if (auto* error = std::get_if<host::sensors::RecordingError>(&recording)) {
-      return file + (error->line > 0 ? ":" + std::to_string(error->line) : "") + ": " +
-             error->message;
+  devices->m_accKind = acc.kind;
+  switch (acc.kind) {
+    case AccSource::Kind::kSim:
+      break;
+    case AccSource::Kind::kReplay: {
+      host::Result<host::sensors::Recording> recording = LoadReplay(acc.detail);
+      if (!recording) return recording.error();
+      devices->m_sensor = std::make_unique<host::sensors::ReplaySensor>(std::move(*recording));
+      break;
     }
-    devices->m_sensor = std::make_unique<host::sensors::ReplaySensor>(
-        std::get<host::sensors::Recording>(std::move(recording)));
-  } else if (Named(acc, kIio, name)) {
-    devices->m_accKind = AccKind::kIio;
-    auto opened = tools::OpenIioSensor(name, "quorvane", std::cerr);
-    if (auto* error = std::get_if<std::string>(&opened)) return "--acc " + acc + ": " + *error;
-    devices->m_sensor = std::get<std::unique_ptr<host::sensors::IioSensor>>(std::move(opened));
-  } else {
-    return "--acc " + acc + ": give sim, replay:FILE or iio[:NAME]";
+    case AccSource::Kind::kIio: {
+      auto opened = OpenIioSensor(acc.detail, "quorvane", std::cerr);
+      if (!opened) {
+        return opened.error().Prefixed("--acc " +
+                                       (acc.detail.empty() ? std::string("iio") : "iio:" + acc.detail));
+      }
+      devices->m_sensor = std::move(*opened);
+      break;
+    }
   }
+  if (devices->m_sensor) devices->m_sensor->SetMotionMode(motion);
   return devices;
 }
 
 void HostDevices::InstallPlayer(host::Handset& handset) {
-  switch (m_playerKind) {
+  if (m_player.feedback) {
+    auto client = host::feedback::FeedbackClient::Start(handset, {});
+    if (client) {
+      handset.AddHandle(std::make_unique<KeptWithHandset>(std::move(*client)));
+    } else {
+      handset.AddDebugOutput(u"[Feedback] no feedback: " +
+                             host::FromUtf8(client.error().message()).value_or(u"?"));
+    }
+  }
+  switch (m_player.kind) {
     case PlayerKind::kBuiltin:
       return;
     case PlayerKind::kMpris: {
       host::mpris::BridgeOptions options;
-      options.filter = *m_playerFilter;
-      options.command = m_playerCommand.value_or("");
+      options.filter = m_player.filter;
+      options.command = m_player.command.value_or("");
       auto bridge = host::mpris::MprisBridge::Start(handset, options);
-      if (auto* error = std::get_if<std::string>(&bridge)) {
-        std::cerr << "quorvane: --player mpris: " << *error << "\n";
+      if (!bridge) {
+        std::cerr << "quorvane: --player mpris: " << bridge.error().message() << "\n";
         return;
       }
-      std::shared_ptr<host::mpris::MprisBridge> kept =
-          std::move(std::get<std::unique_ptr<host::mpris::MprisBridge>>(bridge));
+      std::shared_ptr<host::mpris::MprisBridge> kept = std::move(*bridge);
       m_bridge = kept;
-      handset.AddHandle(std::make_unique<BridgeObject>(std::move(kept)));
+      handset.AddHandle(std::make_unique<KeptWithHandset>(kept));
       return;
     }
   }
@@ -151,3 +147,5 @@ std::vector<std::u16string> HostDevices::PlayerWindowLines(HWND hwnd) const {
   std::optional<host::mpris::PlayerInfo> chosen = bridge->Chosen();
   return chosen ? host::mpris::PlayerLines(*chosen) : std::vector<std::u16string>{};
 }
+
+}  // namespace tools

@@ -1,76 +1,91 @@
-// The host options that every mode with real devices shares (the window, the demo and the
+// The devices of a run with real hardware behind the handset (the window, the demo and the
 // service): what is behind the handset's accelerometer "ACC0:" and which program is the
 // handset's music player "\Windows\MzMusic.exe".
 //
-//   --acc sim|replay:FILE|iio[:NAME]   the accelerometer
-//   --player builtin|mpris[:NAME]      the music player
+//   --acc sim|replay:FILE|iio[:NAME]   the accelerometer (tools/acc_source.h parses it)
+//   --player builtin|mpris[:NAME]      the music player (ParsePlayer)
 //   --player-command CMD               how a real player is started when the handset launches it
+//   --feedback on|off                  feedbackd's buzz for each gesture command (default on)
+//   --motion raw|gravity|flick         the driver's motion stage for replay and iio (docs/motion.md)
 //
 // HostDevices::Open is the one place that turns them into devices: a new back-end fills in its
 // branch there and nowhere else.
 //
-//   HostOptions options;              // filled by AddHostOptions and CLI11
-//   auto devices = HostDevices::Open(options, HostDefaults{});
-//   if (auto* error = std::get_if<std::string>(&devices)) { /* "quorvane: " + *error, exit 2 */ }
+//   host::Result<PlayerChoice> player = ParsePlayer("mpris:mpv", std::nullopt);
+//   host::Result<std::unique_ptr<HostDevices>> devices = HostDevices::Open(AccSource{}, *player);
+//   if (!devices) { /* "quorvane: " + devices.error().message(), exit 2 */ }
 #pragma once
 
 #include <memory>
 #include <optional>
 #include <string>
-#include <variant>
+#include <string_view>
 #include <vector>
 
+#include "host/crt/result.h"
 #include "host/drivers/accelerometer.h"
+#include "host/drivers/motion_stage.h"
+#include "host/kernel/ending_signals.h"
 #include "host/kernel/handset.h"
 #include "host/mpris/player_bridge.h"
+#include "tools/acc_source.h"
 
-namespace CLI {
-class App;  // <CLI/CLI.hpp>: heavy, included where the options are parsed
-}  // namespace CLI
-
-struct HostOptions {
-  std::optional<std::string> acc;
-  std::optional<std::string> player;
-  std::optional<std::string> playerCommand;
-};
-
-// What a mode takes when an option is not given.
-struct HostDefaults {
-  std::string acc = "sim";
-  std::string player = "builtin";
-};
-
-// Adds --acc, --player and --player-command to app, filling options.
-void AddHostOptions(CLI::App& app, HostOptions& options);
-
-enum class AccKind {
-  kSim,     // the mode's own simulated tilt (arrow keys, the demo's tilts, at rest)
-  kReplay,  // a recording (host/sensors/replay.h)
-  kIio,     // a Linux IIO accelerometer (host/sensors/iio_sensor.h)
-};
+namespace tools {
 
 enum class PlayerKind {
   kBuiltin,  // the built-in player (host/programs/music_player.h), which each mode installs
   kMpris,    // a real player over MPRIS
 };
 
+// What --player and --player-command name.
+struct PlayerChoice {
+  PlayerKind kind = PlayerKind::kBuiltin;
+  host::mpris::PlayerFilter filter;    // kMpris: the players that count
+  std::optional<std::string> command;  // kMpris: how to start the player
+  // feedbackd's buzz for each gesture command, whatever the player (--feedback).
+  bool feedback = true;
+
+  bool operator==(const PlayerChoice& other) const {
+    return kind == other.kind && filter.name() == other.filter.name() &&
+           command == other.command && feedback == other.feedback;
+  }
+};
+
+// "builtin", "mpris" or "mpris:NAME", with the command for a real player. Otherwise a one-line
+// error that names the option: "--player vlc: give builtin or mpris[:NAME]", or
+// "--player-command applies to --player mpris, not to the built-in player".
+host::Result<PlayerChoice> ParsePlayer(std::string_view player,
+                                       const std::optional<std::string>& command);
+
+// How long the session bus may take to answer at start-up (a bus that accepts connections but
+// never answers would hold the start for minutes).
+inline constexpr int kBusAnswerMs = 5000;
+
 // The devices the options chose, ready for one run. Owns the sensor.
 class HostDevices {
  public:
-  // Checks the options (defaults for those not given) and opens what they name. On failure
-  // the one-line reason, without the program's name, for a usage error (exit status 2).
-  static std::variant<std::unique_ptr<HostDevices>, std::string> Open(
-      const HostOptions& options, const HostDefaults& defaults);
+  // Opens what acc and player name: the recording read, the IIO device found, the session bus
+  // there for a real player. On failure the one-line reason, without the program's name, for a
+  // usage error (exit status 2), beginning with the option ("--player mpris: ...", "--acc
+  // iio: ...") or the recording's file. A replay's or a real accelerometer's samples go through
+  // the motion stage of mode motion (the simulated tilt stays raw). The session bus must answer
+  // within busAnswerMs; an ending signal of signals (null: none) ends that wait (then
+  // signals->Take() tells it).
+  static host::Result<std::unique_ptr<HostDevices>> Open(
+      const AccSource& acc, const PlayerChoice& player,
+      host::MotionMode motion = host::kDefaultMotionMode, host::EndingSignals* signals = nullptr,
+      int busAnswerMs = kBusAnswerMs);
 
   HostDevices(const HostDevices&) = delete;
   HostDevices& operator=(const HostDevices&) = delete;
   ~HostDevices();
 
-  AccKind acc_kind() const { return m_accKind; }
-  // The back-end of "ACC0:"; null for AccKind::kSim, where the mode uses its own simulated one.
+  AccSource::Kind acc_kind() const { return m_accKind; }
+  // The back-end of "ACC0:"; null for AccSource::Kind::kSim, where the mode uses its own
+  // simulated one.
   host::AccelerometerSensor* sensor() { return m_sensor.get(); }
 
-  PlayerKind player_kind() const { return m_playerKind; }
+  PlayerKind player_kind() const { return m_player.kind; }
   // For PlayerKind::kMpris, once installed: the footer's line about the chosen player ("" when
   // none counts) and the lines of the player's window (empty for other windows). Usable only
   // while the handset it was installed on exists.
@@ -80,17 +95,19 @@ class HostDevices {
   // registered there. Does nothing for PlayerKind::kBuiltin: the modes install the built-in
   // player themselves, since they show it. Called after the mode's own set-up, before the
   // application starts. For kMpris the bridge (host/mpris/player_bridge.h) belongs to the
-  // handset and goes with it; when the session bus has gone since Open, the handset has no player and the
-  // reason goes to stderr. REQUIRES: called on the handset's thread.
+  // handset and goes with it; when the session bus has gone since Open, the handset has no
+  // player and the reason goes to stderr. With feedback on, also installs the gesture's feedback
+  // (host/feedback/feedback_client.h) for every player; without a session bus there is none,
+  // with a debug line. REQUIRES: called on the handset's thread.
   void InstallPlayer(host::Handset& handset);
 
  private:
   HostDevices() = default;
 
-  AccKind m_accKind = AccKind::kSim;
+  AccSource::Kind m_accKind = AccSource::Kind::kSim;
   std::unique_ptr<host::AccelerometerSensor> m_sensor;
-  PlayerKind m_playerKind = PlayerKind::kBuiltin;
-  std::optional<host::mpris::PlayerFilter> m_playerFilter;  // mpris[:NAME]
-  std::optional<std::string> m_playerCommand;
+  PlayerChoice m_player;
   std::weak_ptr<host::mpris::MprisBridge> m_bridge;  // owned by the handset
 };
+
+}  // namespace tools

@@ -1,5 +1,7 @@
 #include "tools/motion_eval.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <sstream>
 
 #include "host/files/root_folder.h"
@@ -27,12 +29,40 @@ class CountingSensor final : public host::AccelerometerSensor {
     ++m_reads;
     return m_replay.Read();
   }
+  std::optional<host::AccCounts> ReadCounts(host::AccTap tap) override {
+    ++m_reads;
+    return m_replay.ReadCounts(tap);
+  }
+  bool SetMotionMode(host::MotionMode mode) override { return m_replay.SetMotionMode(mode); }
   std::int64_t reads() const { return m_reads; }
 
  private:
   host::sensors::ReplaySensor m_replay;
   std::int64_t m_reads = 0;
 };
+
+// Script waits of endMs in all, each within what a script's wait takes.
+std::string Waits(std::int64_t endMs) {
+  constexpr std::int64_t kLongestWait = 2'147'483'647;
+  std::string waits;
+  do {
+    std::int64_t wait = std::min(endMs, kLongestWait);
+    waits += "wait " + std::to_string(wait) + "\n";
+    endMs -= wait;
+  } while (endMs > 0);
+  return waits;
+}
+
+// What went wrong with a run, without the lines of the script that drives it: the
+// diagnostics' first line, past "eval:LINE: ".
+std::string RunProblem(const std::string& diagnostics) {
+  std::string line = diagnostics.substr(0, diagnostics.find('\n'));
+  if (line.rfind("eval:", 0) == 0) {
+    std::size_t colon = line.find(": ");
+    if (colon != std::string::npos) line = line.substr(colon + 2);
+  }
+  return "the application could not be run over the recording (" + line + ")";
+}
 
 // The settings the run starts from: gesture control on, both thresholds at threshold, and
 // nothing that would hide windows or toggle playback on its own.
@@ -41,8 +71,7 @@ std::string EvalScript(int threshold, std::int64_t endMs) {
   return "write \"\\Program Files\\Quorvane\\config.ini\" \"[Powered By Zelbin]\" \"  minacc_x=" +
          n + "\" \"  minacc_y=" + n + "\" \"  minacc_z=" + n +
          "\" \"  autoacc=1\" \"  autohide=0\" \"  autorun=0\" \"  autoplay=0\"\n"
-         "start\n"
-         "wait " + std::to_string(endMs) + "\n";
+         "start\n" + Waits(endMs);
 }
 
 }  // namespace
@@ -64,17 +93,16 @@ std::vector<Label> LabelsOf(const Recording& recording) {
 Score ScoreRun(const std::vector<Label>& labels, const EvalRun& run) {
   Score score;
   score.labels = static_cast<int>(labels.size());
-  std::vector<bool> taken(run.commands.size(), false);
+  // Labels and commands are in time order: per direction, the commands before the next one
+  // to answer are taken or too early for every later label. Linear in both.
+  std::size_t next[2] = {0, 0};
+  const std::vector<PlayerCommand>& commands = run.commands;
   for (const Label& label : labels) {
-    for (std::size_t i = 0; i < run.commands.size(); ++i) {
-      const PlayerCommand& command = run.commands[i];
-      if (taken[i] || command.dir != label.dir || command.ms < label.ms ||
-          command.ms > label.ms + kHitWindowMs) {
-        continue;
-      }
-      taken[i] = true;
+    std::size_t& i = next[label.dir == Direction::kNext ? 0 : 1];
+    while (i < commands.size() && (commands[i].dir != label.dir || commands[i].ms < label.ms)) ++i;
+    if (i < commands.size() && commands[i].ms <= label.ms + kHitWindowMs) {
       ++score.hits;
-      break;
+      ++i;
     }
   }
   score.misses = score.labels - score.hits;
@@ -89,16 +117,25 @@ struct Evaluator::Root {
   std::unique_ptr<host::RootFolder> folder;
 };
 
-std::variant<std::unique_ptr<Evaluator>, std::string> Evaluator::Make(Recording recording) {
-  auto made = host::RootFolder::Make(std::nullopt);
-  if (auto* problem = std::get_if<std::string>(&made)) return *problem;
-  auto root = std::make_unique<Root>(
-      Root{std::get<std::unique_ptr<host::RootFolder>>(std::move(made))});
-  return std::unique_ptr<Evaluator>(new Evaluator(std::move(recording), std::move(root)));
+std::variant<std::unique_ptr<Evaluator>, std::string> Evaluator::Make(Recording recording,
+                                                                     host::MotionMode mode) {
+  host::Result<std::unique_ptr<host::RootFolder>> made = host::RootFolder::Make(std::nullopt);
+  if (!made) return made.error().message();
+  auto root = std::make_unique<Root>(Root{std::move(*made)});
+  return std::unique_ptr<Evaluator>(new Evaluator(std::move(recording), mode, std::move(root)));
 }
 
-Evaluator::Evaluator(Recording recording, std::unique_ptr<Root> root)
-    : m_recording(std::move(recording)), m_labels(LabelsOf(m_recording)), m_root(std::move(root)) {}
+Evaluator::Evaluator(Recording recording, host::MotionMode mode, std::unique_ptr<Root> root)
+    : m_recording(std::move(recording)),
+      m_mode(mode),
+      m_labels(LabelsOf(m_recording)),
+      m_root(std::move(root)) {}
+
+void Evaluator::Use(Recording recording, host::MotionMode mode) {
+  m_recording = std::move(recording);
+  m_mode = mode;
+  m_labels = LabelsOf(m_recording);
+}
 
 Evaluator::~Evaluator() = default;
 
@@ -109,15 +146,16 @@ std::variant<EvalRun, std::string> Evaluator::Run(int threshold) {
   run.durationMs = run.ticks * kPollMs;
   host::Result<std::vector<host::scenario::Command>> script =
       host::scenario::ParseScript(EvalScript(threshold, run.durationMs));
-  if (!script) return script.error().Prefixed("eval").message();
+  if (!script) return RunProblem(script.error().message());
 
   std::ostringstream diagnostics;
   host::VirtualClock clock;
   host::Handset handset(clock, m_root->folder->path());
   host::scenario::Runner runner(handset, *std::move(script), "eval",
-                                QuorvaneApplication(), diagnostics);
+                                QuorvaneExecutable(), diagnostics);
   // ACC0: plays the recording; the player is the built-in one, running from the start.
   CountingSensor sensor(m_recording, clock);
+  sensor.SetMotionMode(m_mode);
   host::AccelerometerDriver driver(sensor);
   handset.RegisterDevice(host::kAccelerometerName, &driver);
   host::programs::MusicPlayerService player(handset, host::programs::BuiltInSongs());
@@ -131,7 +169,7 @@ std::variant<EvalRun, std::string> Evaluator::Run(int threshold) {
   handset.Launch(host::programs::kMusicPlayerPath);
   host::scenario::RunStatus status = runner.Run();
   handset.RegisterDevice(host::kAccelerometerName, nullptr);
-  if (status != host::scenario::RunStatus::kCompleted) return diagnostics.str();
+  if (status != host::scenario::RunStatus::kCompleted) return RunProblem(diagnostics.str());
   run.reads = sensor.reads();
   return run;
 }
@@ -148,16 +186,42 @@ std::variant<std::vector<SweepRow>, std::string> Sweep(Evaluator& evaluator) {
   return rows;
 }
 
-int Recommended(const std::vector<SweepRow>& rows) {
-  const SweepRow* best = &rows.front();
+Recommendation Recommended(const std::vector<SweepRow>& rows, bool labelled,
+                           double falsePerHourTarget) {
+  std::vector<const SweepRow*> usable;
   for (const SweepRow& row : rows) {
-    int merit = row.score.hits - row.score.falseCommands;
-    int bestMerit = best->score.hits - best->score.falseCommands;
-    if (merit > bestMerit || (merit == bestMerit && row.run.threshold > best->run.threshold)) {
-      best = &row;
+    if (row.run.threshold < kHighestThreshold) usable.push_back(&row);
+  }
+  if (usable.empty()) usable.push_back(&rows.front());
+  auto fixed = [](double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return std::string(text);
+  };
+  if (labelled) {
+    const SweepRow* best = usable.front();
+    for (const SweepRow* row : usable) {
+      int merit = row->score.hits - row->score.falseCommands;
+      int bestMerit = best->score.hits - best->score.falseCommands;
+      if (merit > bestMerit || (merit == bestMerit && row->run.threshold > best->run.threshold)) {
+        best = row;
+      }
+    }
+    return {best->run.threshold, "the most hits less false commands; of equals, the highest"};
+  }
+  for (const SweepRow* row : usable) {
+    if (row->score.falsePerHour <= falsePerHourTarget) {
+      return {row->run.threshold, "the lowest with at most " + fixed(falsePerHourTarget) +
+                                      " false commands per hour"};
     }
   }
-  return best->run.threshold;
+  const SweepRow* fewest = usable.front();
+  for (const SweepRow* row : usable) {
+    if (row->score.falseCommands <= fewest->score.falseCommands) fewest = row;
+  }
+  return {fewest->run.threshold, "none has at most " + fixed(falsePerHourTarget) +
+                                     " false commands per hour: the fewest; of equals, the "
+                                     "highest"};
 }
 
 }  // namespace tools

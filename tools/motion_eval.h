@@ -14,6 +14,7 @@
 #include <variant>
 #include <vector>
 
+#include "host/drivers/motion_stage.h"
 #include "host/sensors/replay.h"
 
 namespace tools {
@@ -63,16 +64,17 @@ struct Label {
 std::vector<Label> LabelsOf(const host::sensors::Recording& recording);
 
 // Matches each label with the first command of its direction within kHitWindowMs after it that
-// no earlier label took. A command answers one label at most.
+// no earlier label took. A command answers one label at most. Linear in labels and commands.
+// REQUIRES: labels and run.commands in time order.
 Score ScoreRun(const std::vector<Label>& labels, const EvalRun& run);
 
-// Runs the application over one recording, as often as asked. Holds a temporary handset root
-// for its runs.
+// Runs the application over one recording, as often as asked, with the recording's samples
+// through the driver's motion stage of one mode. Holds a temporary handset root for its runs.
 class Evaluator {
  public:
   // The Evaluator or what went wrong (the root folder), in one line.
   static std::variant<std::unique_ptr<Evaluator>, std::string> Make(
-      host::sensors::Recording recording);
+      host::sensors::Recording recording, host::MotionMode mode);
   ~Evaluator();
   Evaluator(const Evaluator&) = delete;
   Evaluator& operator=(const Evaluator&) = delete;
@@ -83,12 +85,16 @@ class Evaluator {
 
   const host::sensors::Recording& recording() const { return m_recording; }
   const std::vector<Label>& labels() const { return m_labels; }
+  host::MotionMode mode() const { return m_mode; }
+  // Later runs use this recording and mode (the same root).
+  void Use(host::sensors::Recording recording, host::MotionMode mode);
 
  private:
   struct Root;
-  Evaluator(host::sensors::Recording recording, std::unique_ptr<Root> root);
+  Evaluator(host::sensors::Recording recording, host::MotionMode mode, std::unique_ptr<Root> root);
 
   host::sensors::Recording m_recording;
+  host::MotionMode m_mode;
   std::vector<Label> m_labels;
   std::unique_ptr<Root> m_root;
 };
@@ -101,8 +107,21 @@ struct SweepRow {
 // Every threshold of the slider's range, lowest first; or the first failure.
 std::variant<std::vector<SweepRow>, std::string> Sweep(Evaluator& evaluator);
 
-// The threshold with the most hits minus false commands; of equals, the highest.
-// REQUIRES: rows not empty.
-int Recommended(const std::vector<SweepRow>& rows);
+// How often everyday movement may change the song, by default, when a recording without labels
+// chooses the sensitivity.
+inline constexpr double kDefaultFalsePerHourTarget = 1.0;
+
+struct Recommendation {
+  int threshold = kDefaultThreshold;
+  std::string rule;  // which rule chose it, for a person
+};
+
+// The sweep's choice, never a threshold at which nothing can trigger (kHighestThreshold).
+// With labels: the most hits minus false commands; of equals, the highest. Without: the lowest
+// threshold whose false commands per hour are at most falsePerHourTarget; when none is, the
+// one with the fewest (of equals, the highest).
+// REQUIRES: rows not empty, in threshold order.
+Recommendation Recommended(const std::vector<SweepRow>& rows, bool labelled,
+                           double falsePerHourTarget = kDefaultFalsePerHourTarget);
 
 }  // namespace tools

@@ -8,7 +8,6 @@
 #include <memory>
 #include <vector>
 
-#include "host/crt/ascii_case.h"
 
 namespace tools {
 namespace {
@@ -25,6 +24,7 @@ struct Rgb {
 constexpr Rgb kXColour{0.12, 0.47, 0.71};
 constexpr Rgb kZColour{1.00, 0.50, 0.05};
 constexpr Rgb kThresholdColour{0.84, 0.15, 0.16};
+constexpr Rgb kRecommendedColour{0.55, 0.34, 0.29};
 constexpr Rgb kNextColour{0.17, 0.63, 0.17};
 constexpr Rgb kPreviousColour{0.58, 0.40, 0.74};
 constexpr Rgb kGrid{0.85, 0.85, 0.85};
@@ -76,7 +76,9 @@ void DrawAxes(cairo_t* cr, const PlotFrame& f) {
     cairo_line_to(cr, f.right, y);
     cairo_stroke(cr);
     SetColour(cr, kText);
-    Text(cr, f.left - 6, y + 4, std::to_string(g) + " g", 1);
+    // The slider's units beside g: counts of 64 per g.
+    Text(cr, f.left - 6, y + 4,
+         std::to_string(g) + " g (" + std::to_string(static_cast<int>(std::clamp(g * kOneG, -128.0, 127.0))) + ")", 1);
   }
   std::int64_t step = TimeStepMs(f.spanMs);
   for (std::int64_t ms = 0; ms <= f.spanMs; ms += step) {
@@ -105,7 +107,7 @@ void DrawDeafTimes(cairo_t* cr, const PlotFrame& f, const EvalRun& run) {
 
 // Each row holds until the next one.
 void StepPath(cairo_t* cr, const PlotFrame& f, const Recording& recording,
-              std::int8_t host::AccSample::*axis) {
+              std::int16_t host::AccCounts::*axis) {
   double y = f.YOf(0);  // at rest before the first row
   cairo_move_to(cr, f.XOf(0), y);
   for (const host::sensors::RecordedSample& row : recording.samples) {
@@ -118,7 +120,7 @@ void StepPath(cairo_t* cr, const PlotFrame& f, const Recording& recording,
 // Rows denser than the pixels: per pixel column a line from the lowest to the highest value,
 // so that a long recording stays a small picture and no peak is lost.
 void EnvelopePath(cairo_t* cr, const PlotFrame& f, const Recording& recording,
-                  std::int8_t host::AccSample::*axis) {
+                  std::int16_t host::AccCounts::*axis) {
   long column = -1;
   double low = 0, high = 0;
   auto flush = [&] {
@@ -142,7 +144,7 @@ void EnvelopePath(cairo_t* cr, const PlotFrame& f, const Recording& recording,
 }
 
 void DrawAxis(cairo_t* cr, const PlotFrame& f, const Recording& recording,
-              std::int8_t host::AccSample::*axis, Rgb colour) {
+              std::int16_t host::AccCounts::*axis, Rgb colour) {
   SetColour(cr, colour);
   cairo_set_line_width(cr, 1.2);
   if (static_cast<double>(recording.samples.size()) > 2 * (f.right - f.left)) {
@@ -153,10 +155,10 @@ void DrawAxis(cairo_t* cr, const PlotFrame& f, const Recording& recording,
   cairo_stroke(cr);
 }
 
-void DrawThreshold(cairo_t* cr, const PlotFrame& f, int threshold) {
+void DrawThreshold(cairo_t* cr, const PlotFrame& f, int threshold, Rgb colour) {
   double dash[] = {6, 4};
   cairo_set_dash(cr, dash, 2, 0);
-  SetColour(cr, kThresholdColour);
+  SetColour(cr, colour);
   cairo_set_line_width(cr, 1.5);
   cairo_move_to(cr, f.left, f.YOf(threshold));
   cairo_line_to(cr, f.right, f.YOf(threshold));
@@ -180,7 +182,8 @@ void DrawMarks(cairo_t* cr, const PlotFrame& f, const std::vector<Label>& labels
   }
 }
 
-void DrawLegend(cairo_t* cr, const PlotFrame& f, const EvalRun& run) {
+void DrawLegend(cairo_t* cr, const PlotFrame& f, const EvalRun& run,
+                std::optional<int> recommended) {
   cairo_set_font_size(cr, 13);
   double x = f.left;
   auto swatch = [&](Rgb colour, const std::string& text) {
@@ -194,6 +197,9 @@ void DrawLegend(cairo_t* cr, const PlotFrame& f, const EvalRun& run) {
   swatch(kXColour, "x (next)");
   swatch(kZColour, "z (previous)");
   swatch(kThresholdColour, "threshold " + std::to_string(run.threshold));
+  if (recommended && *recommended != run.threshold) {
+    swatch(kRecommendedColour, "recommended " + std::to_string(*recommended));
+  }
   cairo_set_source_rgb(cr, 0.85, 0.85, 0.85);
   cairo_rectangle(cr, x, 10, 16, 12);
   cairo_fill(cr);
@@ -205,7 +211,8 @@ void DrawLegend(cairo_t* cr, const PlotFrame& f, const EvalRun& run) {
        1);
 }
 
-void Draw(cairo_t* cr, const PlotFrame& f, const Recording& recording, const EvalRun& run) {
+void Draw(cairo_t* cr, const PlotFrame& f, const Recording& recording, const EvalRun& run,
+          std::optional<int> recommended) {
   cairo_set_source_rgb(cr, 1, 1, 1);
   cairo_paint(cr);
   cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
@@ -214,29 +221,18 @@ void Draw(cairo_t* cr, const PlotFrame& f, const Recording& recording, const Eva
   cairo_save(cr);
   cairo_rectangle(cr, f.left, f.top, f.right - f.left, f.bottom - f.top);
   cairo_clip(cr);
-  DrawAxis(cr, f, recording, &host::AccSample::x, kXColour);
-  DrawAxis(cr, f, recording, &host::AccSample::z, kZColour);
-  DrawThreshold(cr, f, run.threshold);
+  DrawAxis(cr, f, recording, &host::AccCounts::x, kXColour);
+  DrawAxis(cr, f, recording, &host::AccCounts::z, kZColour);
+  DrawThreshold(cr, f, run.threshold, kThresholdColour);
+  if (recommended && *recommended != run.threshold) {
+    DrawThreshold(cr, f, *recommended, kRecommendedColour);
+  }
   cairo_restore(cr);
   DrawMarks(cr, f, LabelsOf(recording), run);
-  DrawLegend(cr, f, run);
+  DrawLegend(cr, f, run, recommended);
 }
-
-using Surface = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
-using Context = std::unique_ptr<cairo_t, decltype(&cairo_destroy)>;
 
 }  // namespace
-
-std::optional<PlotFormat> PlotFormatOf(const std::string& path) {
-  auto endsWith = [&](std::string_view ending) {
-    return path.size() > ending.size() &&
-           host::EqualIgnoringAsciiCase<char>(std::string_view(path).substr(path.size() - ending.size()),
-                                        ending);
-  };
-  if (endsWith(".svg")) return PlotFormat::kSvg;
-  if (endsWith(".png")) return PlotFormat::kPng;
-  return std::nullopt;
-}
 
 double PlotFrame::XOf(std::int64_t ms) const {
   return left + (right - left) * static_cast<double>(ms) / static_cast<double>(spanMs);
@@ -253,26 +249,12 @@ PlotFrame FrameFor(const Recording& recording) {
   return frame;
 }
 
-std::optional<std::string> WritePlot(const Recording& recording, const EvalRun& run,
-                                     const std::string& path) {
-  std::optional<PlotFormat> format = PlotFormatOf(path);
-  if (!format) return "--plot " + path + ": the name ends neither in .svg nor in .png";
+host::Status WritePlot(const Recording& recording, const EvalRun& run,
+                       std::optional<int> recommended, const std::string& path) {
   PlotFrame frame = FrameFor(recording);
-  Surface surface(*format == PlotFormat::kSvg
-                      ? cairo_svg_surface_create(path.c_str(), frame.width, frame.height)
-                      : cairo_image_surface_create(CAIRO_FORMAT_RGB24, frame.width, frame.height),
-                  &cairo_surface_destroy);
-  {
-    Context cr(cairo_create(surface.get()), &cairo_destroy);
-    Draw(cr.get(), frame, recording, run);
-  }
-  cairo_status_t status = *format == PlotFormat::kPng
-                              ? cairo_surface_write_to_png(surface.get(), path.c_str())
-                              : (cairo_surface_finish(surface.get()), cairo_surface_status(surface.get()));
-  if (status != CAIRO_STATUS_SUCCESS) {
-    return "--plot " + path + ": cannot write the picture (" + cairo_status_to_string(status) + ")";
-  }
-  return std::nullopt;
+  return WritePicture(path, frame.width, frame.height, [&](cairo_t* cr) {
+    Draw(cr, frame, recording, run, recommended);
+  });
 }
 
 }  // namespace tools

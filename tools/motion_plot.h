@@ -10,20 +10,17 @@
 #include <string>
 
 #include "host/sensors/replay.h"
+#include "host/crt/result.h"
 #include "tools/motion_eval.h"
+#include "tools/picture_file.h"
 
 namespace tools {
-
-enum class PlotFormat { kSvg, kPng };
-
-// By the name's ending, .svg or .png (ASCII case ignored); nullopt for others.
-std::optional<PlotFormat> PlotFormatOf(const std::string& path);
 
 // Where things lie in the picture, in pixels from its top left corner.
 struct PlotFrame {
   int width = 1200;
   int height = 480;
-  double left = 64;    // the curves' area
+  double left = 96;    // the curves' area
   double right = 1180;
   double top = 72;
   double bottom = 400;
@@ -40,8 +37,9 @@ struct PlotFrame {
 // The frame for the recording's time line.
 PlotFrame FrameFor(const host::sensors::Recording& recording);
 
-// Draws the run over the recording into path; nullopt on success, else what went wrong.
-std::optional<std::string> WritePlot(const host::sensors::Recording& recording,
-                                     const EvalRun& run, const std::string& path);
+// Draws the run over the recording into path (picture_file.h), with the sweep's recommended
+// threshold when there is one.
+host::Status WritePlot(const host::sensors::Recording& recording, const EvalRun& run,
+                       std::optional<int> recommended, const std::string& path);
 
 }  // namespace tools

@@ -1,13 +1,12 @@
 #include "tools/motion_record.h"
 
-#include <csignal>
 #include <cmath>
 #include <fstream>
 #include <memory>
 #include <variant>
 
 #include "host/drivers/accelerometer.h"
-#include "host/kernel/clock.h"
+#include "host/kernel/ending_signals.h"
 #include "host/kernel/handset.h"
 #include "motion/acc_api.h"
 #include "tools/acc_source.h"
@@ -16,10 +15,6 @@ namespace tools {
 namespace {
 
 constexpr const char* kProgram = "quorvane-motion";
-
-volatile std::sig_atomic_t g_stop = 0;
-
-extern "C" void StopRecording(int) { g_stop = 1; }
 
 int Fail(std::ostream& err, const std::string& message) {
   err << kProgram << ": " << message << '\n';
@@ -43,21 +38,25 @@ int RunRecord(const RecordOptions& options, std::ostream& out, std::ostream& err
     ticks = std::max<std::int64_t>(1, std::llround(*options.durationSeconds * options.rateHz));
   }
 
-  host::RealClock clock;
+  // Before the sensor's reader thread starts: an ending signal ends the recording, its rows so
+  // far kept (host/kernel/ending_signals.h).
+  host::Result<std::unique_ptr<host::EndingSignals>> signals = host::EndingSignals::Open();
+  if (!signals) return Fail(err, signals.error().message());
+  host::EndingSignals& stop = **signals;
+  host::SignalClock clock(&stop);
   std::unique_ptr<host::AccelerometerSensor> sensor;
-  if (std::optional<std::string> selector = IioSelector(options.acc)) {
-    auto opened = OpenIioSensor(*selector, kProgram, err);
-    if (auto* error = std::get_if<std::string>(&opened)) return Fail(err, *error);
-    sensor = std::get<std::unique_ptr<host::sensors::IioSensor>>(std::move(opened));
-  } else if (std::optional<std::string> file = ReplayFile(options.acc)) {
-    auto recording = LoadReplay(*file);
-    if (auto* error = std::get_if<std::string>(&recording)) return Fail(err, *error);
-    sensor = std::make_unique<host::sensors::ReplaySensor>(
-        std::get<host::sensors::Recording>(std::move(recording)), clock);
-  } else if (options.acc == "sim") {
-    return Fail(err, "--acc sim is tilted by hand in the window; record iio[:NAME] or replay:FILE");
+  host::Result<AccSource> source = ParseAccSource(options.acc);
+  if (!source) return Fail(err, "--acc " + options.acc + ": give iio, iio:NAME or replay:FILE");
+  if (source->kind == AccSource::Kind::kIio) {
+    auto opened = OpenIioSensor(source->detail, kProgram, err);
+    if (!opened) return Fail(err, opened.error().message());
+    sensor = std::move(*opened);
+  } else if (source->kind == AccSource::Kind::kReplay) {
+    host::Result<host::sensors::Recording> recording = LoadReplay(source->detail);
+    if (!recording) return Fail(err, recording.error().message());
+    sensor = std::make_unique<host::sensors::ReplaySensor>(std::move(*recording), clock);
   } else {
-    return Fail(err, "--acc " + options.acc + ": give iio, iio:NAME or replay:FILE");
+    return Fail(err, "--acc sim is tilted by hand in the window; record iio[:NAME] or replay:FILE");
   }
 
   std::ofstream file;
@@ -75,9 +74,6 @@ int RunRecord(const RecordOptions& options, std::ostream& out, std::ostream& err
     return Fail(err, "cannot open the accelerometer of --acc " + options.acc);
   }
 
-  g_stop = 0;
-  auto previousInt = std::signal(SIGINT, StopRecording);
-  auto previousTerm = std::signal(SIGTERM, StopRecording);
   rowsOut << "ms,x,y,z\n" << std::flush;
   const double periodMs = 1000.0 / options.rateHz;
   const std::int64_t start = clock.NowMs();
@@ -85,24 +81,24 @@ int RunRecord(const RecordOptions& options, std::ostream& out, std::ostream& err
   std::int64_t written = 0;
   std::int64_t lastMs = 0;
   for (std::int64_t tick = 0;
-       !g_stop && (!rows || written < *rows) && (!ticks || tick < *ticks) && rowsOut; ++tick) {
+       stop.Take() == 0 && (!rows || written < *rows) && (!ticks || tick < *ticks) && rowsOut;
+       ++tick) {
     std::int64_t due = start + std::llround(tick * periodMs);
     // Behind: the periods missed are skipped, so times keep ascending.
     if (due < clock.NowMs()) continue;
     clock.WaitUntil(due);
-    if (g_stop) break;
-    std::int8_t x = 0, y = 0, z = 0;
-    if (AccApiReadXYZ(&x, &y, &z) == 0) continue;  // the device is away: no row
+    if (stop.received() != 0) break;
+    // What the source measured, before the driver's clamp to bytes.
+    std::optional<host::AccCounts> counts = sensor->ReadCounts(host::AccTap::kSource);
+    if (!counts) continue;  // the device is away: no row
     std::int64_t now = clock.NowMs();
     if (!firstMs) firstMs = now;
     if (written > 0 && now - *firstMs <= lastMs) continue;  // one row a millisecond at most
     lastMs = now - *firstMs;
-    rowsOut << lastMs << ',' << int{x} << ',' << int{y} << ',' << int{z} << '\n'
+    rowsOut << lastMs << ',' << counts->x << ',' << counts->y << ',' << counts->z << '\n'
             << std::flush;
     ++written;
   }
-  std::signal(SIGINT, previousInt);
-  std::signal(SIGTERM, previousTerm);
   AccApiClose();
   handset.RegisterDevice(host::kAccelerometerName, nullptr);
   if (!rowsOut) {

@@ -1,8 +1,11 @@
 // quorvane-motion record: what the application would read from ACC0:, one read per row, as a
 // recording that --acc replay:FILE plays back ("ms,x,y,z", ms counted from the first read).
 //
-// The reads go through the application's own accelerometer layer (motion/acc_api.h) on a
-// handset whose ACC0: is the source's back-end: the same driver, mapping and peak window.
+// The source is opened through the application's own accelerometer layer (motion/acc_api.h) on
+// a handset whose ACC0: is the source's back-end: the same driver, mapping and peak window. A
+// row holds what the source measured (counts of 64 per g, also beyond -128..127), before the
+// motion stage and the driver's clamp to bytes, so that eval and replay can put it through any
+// stage.
 #pragma once
 
 #include <cstdint>
@@ -25,7 +28,8 @@ struct RecordOptions {
 
 // Records; rows go to options.outPath or out, problems to err as one line "quorvane-motion:
 // ...". Returns kRecordOk, or kRecordFailed when the source or the output cannot be used.
-// SIGINT and SIGTERM end the recording early (its rows so far are kept).
+// SIGINT, SIGTERM and SIGHUP end the recording early (its rows so far are kept).
+// REQUIRES: no other thread runs yet (the signals are blocked here for the threads to come).
 int RunRecord(const RecordOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace tools

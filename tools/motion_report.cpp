@@ -20,7 +20,8 @@ void PrintScore(const Score& score, std::ostream& out) {
       << " per hour)\n";
 }
 
-void PrintSweep(const std::vector<SweepRow>& rows, std::ostream& out) {
+void PrintSweep(const std::vector<SweepRow>& rows, const Recommendation& best,
+                std::ostream& out) {
   out << "\nthreshold  commands  hits  misses  false  false/hour\n";
   for (const SweepRow& row : rows) {
     char line[96];
@@ -29,10 +30,10 @@ void PrintSweep(const std::vector<SweepRow>& rows, std::ostream& out) {
                   row.score.falseCommands, Fixed(row.score.falsePerHour, 1).c_str());
     out << line;
   }
-  int best = Recommended(rows);
-  const Score& score = rows[static_cast<std::size_t>(best - rows.front().run.threshold)].score;
-  out << "recommended sensitivity: " << best << " (hits " << score.hits << ", false commands "
-      << score.falseCommands << ")\n";
+  const Score& score =
+      rows[static_cast<std::size_t>(best.threshold - rows.front().run.threshold)].score;
+  out << "recommended sensitivity: " << best.threshold << " (hits " << score.hits
+      << ", false commands " << score.falseCommands << "; " << best.rule << ")\n";
 }
 
 nlohmann::ordered_json ScoreJson(const Score& score) {
@@ -60,7 +61,7 @@ void PrintText(const EvalReport& report, std::ostream& out) {
       << run.ticks << " ticks, " << run.reads << " reads), threshold " << run.threshold << '\n';
   if (report.labelled) PrintScore(report.score, out);
   if (report.sweep) {
-    PrintSweep(*report.sweep, out);
+    PrintSweep(*report.sweep, *report.recommended, out);
     if (!report.labelled) out << "(the recording holds no labels: every command counts as false)\n";
   }
 }
@@ -87,7 +88,8 @@ void PrintJson(const EvalReport& report, std::ostream& out) {
       rows.push_back(std::move(entry));
     }
     json["sweep"] = std::move(rows);
-    json["recommended"] = Recommended(*report.sweep);
+    json["recommended"] = report.recommended->threshold;
+    json["recommended_rule"] = report.recommended->rule;
   }
   out << json.dump() << '\n';
 }

@@ -15,6 +15,7 @@ struct EvalReport {
   Score score;
   bool labelled = false;                   // the recording holds labels
   std::optional<std::vector<SweepRow>> sweep;  // with --sweep
+  std::optional<Recommendation> recommended;   // with --sweep
 };
 
 // Commands per minute of the run's duration (0 for an empty one).

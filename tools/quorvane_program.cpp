@@ -12,6 +12,6 @@ QuorvaneProgram::QuorvaneProgram()
         return AccProgramMain(instance, commandLine, SW_SHOW);
       }) {}
 
-host::scenario::Application QuorvaneApplication() {
+host::launch::Executable QuorvaneExecutable() {
   return {kQuorvaneExe, [] { return std::make_unique<QuorvaneProgram>(); }};
 }

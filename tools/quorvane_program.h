@@ -4,17 +4,16 @@
 // loop, and exit processing, which saves the settings a last time.
 #pragma once
 
-#include "host/scenario/entry_program.h"
-#include "host/scenario/runner.h"
+#include "host/launch/executable.h"
 
 // Where the application is installed on the handset; config.ini lies beside it.
 inline constexpr char16_t kQuorvaneExe[] = u"\\Program Files\\Quorvane\\Quorvane.exe";
 
-class QuorvaneProgram final : public host::scenario::EntryProgram {
+class QuorvaneProgram final : public host::launch::EntryProgram {
  public:
   // The entry gets the process's instance handle, an empty command line and SW_SHOW.
   QuorvaneProgram();
 };
 
-// What a script's start starts: QuorvaneProgram at kQuorvaneExe unless the script says otherwise.
-host::scenario::Application QuorvaneApplication();
+// What a run starts: QuorvaneProgram at kQuorvaneExe (a script may name another path).
+host::launch::Executable QuorvaneExecutable();

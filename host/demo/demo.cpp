@@ -1,25 +1,15 @@
 #include "host/demo/demo.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include <nlohmann/json.hpp>
 
 #include "host/crt/utf.h"
 #include "host/kernel/clock.h"
-#include "host/kernel/trace_output.h"
+#include "host/kernel/ending_signals.h"
 #include "host/scenario/commands.h"
 #include "host/scenario/file_watch.h"
 
 namespace host::demo {
 namespace {
-
-// The settings file beside the application's executable.
-std::u16string SettingsPathOf(std::u16string_view exe) {
-  std::size_t slash = exe.rfind(u'\\');
-  return std::u16string(exe.substr(0, slash == std::u16string_view::npos ? 0 : slash)) +
-         u"\\config.ini";
-}
 
 // A script word in quotes.
 std::string Quoted(std::u16string_view text) {
@@ -40,7 +30,7 @@ std::string DemoScript(std::u16string_view exePath, RECT workArea) {
          "workarea " + std::to_string(workArea.left) + " " + std::to_string(workArea.top) + " " +
          std::to_string(workArea.right) + " " + std::to_string(workArea.bottom) + "\n"
          "exe " + Quoted(exePath) + "\n"
-         "watch " + Quoted(SettingsPathOf(exePath)) + "\n"
+         "watch " + Quoted(launch::SettingsPathOf(exePath)) + "\n"
          "start\n"
          "wait 1500\n"
          "# The start button: the player starts, and two seconds later plays and hides.\n"
@@ -80,36 +70,29 @@ std::string DemoScript(std::u16string_view exePath, RECT workArea) {
          "toolbar 2\n";
 }
 
-Demo::Demo(Handset& handset, scenario::Application application,
-           std::vector<programs::Song> songs, std::ostream& out, std::ostream& diagnostics)
-    : m_handset(handset),
-      m_previousTrace(handset.trace()),
-      m_diagnostics(diagnostics),
-      m_exe(application.defaultExe),
-      m_timeline(out, m_previousTrace),
-      m_player(handset, std::move(songs)) {
+Demo::Demo(Handset& handset, const launch::Application& app, std::ostream& out,
+           std::ostream& diagnostics)
+    : m_handset(handset), m_previousTrace(handset.trace()), m_diagnostics(diagnostics) {
+  const std::u16string& exe = app.executable.path;
   Result<std::vector<scenario::Command>> script =
-      scenario::ParseScript(DemoScript(m_exe, handset.work_area()));
+      scenario::ParseScript(DemoScript(exe, app.workArea));
   if (!script) m_scriptError = script.error().Prefixed("demo").message();
-  m_runner = std::make_unique<scenario::Runner>(handset,
-                                                script ? *std::move(script)
-                                                       : std::vector<scenario::Command>{},
-                                                "demo",
-                                                std::move(application), diagnostics);
-  // The runner brings a stand-in player; the demo's is the built-in one.
-  m_player.Register();
-  m_timeline.SettingsBefore(scenario::FileJson(handset, SettingsPathOf(m_exe))["text"]);
-  m_handset.set_trace(&m_timeline);
+  m_runner = std::make_unique<scenario::Runner>(
+      handset, script ? *std::move(script) : std::vector<scenario::Command>{}, "demo",
+      app.executable, diagnostics);
+  // After the runner, which brings a stand-in player: the demo's is the built-in one.
+  launch::Application shown = app;
+  shown.installPlayer = nullptr;
+  m_launcher.emplace(handset, shown);
+  m_timeline.emplace(out, handset.trace());
+  m_timeline->SettingsBefore(
+      scenario::FileJson(handset, launch::SettingsPathOf(exe))["text"]);
+  m_handset.set_trace(&*m_timeline);
 }
 
 Demo::~Demo() {
-  m_runner.reset();
+  // The timeline goes first, then the launcher and the runner, each giving back what it took.
   m_handset.set_trace(m_previousTrace);
-}
-
-void Demo::UseSensor(AccelerometerSensor& sensor) {
-  m_driver.emplace(sensor);
-  m_handset.RegisterDevice(kAccelerometerName, &*m_driver);
 }
 
 scenario::RunStatus Demo::Run() {
@@ -117,50 +100,35 @@ scenario::RunStatus Demo::Run() {
     m_diagnostics << *m_scriptError << '\n';
     return scenario::RunStatus::kScriptError;
   }
-  return m_runner->Run();
+  scenario::RunStatus status = scenario::RunStatus::kCompleted;
+  m_launcher->Run([&] {
+    status = m_runner->Run();
+    return 0;
+  });
+  return status;
 }
 
-int RunTerminalDemo(const TerminalDemoOptions& options, const scenario::Application& application,
-                    std::ostream& out, std::ostream& err) {
-  std::error_code error;
-  std::filesystem::create_directories(options.root, error);
-  if (error || !std::filesystem::is_directory(options.root, error)) {
-    err << "quorvane: cannot use " << options.root << " as the handset's root folder\n";
-    return kDemoFailed;
-  }
-  std::unique_ptr<TraceOutput> trace;
-  if (!OpenTraceOutput(options.tracePath, out, err, OnEndingSignal::kWrite, trace)) {
-    return kDemoFailed;
-  }
-
+int RunTerminalDemo(const launch::Application& app, Pace pace, std::ostream& out,
+                    std::ostream& err) {
   out << "Quorvane demo: the application with the built-in music player; a script plays the "
          "user's part"
-      << (options.pace == Pace::kFast ? " (fast: virtual time)" : " (real time, about 22 s)")
-      << ".\n"
-      << "The handset's \"\\\" is " << options.root << ".\n\n";
-  RealClock realClock;
+      << (pace == Pace::kFast ? " (fast: virtual time)" : " (real time, about 22 s)") << ".\n"
+      << "The handset's \"\\\" is " << app.root << ".\n\n";
+  SignalClock realClock(app.signals);
   VirtualClock virtualClock;
-  Clock& clock = options.pace == Pace::kFast ? static_cast<Clock&>(virtualClock) : realClock;
-  scenario::RunStatus status;
-  {
-    Handset handset(clock, options.root);
-    handset.set_work_area(options.workArea);
-    if (trace != nullptr) handset.set_trace(&trace->trace());
-    Demo demo(handset, application, options.songs, out, err);
-    if (options.sensor != nullptr) demo.UseSensor(*options.sensor);
-    if (options.installPlayer) options.installPlayer(handset);
-    status = demo.Run();
-    if (status == scenario::RunStatus::kCompleted) {
-      demo.timeline().Say(clock.NowMs(), "end of the demo");
-    }
-    if (int failed = demo.timeline().failed_saves(); failed > 0) {
-      err << "quorvane: the settings could not be saved (" << failed
-          << " writes of the settings file failed)\n";
-      status = scenario::RunStatus::kScriptError;
-    }
-    handset.set_trace(nullptr);
+  Clock& clock = pace == Pace::kFast ? static_cast<Clock&>(virtualClock) : realClock;
+  launch::Application run = app;
+  if (!run.report) {
+    run.report = [&err](const std::string& line) { err << "quorvane: " << line << '\n'; };
   }
-  if (!FinishTraceOutput(trace.get(), err)) return kDemoFailed;
+  Handset handset(clock, run.root);
+  Demo demo(handset, run, out, err);
+  scenario::RunStatus status = demo.Run();
+  bool stopped = run.signals != nullptr && run.signals->received() != 0;
+  if (status == scenario::RunStatus::kCompleted && !stopped) {
+    demo.timeline().Say(clock.NowMs(), "end of the demo");
+  }
+  if (demo.failed_saves() > 0) return kDemoFailed;
   return status == scenario::RunStatus::kCompleted ? kDemoOk : kDemoFailed;
 }
 

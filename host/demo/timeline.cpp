@@ -78,7 +78,7 @@ void Timeline::Record(std::int64_t t, std::string_view ev, TraceFields fields) {
   } else if (ev == "fopen") {
     if (fields.value("write", false) && !fields.value("ok", true)) {
       // One line for a whole save (seven keys), not one per key.
-      if (m_failedSaves++ == 0 || t != m_lastFailedSaveMs) {
+      if (t != m_lastFailedSaveMs) {
         Say(t, "settings NOT saved: cannot write " + Str(fields, "path"));
       }
       m_lastFailedSaveMs = t;

@@ -43,9 +43,6 @@ class Timeline final : public Trace {
 
   // Lines printed so far.
   int lines() const { return m_lines; }
-  // Opens of the watched settings file for writing that failed: settings the application
-  // could not save (each is told in the timeline, once per moment).
-  int failed_saves() const { return m_failedSaves; }
 
  private:
   void Text(std::int64_t t, const nlohmann::ordered_json& fields);
@@ -59,8 +56,7 @@ class Timeline final : public Trace {
   std::string m_status;
   AccSample m_tilt;
   std::string m_sensitivity;  // as last saved
-  int m_failedSaves = 0;
-  std::int64_t m_lastFailedSaveMs = -1;
+  std::int64_t m_lastFailedSaveMs = -1;  // when a failed save was told last
 };
 
 }  // namespace host::demo

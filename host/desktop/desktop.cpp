@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -14,6 +13,7 @@
 #include "host/desktop/desktop_input.h"
 #include "host/demo/demo.h"
 #include "host/desktop/desktop_window.h"
+#include "host/kernel/ending_signals.h"
 #include "host/programs/music_player.h"
 #include "host/sensors/manual_tilt.h"
 #include "host/sensors/motion_recorder.h"
@@ -29,11 +29,6 @@ std::u16string Clock(std::int64_t ms) {
   std::string s = std::to_string(seconds / 60) + ":" + (seconds % 60 < 10 ? "0" : "") +
                   std::to_string(seconds % 60);
   return Ascii(s);
-}
-
-// The host folder that holds the executable at the handset path exe.
-std::filesystem::path HostFolderOf(const Handset& handset, std::u16string_view exe) {
-  return std::filesystem::path(handset.HostPath(exe)).parent_path();
 }
 
 // Keeps SDL's video up for the lifetime of the object.
@@ -56,7 +51,7 @@ class SdlVideo {
 std::optional<AccSample> WatchedSensor::Read() {
   std::optional<AccSample> sample = m_sensor.Read();
   if (sample) m_last = sample;
-  if (Handset* handset = Handset::CurrentOrNull()) m_readAtMs = handset->clock().NowMs();
+  m_readAtMs = m_clock.NowMs();
   return sample;
 }
 
@@ -76,10 +71,8 @@ std::optional<int> FindSlider(const std::vector<ControlView>& controls) {
 
 }  // namespace
 
-std::optional<int> SliderPosition() {
-  const Handset* handset = Handset::CurrentOrNull();
-  if (handset == nullptr) return std::nullopt;
-  for (const WindowInfo& info : handset->Windows()) {
+std::optional<int> SliderPosition(const Handset& handset) {
+  for (const WindowInfo& info : handset.Windows()) {
     if (ui::FindWnd(info.hwnd) == nullptr) continue;
     if (std::optional<int> found = FindSlider(ViewOf(info).controls)) return found;
   }
@@ -103,9 +96,13 @@ std::vector<std::u16string> PlayerLines(const programs::NowPlaying& now,
   };
 }
 
-std::u16string NowPlayingLine(const programs::MusicPlayerService& player) {
+void ShowNowPlaying(const programs::MusicPlayerService& player, FooterInfo& info) {
   std::optional<programs::NowPlaying> now = player.NowPlayingState();
-  return now ? FromUtf8(now->Describe()).value_or(u"") : u"";
+  if (!now) return;
+  info.nowPlaying = Ascii(std::to_string(now->index + 1) + "/" +
+                          std::to_string(now->playlist->size()) + " ") +
+                    now->title();
+  info.playing = now->playing;
 }
 
 std::vector<screen::WindowButton> PlayerButtons(const programs::NowPlaying& now, int width,
@@ -133,6 +130,7 @@ struct Shown {
   const sensors::ManualTiltSensor* tilt;
   bool watching;  // a demo plays
   bool recording = false;
+  const sensors::RecordFile* record = nullptr;  // --record's file
 };
 
 // The window's input with a recorder beside it: a row whenever one is due, and the keys N and P
@@ -141,8 +139,8 @@ struct Shown {
 class RecordingInput final : public InputSource {
  public:
   RecordingInput(InputSource& input, sensors::MotionRecorder& recorder,
-                 const host::Clock& clock)
-      : m_input(input), m_recorder(recorder), m_clock(clock) {
+                 const sensors::RecordFile& file, const host::Clock& clock, std::ostream& err)
+      : m_input(input), m_recorder(recorder), m_file(file), m_clock(clock), m_err(err) {
     SDL_AddEventWatch(&RecordingInput::WatchKeys, this);
   }
   ~RecordingInput() override { SDL_DelEventWatch(&RecordingInput::WatchKeys, this); }
@@ -151,6 +149,12 @@ class RecordingInput final : public InputSource {
 
   bool Idle(std::int64_t wakeAtMs) override {
     m_recorder.Poll(m_clock.NowMs());
+    if (!m_recorder.ok()) {
+      // Told once, at once; the footer says so from now on, and no more rows are due.
+      if (!m_told) m_err << "quorvane: the recording stopped: " << m_file.failure()->message() << std::endl;
+      m_told = true;
+      return m_input.Idle(wakeAtMs);
+    }
     std::int64_t due = m_recorder.next_due_ms().value_or(m_clock.NowMs());
     return m_input.Idle(wakeAtMs >= 0 ? std::min(wakeAtMs, due) : due);
   }
@@ -167,7 +171,10 @@ class RecordingInput final : public InputSource {
 
   InputSource& m_input;
   sensors::MotionRecorder& m_recorder;
+  const sensors::RecordFile& m_file;
   const host::Clock& m_clock;
+  std::ostream& m_err;
+  bool m_told = false;
 };
 
 std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset& handset,
@@ -200,16 +207,21 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
     return nullptr;
   }
   std::unique_ptr<DesktopWindow> window = *std::move(made);
-  window->set_footer([shown, other = options.playerFooter] {
+  window->set_footer([shown, &handset, other = options.playerFooter] {
     FooterInfo info;
     if (other) {
       info.nowPlaying = other();
     } else {
-      info.nowPlaying = NowPlayingLine(shown.player);
+      ShowNowPlaying(shown.player, info);
     }
+    info.panelHidden = PanelHidden();
     if (shown.driver != nullptr) info.accelerometerOpen = shown.driver->open_count() > 0;
     info.watching = shown.watching;
     info.recording = shown.recording;
+    if (shown.record != nullptr && shown.record->failure()) {
+      info.recording = false;
+      info.recordingStopped = true;
+    }
     // Live: the manual tilt as it is now; a replay or an IIO sensor asked now while ACC0: is
     // open (it samples only then), also while the detector is deaf; else what the driver read
     // last. The demo's scripted sensor counts its reads, so it shows the driver's.
@@ -219,10 +231,9 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
     } else if (shown.driver != nullptr && shown.driver->open_count() > 0) {
       if (std::optional<AccSample> now = shown.sensor.Live()) info.live = now;
     }
-    info.threshold = SliderPosition();
-    if (Handset* handset = Handset::CurrentOrNull()) {
-      info.listening = shown.sensor.Listening(handset->clock().NowMs());
-    }
+    info.motion = shown.sensor.motion_mode();
+    info.threshold = SliderPosition(handset);
+    info.listening = shown.sensor.Listening(handset.clock().NowMs());
     return info;
   });
   // What the player's window shows changes with it: a new stamp repaints the screen.
@@ -234,17 +245,15 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
   return window;
 }
 
-int RunDemo(const DesktopOptions& options, Handset& handset, std::vector<programs::Song> songs,
+int RunDemo(const DesktopOptions& options, Handset& handset, const launch::Application& app,
             std::ostream& err) {
-  if (options.prepare) options.prepare(handset);
   std::ostream discard(nullptr);
-  demo::Demo demo(handset, options.application, std::move(songs),
-                  options.demoTimeline != nullptr ? *options.demoTimeline : discard, err);
+  demo::Demo demo(handset, app, options.demoTimeline != nullptr ? *options.demoTimeline : discard,
+                  err);
   // Reads pass through a watch on their way to the sensor, so the footer shows them.
-  WatchedSensor watched(options.sensor != nullptr ? *options.sensor
-                                                  : demo.runner().accelerometer());
+  WatchedSensor watched(app.sensor != nullptr ? *app.sensor : demo.runner().accelerometer(),
+                        handset.clock());
   demo.UseSensor(watched);
-  if (options.installPlayer) options.installPlayer(handset);
   std::unique_ptr<DesktopWindow> window =
       OpenWindow(options, handset, {demo.player(), watched, nullptr, nullptr, true, false}, err);
   if (window == nullptr) return kExitNoWindow;
@@ -252,54 +261,35 @@ int RunDemo(const DesktopOptions& options, Handset& handset, std::vector<program
   handset.set_input(&input);
   scenario::RunStatus status = demo.Run();
   handset.set_input(nullptr);
-  if (int failed = demo.timeline().failed_saves(); failed > 0) {
-    err << "quorvane: the settings could not be saved (" << failed
-        << " writes of the settings file failed)\n";
-    return 2;
-  }
-  return status == scenario::RunStatus::kCompleted ? 0 : 2;
+  if (demo.failed_saves() > 0) return demo::kDemoFailed;
+  return status == scenario::RunStatus::kCompleted ? demo::kDemoOk : demo::kDemoFailed;
 }
 
-int RunInteractive(const DesktopOptions& options, Handset& handset,
-                   std::vector<programs::Song> songs, std::ostream& err) {
-  sensors::ManualTiltSensor manual;
-  bool manualTilt = options.sensor == nullptr;
-  WatchedSensor watched(manualTilt ? manual : *options.sensor);
-  AccelerometerDriver driver(watched);
-  handset.RegisterDevice(kAccelerometerName, &driver);
-  programs::MusicPlayerService player(handset, std::move(songs));
-  if (options.prepare) options.prepare(handset);
-  if (options.installPlayer) options.installPlayer(handset);
+int RunInteractive(const DesktopOptions& options, Handset& handset, launch::Application app,
+                   std::ostream& err) {
+  sensors::ManualTiltSensor manual(handset.clock());
+  bool manualTilt = app.sensor == nullptr;
+  AccelerometerSensor& backEnd = manualTilt ? manual : *app.sensor;
+  WatchedSensor watched(backEnd, handset.clock());
+  app.sensor = &watched;
+  launch::Launcher launcher(handset, app);
   std::unique_ptr<DesktopWindow> window =
       OpenWindow(options, handset,
-                 {player, watched, &driver, manualTilt ? &manual : nullptr, false,
-                  options.record != nullptr},
+                 {launcher.player(), watched, launcher.driver(), manualTilt ? &manual : nullptr,
+                  false, options.record != nullptr, options.record},
                  err);
-  if (window == nullptr) {
-    handset.RegisterDevice(kAccelerometerName, nullptr);
-    return kExitNoWindow;
-  }
+  if (window == nullptr) return kExitNoWindow;
   DesktopInput input(handset, *window, manualTilt ? &manual : nullptr);
   // The recorder reads the back-end itself, so the footer keeps showing the application's reads.
   std::optional<sensors::MotionRecorder> recorder;
   std::optional<RecordingInput> recording;
   if (options.record != nullptr) {
-    recorder.emplace(manualTilt ? manual : *options.sensor, *options.record);
-    recording.emplace(input, *recorder, handset.clock());
+    recorder.emplace(backEnd, *options.record);
+    recording.emplace(input, *recorder, *options.record, handset.clock(), err);
   }
   handset.set_input(recording ? static_cast<InputSource*>(&*recording) : &input);
-  const scenario::Application& application = options.application;
-  std::error_code ignored;
-  std::filesystem::create_directories(HostFolderOf(handset, application.defaultExe), ignored);
-  std::unique_ptr<scenario::EntryProgram> program = application.make();
-  scenario::EntryProgram* entry = program.get();
-  DWORD pid = handset.StartProcess(application.defaultExe, std::move(program));
-  // The entry has returned: the process's code, exit processing included, has ended.
-  int code = entry->exit_code().value_or(0);
-  handset.Emit("exit", [&] { return TraceFields{{"code", code}}; });
-  handset.EndProcess(pid);
+  int code = launcher.Run();
   handset.set_input(nullptr);
-  handset.RegisterDevice(kAccelerometerName, nullptr);
   return code;
 }
 
@@ -327,6 +317,9 @@ int RunDesktop(const DesktopOptions& options, std::ostream& err) {
   // Only a driver asked for by name (SDL_VIDEODRIVER or the hint, as tests do) is taken as it
   // is. Else SDL tries the display that is set, and only that one: probing Wayland without
   // WAYLAND_DISPLAY has libwayland complain on stderr about things the user did not ask for.
+  // The ending signals stay blocked and come through the handset's loop
+  // (host/kernel/ending_signals.h); SDL's handlers for them would never run.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   bool chosen = SDL_GetHint(SDL_HINT_VIDEODRIVER) != nullptr;
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   bool x11Only = !chosen && (wayland == nullptr || *wayland == '\0');
@@ -341,13 +334,22 @@ int RunDesktop(const DesktopOptions& options, std::ostream& err) {
     err << "quorvane: cannot open a window: " << NoDisplay() << '\n';
     return kExitNoWindow;
   }
-  RealClock clock;
-  Handset handset(clock, options.root);
-  handset.set_trace(options.trace);
-  std::vector<programs::Song> songs =
-      options.playlist.empty() ? programs::BuiltInSongs() : options.playlist;
-  if (options.demo) return RunDemo(options, handset, std::move(songs), err);
-  return RunInteractive(options, handset, std::move(songs), err);
+  launch::Application app = options.app;
+  if (!app.report) {
+    app.report = [&err](const std::string& line) { err << "quorvane: " << line << '\n'; };
+  }
+  SignalClock clock(app.signals);
+  Handset handset(clock, app.root);
+  // SDL waits for window events in a poll of its own: an ending signal wakes it from a thread,
+  // and is taken on the handset's thread.
+  std::optional<SignalWaker> waker;
+  if (EndingSignals* signals = app.signals) {
+    waker.emplace(*signals, [&handset, signals] {
+      handset.PostFromThread([signals] { signals->Take(); });
+    });
+  }
+  if (options.demo) return RunDemo(options, handset, app, err);
+  return RunInteractive(options, handset, app, err);
 }
 
 }  // namespace host::desktop

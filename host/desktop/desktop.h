@@ -11,8 +11,8 @@
 // shows it in real time, takes no pointer or key input, and closing it ends the application.
 //
 //   host::desktop::DesktopOptions options;
-//   options.root = "/tmp/handset";
-//   options.application = QuorvaneApplication();
+//   options.app.executable = QuorvaneExecutable();
+//   options.app.root = "/tmp/handset";
 //   return host::desktop::RunDesktop(options, std::cerr);
 #pragma once
 
@@ -24,37 +24,29 @@
 
 #include "host/drivers/accelerometer.h"
 #include "host/kernel/handset.h"
-#include "host/kernel/trace.h"
+#include "host/launch/launcher.h"
+#include "host/sensors/motion_recorder.h"
 #include "host/programs/music_player.h"
 #include "host/programs/player_state.h"
-#include "host/scenario/runner.h"
 #include "host/screen/screen_renderer.h"
 
 namespace host::desktop {
 
+struct FooterInfo;  // host/desktop/desktop_window.h
+
 struct DesktopOptions {
-  // The host folder that is the handset's "\". REQUIRES: it exists.
-  std::string root;
-  // What runs: the program made by application.make() at application.defaultExe.
-  scenario::Application application;
-  // The back-end of "ACC0:"; null: the arrow keys and the tilt pad (a manual tilt sensor).
-  AccelerometerSensor* sensor = nullptr;
-  // The built-in player's songs; empty: its built-in list.
-  std::vector<programs::Song> playlist;
-  // Called with the new handset before the application starts (more programs, devices...).
-  std::function<void(Handset&)> prepare;
-  // Called after the built-in player is installed, to put another player in its place.
-  std::function<void(Handset&)> installPlayer;
-  // What the window shows of a player other than the built-in one (one that installPlayer put
-  // at "\Windows\MzMusic.exe", such as a real player over MPRIS): the footer's line about what
-  // it plays ("" when none runs), and the lines under the title of a window of that player
+  // The run: root, work area, songs, the back-end of "ACC0:" (null: the arrow keys and the tilt
+  // pad, a manual tilt sensor), the player installed after the built-in one (not for the demo,
+  // which shows the built-in player) and the trace (host/launch/launcher.h).
+  launch::Application app;
+  // What the window shows of a player other than the built-in one (one that app.installPlayer
+  // put at "\Windows\MzMusic.exe", such as a real player over MPRIS): the footer's line about
+  // what it plays ("" when none runs), and the lines under the title of a window of that player
   // (empty for any other window). Unset: the built-in player's.
   std::function<std::u16string()> playerFooter;
   std::function<std::vector<std::u16string>(HWND)> playerWindowLines;
   // The font file; empty: the installed CJK font.
   std::string fontPath;
-  // Where the handset's trace goes; null: nowhere.
-  Trace* trace = nullptr;
   // The language the window draws in (host/screen/language.h).
   screen::Language language = screen::Language::kChinese;
   // The window's title.
@@ -64,7 +56,8 @@ struct DesktopOptions {
   std::ostream* demoTimeline = nullptr;
   // Not null (and no demo): what the driver reads is recorded there, 100 rows a second, and
   // the keys N and P label the current row next and previous (host/sensors/motion_recorder.h).
-  std::ostream* record = nullptr;
+  // The first failed write ends the recording and is told at once, in the footer and on err.
+  sensors::RecordFile* record = nullptr;
 };
 
 // Exit status when the window cannot be opened (no display, no font).
@@ -72,32 +65,36 @@ inline constexpr int kExitNoWindow = 3;
 
 // Runs the application in the window until its process ends; returns its exit code, or
 // kExitNoWindow after writing why to err. With demo: 0 when the demo ran (or the window was
-// closed), 2 when it went wrong (reported on err). Uses SDL's video and events (initialised
-// and shut down here). REQUIRES: no handset is current.
+// closed), 2 when it went wrong or could not save its settings (reported on err). A failed
+// save is told on err as "quorvane: the settings could not be saved to ..." unless app.report
+// is set. Uses SDL's video and events (initialised and shut down here).
+// REQUIRES: no handset is current.
 int RunDesktop(const DesktopOptions& options, std::ostream& err);
 
 // What the music player's window shows under its title, in the language: the song, its place in
 // the list, and playing or paused with the time into the song.
 std::vector<std::u16string> PlayerLines(const programs::NowPlaying& now,
                                         screen::Language language);
-// The footer's line about what the built-in player plays: the newest running player's song,
-// place and state; "" when none runs.
-std::u16string NowPlayingLine(const programs::MusicPlayerService& player);
+// What the footer tells of the built-in player: the newest running player's place and song
+// ("3/8 Paper Boats") and whether it plays; nothing when none runs.
+void ShowNowPlaying(const programs::MusicPlayerService& player, FooterInfo& info);
 
 // The music player window's buttons: previous, play or pause, next (programs::PlayerButtonRects).
 std::vector<screen::WindowButton> PlayerButtons(const programs::NowPlaying& now, int width,
                                                 int height, screen::Language language);
 
 // An accelerometer back-end that passes reads on and keeps the last sample read and when it was
-// read (on the current handset's clock), for the window's footer.
+// read (on the clock given, the handset's), for the window's footer.
 class WatchedSensor final : public AccelerometerSensor {
  public:
-  // REQUIRES: sensor outlives this one.
-  explicit WatchedSensor(AccelerometerSensor& sensor) : m_sensor(sensor) {}
+  // REQUIRES: sensor and clock outlive this one.
+  WatchedSensor(AccelerometerSensor& sensor, const Clock& clock)
+      : m_sensor(sensor), m_clock(clock) {}
   bool Present() const override { return m_sensor.Present(); }
   std::optional<AccSample> Read() override;
   void Opened() override { m_sensor.Opened(); }
   void Closed() override { m_sensor.Closed(); }
+  std::optional<MotionMode> motion_mode() const override { return m_sensor.motion_mode(); }
   // The last successful read; nullopt before any.
   const std::optional<AccSample>& last() const { return m_last; }
   // What a read would give now, asked of the sensor without counting as the driver's read (a
@@ -109,6 +106,7 @@ class WatchedSensor final : public AccelerometerSensor {
 
  private:
   AccelerometerSensor& m_sensor;
+  const Clock& m_clock;
   std::optional<AccSample> m_last;
   std::optional<std::int64_t> m_readAtMs;
 };
@@ -116,8 +114,8 @@ class WatchedSensor final : public AccelerometerSensor {
 // The longest time between two reads of a listening detector (its poll is 100 ms).
 inline constexpr std::int64_t kListeningGapMs = 250;
 
-// The position of the first slider in the application's windows on the current handset (the
+// The position of the first slider in the application's windows on the handset (the
 // sensitivity); nullopt when there is none.
-std::optional<int> SliderPosition();
+std::optional<int> SliderPosition(const Handset& handset);
 
 }  // namespace host::desktop

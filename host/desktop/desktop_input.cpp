@@ -57,10 +57,15 @@ bool DesktopInput::Idle(std::int64_t wakeAtMs) {
   std::int64_t wait = kMaxWaitMs;
   if (wakeAtMs >= 0) wait = std::clamp<std::int64_t>(wakeAtMs - m_handset.clock().NowMs(), 0, wait);
   SDL_Event event;
-  if (SDL_WaitEventTimeout(&event, static_cast<int>(wait)) == 1) {
+  if (SDL_WaitEventTimeout(&event, static_cast<int>(wait)) != 1) return true;
+  // Every event that waits is handled in this wait, not one per turn of the loop: on a busy
+  // machine a turn (a paint, a poll tick) takes longer than a key or a click, and a close
+  // request queued behind them would come ever later.
+  do {
     if (event.type == SDL_MOUSEMOTION) SkipToLastMotion(event);
     Handle(event);
-  }
+  } while (!m_closed && SDL_PollEvent(&event) == 1);
+  // A close has requested the quit, which the loop takes before any timer.
   return true;
 }
 

@@ -56,9 +56,9 @@ class DesktopInput final : public InputSource {
   DesktopInput(const DesktopInput&) = delete;
   DesktopInput& operator=(const DesktopInput&) = delete;
 
-  // Refreshes the view, then waits for one event until wakeAtMs on the handset's clock (at
-  // most kMaxWaitMs; -1: no timer) and handles it. False once the window has been closed: no
-  // input comes any more.
+  // Refreshes the view, then waits for an event until wakeAtMs on the handset's clock (at most
+  // kMaxWaitMs; -1: no timer) and handles it and every event waiting behind it, up to a close
+  // request. False once the window has been closed: no input comes any more.
   bool Idle(std::int64_t wakeAtMs) override;
   // Pushes an empty SDL event, which ends the wait for events (SDL's queue is thread-safe).
   void Wake() override;

@@ -1,11 +1,14 @@
 #include "host/desktop/desktop_window.h"
 
+#include "host/drivers/motion_stage.h"
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "host/screen/font_lookup.h"
 #include "host/screen/theme.h"
+#include "host/ui/input.h"
 
 namespace host::desktop {
 namespace {
@@ -48,6 +51,33 @@ TextStyle Style(int size, Rgb colour, HAlign halign = HAlign::kLeft,
   return style;
 }
 
+// Fills line (one pixel thick, across or down), leaving a gap around each of the boxes it
+// would cross.
+void FillAround(screen::Canvas& c, const RECT& line, std::initializer_list<RECT> boxes,
+                Rgb colour) {
+  constexpr int kGap = 2;
+  bool down = screen::Height(line) > screen::Width(line);
+  std::vector<std::pair<int, int>> gaps;  // along the line
+  for (const RECT& box : boxes) {
+    RECT around = screen::Inset(box, -kGap, -kGap);
+    if (screen::IsEmpty(box) || screen::IsEmpty(screen::Intersect(around, line))) continue;
+    gaps.push_back(down ? std::pair{around.top, around.bottom}
+                        : std::pair{around.left, around.right});
+  }
+  std::sort(gaps.begin(), gaps.end());
+  int from = down ? line.top : line.left;
+  int end = down ? line.bottom : line.right;
+  auto fill = [&](int a, int b) {
+    if (a >= b) return;
+    c.Fill(down ? RECT{line.left, a, line.right, b} : RECT{a, line.top, b, line.bottom}, colour);
+  };
+  for (auto [gapFrom, gapTo] : gaps) {
+    fill(from, std::min(gapFrom, end));
+    from = std::max(from, gapTo);
+  }
+  fill(from, end);
+}
+
 SDL_Rect ToSdl(const RECT& r) { return {r.left, r.top, r.right - r.left, r.bottom - r.top}; }
 
 // How much larger than its pixels the screen is drawn on this display.
@@ -67,15 +97,33 @@ std::pair<int, int> InitialSize(int workWidth, int workHeight) {
                        PreferredScale(0));
 }
 
-std::u16string AccelerometerLine(const FooterInfo& info, Language language) {
-  std::u16string line(Pick(language, u"加速度计 ACC0:", u"Accelerometer ACC0:"));
-  if (info.accelerometerOpen) {
-    line += *info.accelerometerOpen ? Pick(language, u" 已打开", u" open")
-                                    : Pick(language, u" 已关闭", u" closed");
+std::u16string NowPlayingLine(const FooterInfo& info, Language language) {
+  if (info.nowPlaying.empty()) {
+    return std::u16string(Pick(language, u"音乐播放器：未运行", u"Music player: not running"));
   }
+  std::u16string line = std::u16string(Pick(language, u"播放器：", u"Player: ")) + info.nowPlaying;
+  if (info.playing) {
+    line += *info.playing ? Pick(language, u"（播放中）", u" (playing)")
+                          : Pick(language, u"（已暂停）", u" (paused)");
+  }
+  return line;
+}
+
+std::u16string AccelerometerLine(const FooterInfo& info, Language language) {
+  std::u16string line(Pick(language, u"加速度计", u"Accelerometer"));
+  if (info.accelerometerOpen) {
+    line += *info.accelerometerOpen ? Pick(language, u"：已打开", u": on")
+                                    : Pick(language, u"：已关闭", u": off");
+  }
+  // Deaf: the two seconds after a command, in which the application reads nothing.
   if (info.accelerometerOpen.value_or(false) && info.listening) {
     line += *info.listening ? Pick(language, u"，监听中", u", listening")
-                            : Pick(language, u"，暂停监听", u", deaf");
+                            : Pick(language, u"，暂停监听 2 秒", u", resting 2 s");
+  }
+  // The values below are after the driver's motion stage (docs/motion.md): say which.
+  if (info.motion) {
+    line += Pick(language, u" · 运动处理 ", u" · motion ");
+    for (const char* c = MotionModeName(*info.motion); *c != '\0'; ++c) line += char16_t(*c);
   }
   return line;
 }
@@ -83,10 +131,18 @@ std::u16string AccelerometerLine(const FooterInfo& info, Language language) {
 std::u16string HintLine(const FooterInfo& info, Language language) {
   if (info.watching) return std::u16string(Pick(language, u"演示：脚本代替用户操作",
                                                 u"Demo: a script plays the user's part"));
-  std::u16string hint(info.tilt ? Pick(language, u"倾斜：方向键或面板 · Esc：返回 · F1：帮助",
-                                       u"Tilt: arrow keys or the pad · Esc: back · F1: help")
-                                : Pick(language, u"Esc：返回 · Home：主屏幕 · F1：帮助",
-                                       u"Esc: back · Home: home screen · F1: help"));
+  std::u16string hint(info.panelHidden
+                          ? Pick(language, u"已隐藏：在主屏幕上点按 Quorvane",
+                                 u"hidden: tap Quorvane on the home screen")
+                      : info.tilt ? Pick(language, u"倾斜：方向键或面板 · Esc：返回 · F1：帮助",
+                                         u"Tilt: arrow keys or the pad · Esc: back · F1: help")
+                                  : Pick(language, u"Esc：返回 · Home：主屏幕 · F1：帮助",
+                                         u"Esc: back · Home: home screen · F1: help"));
+  if (info.recordingStopped) {
+    return std::u16string(Pick(language, u"录制已停止：写入失败（见终端） · ",
+                               u"Recording stopped: a write failed (see the terminal) · ")) +
+           hint;
+  }
   if (!info.recording) return hint;
   return std::u16string(Pick(language, u"录制中：N / P 标记下一首 / 上一首 · ",
                              u"Recording: N / P label next / previous · ")) +
@@ -94,6 +150,15 @@ std::u16string HintLine(const FooterInfo& info, Language language) {
 }
 
 }  // namespace
+
+bool PanelHidden() {
+  const Handset* handset = Handset::CurrentOrNull();
+  if (handset == nullptr) return false;
+  for (const WindowInfo& window : handset->Windows()) {
+    if (ui::FindWnd(window.hwnd) != nullptr) return !window.visible;
+  }
+  return false;
+}
 
 std::vector<HelpRow> HelpRows(Language l) {
   return {
@@ -226,11 +291,8 @@ void DesktopWindow::DrawFooter(const FooterInfo& info) {
 
   RECT playing = screen::Inset(local(m_layout.nowPlaying), 10, 0);
   c.Fill({0, playing.bottom - 1, c.width(), playing.bottom}, kPadCross);
-  std::u16string nowPlaying =
-      info.nowPlaying.empty()
-          ? std::u16string(Pick(m_language, u"音乐播放器：未运行", u"Music player: not running"))
-          : std::u16string(Pick(m_language, u"播放器：", u"Player: ")) + info.nowPlaying;
-  c.Text(nowPlaying, playing, Style(theme::kSmallSize + 1, theme::kTextOnDark));
+  c.Text(NowPlayingLine(info, m_language), playing,
+         Style(theme::kSmallSize + 1, theme::kTextOnDark));
   DrawReadout(info, local(m_layout.readout));
   DrawPad(info, local(m_layout.tiltPad));
 }
@@ -245,7 +307,9 @@ void DesktopWindow::DrawReadout(const FooterInfo& info, const RECT& readout) {
                                                               u"not read yet")),
          line, Style(theme::kTextSize, theme::kTextOnDark));
   line = screen::Offset(line, 0, row);
-  c.Text(HintLine(info, m_language), line, Style(theme::kSmallSize - 3, kHint));
+  // How to get the hidden panel back stands out from the key hints.
+  c.Text(HintLine(info, m_language), line,
+         Style(theme::kSmallSize - 3, info.panelHidden ? theme::kTextOnDark : kHint));
 }
 
 void DesktopWindow::DrawPad(const FooterInfo& info, const RECT& pad) {
@@ -254,25 +318,29 @@ void DesktopWindow::DrawPad(const FooterInfo& info, const RECT& pad) {
   POINT centre = PadPoint(pad, 0, 0);
   c.Fill({pad.left + 6, centre.y, pad.right - 6, centre.y + 1}, kPadCross);
   c.Fill({centre.x, pad.top + 6, centre.x + 1, pad.bottom - 6}, kPadCross);
-  // Where a tilt gives a command: x at the threshold or beyond is "next" (the right edge), z
-  // there is "previous" (the bottom edge).
-  if (info.threshold) {
-    RECT inner = screen::Inset(pad, kKnobRadius, kKnobRadius);
-    POINT at = PadPoint(inner, *info.threshold, *info.threshold);
-    c.Fill({at.x, pad.top + 4, at.x + 1, pad.bottom - 4}, kThreshold);
-    c.Fill({pad.left + 4, at.y, pad.right - 4, at.y + 1}, kThreshold);
-  }
   TextStyle mark = Style(12, kHint, HAlign::kRight, VAlign::kTop);
-  c.Text(Pick(m_language, u"下一首", u"next"), {centre.x + 2, pad.top + 2, pad.right - 3, centre.y},
-         mark);
+  RECT next = c.Text(Pick(m_language, u"下一首", u"next"),
+                     {centre.x + 2, pad.top + 2, pad.right - 3, centre.y}, mark);
   mark.valign = VAlign::kBottom;
-  c.Text(Pick(m_language, u"上一首", u"previous"),
-         {pad.left + 3, centre.y + 2, pad.right - 3, pad.bottom - 2}, mark);
+  RECT previous = c.Text(Pick(m_language, u"上一首", u"previous"),
+                         {pad.left + 3, centre.y + 2, pad.right - 3, pad.bottom - 2}, mark);
+  // Where a tilt gives a command: x at the threshold or beyond is "next" (the right edge), z
+  // there is "previous" (the bottom edge). The lines break around the labels.
+  RECT inner = screen::Inset(pad, kKnobRadius, kKnobRadius);
+  if (info.threshold) {
+    POINT at = PadPoint(inner, *info.threshold, *info.threshold);
+    FillAround(c, {at.x, pad.top + 4, at.x + 1, pad.bottom - 4}, {next, previous}, kThreshold);
+    FillAround(c, {pad.left + 4, at.y, pad.right - 4, at.y + 1}, {next, previous}, kThreshold);
+  }
   AccSample at = info.live.value_or(AccSample{0, 0, 0});
   bool tilted = at.x != 0 || at.z != 0;
+  // The knob takes the lines' colour once the tilt gives a command, as the application reads
+  // it: x or z at the threshold or beyond.
+  bool command = info.threshold && (at.x >= *info.threshold || at.z >= *info.threshold);
   // The knob stays on the pad at full tilt.
-  POINT knob = PadPoint(screen::Inset(pad, kKnobRadius, kKnobRadius), at.x, at.z);
-  c.FillCircle(knob.x, knob.y, kKnobRadius, tilted ? theme::kHomeIcon : kHint);
+  POINT knob = PadPoint(inner, at.x, at.z);
+  c.FillCircle(knob.x, knob.y, kKnobRadius,
+               command ? kThreshold : tilted ? theme::kTextOnDark : kHint);
 }
 
 SDL_Surface* DesktopWindow::ScaledScreen(bool screenChanged) {

@@ -16,18 +16,26 @@
 
 namespace host::desktop {
 
-// What the footer shows.
+// What the footer shows. A field left at its default shows nothing of its own.
 struct FooterInfo {
-  std::u16string nowPlaying;            // e.g. u"3/8 Paper Boats (playing)"
+  std::u16string nowPlaying;            // the song, e.g. u"3/8 Paper Boats"; empty: no player
+  std::optional<bool> playing;          // it plays (false: paused); nullopt: nowPlaying says
   std::optional<bool> accelerometerOpen;  // an application holds ACC0: open; nullopt: unknown
-  std::optional<AccSample> live;        // the sensor's values now; nullopt: none read yet
+  std::optional<AccSample> live;        // what the application reads now; nullopt: none read yet
+  std::optional<MotionMode> motion;     // the driver's motion stage; nullopt: none (hand tilt)
   std::optional<AccSample> tilt;        // the manual tilt now; nullopt: no manual tilt
   std::optional<int> threshold;         // the sensitivity slider's value; nullopt: no slider
   std::optional<bool> listening;        // the driver is read every poll (false: deaf)
+  bool panelHidden = false;             // the application's window is hidden
   bool watching = false;                // a demo plays: the window takes no input
   bool recording = false;               // --record: the keys N and P label the recording
+  bool recordingStopped = false;        // --record: a write failed, the recording ended
   bool operator==(const FooterInfo&) const = default;
 };
+
+// Whether the current handset's application window (the first window of the UI library) exists
+// and is hidden, so that the home screen or another program's window shows instead.
+bool PanelHidden();
 
 // The keys and mouse actions of the window, in the language: what F1 or ? shows, and the table
 // in docs/running.md.

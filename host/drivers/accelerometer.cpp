@@ -1,5 +1,6 @@
 #include "host/drivers/accelerometer.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace host {
@@ -10,7 +11,23 @@ BOOL Fail(DWORD error) {
   return FALSE;
 }
 
+std::int8_t Byte(std::int16_t counts) {
+  return static_cast<std::int8_t>(std::clamp<int>(counts, -128, 127));
+}
+
 }  // namespace
+
+AccSample ClampedToBytes(AccCounts counts) {
+  return AccSample{Byte(counts.x), Byte(counts.y), Byte(counts.z)};
+}
+
+AccCounts Widened(AccSample sample) { return AccCounts{sample.x, sample.y, sample.z}; }
+
+std::optional<AccCounts> AccelerometerSensor::ReadCounts(AccTap) {
+  std::optional<AccSample> sample = Read();
+  if (!sample) return std::nullopt;
+  return Widened(*sample);
+}
 
 DWORD AccelerometerDriver::Open(DWORD, DWORD) {
   if (!m_sensor.Present()) return ERROR_DEV_NOT_EXIST;
@@ -31,12 +48,13 @@ BOOL AccelerometerDriver::IoControl(DWORD code, const void* in, DWORD inSize, vo
     }
     case kIoctlAccReadXyz: {
       if (out == nullptr || outSize < 3) return Fail(ERROR_INVALID_PARAMETER);
-      std::optional<AccSample> sample = m_sensor.Read();
-      if (!sample) return Fail(ERROR_READ_FAULT);
+      std::optional<AccCounts> counts = m_sensor.ReadCounts();
+      if (!counts) return Fail(ERROR_READ_FAULT);
+      AccSample sample = ClampedToBytes(*counts);
       auto* bytes = static_cast<std::int8_t*>(out);
-      bytes[0] = sample->x;
-      bytes[1] = sample->y;
-      bytes[2] = sample->z;
+      bytes[0] = sample.x;
+      bytes[1] = sample.y;
+      bytes[2] = sample.z;
       if (returned != nullptr) *returned = 3;
       return TRUE;
     }

@@ -17,6 +17,9 @@
 
 namespace host {
 
+// What a streaming back-end's motion stage makes of its samples (motion_stage.h).
+enum class MotionMode : std::uint8_t;
+
 inline constexpr char16_t kAccelerometerName[] = u"ACC0:";
 inline constexpr DWORD kIoctlAccSetMessage = 0x40020;  // CTL_CODE(4, 8, METHOD_BUFFERED, ANY)
 inline constexpr DWORD kIoctlAccReadXyz = 0x4000C;     // CTL_CODE(4, 3, METHOD_BUFFERED, ANY)
@@ -28,6 +31,28 @@ struct AccSample {
   bool operator==(const AccSample&) const = default;
 };
 
+// What a sensor measured, in counts of 64 per g like the driver's bytes but wider: recordings,
+// replays and real accelerometers keep values beyond -128..127, up to +-kMaxAccCounts (32 g).
+// The driver clamps to the byte only when it answers a read.
+inline constexpr int kAccCountsPerG = 64;
+inline constexpr int kMaxAccCounts = 32 * kAccCountsPerG;
+
+struct AccCounts {
+  std::int16_t x = 0;
+  std::int16_t y = 0;
+  std::int16_t z = 0;
+  bool operator==(const AccCounts&) const = default;
+};
+
+// Each axis clamped to -128..127: what a read of the driver answers.
+AccSample ClampedToBytes(AccCounts counts);
+// The bytes as counts.
+AccCounts Widened(AccSample sample);
+
+// Where a read of a sensor is taken: what the application reads (after the motion stage,
+// host/drivers/motion_stage.h), or what the source measured (before it), as recorders write it.
+enum class AccTap { kStaged, kSource };
+
 // Where the samples come from.
 class AccelerometerSensor {
  public:
@@ -36,6 +61,16 @@ class AccelerometerSensor {
   virtual bool Present() const = 0;
   // The sample for one read request; nullopt when the read fails.
   virtual std::optional<AccSample> Read() = 0;
+  // The same read before the driver's clamp to bytes; the driver answers its reads with it. A
+  // back-end that keeps wide values (a replay, IIO) overrides it; by default Read() widened,
+  // whatever the tap.
+  virtual std::optional<AccCounts> ReadCounts(AccTap tap = AccTap::kStaged);
+  // Streaming back-ends (a replay, IIO) pass their samples through a motion stage of this mode
+  // (motion_stage.h) and answer true; the others (the hand tilt, scripts) stay raw and answer
+  // false.
+  virtual bool SetMotionMode(MotionMode) { return false; }
+  // The stage's mode; nullopt for a back-end without one.
+  virtual std::optional<MotionMode> motion_mode() const { return std::nullopt; }
   // The driver's first handle was opened / its last one closed: a streaming back-end samples
   // only in between. Called on the handset's thread.
   virtual void Opened() {}

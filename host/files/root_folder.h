@@ -1,17 +1,15 @@
 // The host folder that is the handset's "\" for one run of quorvane: a given folder (made when
 // missing, kept) or a new temporary one (removed at the end), locked against a second quorvane
-// (host/files/root_lock.h) and checked to be writable.
-//
-// A temporary folder is also removed when SIGINT, SIGTERM or a SIGPIPE sent to the process ends
-// it (host/kernel/ending_signals.h, whose REQUIRES hold for the first temporary folder made).
+// (host/files/root_lock.h) and checked to be writable. An ending signal ends the run as a
+// shutdown does (host/kernel/ending_signals.h), so a temporary folder goes with the object then
+// too.
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
-#include <variant>
 
+#include "host/crt/result.h"
 #include "host/files/root_lock.h"
 
 namespace host {
@@ -19,12 +17,11 @@ namespace host {
 class RootFolder {
  public:
   // given: that folder, made when missing; nullopt: a new folder /tmp/quorvane-XXXXXX (under
-  // $TMPDIR when set). On failure the one-line reason: not a folder, cannot be made or written,
-  // or "already running (pid N)".
-  static std::variant<std::unique_ptr<RootFolder>, std::string> Make(
-      const std::optional<std::string>& given);
+  // $TMPDIR when set). On failure the one-line reason: not a folder, cannot be made, or what
+  // keeps its lock from being taken (host/files/root_lock.h: "already running (pid N) on ...").
+  static Result<std::unique_ptr<RootFolder>> Make(const std::optional<std::string>& given);
 
-  // Removes a temporary folder (and forgets it for the signals); a given one stays.
+  // Removes a temporary folder; a given one stays.
   ~RootFolder();
   RootFolder(const RootFolder&) = delete;
   RootFolder& operator=(const RootFolder&) = delete;
@@ -37,7 +34,6 @@ class RootFolder {
 
   std::string m_path;
   bool m_temporary;
-  std::uint64_t m_signalKey = 0;  // its removal on an ending signal (host/kernel/ending_signals.h)
   std::unique_ptr<RootLock> m_lock;
 };
 

@@ -3,9 +3,8 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
-
-#include <cstring>
 
 namespace host {
 namespace {
@@ -20,29 +19,60 @@ long HolderOf(int fd) {
   return pid > 0 ? pid : 0;
 }
 
+// What the file is when it is no lock file of ours; "" for a regular file with one name.
+std::string NotALock(const struct stat& st) {
+  if (S_ISDIR(st.st_mode)) return "a folder";
+  if (S_ISFIFO(st.st_mode)) return "a FIFO";
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "a device";
+  if (S_ISSOCK(st.st_mode)) return "a socket";
+  if (!S_ISREG(st.st_mode)) return "not a regular file";
+  if (st.st_nlink != 1) {
+    return "a hard link of a file with " + std::to_string(st.st_nlink) + " names";
+  }
+  return "";
+}
+
 }  // namespace
 
-std::variant<std::unique_ptr<RootLock>, std::string> RootLock::Take(const std::string& root) {
+Result<std::unique_ptr<RootLock>> RootLock::Take(const std::string& root) {
   std::string path = root + "/" + kRootLockName;
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+  auto refused = [&](const std::string& what) {
+    return Error(path + " is not a lock file: " + what + "; remove it");
+  };
+  // Without following a link, and without waiting at a FIFO or a device.
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY,
+                0644);
   if (fd < 0) {
-    return "cannot write in " + root + " (" + std::strerror(errno) + ")";
+    int error = errno;
+    if (error == ELOOP) return refused("a symbolic link");
+    if (error == EISDIR) return refused("a folder");
+    return Error::FromErrno("cannot make " + path, error);
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    int error = errno;
+    close(fd);
+    return Error::FromErrno("cannot make " + path, error);
+  }
+  if (std::string what = NotALock(st); !what.empty()) {
+    close(fd);
+    return refused(what);
   }
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     int error = errno;
     long holder = HolderOf(fd);
     close(fd);
     if (error == EWOULDBLOCK) {
-      return "already running (pid " + (holder > 0 ? std::to_string(holder) : "unknown") +
-             ") on " + root;
+      return Error("already running (pid " + (holder > 0 ? std::to_string(holder) : "unknown") +
+                   ") on " + root);
     }
-    return "cannot lock " + path + " (" + std::strerror(error) + ")";
+    return Error::FromErrno("cannot lock " + path, error);
   }
   std::string pid = std::to_string(getpid()) + "\n";
   if (ftruncate(fd, 0) != 0 || pwrite(fd, pid.data(), pid.size(), 0) != static_cast<ssize_t>(pid.size())) {
     int error = errno;
     close(fd);
-    return "cannot write in " + root + " (" + std::strerror(error) + ")";
+    return Error::FromErrno("cannot write " + path, error);
   }
   return std::unique_ptr<RootLock>(new RootLock(fd));
 }

@@ -2,11 +2,16 @@
 // for as long as the object lives, with the holder's process id written into it. A second
 // quorvane on the same root is told who holds it, so two programs never write one settings file
 // at once. The lock goes with the process, also when it is killed; the file stays behind.
+//
+// Only a regular file with one name is taken as the lock file: anything else at its name (a
+// hard link to another file, a symbolic link, a folder, a FIFO, a device) is refused and left as
+// it is, never written.
 #pragma once
 
 #include <memory>
 #include <string>
-#include <variant>
+
+#include "host/crt/result.h"
 
 namespace host {
 
@@ -16,9 +21,10 @@ inline constexpr char kRootLockName[] = ".quorvane.lock";
 class RootLock {
  public:
   // Takes the lock of the folder root (which must exist). On failure a one-line reason:
-  // "already running (pid N)" when another process holds it, or why the lock file cannot be
-  // made (the folder is not writable).
-  static std::variant<std::unique_ptr<RootLock>, std::string> Take(const std::string& root);
+  // "already running (pid N) on ROOT" when another process holds it, else what is wrong with
+  // ROOT/.quorvane.lock ("cannot make ROOT/.quorvane.lock: Permission denied", "ROOT/.quorvane.lock
+  // is not a lock file: a hard link of a file with 2 names; remove it").
+  static Result<std::unique_ptr<RootLock>> Take(const std::string& root);
 
   ~RootLock();
   RootLock(const RootLock&) = delete;

@@ -82,6 +82,9 @@ class InputSource {
   virtual void Wake() {}
 };
 
+// The handset's work area unless a run sets another: the handset's screen, 480 x 720.
+inline constexpr RECT kDefaultWorkArea{0, 0, 480, 720};
+
 class Handset {
  public:
   // The handset's "\" is the host folder root ("/" by default).
@@ -220,9 +223,9 @@ class Handset {
   std::vector<std::u16string> ProgramPaths() const;
   // Starts a process: listed at once, then program->Start(pid) (if given). Returns its pid.
   DWORD StartProcess(std::u16string path, std::unique_ptr<Program> program);
-  // Ends a process: its windows are destroyed and it leaves the list. Its program object
-  // lives on until no window procedure and no program's Start is running any more, so a
-  // program may end itself from its own code.
+  // Ends a process: its windows are destroyed and it leaves the list. Its program object and
+  // storage live on while code of that process runs (its Start, or a procedure of one of its
+  // windows), so a program may end itself from its own code; then they go at once.
   void EndProcess(DWORD pid);
   // CreateProcessW: starts the program registered under path (ASCII case ignored). FALSE with
   // ERROR_FILE_NOT_FOUND when none is registered or its factory gives none. Traced as "launch".
@@ -246,7 +249,7 @@ class Handset {
   const std::vector<std::u16string>& debug_output() const { return m_debug; }
   void AddDebugOutput(std::u16string text);
 
-  // ---- The work area (MzGetWorkArea); 0 0 480 720 by default.
+  // ---- The work area (MzGetWorkArea); kDefaultWorkArea unless set.
   RECT work_area() const { return m_workArea; }
   void set_work_area(RECT area) { m_workArea = area; }
 
@@ -269,7 +272,7 @@ class Handset {
   InputSource* m_input = nullptr;
   DWORD m_currentPid = 0;
   std::vector<std::u16string> m_debug;
-  RECT m_workArea{0, 0, 480, 720};
+  RECT m_workArea = kDefaultWorkArea;
   std::unique_ptr<LocalStorage> m_locals;
   std::unique_ptr<Impl> m_impl;
   LoopInbox m_inbox{m_clock};

@@ -34,8 +34,8 @@ void Handset::DestroyWindow(HWND hwnd) {
   m_impl->timers.KillAllOf(hwnd);
   std::erase_if(m_impl->timersHandedOut, [&](const TimerKey& key) { return key.hwnd == hwnd; });
   m_impl->queue.DropFor(hwnd);
-  // Its procedure may be running (it may destroy its own window): kept until none runs.
-  if (m_impl->running != 0) m_impl->endedWindows.push_back(std::move(record));
+  // Its procedure may be running (it may destroy its own window): kept until it has returned.
+  if (m_impl->Runs(hwnd)) m_impl->endedWindows.push_back(std::move(record));
 }
 
 WindowInfo* Handset::FindWindowInfo(HWND hwnd) {
@@ -56,9 +56,9 @@ LRESULT Handset::CallWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (record == nullptr || !record->proc) return 0;
   DWORD callerPid = m_currentPid;
   if (record->info.pid != 0) m_currentPid = record->info.pid;
-  ++m_impl->running;
+  m_impl->running.push_back({hwnd, m_currentPid});
   LRESULT result = record->proc(hwnd, msg, wParam, lParam);
-  --m_impl->running;
+  m_impl->running.pop_back();
   m_currentPid = callerPid;
   m_impl->ReleaseEnded();
   return result;

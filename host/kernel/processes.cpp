@@ -18,9 +18,9 @@ class ProcessSnapshot final : public KernelObject {
       : m_processes(std::move(processes)) {}
 
   // Fills entry with the process at position, or FALSE with ERROR_NO_MORE_FILES past the end.
-  BOOL Fill(std::size_t position, PROCESSENTRY32* entry) {
+  BOOL Fill(Handset& handset, std::size_t position, PROCESSENTRY32* entry) {
     if (position >= m_processes.size()) {
-      SetLastError(ERROR_NO_MORE_FILES);
+      handset.set_last_error(ERROR_NO_MORE_FILES);
       return FALSE;
     }
     const ProcessInfo& process = m_processes[position];
@@ -45,8 +45,7 @@ class ProcessSnapshot final : public KernelObject {
 
 enum class Step { kFirst, kNext };
 
-BOOL WalkSnapshot(HANDLE snapshot, PROCESSENTRY32* entry, Step step) {
-  Handset& handset = Handset::Current();
+BOOL WalkSnapshot(Handset& handset, HANDLE snapshot, PROCESSENTRY32* entry, Step step) {
   auto* processes = handset.LookupHandleAs<ProcessSnapshot>(snapshot);
   if (processes == nullptr) {
     handset.set_last_error(ERROR_INVALID_HANDLE);
@@ -56,7 +55,7 @@ BOOL WalkSnapshot(HANDLE snapshot, PROCESSENTRY32* entry, Step step) {
     handset.set_last_error(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  return processes->Fill(step == Step::kFirst ? 0 : processes->next(), entry);
+  return processes->Fill(handset, step == Step::kFirst ? 0 : processes->next(), entry);
 }
 
 }  // namespace
@@ -76,9 +75,9 @@ DWORD Handset::StartProcess(std::u16string path, std::unique_ptr<Program> progra
   m_impl->processes.SetProgram(pid, std::move(program));
   DWORD callerPid = m_currentPid;
   m_currentPid = pid;
-  ++m_impl->running;
+  m_impl->running.push_back({nullptr, pid});
   started.Start(*this, pid);
-  --m_impl->running;
+  m_impl->running.pop_back();
   m_currentPid = callerPid;
   m_impl->ReleaseEnded();
   return pid;
@@ -90,10 +89,10 @@ void Handset::EndProcess(DWORD pid) {
   std::unique_ptr<Program> program = m_impl->processes.Remove(pid);
   auto locals = m_impl->processLocals.extract(pid);
   // A program usually ends from its own code (a window procedure, or the loop inside Start);
-  // it and its storage must outlive that call.
-  if (m_impl->running > 0) {
-    if (program != nullptr) m_impl->ended.push_back(std::move(program));
-    if (!locals.empty()) m_impl->endedLocals.push_back(std::move(locals.mapped()));
+  // it and its storage must outlive that call. Otherwise both go now, the storage first.
+  if (m_impl->Runs(pid)) {
+    if (program != nullptr) m_impl->ended.emplace_back(pid, std::move(program));
+    if (!locals.empty()) m_impl->endedLocals.emplace_back(pid, std::move(locals.mapped()));
   }
 }
 
@@ -148,11 +147,11 @@ HANDLE CreateToolhelp32Snapshot(DWORD dwFlags, DWORD) {
 }
 
 BOOL Process32First(HANDLE hSnapshot, PROCESSENTRY32* lppe) {
-  return host::WalkSnapshot(hSnapshot, lppe, host::Step::kFirst);
+  return host::WalkSnapshot(host::Handset::Current(), hSnapshot, lppe, host::Step::kFirst);
 }
 
 BOOL Process32Next(HANDLE hSnapshot, PROCESSENTRY32* lppe) {
-  return host::WalkSnapshot(hSnapshot, lppe, host::Step::kNext);
+  return host::WalkSnapshot(host::Handset::Current(), hSnapshot, lppe, host::Step::kNext);
 }
 
 BOOL CloseToolhelp32Snapshot(HANDLE hSnapshot) {

@@ -9,7 +9,6 @@ namespace host {
 void JsonLinesTrace::Record(std::int64_t t, std::string_view ev, TraceFields fields) {
   // Event names are fixed ASCII words: nothing in them needs escaping.
   assert(ev.find_first_of("\"\\") == std::string_view::npos);
-  std::lock_guard<std::timed_mutex> hold(m_mutex);
   m_buffer += "{\"t\":";
   m_buffer += std::to_string(t);
   m_buffer += ",\"ev\":\"";
@@ -29,28 +28,16 @@ void JsonLinesTrace::Record(std::int64_t t, std::string_view ev, TraceFields fie
 }
 
 bool JsonLinesTrace::Flush() {
-  std::lock_guard<std::timed_mutex> hold(m_mutex);
-  return FlushHeld();
-}
-
-bool JsonLinesTrace::FlushWithin(std::chrono::milliseconds wait) {
-  std::unique_lock<std::timed_mutex> hold(m_mutex, wait);
-  return hold.owns_lock() && FlushHeld();
-}
-
-bool JsonLinesTrace::FlushHeld() {
   WriteBuffer();
   m_out.flush();
   return static_cast<bool>(m_out);
 }
 
 void JsonLinesTrace::Waiting(std::optional<std::int64_t> waitMs) {
-  // The thread that finishes an ending signal's work may hold the trace: it writes it then.
-  std::unique_lock<std::timed_mutex> hold(m_mutex, std::try_to_lock);
-  if (!hold.owns_lock() || m_buffer.empty()) return;
+  if (m_buffer.empty()) return;
   bool longWait = !waitMs || *waitMs >= kWaitingWrite.count();
   if (!longWait && std::chrono::steady_clock::now() - m_lastWrite < kWaitingWrite) return;
-  FlushHeld();
+  Flush();
 }
 
 void JsonLinesTrace::WriteBuffer() {

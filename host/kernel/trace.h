@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -31,9 +30,8 @@ class Trace {
 };
 
 // Writes each event as one line of JSON to out. The lines are gathered in a buffer and written
-// in blocks, or when the loop waits (Waiting); Flush (and the destructor) writes the rest. Flush
-// may be called from another thread (the one that finishes the work of an ending signal,
-// host/kernel/ending_signals.h).
+// in blocks, or when the loop waits (Waiting); Flush (and the destructor) writes the rest. Used
+// on the handset's thread only.
 class JsonLinesTrace final : public Trace {
  public:
   // REQUIRES: out outlives the trace.
@@ -46,28 +44,22 @@ class JsonLinesTrace final : public Trace {
 
   // Writes what is buffered and flushes out; false when out has failed (now or before).
   bool Flush();
-  // Flush, unless the trace stays busy for longer than wait (a write blocked on a full pipe):
-  // then nothing, and false.
-  bool FlushWithin(std::chrono::milliseconds wait);
   // Writes the buffered lines out before a wait of a second or more (or one with no end), and
   // before any wait a second after the last write: a person following the file sees each event
   // within about a second, while a busy run still writes in blocks.
   void Waiting(std::optional<std::int64_t> waitMs) override;
 
  private:
-  // REQUIRES: m_mutex is held.
   void WriteBuffer();
-  bool FlushHeld();
 
   // Written to out once the buffer holds this much.
   static constexpr std::size_t kBlockBytes = std::size_t{64} << 10;
   // Before a wait, lines are written once they have waited this long (or the wait is as long).
   static constexpr std::chrono::milliseconds kWaitingWrite{1000};
 
-  std::timed_mutex m_mutex;  // guards m_out and m_buffer
   std::ostream& m_out;
   std::string m_buffer;
-  std::chrono::steady_clock::time_point m_lastWrite{};  // guarded by m_mutex
+  std::chrono::steady_clock::time_point m_lastWrite{};
 };
 
 }  // namespace host

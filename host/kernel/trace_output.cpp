@@ -1,14 +1,21 @@
 #include "host/kernel/trace_output.h"
 
-#include "host/kernel/ending_signals.h"
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace host {
 namespace {
 
 constexpr std::string_view kStandardOutput = "-";
-// How long an ending signal waits for a trace that is busy (its write blocked) before the
-// process ends without the rest of it.
-constexpr std::chrono::milliseconds kSignalFlushWait{500};
+// How often a trace that waits for a FIFO's reader looks again; a signal ends the wait at once.
+constexpr int kReaderLookMs = 50;
+
+bool IsFifo(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
 
 }  // namespace
 
@@ -16,30 +23,45 @@ TraceOutput::TraceOutput(std::string path, std::ostream& standardOutput)
     : m_path(std::move(path)),
       m_trace(m_path == kStandardOutput ? standardOutput : static_cast<std::ostream&>(m_file)) {}
 
-TraceOutput::~TraceOutput() { ending_signals::Remove(m_signalKey); }
-
-std::unique_ptr<TraceOutput> TraceOutput::Open(const std::string& path,
-                                               std::ostream& standardOutput,
-                                               OnEndingSignal onSignal) {
+Result<std::unique_ptr<TraceOutput>> TraceOutput::Open(const std::string& path,
+                                                       std::ostream& standardOutput,
+                                                       EndingSignals* signals) {
   std::unique_ptr<TraceOutput> output(new TraceOutput(path, standardOutput));
   if (path == kStandardOutput) return output;
-  output->m_file.open(path, std::ios::binary | std::ios::trunc);
-  if (!output->m_file) return nullptr;
-  if (onSignal == OnEndingSignal::kWrite) {
-    JsonLinesTrace* trace = &output->m_trace;
-    output->m_signalKey =
-        ending_signals::Add([trace] { trace->FlushWithin(kSignalFlushWait); });
+  Error cannot("cannot write the trace to " + path);
+  if (signals != nullptr && IsFifo(path)) {
+    // Opening a FIFO for writing waits for a reader; opened without waiting, it fails until
+    // one comes. Once one is there, the plain open below returns at once.
+    while (true) {
+      int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      if (fd >= 0) {
+        output->m_file.open(path, std::ios::binary | std::ios::trunc);
+        close(fd);
+        break;
+      }
+      if (errno != ENXIO) return cannot;
+      if (signals->Wait(kReaderLookMs) != 0) return cannot;
+    }
+  } else {
+    output->m_file.open(path, std::ios::binary | std::ios::trunc);
   }
+  if (!output->m_file) return cannot;
   return output;
 }
 
 bool OpenTraceOutput(const std::optional<std::string>& path, std::ostream& standardOutput,
-                     std::ostream& err, OnEndingSignal onSignal,
+                     std::ostream& err, EndingSignals* signals,
                      std::unique_ptr<TraceOutput>& trace) {
   if (!path) return true;
-  trace = TraceOutput::Open(*path, standardOutput, onSignal);
-  if (trace == nullptr) err << "quorvane: cannot write the trace to " << *path << '\n';
-  return trace != nullptr;
+  Result<std::unique_ptr<TraceOutput>> opened = TraceOutput::Open(*path, standardOutput, signals);
+  if (!opened) {
+    if (signals == nullptr || signals->received() == 0) {
+      err << "quorvane: " << opened.error().message() << '\n';
+    }
+    return false;
+  }
+  trace = std::move(*opened);
+  return true;
 }
 
 bool FinishTraceOutput(TraceOutput* trace, std::ostream& err) {

@@ -1,22 +1,14 @@
 #include "host/mpris/player_bus.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
-#include <deque>
-#include <future>
 #include <map>
-#include <mutex>
-#include <thread>
 
 #include <sdbus-c++/sdbus-c++.h>
 
 namespace host::mpris {
 namespace {
+
+using dbus::Describe;
 
 using Properties = std::map<std::string, sdbus::Variant>;
 
@@ -70,47 +62,38 @@ void Invalidate(PlayerInfo& info, const std::vector<std::string>& names) {
   }
 }
 
-std::string Describe(const sdbus::Error& error) {
-  return error.getName() + (error.getMessage().empty() ? "" : ": " + error.getMessage());
-}
-
 }  // namespace
 
 class PlayerBus::Worker {
  public:
-  explicit Worker(NewsSink sink)
-      : m_sink(std::move(sink)), m_wakeFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-  ~Worker() {
-    Stop();
-    if (m_wakeFd >= 0) close(m_wakeFd);
-  }
+  Worker(PlayerFilter filter, NewsSink sink)
+      : m_filter(std::move(filter)), m_sink(std::move(sink)) {}
+  ~Worker() { Stop(); }
   Worker(const Worker&) = delete;
   Worker& operator=(const Worker&) = delete;
 
-  // Starts the thread; "" once it has connected, else why not (the thread has ended then).
-  std::string Start(const std::string& address) {
-    if (m_wakeFd < 0) return "cannot make the bridge's wake-up descriptor";
-    std::promise<std::string> connected;
-    std::future<std::string> result = connected.get_future();
-    m_thread = std::thread(
-        [this, address, promise = std::move(connected)]() mutable { Run(address, promise); });
-    std::string error = result.get();
-    if (!error.empty()) m_thread.join();
-    return error;
+  Status Start(const dbus::ConnectOptions& options) {
+    dbus::BusHooks hooks;
+    hooks.lost = [this](const std::string& why) {
+      Note(NoteKind::kBus, "the session bus is gone: " + why);
+      m_sink({BusNews::Kind::kBusLost, {}, "", NoteKind::kBus});
+    };
+    hooks.closing = [this] { Close(); };
+    Result<std::unique_ptr<dbus::BusThread>> bus = dbus::BusThread::Connect(options, hooks);
+    if (!bus) return bus.error();
+    m_bus = std::move(*bus);
+    m_bus->Post([this](sdbus::IConnection& connection) { SetUp(connection); });
+    return Ok();
   }
 
-  void Stop() {
-    m_stop = true;
-    Wake();
-    if (m_thread.joinable()) m_thread.join();
-  }
+  // Ends the bus thread; what uses the connection is released on it (Close).
+  void Stop() { m_bus.reset(); }
 
   void Call(const std::string& busName, const std::string& interface, const std::string& method) {
-    {
-      std::lock_guard<std::mutex> lock(m_mutex);
-      m_requests.push_back({busName, interface, method});
-    }
-    Wake();
+    if (m_bus == nullptr) return;
+    m_bus->Post([this, request = Request{busName, interface, method}](sdbus::IConnection&) {
+      Send(request);
+    });
   }
 
  private:
@@ -126,66 +109,26 @@ class PlayerBus::Worker {
     int readsPending = 0;
   };
 
-  void Wake() {
-    std::uint64_t one = 1;
-    [[maybe_unused]] ssize_t written = write(m_wakeFd, &one, sizeof one);
-  }
-
-  void Run(const std::string& address, std::promise<std::string>& connected) {
-    try {
-      m_connection = address.empty() ? sdbus::createSessionBusConnection()
-                                     : sdbus::createSessionBusConnectionWithAddress(address);
-      m_daemon = sdbus::createProxy(*m_connection, kDaemonName, kDaemonPath);
-      m_matches.push_back(m_connection->addMatch(
-          std::string("type='signal',sender='") + kDaemonName + "',interface='" + kDaemonName +
-              "',member='NameOwnerChanged',arg0namespace='org.mpris.MediaPlayer2'",
-          [this](sdbus::Message& message) { Guarded([&] { OnNameOwnerChanged(message); }); }));
-      m_matches.push_back(m_connection->addMatch(
-          std::string("type='signal',interface='") + kPropertiesInterface +
-              "',member='PropertiesChanged',path='" + kObjectPath + "'",
-          [this](sdbus::Message& message) { Guarded([&] { OnPropertiesChanged(message); }); }));
-    } catch (const sdbus::Error& error) {
-      Close();
-      connected.set_value("no session bus: " + Describe(error));
-      return;
-    }
-    connected.set_value("");
-    try {
-      ListNames();
-      Loop();
-    } catch (const sdbus::Error& error) {
-      m_sink({BusNews::Kind::kNote, {}, "the session bus is gone: " + Describe(error)});
-      m_sink({BusNews::Kind::kBusLost, {}, ""});
-    }
-    Close();
+  // The first task on the bus thread: follow the players' names and properties, then list them.
+  void SetUp(sdbus::IConnection& connection) {
+    m_connection = &connection;
+    m_daemon = sdbus::createProxy(connection, kDaemonName, kDaemonPath);
+    m_matches.push_back(connection.addMatch(
+        std::string("type='signal',sender='") + kDaemonName + "',interface='" + kDaemonName +
+            "',member='NameOwnerChanged',arg0namespace='org.mpris.MediaPlayer2'",
+        [this](sdbus::Message& message) { Guarded([&] { OnNameOwnerChanged(message); }); }));
+    m_matches.push_back(connection.addMatch(
+        std::string("type='signal',interface='") + kPropertiesInterface +
+            "',member='PropertiesChanged',path='" + kObjectPath + "'",
+        [this](sdbus::Message& message) { Guarded([&] { OnPropertiesChanged(message); }); }));
+    ListNames();
   }
 
   void Close() {
     m_players.clear();
     m_matches.clear();
     m_daemon.reset();
-    m_connection.reset();
-  }
-
-  void Loop() {
-    while (!m_stop) {
-      while (m_connection->processPendingRequest()) {
-        if (m_stop) return;
-      }
-      TakeRequests();
-      sdbus::IConnection::PollData bus = m_connection->getEventLoopPollData();
-      pollfd fds[2] = {{bus.fd, bus.events, 0}, {m_wakeFd, POLLIN, 0}};
-      if (poll(fds, 2, bus.getPollTimeout()) < 0 && errno != EINTR) {
-        throw sdbus::Error("org.freedesktop.DBus.Error.IOError", "poll failed");
-      }
-      if ((fds[0].revents & (POLLHUP | POLLERR)) != 0 && (fds[0].revents & POLLIN) == 0) {
-        throw sdbus::Error("org.freedesktop.DBus.Error.Disconnected", "the connection was closed");
-      }
-      if ((fds[1].revents & POLLIN) != 0) {
-        std::uint64_t count;
-        [[maybe_unused]] ssize_t got = read(m_wakeFd, &count, sizeof count);
-      }
-    }
+    m_connection = nullptr;
   }
 
   // A reply or signal handler must not throw into sd-bus: what went wrong becomes a note.
@@ -194,13 +137,24 @@ class PlayerBus::Worker {
     try {
       handle();
     } catch (const std::exception& error) {
-      Note(std::string("a malformed message from the bus: ") + error.what());
+      Note(NoteKind::kMalformed, std::string("a malformed message from the bus: ") + error.what());
     }
   }
 
-  void Note(std::string text) { m_sink({BusNews::Kind::kNote, {}, std::move(text)}); }
+  void Note(NoteKind kind, std::string text) {
+    m_sink({BusNews::Kind::kNote, {}, std::move(text), kind});
+  }
 
   void Publish() {
+    // The first news waits for the listing at start and the players it found, so that a player
+    // already on the bus is not first told as missing.
+    if (!m_started) {
+      if (!m_listed) return;
+      for (const auto& [name, tracked] : m_players) {
+        if (tracked.readsPending > 0) return;
+      }
+      m_started = true;
+    }
     BusNews news;
     for (const auto& [name, tracked] : m_players) {
       if (tracked.readsPending == 0) news.players.push_back(tracked.info);
@@ -215,9 +169,10 @@ class PlayerBus::Worker {
     m_daemon->callMethod(
         call,
         [this](sdbus::MethodReply& reply, const sdbus::Error* error) {
+          m_listed = true;
           Guarded([&] {
             if (error != nullptr) {
-              Note("listing the players failed: " + Describe(*error));
+              Note(NoteKind::kCallFailed, "listing the players failed: " + Describe(*error));
             } else {
               std::vector<std::string> names;
               reply >> names;
@@ -268,7 +223,8 @@ class PlayerBus::Worker {
     Tracked& tracked = it->second;
     --tracked.readsPending;
     if (error != nullptr) {
-      Note("reading the properties of " + name + " failed: " + Describe(*error));
+      Note(NoteKind::kCallFailed, "reading the properties of " + name + " failed: " +
+                                      Describe(*error));
     } else {
       if (tracked.owner.empty()) tracked.owner = reply.getSender();
       Properties properties;
@@ -279,35 +235,35 @@ class PlayerBus::Worker {
   }
 
   void OnPropertiesChanged(sdbus::Message& message) {
+    // The sender first: a peer that owns no name of a player that counts is not heard at all,
+    // however much it sends and whatever it holds.
+    std::string sender = message.getSender();
+    std::vector<Tracked*> from;
+    for (auto& [name, tracked] : m_players) {
+      if (!tracked.owner.empty() && tracked.owner == sender && m_filter.Matches(name)) {
+        from.push_back(&tracked);
+      }
+    }
+    if (from.empty()) return;
     std::string interface;
     Properties changed;
     std::vector<std::string> invalidated;
     message >> interface >> changed >> invalidated;
     if (interface != kRootInterface && interface != kPlayerInterface) return;
-    std::string sender = message.getSender();
     bool any = false;
-    for (auto& [name, tracked] : m_players) {
-      if (tracked.owner.empty() || tracked.owner != sender) continue;
-      Apply(tracked.info, changed);
-      Invalidate(tracked.info, invalidated);
-      any = any || tracked.readsPending == 0;
+    for (Tracked* tracked : from) {
+      Apply(tracked->info, changed);
+      Invalidate(tracked->info, invalidated);
+      any = any || tracked->readsPending == 0;
     }
     if (any) Publish();
-  }
-
-  void TakeRequests() {
-    std::deque<Request> requests;
-    {
-      std::lock_guard<std::mutex> lock(m_mutex);
-      requests.swap(m_requests);
-    }
-    for (const Request& request : requests) Send(request);
   }
 
   void Send(const Request& request) {
     auto it = m_players.find(request.busName);
     if (it == m_players.end()) {
-      Note(request.method + " to " + request.busName + " dropped: the player is not on the bus");
+      Note(NoteKind::kDropped,
+           request.method + " to " + request.busName + " dropped: the player is not on the bus");
       return;
     }
     sdbus::MethodCall call = it->second.proxy->createMethodCall(request.interface, request.method);
@@ -315,44 +271,34 @@ class PlayerBus::Worker {
         call,
         [this, request](sdbus::MethodReply&, const sdbus::Error* error) {
           if (error != nullptr) {
-            Note(request.method + " to " + request.busName + " failed: " + Describe(*error));
+            Note(NoteKind::kCallFailed,
+                 request.method + " to " + request.busName + " failed: " + Describe(*error));
           }
         },
         kCallTimeout);
   }
 
+  const PlayerFilter m_filter;
   NewsSink m_sink;
-  int m_wakeFd;
-  std::thread m_thread;
-  std::atomic<bool> m_stop{false};
-  std::mutex m_mutex;
-  std::deque<Request> m_requests;  // guarded by m_mutex
 
   // The bus thread's own.
-  std::unique_ptr<sdbus::IConnection> m_connection;
+  sdbus::IConnection* m_connection = nullptr;
   std::unique_ptr<sdbus::IProxy> m_daemon;
   std::vector<sdbus::Slot> m_matches;
   std::map<std::string, Tracked> m_players;
   std::uint64_t m_appeared = 0;
+  bool m_listed = false;   // ListNames has answered (or failed)
+  bool m_started = false;  // the first kPlayers news has gone out
+
+  // Last, so that it goes first: the thread ends before the state it uses.
+  std::unique_ptr<dbus::BusThread> m_bus;
 };
 
-std::optional<std::string> CheckSessionBus(const std::string& address) {
-  try {
-    std::unique_ptr<sdbus::IConnection> connection =
-        address.empty() ? sdbus::createSessionBusConnection()
-                        : sdbus::createSessionBusConnectionWithAddress(address);
-    connection->getUniqueName();
-  } catch (const sdbus::Error& error) {
-    return "no session bus: " + Describe(error);
-  }
-  return std::nullopt;
-}
-
-std::variant<std::unique_ptr<PlayerBus>, std::string> PlayerBus::Connect(
-    const std::string& address, NewsSink sink) {
-  auto worker = std::make_unique<Worker>(std::move(sink));
-  std::string error = worker->Start(address);
-  if (!error.empty()) return error;
+Result<std::unique_ptr<PlayerBus>> PlayerBus::Connect(const dbus::ConnectOptions& options,
+                                                      PlayerFilter filter, NewsSink sink) {
+  auto worker = std::make_unique<Worker>(std::move(filter), std::move(sink));
+  Status started = worker->Start(options);
+  if (!started) return started.error();
   return std::unique_ptr<PlayerBus>(new PlayerBus(std::move(worker)));
 }
 

@@ -1,22 +1,23 @@
-// The bridge's side on the session bus: its own connection and thread, which follows the MPRIS
-// players (org.mpris.MediaPlayer2.*) as they come and go and change, and makes the calls the
-// handset asks for without ever making the asker wait.
+// The bridge's side on the session bus: a connection and thread of its own (host/dbus/
+// bus_thread.h), which follows the MPRIS players (org.mpris.MediaPlayer2.*) as they come and go
+// and change, and makes the calls the handset asks for without ever making the asker wait.
 //
 // Everything that touches D-Bus runs on the bus thread: it lists the players at start, hears
 // NameOwnerChanged and each player's PropertiesChanged, reads a new player's properties
 // (GetAll, at most kCallTimeout), and makes the asked calls asynchronously with the same
-// timeout. What it learns it hands to a sink, on the bus thread: the handset side passes it on
-// with Handset::PostFromThread.
+// timeout. A PropertiesChanged is looked at only when its sender owns the name of a player it
+// follows and that counts: what other peers send is dropped before it is decoded. What it learns it hands to a
+// sink, on the bus thread: the handset side passes it on with Handset::PostFromThread.
 #pragma once
 
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
+#include "host/crt/result.h"
+#include "host/dbus/bus_thread.h"
 #include "host/mpris/player_choice.h"
 
 namespace host::mpris {
@@ -26,32 +27,40 @@ inline constexpr char kPlayerInterface[] = "org.mpris.MediaPlayer2.Player";
 inline constexpr char kObjectPath[] = "/org/mpris/MediaPlayer2";
 inline constexpr std::chrono::milliseconds kCallTimeout{500};
 
+// What a debug line is about; the handset side limits each kind's lines per minute.
+enum class NoteKind {
+  kCallFailed,  // a call failed or timed out (Next, GetAll, ListNames)
+  kMalformed,   // a message from a followed player could not be decoded
+  kDropped,     // a command was not sent (the player cannot, is gone, no bus)
+  kBus,         // the session bus went away
+};
+inline constexpr int kNoteKinds = 4;
+
 // One message of the bus thread to the handset side.
 struct BusNews {
   enum class Kind {
     kPlayers,  // players: every MPRIS player on the bus whose properties have been read (or
                // could not be, in time), in order of appearance
-    kNote,     // note: a debug line (a call failed or timed out, a reply was malformed)
+    kNote,     // note: a debug line of noteKind
     kBusLost,  // the connection broke: no player any more, the bus thread has ended
   };
   Kind kind = Kind::kPlayers;
   std::vector<PlayerInfo> players;
   std::string note;
+  NoteKind noteKind = NoteKind::kCallFailed;
 };
 // Called on the bus thread, one message at a time, in order.
 using NewsSink = std::function<void(BusNews)>;
 
-// Whether a session bus answers at address (empty: the default): nullopt when it does, else
-// why not ("no session bus: ..."). Connects and disconnects at once, on the calling thread.
-std::optional<std::string> CheckSessionBus(const std::string& address);
-
 class PlayerBus {
  public:
-  // Connects to the session bus (address empty: the default, DBUS_SESSION_BUS_ADDRESS), starts
-  // the bus thread and lists the players; the first kPlayers news follows. Returns the reason
-  // when there is no session bus to connect to.
-  static std::variant<std::unique_ptr<PlayerBus>, std::string> Connect(const std::string& address,
-                                                                       NewsSink sink);
+  // Connects to the session bus (options: the address, the deadline, a stop descriptor), starts
+  // the bus thread and lists the players; the first kPlayers news follows. The error of
+  // dbus::BusThread::Connect when there is no bus that answers.
+  // The PropertiesChanged of players that filter does not let through are not decoded: they
+  // never count, and their listing keeps what GetAll read.
+  static Result<std::unique_ptr<PlayerBus>> Connect(const dbus::ConnectOptions& options,
+                                                    PlayerFilter filter, NewsSink sink);
   // Stops the bus thread (pending calls are dropped); the sink is not called afterwards.
   ~PlayerBus();
   PlayerBus(const PlayerBus&) = delete;

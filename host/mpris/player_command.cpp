@@ -6,7 +6,7 @@
 #include <wordexp.h>
 
 #include <cerrno>
-#include <cstring>
+#include <string_view>
 #include <thread>
 
 extern char** environ;
@@ -18,15 +18,44 @@ std::string WordexpError(int code) {
   switch (code) {
     case WRDE_BADCHAR:
       return "it holds one of | & ; < > ( ) { } or a newline unquoted (no shell runs it)";
+    case WRDE_BADVAL:
+      return "it uses an environment variable that is not set";
     case WRDE_CMDSUB:
-      return "command substitution ($(...) or `...`) is not allowed";
+      return "it uses command substitution `...`, which is not allowed";
     case WRDE_SYNTAX:
-      return "unbalanced quotes or another syntax error";
+      return "it has unbalanced quotes or another syntax error";
     case WRDE_NOSPACE:
-      return "out of memory";
+      return "cannot be split into words: out of memory";
     default:
       return "cannot be split into words";
   }
+}
+
+// The first expansion, outside single quotes, that wordexp must never see: these run commands,
+// write to standard error or set variables (${X:?msg}, ${X=y}), and some crash glibc's
+// wordexp (${X?}, $((1%0))). Null when there is none.
+const char* ForbiddenExpansion(std::string_view line) {
+  enum class Quote { kNone, kSingle, kDouble };
+  Quote quote = Quote::kNone;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    char c = line[i];
+    if (quote == Quote::kSingle) {
+      if (c == '\'') quote = Quote::kNone;
+    } else if (c == '\\') {
+      ++i;  // the next character is taken literally
+    } else if (c == '\'' && quote == Quote::kNone) {
+      quote = Quote::kSingle;
+    } else if (c == '"') {
+      quote = quote == Quote::kDouble ? Quote::kNone : Quote::kDouble;
+    } else if (c == '$' && i + 1 < line.size()) {
+      std::string_view next = line.substr(i + 1);
+      if (next.substr(0, 2) == "((") return "arithmetic expansion $((...))";
+      if (next[0] == '(') return "command substitution $(...)";
+      if (next[0] == '{') return "parameter expansion ${...} (write $NAME instead)";
+      if (next[0] == '[') return "arithmetic expansion $[...]";
+    }
+  }
+  return nullptr;
 }
 
 // Frees the spawn attributes and file actions however the function returns.
@@ -47,20 +76,26 @@ struct SpawnSetup {
 
 }  // namespace
 
-std::variant<std::vector<std::string>, CommandError> SplitCommandLine(const std::string& line) {
+Result<std::vector<std::string>> SplitCommandLine(const std::string& line) {
+  if (const char* expansion = ForbiddenExpansion(line)) {
+    return Error(std::string("the player command uses ") + expansion +
+                 ", which is not allowed (no shell runs it)");
+  }
   wordexp_t words{};
-  int code = wordexp(line.c_str(), &words, WRDE_NOCMD);
+  // WRDE_UNDEF: a variable that is not set is an error, not an empty word that would start the
+  // player without what the user meant to give it.
+  int code = wordexp(line.c_str(), &words, WRDE_NOCMD | WRDE_UNDEF);
   if (code != 0) {
     if (code == WRDE_NOSPACE) wordfree(&words);
-    return CommandError{"the player command " + WordexpError(code)};
+    return Error("the player command " + WordexpError(code));
   }
   std::vector<std::string> result(words.we_wordv, words.we_wordv + words.we_wordc);
   wordfree(&words);
-  if (result.empty()) return CommandError{"the player command is empty"};
+  if (result.empty()) return Error("the player command is empty");
   return result;
 }
 
-std::variant<pid_t, CommandError> StartDetached(const std::vector<std::string>& argv) {
+Result<pid_t> StartDetached(const std::vector<std::string>& argv) {
   std::vector<char*> args;
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
@@ -80,9 +115,7 @@ std::variant<pid_t, CommandError> StartDetached(const std::vector<std::string>& 
   pid_t pid = 0;
   // glibc reports a failed exec here (the child is then reaped already).
   int error = posix_spawnp(&pid, args[0], &setup.files, &setup.attributes, args.data(), environ);
-  if (error != 0) {
-    return CommandError{"cannot start " + argv[0] + ": " + std::strerror(error)};
-  }
+  if (error != 0) return Error::FromErrno("cannot start " + argv[0], error);
   // The player outlives its use here; whoever ends it, its exit status is collected.
   std::thread([pid] {
     while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {

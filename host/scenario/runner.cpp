@@ -42,22 +42,16 @@ bool SameExeName(std::u16string_view a, std::u16string_view b) {
   return EqualIgnoringAsciiCase(a, b);
 }
 
-// The directory part of a handset path, as a host path under the handset's root.
-std::string HostDirectoryOf(const Handset& handset, std::u16string_view exe) {
-  std::size_t slash = exe.rfind(u'\\');
-  return handset.HostPath(exe.substr(0, slash == std::u16string_view::npos ? 0 : slash));
-}
-
 }  // namespace
 
 Runner::Runner(Handset& handset, std::vector<Command> commands, std::string scriptName,
-               Application application, std::ostream& diagnostics)
+               launch::Executable executable, std::ostream& diagnostics)
     : m_handset(handset),
       m_commands(std::move(commands)),
       m_scriptName(std::move(scriptName)),
-      m_application(std::move(application)),
+      m_executable(std::move(executable)),
       m_diagnostics(diagnostics),
-      m_exe(m_application.defaultExe) {
+      m_exe(m_executable.path) {
   m_handset.RegisterDevice(kAccelerometerName, &m_driver);
   m_handset.RegisterProgram(kPlayerPath, WindowedProgram::Factory({kPlayerTitle}));
   m_handset.set_input(this);
@@ -88,16 +82,10 @@ RunStatus Runner::Run() {
 }
 
 Runner::Step Runner::Start() {
-  std::error_code error;
-  std::filesystem::create_directories(HostDirectoryOf(m_handset, m_exe), error);
-  std::unique_ptr<EntryProgram> program = m_application.make();
+  std::unique_ptr<launch::EntryProgram> program = m_executable.make();
   m_program = program.get();
-  DWORD pid = m_handset.StartProcess(m_exe, std::move(program));
-  // The entry has returned: the process's code has ended.
-  std::optional<int> code = m_program->exit_code();
-  m_handset.Emit("exit", [&] { return TraceFields{{"code", code.value_or(0)}}; });
+  launch::RunToExit(m_handset, std::move(program), m_exe);
   m_program = nullptr;
-  m_handset.EndProcess(pid);
   bool unfinished = m_waitUntil.has_value() || m_next < m_commands.size();
   if (!m_failed && unfinished) {
     Warn(m_waitUntil ? m_currentLine : m_commands[m_next].line,

@@ -24,22 +24,14 @@
 
 #include "host/drivers/accelerometer.h"
 #include "host/kernel/handset.h"
+#include "host/launch/executable.h"
 #include "host/scenario/commands.h"
-#include "host/scenario/entry_program.h"
 #include "host/scenario/file_watch.h"
 #include "host/scenario/input_targets.h"
 
 class CMzWnd;
 
 namespace host::scenario {
-
-// What start starts.
-struct Application {
-  // The executable's handset path unless the script sets another with exe.
-  std::u16string defaultExe;
-  // Makes the program for one run.
-  std::function<std::unique_ptr<EntryProgram>()> make;
-};
 
 enum class RunStatus {
   kCompleted,    // the script ran to its end, or the application exited before it
@@ -49,12 +41,13 @@ enum class RunStatus {
 class Runner final : public InputSource {
  public:
   // Registers the accelerometer "ACC0:" and the music player's executable on the handset and
-  // becomes its input source. Diagnostics (errors and warnings) are written as
+  // becomes its input source. start starts executable, at executable.path unless the script
+  // sets another with exe. Diagnostics (errors and warnings) are written as
   // "NAME:LINE: message" lines.
   // REQUIRES: handset, its clock and diagnostics outlive the runner; the handset is current and
   // has no other accelerometer or input source.
   Runner(Handset& handset, std::vector<Command> commands, std::string scriptName,
-         Application application, std::ostream& diagnostics);
+         launch::Executable executable, std::ostream& diagnostics);
   ~Runner() override;
   Runner(const Runner&) = delete;
   Runner& operator=(const Runner&) = delete;
@@ -140,7 +133,7 @@ class Runner final : public InputSource {
   Handset& m_handset;
   std::vector<Command> m_commands;
   std::string m_scriptName;
-  Application m_application;
+  launch::Executable m_executable;
   std::ostream& m_diagnostics;
 
   SimulatedAccelerometer m_sensor;
@@ -151,7 +144,7 @@ class Runner final : public InputSource {
   int m_currentLine = 0;           // the line of the command being carried out
   std::optional<std::int64_t> m_waitUntil;  // a wait in progress
   std::u16string m_exe;
-  EntryProgram* m_program = nullptr;  // the application's, while its process runs
+  launch::EntryProgram* m_program = nullptr;  // the application's, while its process runs
   bool m_failed = false;
   Screenshooter m_screenshooter;
   std::optional<std::string> m_finalScreenshot;

@@ -1,6 +1,7 @@
 #include "host/scenario/script_mode.h"
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <variant>
 
@@ -20,7 +21,7 @@ constexpr std::size_t kMaxScriptBytes = std::size_t{16} << 20;
 
 }  // namespace
 
-int RunScriptMode(const ScriptModeOptions& options, const Application& application,
+int RunScriptMode(const ScriptModeOptions& options, const launch::Executable& executable,
                   std::ostream& out, std::ostream& err) {
   const std::string& name = options.scriptPath;
   std::error_code code;
@@ -40,25 +41,30 @@ int RunScriptMode(const ScriptModeOptions& options, const Application& applicati
     return kExitScriptError;
   }
 
-  auto made = RootFolder::Make(options.root);
-  if (auto* problem = std::get_if<std::string>(&made)) {
-    err << "quorvane: " << *problem << '\n';
+  Result<std::unique_ptr<RootFolder>> made = RootFolder::Make(options.root);
+  if (!made) {
+    err << "quorvane: " << made.error().message() << '\n';
     return kExitScriptError;
   }
-  std::unique_ptr<RootFolder> root = std::get<std::unique_ptr<RootFolder>>(std::move(made));
+  std::unique_ptr<RootFolder> root = std::move(*made);
   std::unique_ptr<TraceOutput> trace;
-  if (!OpenTraceOutput(options.tracePath, out, err, OnEndingSignal::kWrite, trace)) {
-    return kExitScriptError;
+  EndingSignals* signals = options.signals;
+  if (!OpenTraceOutput(options.tracePath, out, err, signals, trace)) {
+    return signals != nullptr && signals->received() != 0 ? kExitOk : kExitScriptError;
   }
+  // A signal before the start: nothing to run, nothing to save.
+  if (signals != nullptr && signals->Take() != 0) return kExitOk;
 
   RunStatus status;
   {
     VirtualClock clock;
     Handset handset(clock, root->path());
     if (trace != nullptr) handset.set_trace(&trace->trace());
-    Runner runner(handset, *std::move(script), name, application, err);
+    Runner runner(handset, *std::move(script), name, executable, err);
     runner.set_screenshooter(options.screenshooter);
     if (options.screenshotPath) runner.set_final_screenshot(*options.screenshotPath);
+    std::optional<SignalStop> stop;
+    if (signals != nullptr) stop.emplace(handset, *signals, runner);
     status = runner.Run();
   }
   if (!FinishTraceOutput(trace.get(), err)) return kExitScriptError;

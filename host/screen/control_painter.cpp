@@ -138,7 +138,22 @@ void PaintScrollBar(Canvas& canvas, const ControlView& container, const RECT& re
                      theme::kScrollThumb);
 }
 
-void PaintControl(Canvas& canvas, const ControlView& control, POINT origin, const RECT& clip) {
+// Where a label's text may go: its rect, up to the first control added after it in its row. The
+// application lays its labels as wide as the window, under the slider or the switch of their
+// row, which is drawn over them; a long text is fitted into the part left free.
+RECT TextRoom(const std::vector<ControlView>& siblings, std::size_t index) {
+  RECT room = siblings[index].rect;
+  for (std::size_t i = index + 1; i < siblings.size(); ++i) {
+    const RECT& other = siblings[i].rect;
+    bool sameRow = other.top < room.bottom && other.bottom > room.top;
+    if (sameRow && other.left > room.left && other.left < room.right) room.right = other.left;
+  }
+  return room;
+}
+
+// room: where the control's text may go (see TextRoom), in window coordinates.
+void PaintControl(Canvas& canvas, const ControlView& control, const RECT& room, POINT origin,
+                  const RECT& clip) {
   RECT rect = Offset(control.rect, origin.x, origin.y);
   RECT visible = Intersect(rect, clip);
   if (IsEmpty(visible)) return;
@@ -154,7 +169,8 @@ void PaintControl(Canvas& canvas, const ControlView& control, POINT origin, cons
       break;
     }
     case UiKind::kStatic:
-      DrawText(canvas, control, rect, StyleFor(control, HAlign::kLeft, VAlign::kCentre, text));
+      DrawText(canvas, control, Offset(room, origin.x, origin.y),
+               StyleFor(control, HAlign::kLeft, VAlign::kCentre, text));
       break;
     case UiKind::kButton:
       PaintButton(canvas, control, rect);
@@ -181,7 +197,11 @@ void PaintControl(Canvas& canvas, const ControlView& control, POINT origin, cons
 
 void PaintControls(Canvas& canvas, const std::vector<ControlView>& controls, POINT origin,
                    const RECT& clip) {
-  for (const ControlView& control : controls) PaintControl(canvas, control, origin, clip);
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const ControlView& control = controls[i];
+    RECT room = control.kind == UiKind::kStatic ? TextRoom(controls, i) : control.rect;
+    PaintControl(canvas, control, room, origin, clip);
+  }
 }
 
 std::optional<RECT> ScrollThumb(const ControlView& container) {

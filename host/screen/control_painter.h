@@ -10,7 +10,9 @@
 
 namespace host::screen {
 
-// Draws the controls in order (later ones over earlier ones), each before its children.
+// Draws the controls in order (later ones over earlier ones), each before its children. A
+// label's text ends where a control added after it in its row begins (it is drawn smaller, then
+// cut, to fit).
 // origin: where the window's 0, 0 lies on the canvas (control rects are in window
 // coordinates). Nothing is drawn outside clip; a container's children are clipped to it.
 void PaintControls(Canvas& canvas, const std::vector<ControlView>& controls, POINT origin,

@@ -7,10 +7,10 @@ namespace {
 
 // The application's fixed texts with their English; docs/running.md has the same table.
 constexpr std::pair<std::u16string_view, std::u16string_view> kEnglish[] = {
-    {u"基本状态", u"Basic state"},
+    {u"基本状态", u"Status"},
     {u"正在获取状态", u"Getting state"},
     {u"参数设置", u"Settings"},
-    {u"敏感度", u"Tilt"},  // short: the slider starts at x 100
+    {u"敏感度", u"Threshold"},  // the slider's number: higher needs a harder flick
     {u"重力换歌开启", u"Change songs by tilting"},
     {u"自动隐藏界面", u"Hide this window automatically"},
     {u"自动运行音乐", u"Start the music automatically"},
@@ -24,7 +24,7 @@ constexpr std::pair<std::u16string_view, std::u16string_view> kEnglish[] = {
     {u"全部关闭", u"Close all"},
     {u"关闭音乐", u"Close music"},
     {u"暂停", u"Pause"},
-    {u"音乐暂停", u"Music paused"},
+    {u"音乐暂停", u"Play/Pause"},  // the menu item toggles
     {u"正在播放下一首", u"Playing the next song"},
     {u"正在播放前一首", u"Playing the previous song"},
     {u"正在切换音乐状态", u"Switching play and pause"},
@@ -35,7 +35,7 @@ constexpr std::pair<std::u16string_view, std::u16string_view> kEnglish[] = {
     {u"音乐已开启！", u"Music started!"},
     {u"重力加速器被配置为关闭", u"Gesture control is switched off"},
     {u"启动重力加速器失败", u"Starting the accelerometer failed"},
-    {u"没有操作，监听中", u"Listening, nothing done"},
+    {u"没有操作，监听中", u"Listening for flicks"},
     {u"正在播放", u"Now playing"},
     {u"播放列表", u"Playlist"},
     {u"所有歌曲", u"All songs"},

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <system_error>
@@ -23,10 +24,16 @@ namespace {
 constexpr const char* kAxes[] = {"x", "y", "z"};
 
 // Reads a small attribute file (path relative to folder, or AT_FDCWD) into buffer; its length,
-// or -errno.
+// or -errno (-kNotRegularFile for anything but a regular file). Opened without blocking, so a
+// FIFO or a device node in its place cannot hang the reader.
 long ReadSmallFileAt(int folder, const char* path, char* buffer, std::size_t size) {
-  int fd = openat(folder, path, O_RDONLY | O_CLOEXEC);
+  int fd = openat(folder, path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return -errno;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    return -kNotRegularFile;
+  }
   ssize_t length;
   do {
     length = read(fd, buffer, size);
@@ -41,17 +48,22 @@ const char* RawFileName(int axis) {
   return kNames[axis];
 }
 
-// An attribute's text; nullopt when the file does not exist, an error when it cannot be read.
-using Attribute = std::variant<std::optional<std::string>, IioError>;
+}  // namespace
 
-Attribute ReadAttribute(const std::string& sysPath, const std::string& attribute) {
+Result<std::optional<std::string>> ReadIioAttribute(const std::string& sysPath,
+                                                    const std::string& attribute) {
   std::string path = sysPath + "/" + attribute;
   char buffer[256];
   long length = ReadSmallFileAt(AT_FDCWD, path.c_str(), buffer, sizeof buffer);
   if (length == -ENOENT) return std::optional<std::string>();
-  if (length < 0) return IioError{UnreadableMessage(path, static_cast<int>(-length))};
+  if (length < 0) {
+    int error = static_cast<int>(-length);
+    return Error(UnreadableMessage(path, error), error == kNotRegularFile ? 0 : error);
+  }
   return std::optional<std::string>(std::string(Trimmed(std::string_view(buffer, length))));
 }
+
+namespace {
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
@@ -82,13 +94,13 @@ struct Candidate {
 };
 
 // Every IIO device, in sysfs-name order, and which of them are accelerometers.
-std::variant<std::vector<Candidate>, IioError> IioDevices(std::vector<std::string>& others) {
+Result<std::vector<Candidate>> IioDevices(std::vector<std::string>& others) {
   UdevPtr<udev> context(udev_new());
-  if (!context) return IioError{"cannot use udev to look for IIO devices"};
+  if (!context) return Error("cannot use udev to look for IIO devices");
   UdevPtr<udev_enumerate> enumerate(udev_enumerate_new(context.get()));
   if (!enumerate || udev_enumerate_add_match_subsystem(enumerate.get(), "iio") < 0 ||
       udev_enumerate_scan_devices(enumerate.get()) < 0) {
-    return IioError{"cannot use udev to look for IIO devices"};
+    return Error("cannot use udev to look for IIO devices");
   }
   std::vector<Candidate> found;
   udev_list_entry* entry;
@@ -115,53 +127,58 @@ std::variant<std::vector<Candidate>, IioError> IioDevices(std::vector<std::strin
   return found;
 }
 
-// Reads the number in attribute, or keeps value when the file does not exist.
-std::optional<IioError> ReadNumber(const std::string& sysPath, const std::string& attribute,
-                                   double& value, bool& found) {
-  Attribute text = ReadAttribute(sysPath, attribute);
-  if (auto* error = std::get_if<IioError>(&text)) return *error;
-  const std::optional<std::string>& present = std::get<std::optional<std::string>>(text);
-  found = present.has_value();
-  if (!found) return std::nullopt;
+// Reads the number in attribute, or keeps value when the file does not exist or holds no
+// finite number (nan, inf: one debug line, as for an unusable matrix).
+Status ReadNumber(const Candidate& candidate, const char* what, const std::string& attribute,
+                  const IioDebugSink& debug, double& value) {
+  const std::string& sysPath = candidate.sysPath;
+  auto text = ReadIioAttribute(sysPath, attribute);
+  if (!text) return text.error();
+  const std::optional<std::string>& present = *text;
+  if (!present) return Ok();
   double number = 0;
   const char* begin = present->data();
   const char* end = begin + present->size();
   if (begin != end && *begin == '+') ++begin;
   auto [stop, problem] = std::from_chars(begin, end, number);
   if (problem != std::errc() || stop != end || begin == end) {
-    return IioError{sysPath + "/" + attribute + " holds \"" + *present + "\", not a number"};
+    return Error(sysPath + "/" + attribute + " holds \"" + *present + "\", not a number");
+  }
+  if (!std::isfinite(number)) {
+    if (debug) {
+      debug("iio: " + candidate.sysName + ": the " + what + " \"" + *present + "\" of " +
+            attribute + " is unusable; taking it as missing");
+    }
+    return Ok();
   }
   value = number;
-  return std::nullopt;
+  return Ok();
 }
 
 // Per axis: the axis's own attribute, else the shared one, else fallback.
-std::optional<IioError> ReadPerAxis(const std::string& sysPath, const char* what, double fallback,
-                                    std::array<double, 3>& values) {
+Status ReadPerAxis(const Candidate& candidate, const char* what, double fallback,
+                   const IioDebugSink& debug, std::array<double, 3>& values) {
   double shared = fallback;
-  bool found = false;
-  if (auto error = ReadNumber(sysPath, std::string("in_accel_") + what, shared, found)) {
-    return error;
-  }
-  for (int axis = 0; axis < 3; ++axis) {
+  Status read = ReadNumber(candidate, what, std::string("in_accel_") + what, debug, shared);
+  for (int axis = 0; axis < 3 && read; ++axis) {
     values[axis] = shared;
     std::string own = std::string("in_accel_") + kAxes[axis] + "_" + what;
-    if (auto error = ReadNumber(sysPath, own, values[axis], found)) return error;
+    read = ReadNumber(candidate, what, own, debug, values[axis]);
   }
-  return std::nullopt;
+  return read;
 }
 
-std::optional<IioError> ReadMatrix(const Candidate& candidate, IioAccelerometer& device,
-                                   const IioDebugSink& debug) {
+Status ReadMatrix(const Candidate& candidate, IioAccelerometer& device,
+                  const IioDebugSink& debug) {
   std::optional<std::string> text;
   if (candidate.hasMatrixProperty) {
     text = candidate.matrixProperty;
     device.matrixSource = "ACCEL_MOUNT_MATRIX";
   } else {
     for (const char* attribute : {"in_accel_mount_matrix", "mount_matrix"}) {
-      Attribute value = ReadAttribute(candidate.sysPath, attribute);
-      if (auto* error = std::get_if<IioError>(&value)) return *error;
-      text = std::get<std::optional<std::string>>(value);
+      auto value = ReadIioAttribute(candidate.sysPath, attribute);
+      if (!value) return value.error();
+      text = *value;
       if (text) {
         device.matrixSource = attribute;
         break;
@@ -170,18 +187,18 @@ std::optional<IioError> ReadMatrix(const Candidate& candidate, IioAccelerometer&
   }
   if (!text) {
     device.matrixSource = "identity";
-    return std::nullopt;
+    return Ok();
   }
   if (std::optional<MountMatrix> matrix = ParseMountMatrix(*text)) {
     device.calibration.matrix = *matrix;
-    return std::nullopt;
+    return Ok();
   }
   if (debug) {
     debug("iio: " + device.sysName + ": the mount matrix \"" + *text + "\" of " +
           device.matrixSource + " is unusable; using the identity");
   }
   device.matrixSource = "identity";
-  return std::nullopt;
+  return Ok();
 }
 
 std::string Listed(const std::vector<std::string>& names) {
@@ -236,11 +253,16 @@ bool IioRawFiles::Read(std::array<long, 3>& raw, IioReadFailure& failure) const 
   return true;
 }
 
+std::string IioReadFailure::Describe() const {
+  return error == EINVAL ? *path + " holds no whole number" : UnreadableMessage(*path, error);
+}
+
 std::string IioAccelerometer::Describe() const {
   return name.empty() || name == sysName ? sysName : sysName + " (" + name + ")";
 }
 
 std::string UnreadableMessage(const std::string& path, int error) {
+  if (error == kNotRegularFile) return "cannot read " + path + ": not a regular file";
   std::string message = "cannot read " + path + ": " + std::generic_category().message(error);
   if (error == EACCES || error == EPERM) {
     std::string groupName;
@@ -256,39 +278,29 @@ std::string UnreadableMessage(const std::string& path, int error) {
   return message;
 }
 
-std::variant<IioAccelerometer, IioError> FindIioAccelerometer(std::string_view name,
-                                                              const IioDebugSink& debug) {
+Result<IioAccelerometer> FindIioAccelerometer(std::string_view name, const IioDebugSink& debug) {
   std::vector<std::string> others;
   auto devices = IioDevices(others);
-  if (auto* error = std::get_if<IioError>(&devices)) return *error;
-  const std::vector<Candidate>& accelerometers = std::get<std::vector<Candidate>>(devices);
+  if (!devices) return devices.error();
+  const std::vector<Candidate>& accelerometers = *devices;
 
   std::vector<std::string> described;
   for (const Candidate& candidate : accelerometers) {
     IioAccelerometer device;
     device.sysPath = candidate.sysPath;
     device.sysName = candidate.sysName;
-    Attribute deviceName = ReadAttribute(candidate.sysPath, "name");
-    if (auto* text = std::get_if<std::optional<std::string>>(&deviceName); text && *text) {
-      device.name = **text;
-    }
+    auto deviceName = ReadIioAttribute(candidate.sysPath, "name");
+    if (deviceName && *deviceName) device.name = **deviceName;
     if (name.empty() || name == device.name || name == device.sysName) {
-      if (auto* error = std::get_if<IioError>(&deviceName)) return *error;
-      if (auto error = ReadPerAxis(candidate.sysPath, "scale", 1, device.calibration.scale)) {
-        return *error;
-      }
-      if (auto error = ReadPerAxis(candidate.sysPath, "offset", 0, device.calibration.offset)) {
-        return *error;
-      }
-      if (auto error = ReadMatrix(candidate, device, debug)) return *error;
+      if (!deviceName) return deviceName.error();
+      Status read = ReadPerAxis(candidate, "scale", 1, debug, device.calibration.scale);
+      if (read) read = ReadPerAxis(candidate, "offset", 0, debug, device.calibration.offset);
+      if (read) read = ReadMatrix(candidate, device, debug);
+      if (!read) return read.error();
       device.raw = IioRawFiles(device.sysPath);
       std::array<long, 3> raw;
       IioReadFailure failure;
-      if (!device.raw.Read(raw, failure)) {
-        return IioError{failure.error == EINVAL
-                            ? *failure.path + " holds no whole number"
-                            : UnreadableMessage(*failure.path, failure.error)};
-      }
+      if (!device.raw.Read(raw, failure)) return Error(failure.Describe());
       return device;
     }
     described.push_back(device.Describe());
@@ -296,11 +308,10 @@ std::variant<IioAccelerometer, IioError> FindIioAccelerometer(std::string_view n
   std::string looked = "devices of subsystem iio with in_accel_x_raw";
   std::string seen = others.empty() ? "" : "; other IIO devices: " + Listed(others);
   if (accelerometers.empty()) {
-    return IioError{"no IIO accelerometer found (looked for " + looked + seen + ")"};
+    return Error("no IIO accelerometer found (looked for " + looked + seen + ")");
   }
-  return IioError{"no IIO accelerometer named " + std::string(name) + " (looked for the name " +
-                  "attribute or sysfs name among " + looked + ": " + Listed(described) +
-                  ")"};
+  return Error("no IIO accelerometer named " + std::string(name) + " (looked for the name " +
+               "attribute or sysfs name among " + looked + ": " + Listed(described) + ")");
 }
 
 }  // namespace host::sensors

@@ -7,15 +7,17 @@
 //   offset in_accel_<axis>_offset, else in_accel_offset, else 0;
 // and the mount matrix comes from the udev property ACCEL_MOUNT_MATRIX, else the attribute
 // in_accel_mount_matrix, else mount_matrix, else the identity (iio_mapping.h). An unusable
-// matrix is replaced by the identity with one debug line.
+// matrix is replaced by the identity, and a scale or offset of nan or inf is taken as missing,
+// each with one debug line.
 #pragma once
 
 #include <array>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <variant>
+#include <optional>
 
+#include "host/crt/result.h"
 #include "host/sensors/iio_mapping.h"
 
 namespace host::sensors {
@@ -24,15 +26,17 @@ namespace host::sensors {
 // the reader thread.
 using IioDebugSink = std::function<void(std::string_view line)>;
 
-// What went wrong, in one line that names what was looked for, or the file and the usual fix.
-struct IioError {
-  std::string message;
-};
+// The error of a read of something that is not a regular file (a FIFO, a device node): sysfs
+// attributes always are one, and anything else could block the reader.
+inline constexpr int kNotRegularFile = 1 << 20;  // beyond every errno
 
-// Why a raw read failed: the file and errno.
+// Why a raw read failed: the file and errno (EINVAL: not a number; kNotRegularFile).
 struct IioReadFailure {
   const std::string* path = nullptr;
   int error = 0;
+
+  // "FILE holds no whole number", or UnreadableMessage.
+  std::string Describe() const;
 };
 
 // The three files in_accel_{x,y,z}_raw of one device. Each read opens, reads and closes them
@@ -68,12 +72,17 @@ struct IioAccelerometer {
 };
 
 // The first accelerometer (name empty), or the one whose name attribute or sysfs name is name.
-// Checks that its raw values can be read. Errors: none found, no such name, a file that cannot
-// be read (naming it and the usual fix).
-std::variant<IioAccelerometer, IioError> FindIioAccelerometer(std::string_view name,
-                                                              const IioDebugSink& debug);
+// Checks that its raw values can be read. Errors, in one line: none found (naming what was
+// looked for), no such name, a file that cannot be read (naming it and the usual fix).
+Result<IioAccelerometer> FindIioAccelerometer(std::string_view name, const IioDebugSink& debug);
 
-// "cannot read FILE: REASON", with the usual fix when permission was refused.
+// The trimmed text of the attribute sysPath/attribute; nullopt when the file does not exist.
+// Refuses anything but a regular file, without blocking.
+Result<std::optional<std::string>> ReadIioAttribute(const std::string& sysPath,
+                                                    const std::string& attribute);
+
+// "cannot read FILE: REASON" for an errno or kNotRegularFile, with the usual fix when permission
+// was refused.
 std::string UnreadableMessage(const std::string& path, int error);
 
 }  // namespace host::sensors

@@ -48,23 +48,24 @@ std::optional<MountMatrix> ParseMountMatrix(std::string_view text) {
   return matrix;
 }
 
-std::int8_t HandsetByte(double metresPerSecond2) {
-  double bytes = std::round(kBytesPerG * metresPerSecond2 / kStandardGravity);
-  if (std::isnan(bytes)) return 0;
-  return static_cast<std::int8_t>(std::clamp(bytes, -128.0, 127.0));
+std::int16_t HandsetCounts(double metresPerSecond2) {
+  double counts = std::round(kBytesPerG * metresPerSecond2 / kStandardGravity);
+  if (std::isnan(counts)) return 0;
+  constexpr double kLimit = kMaxAccCounts;
+  return static_cast<std::int16_t>(std::clamp(counts, -kLimit, kLimit));
 }
 
-AccSample MapRawSample(const IioCalibration& c, const std::array<long, 3>& raw) {
+AccCounts MapRawSample(const IioCalibration& c, const std::array<long, 3>& raw) {
   double v[3];
   for (int axis = 0; axis < 3; ++axis) {
     v[axis] = (static_cast<double>(raw[axis]) + c.offset[axis]) * c.scale[axis];
   }
-  std::int8_t bytes[3];
+  std::int16_t counts[3];
   for (int row = 0; row < 3; ++row) {
     const std::array<double, 3>& m = c.matrix[row];
-    bytes[row] = HandsetByte(m[0] * v[0] + m[1] * v[1] + m[2] * v[2]);
+    counts[row] = HandsetCounts(m[0] * v[0] + m[1] * v[1] + m[2] * v[2]);
   }
-  return AccSample{bytes[0], bytes[1], bytes[2]};
+  return AccCounts{counts[0], counts[1], counts[2]};
 }
 
 }  // namespace host::sensors

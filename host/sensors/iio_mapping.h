@@ -1,9 +1,10 @@
 // From an IIO accelerometer's raw readings to the handset driver's sample.
 //
 // Per axis, the acceleration in m/s^2 is (raw + offset) * scale; the mount matrix M turns the
-// sensor's axes into the device's: a = M * v. The handset's driver reports signed bytes at 64
-// per g (+-2 g in 8 bits): byte = clamp(round(64 * a / 9.80665), -128, 127), rounding half away
-// from zero. At rest gravity gives at most 64 on an axis, below the lowest threshold (80).
+// sensor's axes into the device's: a = M * v. The handset's driver counts 64 per g:
+// counts = round(64 * a / 9.80665), rounding half away from zero, kept within +-kMaxAccCounts
+// (32 g); a read of the driver clamps them to a signed byte (+-2 g). At rest gravity gives at
+// most 64 on an axis, below the lowest threshold (80).
 #pragma once
 
 #include <array>
@@ -36,10 +37,10 @@ struct IioCalibration {
   MountMatrix matrix = kIdentityMatrix;
 };
 
-// One axis in m/s^2 as the handset's signed byte.
-std::int8_t HandsetByte(double metresPerSecond2);
+// One axis in m/s^2 as counts of 64 per g, within +-kMaxAccCounts.
+std::int16_t HandsetCounts(double metresPerSecond2);
 
-// The handset's sample for one raw reading (x, y, z). Allocates nothing.
-AccSample MapRawSample(const IioCalibration& calibration, const std::array<long, 3>& raw);
+// The counts for one raw reading (x, y, z). Allocates nothing.
+AccCounts MapRawSample(const IioCalibration& calibration, const std::array<long, 3>& raw);
 
 }  // namespace host::sensors

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "host/kernel/handset.h"
 
 namespace host::sensors {
 namespace {
@@ -18,26 +17,10 @@ AccSample ManualTiltSensor::Sample() const {
                    Clamped(held(TiltKey::kDown) - held(TiltKey::kUp))};
 }
 
-const Clock* ManualTiltSensor::TimeSource() const {
-  if (m_clock != nullptr) return m_clock;
-  Handset* handset = Handset::CurrentOrNull();
-  return handset != nullptr ? &handset->clock() : nullptr;
-}
-
-void ManualTiltSensor::Changed() {
-  const Clock* clock = TimeSource();
-  // Untimed, the window could not tell old from new: reads then give the state itself.
-  if (clock == nullptr) {
-    m_window.Clear();
-    return;
-  }
-  m_window.Add(clock->NowMs(), Sample());
-}
+void ManualTiltSensor::Changed() { m_window.Add(m_clock.NowMs(), Widened(Sample())); }
 
 std::optional<AccSample> ManualTiltSensor::Read() {
-  const Clock* clock = TimeSource();
-  if (clock == nullptr) return Sample();
-  return m_window.Peak(clock->NowMs()).value_or(Sample());
+  return ClampedToBytes(m_window.Peak(m_clock.NowMs()).value_or(Widened(Sample())));
 }
 
 void ManualTiltSensor::Press(TiltKey key) {

@@ -28,10 +28,8 @@ enum class TiltKey { kRight, kLeft, kDown, kUp };
 
 class ManualTiltSensor final : public AccelerometerSensor {
  public:
-  // Changes are timed on the current handset's clock (untimed while there is none).
-  ManualTiltSensor() = default;
-  // REQUIRES: clock outlives the sensor.
-  explicit ManualTiltSensor(const Clock& clock) : m_clock(&clock) {}
+  // Changes are timed on clock (the handset's). REQUIRES: clock outlives the sensor.
+  explicit ManualTiltSensor(const Clock& clock) : m_clock(clock) {}
 
   bool Present() const override { return true; }
   // The peak of the last 100 ms.
@@ -52,11 +50,10 @@ class ManualTiltSensor final : public AccelerometerSensor {
  private:
   static constexpr int kKeys = 4;
 
-  const host::Clock* TimeSource() const;
   // Puts the state after a change into the window.
   void Changed();
 
-  const host::Clock* m_clock = nullptr;  // null: the current handset's
+  const host::Clock& m_clock;
   PeakWindow m_window;
 
   bool m_keys[kKeys] = {};

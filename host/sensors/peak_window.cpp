@@ -5,13 +5,13 @@
 namespace host::sensors {
 namespace {
 
-AccSample Highest(AccSample a, AccSample b) {
-  return AccSample{std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
+AccCounts Highest(AccCounts a, AccCounts b) {
+  return AccCounts{std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
 }
 
 }  // namespace
 
-void PeakWindow::Add(std::int64_t atMs, AccSample sample) {
+void PeakWindow::Add(std::int64_t atMs, AccCounts sample) {
   Slot& slot = m_slots[static_cast<std::size_t>(((atMs % kPeakSpanMs) + kPeakSpanMs) % kPeakSpanMs)];
   if (slot.atMs == atMs) {
     slot.high = Highest(slot.high, sample);
@@ -24,9 +24,9 @@ void PeakWindow::Add(std::int64_t atMs, AccSample sample) {
   }
 }
 
-std::optional<AccSample> PeakWindow::Peak(std::int64_t nowMs) const {
+std::optional<AccCounts> PeakWindow::Peak(std::int64_t nowMs) const {
   if (m_latestMs == kNever) return std::nullopt;
-  std::optional<AccSample> high;
+  std::optional<AccCounts> high;
   for (const Slot& slot : m_slots) {
     if (slot.atMs <= nowMs - kPeakSpanMs || slot.atMs > nowMs) continue;
     high = high ? Highest(*high, slot.high) : slot.high;

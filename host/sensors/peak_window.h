@@ -6,6 +6,8 @@
 // sample. So a flick shorter than the application's 100 ms poll is not missed, and what
 // happened during its two deaf seconds is not carried over.
 //
+// Values are counts of 64 per g, wide (host/drivers/accelerometer.h); the driver clamps a read.
+//
 // Plain data handed the time: no clock, no allocation, no locking (the owner locks).
 #pragma once
 
@@ -25,9 +27,9 @@ class PeakWindow {
   // Adds a sample taken at atMs. Samples at the same millisecond merge (highest per axis);
   // times are expected not to go back, and a sample older than the latest one does not
   // become the latest.
-  void Add(std::int64_t atMs, AccSample sample);
+  void Add(std::int64_t atMs, AccCounts sample);
   // The read at nowMs, as above; nullopt before the first Add (or after Clear).
-  std::optional<AccSample> Peak(std::int64_t nowMs) const;
+  std::optional<AccCounts> Peak(std::int64_t nowMs) const;
   // Forgets everything.
   void Clear();
 
@@ -37,12 +39,12 @@ class PeakWindow {
   // One slot per millisecond of the span: the highest values added at atMs.
   struct Slot {
     std::int64_t atMs = kNever;
-    AccSample high;
+    AccCounts high;
   };
 
   std::array<Slot, kPeakSpanMs> m_slots{};
   std::int64_t m_latestMs = kNever;
-  AccSample m_latest;
+  AccCounts m_latest;
 };
 
 }  // namespace host::sensors

@@ -48,7 +48,7 @@ std::string Quoted(std::string_view text) {
 
 class Parser {
  public:
-  std::variant<Recording, RecordingError> Parse(std::string_view text) {
+  host::Result<Recording> Parse(std::string_view text) {
     bool headerAllowed = true;
     TextLines lines(text);
     while (std::optional<std::string_view> next = lines.Next()) {
@@ -63,10 +63,10 @@ class Parser {
       }
       headerAllowed = false;
       if (std::optional<std::string> problem = Sample(fields)) {
-        return RecordingError{lineNumber, *problem};
+        return host::Error::AtLine(lineNumber, *problem);
       }
     }
-    if (m_recording.samples.empty()) return RecordingError{0, "the recording holds no samples"};
+    if (m_recording.samples.empty()) return host::Error("the recording holds no samples");
     return std::move(m_recording);
   }
 
@@ -89,16 +89,18 @@ class Parser {
              std::to_string(m_recording.samples.back().atMs) + ")";
     }
     static constexpr const char* kAxes[] = {"x", "y", "z"};
-    std::int8_t values[3];
+    std::int16_t values[3];
     for (int axis = 0; axis < 3; ++axis) {
       std::string_view field = fields[axis + 1];
       std::optional<std::int64_t> value = Number(field);
       if (!value) return std::string(kAxes[axis]) + " " + Quoted(field) + " is no number";
-      if (*value < -128 || *value > 127) {
-        return std::string(kAxes[axis]) + " " + std::to_string(*value) +
-               " lies outside -128..127";
+      if (*value < -kMaxAccCounts || *value > kMaxAccCounts) {
+        return std::string(kAxes[axis]) + " " + std::to_string(*value) + " lies beyond " +
+               std::to_string(kMaxAccCounts / kAccCountsPerG) + " g (-" +
+               std::to_string(kMaxAccCounts) + ".." + std::to_string(kMaxAccCounts) +
+               ", 64 per g)";
       }
-      values[axis] = static_cast<std::int8_t>(*value);
+      values[axis] = static_cast<std::int16_t>(*value);
     }
     GestureLabel label = GestureLabel::kNone;
     if (fields.size() == 5) {
@@ -106,7 +108,7 @@ class Parser {
       if (!named) return "the label " + Quoted(fields[4]) + " is neither next nor previous";
       label = *named;
     }
-    m_recording.samples.push_back({*time, AccSample{values[0], values[1], values[2]}, label});
+    m_recording.samples.push_back({*time, AccCounts{values[0], values[1], values[2]}, label});
     return std::nullopt;
   }
 
@@ -123,21 +125,21 @@ class Parser {
 
 }  // namespace
 
-AccSample Recording::At(std::int64_t ms) const {
+AccCounts Recording::At(std::int64_t ms) const {
   // The last sample at or before ms.
   auto after = std::upper_bound(samples.begin(), samples.end(), ms,
                                 [](std::int64_t t, const RecordedSample& s) { return t < s.atMs; });
-  if (after == samples.begin()) return AccSample{};
+  if (after == samples.begin()) return AccCounts{};
   return std::prev(after)->sample;
 }
 
-std::variant<Recording, RecordingError> ParseRecording(std::string_view text) {
+host::Result<Recording> ParseRecording(std::string_view text) {
   return Parser().Parse(text);
 }
 
-std::variant<Recording, RecordingError> LoadRecording(const std::string& path) {
+host::Result<Recording> LoadRecording(const std::string& path) {
   Result<std::string> text = ReadTextFile(path, kMaxRecordingBytes);
-  if (!text) return RecordingError{0, "the recording " + text.error().message()};
+  if (!text) return host::Error("the recording " + text.error().message());
   return ParseRecording(*text);
 }
 
@@ -151,33 +153,74 @@ std::optional<std::int64_t> ReplaySensor::Since() const {
   return clock->NowMs() - m_startMs;
 }
 
-AccSample ReplaySensor::Sample() const {
+AccCounts ReplaySensor::Sample() const {
   std::optional<std::int64_t> since = Since();
-  if (!since || *since < 0) return AccSample{};
+  if (!since || *since < 0) return AccCounts{};
   return m_recording.At(*since % m_recording.LengthMs());
 }
 
-AccSample ReplaySensor::Peak() const {
-  std::optional<std::int64_t> since = Since();
-  if (!since || *since < 0) return AccSample{};
+bool ReplaySensor::SetMotionMode(MotionMode mode) {
+  m_stream.set_mode(mode);
+  m_fedMs.reset();
+  return true;
+}
+
+void ReplaySensor::Restart(std::int64_t fromMs) {
   const std::int64_t length = m_recording.LengthMs();
-  const std::int64_t from = *since - kPeakSpanMs;  // the window is (from, since]
-  PeakWindow window;
-  // The sample held, as the latest one before the window: it counts when no line falls in.
-  window.Add(from, Sample());
+  m_stream.Clear();
+  // The sample held then, as the latest one before what follows.
+  m_stream.Add(fromMs, m_recording.At(fromMs % length));
+  m_round = fromMs / length;
   const std::vector<RecordedSample>& rows = m_recording.samples;
-  // Each round starts at rest unless its first line says otherwise.
-  for (std::int64_t round = std::max<std::int64_t>(from, 0) / length; round <= *since / length;
-       ++round) {
-    std::int64_t base = round * length;
-    if (base > from && rows.front().atMs > 0) window.Add(base, AccSample{});
-    auto first = std::upper_bound(rows.begin(), rows.end(), from - base,
-                                  [](std::int64_t t, const RecordedSample& s) { return t < s.atMs; });
-    for (auto row = first; row != rows.end() && base + row->atMs <= *since; ++row) {
-      window.Add(base + row->atMs, row->sample);
+  m_row = static_cast<std::size_t>(
+      std::upper_bound(rows.begin(), rows.end(), fromMs - m_round * length,
+                       [](std::int64_t t, const RecordedSample& s) { return t < s.atMs; }) -
+      rows.begin());
+  m_roundStarted = true;  // the round's start lies at or before fromMs
+  m_fedMs = fromMs;
+}
+
+void ReplaySensor::FeedUntil(std::int64_t since) {
+  if (!m_fedMs || since < *m_fedMs || since - *m_fedMs > kReplayCatchUpMs) {
+    // From the start, or from a while before since: the stage's memory is shorter.
+    std::int64_t from = std::max<std::int64_t>(since - kReplayWarmUpMs, 0);
+    if (from == 0) {
+      m_stream.Clear();
+      m_round = 0;
+      m_row = 0;
+      m_roundStarted = false;
+      m_fedMs = 0;
+    } else {
+      Restart(from);
     }
   }
-  return window.Peak(*since).value_or(AccSample{});
+  const std::int64_t length = m_recording.LengthMs();
+  const std::vector<RecordedSample>& rows = m_recording.samples;
+  for (;;) {
+    const std::int64_t base = m_round * length;
+    if (base > since) break;
+    if (!m_roundStarted) {
+      // Each round starts at rest unless its first line says otherwise.
+      if (rows.front().atMs > 0) m_stream.Add(base, AccCounts{});
+      m_roundStarted = true;
+    }
+    while (m_row < rows.size() && base + rows[m_row].atMs <= since) {
+      m_stream.Add(base + rows[m_row].atMs, rows[m_row].sample);
+      ++m_row;
+    }
+    if (m_row < rows.size()) break;
+    ++m_round;
+    m_row = 0;
+    m_roundStarted = false;
+  }
+  m_fedMs = since;
+}
+
+AccCounts ReplaySensor::Peak(AccTap tap) {
+  std::optional<std::int64_t> since = Since();
+  if (!since || *since < 0) return AccCounts{};
+  FeedUntil(*since);
+  return m_stream.Read(*since, tap).value_or(AccCounts{});
 }
 
 }  // namespace host::sensors

@@ -4,46 +4,27 @@
 // status line's changes go to out and the system debug output to err, one line each with a
 // time stamp (host/service/status_log.h).
 //
-//   host::service::ServiceOptions options;
-//   options.root = "/home/me/.local/share/quorvane";
-//   return host::service::RunService(options, QuorvaneApplication(), std::cout, std::cerr);
+//   launch::Application app;
+//   app.executable = QuorvaneExecutable();
+//   app.root = "/home/me/.local/share/quorvane";
+//   return host::service::RunService(app, std::cout, std::cerr);
 #pragma once
 
-#include <functional>
-#include <optional>
 #include <ostream>
-#include <string>
-#include <vector>
 
-#include "host/drivers/accelerometer.h"
-#include "host/kernel/handset.h"
-#include "host/programs/songs.h"
-#include "host/scenario/runner.h"
+#include "host/launch/launcher.h"
 
 namespace host::service {
 
-struct ServiceOptions {
-  // The host folder that is the handset's "\". REQUIRES: it exists.
-  std::string root;
-  // The back-end of "ACC0:"; null: a simulated accelerometer at rest.
-  AccelerometerSensor* sensor = nullptr;
-  // The built-in player's songs.
-  std::vector<programs::Song> songs = programs::BuiltInSongs();
-  // Called after the built-in player is installed, to put another player in its place.
-  std::function<void(Handset&)> installPlayer;
-  // The whole trace as JSON Lines, "t" the real milliseconds since the start; none when not
-  // given.
-  std::optional<std::string> tracePath;
-  RECT workArea{0, 0, 480, 720};
-};
-
 inline constexpr int kServiceFailed = 2;
 
-// Runs the application until its process ends: after a stop signal, or by itself. Returns its
-// exit code (0 after a signal), or kServiceFailed when the trace file cannot be written or the
-// signals cannot be waited for (told on err as "quorvane: ...").
+// Runs the application (host/launch/launcher.h; app.sensor null: an accelerometer at rest)
+// until its process ends: after a stop signal, or by itself. Returns its exit code (0 after a
+// signal), 1 when its exit save failed, or kServiceFailed when the loop cannot wait (told on
+// err as "quorvane: ..."). A failed save is told in the log (err) with its time, as is the
+// signal that stopped it. app.trace, when given, gets the whole trace, "t" the real
+// milliseconds since the start.
 // REQUIRES: no handset is current; no other thread runs yet.
-int RunService(const ServiceOptions& options, const scenario::Application& application,
-               std::ostream& out, std::ostream& err);
+int RunService(const launch::Application& app, std::ostream& out, std::ostream& err);
 
 }  // namespace host::service

@@ -2,50 +2,21 @@
 
 #include <errno.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/eventfd.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <limits>
 
 namespace host::service {
-namespace {
 
-sigset_t StopSignals() {
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, SIGTERM);
-  sigaddset(&set, SIGINT);
-  return set;
-}
-
-}  // namespace
-
-void SignalInput::BlockStopSignals() {
-  sigset_t set = StopSignals();
-  pthread_sigmask(SIG_BLOCK, &set, nullptr);
-}
-
-std::variant<std::unique_ptr<SignalInput>, std::string> SignalInput::Open(Handset& handset) {
-  BlockStopSignals();
-  sigset_t set = StopSignals();
-  int fd = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
-  if (fd < 0) return std::string("cannot wait for signals (") + std::strerror(errno) + ")";
+Result<std::unique_ptr<SignalInput>> SignalInput::Open(Handset& handset,
+                                                       EndingSignals* signals) {
   int wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (wakeFd < 0) {
-    int error = errno;
-    close(fd);
-    return std::string("cannot wait for signals (") + std::strerror(error) + ")";
-  }
-  return std::unique_ptr<SignalInput>(new SignalInput(handset, fd, wakeFd));
+  if (wakeFd < 0) return Error::FromErrno("cannot wait for the loop's work", errno);
+  return std::unique_ptr<SignalInput>(new SignalInput(handset, signals, wakeFd));
 }
 
-SignalInput::~SignalInput() {
-  close(m_fd);
-  close(m_wakeFd);
-}
+SignalInput::~SignalInput() { close(m_wakeFd); }
 
 void SignalInput::Wake() {
   std::uint64_t one = 1;
@@ -66,7 +37,7 @@ bool SignalInput::Idle(std::int64_t wakeAtMs) {
                                                        : static_cast<int>(left);
   }
   std::vector<pollfd> fds;
-  fds.push_back({m_fd, POLLIN, 0});
+  fds.push_back({m_signals != nullptr ? m_signals->fd() : -1, POLLIN, 0});
   fds.push_back({m_wakeFd, POLLIN, 0});
   for (const Watched& watched : m_watched) fds.push_back({watched.fd, POLLIN, 0});
   int ready = poll(fds.data(), fds.size(), timeout);
@@ -76,15 +47,7 @@ bool SignalInput::Idle(std::int64_t wakeAtMs) {
     std::uint64_t count;
     [[maybe_unused]] ssize_t got = read(m_wakeFd, &count, sizeof count);
   }
-  if (fds[0].revents & POLLIN) {
-    signalfd_siginfo info;
-    while (read(m_fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-      if (m_stoppedBy == 0) {
-        m_stoppedBy = static_cast<int>(info.ssi_signo);
-        m_handset.RequestQuit(0);
-      }
-    }
-  }
+  if (fds[0].revents & POLLIN) m_signals->Take();
   // Copied: a callback may add watches.
   std::vector<Watched> watched = m_watched;
   for (std::size_t i = 0; i < watched.size(); ++i) {

@@ -1,42 +1,33 @@
 // The service's input source: the handset sleeps until its next timer falls due, and wakes at
-// once when SIGTERM or SIGINT arrives, which ends the application as the handset's shutdown
-// does (Handset::RequestQuit(0): WM_QUIT, then exit processing saves the settings).
-//
-// The signals are blocked and read from a signalfd that the wait polls, together with an eventfd
-// for Wake (work posted from other threads) and any descriptors added with Watch (a sensor's
-// buffer), so a signal is never lost between a check and the sleep and nothing polls in a busy
-// loop. REQUIRES: BlockStopSignals (or Open) is called on the thread that runs the handset before
-// other threads start, so that they inherit the blocked signals and none of them dies of one;
-// one object at a time.
+// once when an ending signal arrives (host/kernel/ending_signals.h), work is posted from another
+// thread (Wake), or a watched descriptor becomes readable (a sensor's buffer). One poll waits
+// for all of them, so nothing is lost between a check and the sleep and nothing polls in a busy
+// loop. The signal itself is taken here (EndingSignals::Take) and acted on by the SignalStop in
+// front of this source.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <string>
-#include <variant>
 #include <vector>
 
+#include "host/crt/result.h"
+#include "host/kernel/ending_signals.h"
 #include "host/kernel/handset.h"
 
 namespace host::service {
 
 class SignalInput final : public InputSource {
  public:
-  // Blocks SIGTERM and SIGINT in the calling thread (and the threads it starts from then on);
-  // a signal that comes before Open waits for it.
-  static void BlockStopSignals();
-  // Blocks SIGTERM and SIGINT and opens the signalfd and the eventfd; on failure the reason.
-  // REQUIRES: handset outlives the object.
-  static std::variant<std::unique_ptr<SignalInput>, std::string> Open(Handset& handset);
-  // Closes the descriptors. The signals stay blocked: a second one during the shutdown must not
-  // end the process before its exit processing has run.
+  // Opens the eventfd of Wake. signals: null for none.
+  // REQUIRES: handset and signals outlive the object.
+  static Result<std::unique_ptr<SignalInput>> Open(Handset& handset, EndingSignals* signals);
   ~SignalInput() override;
   SignalInput(const SignalInput&) = delete;
   SignalInput& operator=(const SignalInput&) = delete;
 
-  // Waits until wakeAtMs on the handset's clock (-1: no timer, until a signal or a watched
-  // descriptor), handling what arrives. Always true: the service ends by a signal.
+  // Waits until wakeAtMs on the handset's clock (-1: no timer, until a signal, a wake or a
+  // watched descriptor), handling what arrives. Always true: the service ends by a signal.
   bool Idle(std::int64_t wakeAtMs) override;
 
   // Thread-safe: makes the wait return at once (or the next one, when none waits).
@@ -46,12 +37,9 @@ class SignalInput final : public InputSource {
   // while watched.
   void Watch(int fd, std::function<void()> ready);
 
-  // The signal that ended the run (SIGTERM or SIGINT), or 0 while none has come.
-  int stopped_by() const { return m_stoppedBy; }
-
  private:
-  SignalInput(Handset& handset, int fd, int wakeFd)
-      : m_handset(handset), m_fd(fd), m_wakeFd(wakeFd) {}
+  SignalInput(Handset& handset, EndingSignals* signals, int wakeFd)
+      : m_handset(handset), m_signals(signals), m_wakeFd(wakeFd) {}
 
   struct Watched {
     int fd;
@@ -59,9 +47,8 @@ class SignalInput final : public InputSource {
   };
 
   Handset& m_handset;
-  int m_fd;
+  EndingSignals* m_signals;
   int m_wakeFd;
-  int m_stoppedBy = 0;
   std::vector<Watched> m_watched;
 };
 

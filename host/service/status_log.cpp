@@ -69,6 +69,11 @@ void StatusLog::Finish() {
   m_repeats = 0;
 }
 
+void StatusLog::Problem(const std::string& text) {
+  Finish();
+  Line(m_err, text);
+}
+
 void StatusLog::Line(std::ostream& to, const std::string& text) {
   to << m_stamp() << "  " << text << '\n';
   to.flush();

@@ -5,6 +5,8 @@
 //     taken off; a line that repeats the one before is printed once, and how often it came is
 //     told when another line follows (an absent sensor's "not opened" every 100 ms):
 //       2026-12-07 14:31:00.001  debug: [Acc Api] Open ACC0 failed err 55..........
+//   - problem of the host's own (Problem), on err:
+//       2026-12-07 14:35:10.220  the settings could not be saved to ... (Permission denied)
 // Each line is flushed at once, so a journal shows it when it happens. Every event is also
 // handed on to the next trace, when there is one.
 #pragma once
@@ -38,6 +40,8 @@ class StatusLog final : public Trace {
 
   // Tells how often the last debug line repeated, when it did (call at the end).
   void Finish();
+  // Prints a problem of the host's own on err, as one line (a failed save of the settings).
+  void Problem(const std::string& text);
 
   // The status line's text as last printed.
   const std::string& status() const { return m_status; }

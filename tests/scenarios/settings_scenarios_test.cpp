@@ -63,5 +63,43 @@ TEST_F(SettingsScenario, ExecutableInTheRootFolderKeepsItsSettingsThere) {
                       SettingsSave(0, kRootFile)}));
 }
 
+
+// Ending the application within the 2 s after a drag of the slider: the value the slider shows
+// is saved, whether by Exit (which saves it at once) or by exit processing after Close all or
+// the handset's shutdown. A pad position that no pointer move showed is not committed.
+struct PendingSlider {
+  const char* script;
+  int stored;  // the thresholds in the file at the end
+  bool exitSaves;  // Exit's own save writes it as well
+};
+
+class PendingSliderScenario : public ScenarioTest,
+                              public testing::WithParamInterface<PendingSlider> {};
+
+void PrintTo(const PendingSlider& c, std::ostream* os) { *os << c.script; }
+
+TEST_P(PendingSliderScenario, EndingBeforeTheCommitSavesTheValueShown) {
+  const PendingSlider& c = GetParam();
+  Run(c.script);
+  // The file as last written; a save of the values it holds already leaves it as it is.
+  const Expected stored("file", {{"text", SettingsText(c.stored, c.stored, c.stored, 0, 0, 0, 1)}});
+  EXPECT_TRUE(Events({FileEvents(), "exit"}, {AnyNumberOf(FileEvents()), stored, Exit(500)}));
+  if (c.exitSaves) {
+    EXPECT_TRUE(Events({FileEvents(), "quit"}, {AnyNumberOf(FileEvents()), stored, Quit(500)}));
+  }
+  EXPECT_TRUE(Events({Expected("fire", {{"id", TIMER_SENSITIVITY}})}, {}))
+      << "the commit's timer never fires";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ending, PendingSliderScenario,
+    testing::Values(PendingSlider{"slider_exit_pending", 104, true},
+                    PendingSlider{"slider_close_all_pending", 104, false},
+                    PendingSlider{"slider_shutdown_pending", 104, false},
+                    PendingSlider{"slider_shutdown_unshown", 120, false}),
+    [](const testing::TestParamInfo<PendingSlider>& info) {
+      return std::string(info.param.script);
+    });
+
 }  // namespace
 }  // namespace scenario_test

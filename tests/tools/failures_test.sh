@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Failures a careless user or script runs into are reported (one line on stderr, exit status 2)
 # instead of passing as success, and a temporary root never stays behind: not at the end, not
-# after SIGINT, SIGTERM or SIGPIPE, the demo leaves the user's own settings alone, and a trace
-# file is whole after such a signal.
+# after an ending signal (SIGTERM, SIGINT, SIGHUP, SIGPIPE), which ends the run as a shutdown
+# does; the demo leaves the user's own settings alone, and a trace file is whole after a signal.
 #   failures_test.sh QUORVANE
 set -uo pipefail
 quorvane=$1
@@ -36,7 +36,7 @@ printf 'start\nwait 300000\n' > "$script"
 
 # Usage mistakes.
 expect_error "a folder, not a script" "--script DIR" -- --script "$work/folder"
-expect_error "cannot write in /proc/self" "an unwritable root" -- --script "$script" --root /proc/self
+expect_error "cannot make /proc/self/.quorvane.lock" "an unwritable root" -- --script "$script" --root /proc/self
 cp "$script" "$work/copy.qvs"
 expect_error "names the script itself" "--trace naming the script" -- \
   --script "$work/copy.qvs" --trace "$work/copy.qvs"
@@ -71,14 +71,18 @@ status=$?
   || fail "unsaved settings: status $status, $(cat "$work/err")"
 grep -q "settings NOT saved" "$work/out" || fail "the timeline does not tell the failed save"
 
-# Signals: a script blocked on opening its trace (a FIFO nobody reads) and the real-time demo.
+# Ending signals end every mode as a shutdown does, with status 0: a script blocked on opening
+# its trace (a FIFO nobody reads: nothing has started), the real-time demo (the application
+# ends and saves). The temporary root goes either way. A SIGPIPE counts when another process
+# sends it.
 mkfifo "$work/fifo"
-for signal in TERM INT PIPE; do
+for signal in TERM INT HUP PIPE; do
   for mode in script demo; do
     if [ $mode = script ]; then
-      "${environment[@]}" "$quorvane" --script "$script" --trace "$work/fifo" > /dev/null 2>&1 &
+      "${environment[@]}" "$quorvane" --script "$script" --trace "$work/fifo" > /dev/null \
+        2> "$work/err" &
     else
-      "${environment[@]}" "$quorvane" --headless > /dev/null 2>&1 &
+      "${environment[@]}" "$quorvane" --headless > "$work/out" 2> "$work/err" &
     fi
     pid=$!
     for _ in $(seq 100); do
@@ -86,19 +90,29 @@ for signal in TERM INT PIPE; do
       sleep 0.05
     done
     [ -n "$(ls -A "$work/tmp")" ] || fail "$mode: no temporary root appeared"
+    # The demo's application has started once its window shows.
+    [ $mode = demo ] && for _ in $(seq 100); do
+      grep -q 'window shown' "$work/out" && break
+      sleep 0.05
+    done
     kill -$signal $pid
     wait $pid
     status=$?
     pid=
-    [ $status -eq $((128 + $(kill -l $signal))) ] || fail "$mode SIG$signal: exit status $status"
+    [ $status -eq 0 ] || fail "$mode SIG$signal: exit status $status: $(cat "$work/err")"
+    grep -q "stopped by SIG$signal" "$work/err" || fail "$mode SIG$signal: $(cat "$work/err")"
     no_roots_left "$mode SIG$signal"
+    if [ $mode = demo ]; then
+      grep -q 'Quorvane has ended (exit code 0)' "$work/out" \
+        || fail "demo SIG$signal: the application did not end as at a shutdown"
+    fi
   done
 done
 
-# A trace in a file is written out up to its last whole line when a signal ends a long script,
-# also on a root of the user's own (no temporary folder to remove).
+# A trace in a file is written whole, to the application's exit, when a signal ends a long
+# script, also on a root of the user's own (no temporary folder to remove).
 printf 'start\nwait 2147483647\n' > "$work/forever.qvs"
-for signal in TERM INT; do
+for signal in TERM INT HUP; do
   rm -f "$work/trace.jsonl"
   "${environment[@]}" "$quorvane" --script "$work/forever.qvs" --root "$work/own" \
     --trace "$work/trace.jsonl" 2> "$work/err" &
@@ -111,9 +125,8 @@ for signal in TERM INT; do
   wait $pid
   status=$?
   pid=
-  [ $status -eq $((128 + $(kill -l $signal))) ] || fail "trace SIG$signal: exit status $status: $(cat "$work/err")"
-  [ -s "$work/trace.jsonl" ] || fail "trace SIG$signal: no trace written"
-  [ "$(tail -c 1 "$work/trace.jsonl" | od -An -c | tr -d ' ')" = '\n' ] \
-    || fail "trace SIG$signal: the last line is cut: $(tail -c 80 "$work/trace.jsonl")"
+  [ $status -eq 0 ] || fail "trace SIG$signal: exit status $status: $(cat "$work/err")"
+  tail -n 1 "$work/trace.jsonl" | grep -q '"ev":"exit","code":0' \
+    || fail "trace SIG$signal: it does not end with the exit: $(tail -c 80 "$work/trace.jsonl")"
 done
 echo "failures: ok"

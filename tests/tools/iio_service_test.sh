@@ -2,9 +2,11 @@
 # The service with a real accelerometer (an IIO device that umockdev emulates from the
 # description below): a flick to the right, held until the service answers it, plays the next
 # song once; the device goes away and comes back, one debug line each way, and the service runs
-# on; SIGTERM ends it with status 0. Every step waits for what the service shows, with a
-# deadline. (That a flick shorter than the poll is caught is tested in virtual time, in
-# tests/host/sensors/iio_sensor_test.cpp.)
+# on; SIGTERM ends it with status 0. Then the same with a device that has a buffer: the flick
+# comes in the scans that umockdev's script feeds to /dev/iio:device0, the service reads them
+# through the buffer, and on SIGTERM the device is left as it was. Every step waits for what the
+# service shows, with a deadline. (That a flick shorter than the poll is caught is tested in
+# virtual time, in tests/host/sensors/iio_sensor_test.cpp.)
 #   iio_service_test.sh QUORVANE QUORVANE_INI
 set -uo pipefail
 quorvane=$1
@@ -21,35 +23,31 @@ mkdir -p "$root/Program Files/Quorvane"
   || fail "cannot prepare the settings"
 
 # Lying face up: z reads 1 g (64), below every threshold.
-cat > "$work/phone.umockdev" <<'DEV'
-P: /devices/platform/accel/iio:device0
-E: SUBSYSTEM=iio
-E: DEVTYPE=iio_device
-A: name=mma8452
-A: in_accel_x_raw=0
-A: in_accel_y_raw=0
-A: in_accel_z_raw=1024
-A: in_accel_scale=0.009576806
-DEV
+devices=$(dirname "$0")/iio
+
+# The test's steps inside the testbed (bash -c) share these; $pid is the service's.
+wait_for() {  # wait_for FILE TEXT: bounded (15 s)
+  for _ in $(seq 150); do
+    grep -q "$2" "$1" 2>/dev/null && return 0
+    kill -0 "$pid" 2>/dev/null || { echo "the service ended early"; return 1; }
+    sleep 0.1
+  done
+  echo "no \"$2\" in $1"; return 1
+}
+stop() { kill -TERM "$pid"; wait "$pid"; echo "status $?"; }
+export -f wait_for stop
 
 # Inside the testbed: the service in the background, the test's steps in this shell. Values
 # change as sysfs values do: the file is replaced, so a read never sees half of it.
 # umockdev-run refuses arguments that are not ASCII: the status texts come by the environment.
-LISTENING=没有操作，监听中 NEXT=正在播放下一首 umockdev-run --device "$work/phone.umockdev" -- bash -c '
+LISTENING=没有操作，监听中 NEXT=正在播放下一首 umockdev-run --device "$devices/polled.umockdev" -- bash -c '
   quorvane=$1 root=$2 work=$3
-  "$quorvane" --service --acc iio --player builtin --root "$root" > "$work/out" 2> "$work/err" &
+  # Raw: this is about the sampler and the device coming and going, not the motion stage.
+  "$quorvane" --service --acc iio --motion raw --player builtin --root "$root" \
+    > "$work/out" 2> "$work/err" &
   pid=$!
   dir="$UMOCKDEV_DIR/sys/devices/platform/accel/iio:device0"
   set_x() { echo "$1" > "$dir/x.new" && mv "$dir/x.new" "$dir/in_accel_x_raw"; }
-  wait_for() {  # wait_for FILE TEXT: bounded (15 s)
-    for _ in $(seq 150); do
-      grep -q "$2" "$1" 2>/dev/null && return 0
-      kill -0 "$pid" 2>/dev/null || { echo "the service ended early"; return 1; }
-      sleep 0.1
-    done
-    echo "no \"$2\" in $1"; return 1
-  }
-  stop() { kill -TERM "$pid"; wait "$pid"; echo "status $?"; }
   wait_for "$work/out" "$LISTENING" || { stop; exit 1; }
   set_x 2048                                # 2 g to the right, until the service answers
   wait_for "$work/out" "$NEXT" || { stop; exit 1; }
@@ -64,4 +62,30 @@ grep -q "^status 0$" "$work/run" || fail "the run"
 grep -q "正在播放前一首" "$work/out" && fail "a \"previous\""
 [ "$(grep -c "went away" "$work/err")" = 1 ] || fail "not one line for going away"
 [ "$(grep -c "is back" "$work/err")" = 1 ] || fail "not one line for the return"
+
+# Buffered (raw, as above): 100 Hz scans for 30 s with a flick of 50 ms every 3 s. umockdev plays the script
+# from its start on, whatever the service does: the service sees the flicks after its start-up.
+LC_ALL=C awk -v count=3000 -v flick=300 -f "$devices/scans.awk" > "$work/scans.script"
+rm -rf "$root" "$work/out" "$work/err"
+mkdir -p "$root/Program Files/Quorvane"
+"$ini" prepare "$settings" && "$ini" set-int "$settings" "$section" autorun 1 \
+  || fail "cannot prepare the settings"
+LISTENING=没有操作，监听中 NEXT=正在播放下一首 umockdev-run --device "$devices/buffered.umockdev" \
+  --script /dev/iio:device0="$work/scans.script" -- bash -c '
+  quorvane=$1 root=$2 work=$3
+  "$quorvane" --service --acc iio --motion raw --player builtin --root "$root" > "$work/out" 2> "$work/err" &
+  pid=$!
+  dir="$UMOCKDEV_DIR/sys/devices/platform/accel/iio:device0"
+  wait_for "$work/out" "$LISTENING" || { stop; exit 1; }
+  wait_for "$work/out" "$NEXT" || { stop; exit 1; }
+  echo "enabled $(cat "$dir/buffer/enable")"
+  stop
+  echo "after $(cat "$dir/buffer/enable") $(cat "$dir/scan_elements/in_accel_x_en") $(cat "$dir/sampling_frequency")"
+  ' bash "$quorvane" "$root" "$work" > "$work/run" 2>&1
+grep -q "^status 0$" "$work/run" || fail "the buffered run"
+grep -q "^enabled 1$" "$work/run" || fail "the buffer was not enabled"
+grep -q "^after 0 0 12.5$" "$work/run" || fail "the device was not left as it was"
+grep -q "reading the buffer (100 Hz, trigger mma8452-dev0)" "$work/err" || fail "no buffered reading"
+grep -q "no data from the buffer" "$work/err" && fail "the buffer fell silent"
+grep -q "正在播放前一首" "$work/out" && fail "a \"previous\" from the buffer"
 echo "iio service: ok"

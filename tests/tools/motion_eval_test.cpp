@@ -4,6 +4,10 @@
 
 #include <cairo.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -26,12 +30,12 @@ using test_support::RecordingBuilder;
 
 host::sensors::Recording Parsed(const std::string& csv) {
   auto parsed = host::sensors::ParseRecording(csv);
-  EXPECT_TRUE(std::holds_alternative<host::sensors::Recording>(parsed));
-  return std::get<host::sensors::Recording>(std::move(parsed));
+  EXPECT_TRUE(parsed.ok());
+  return std::move(*parsed);
 }
 
 std::unique_ptr<Evaluator> EvaluatorOf(const std::string& csv) {
-  auto made = Evaluator::Make(Parsed(csv));
+  auto made = Evaluator::Make(Parsed(csv), host::MotionMode::kRaw);
   EXPECT_TRUE(std::holds_alternative<std::unique_ptr<Evaluator>>(made));
   return std::get<std::unique_ptr<Evaluator>>(std::move(made));
 }
@@ -166,15 +170,22 @@ TEST(MotionEval, SweepRecommendsTheHighestOfTheBestAgainstWalking) {
     }
   }
   EXPECT_EQ(80, rows.front().run.threshold);
-  EXPECT_EQ(96, Recommended(rows));
+  EXPECT_EQ(96, Recommended(rows, true).threshold);
 }
 
 class MotionEvalCommand : public testing::Test {
  protected:
+  static EvalOptions Raw() {
+    EvalOptions options;
+    options.modes = {host::MotionMode::kRaw};
+    return options;
+  }
+
   // Runs eval on a file holding csv; out and err are kept.
-  int Eval(const std::string& csv, EvalOptions options = {}) {
-    options.file = m_folder.path().string() + "/motion.csv";
-    std::ofstream(options.file, std::ios::binary) << csv;
+  // Raw, unless options say otherwise: these cases were worked by hand against raw reads.
+  int Eval(const std::string& csv, EvalOptions options = Raw()) {
+    options.paths = {m_folder.path().string() + "/motion.csv"};
+    std::ofstream(options.paths.front(), std::ios::binary) << csv;
     m_out.str("");
     m_err.str("");
     return RunEval(options, m_out, m_err);
@@ -190,7 +201,7 @@ TEST_F(MotionEvalCommand, BadRecordingsAreReportedWithFileAndLine) {
       {"", "motion.csv: the recording holds no samples"},
       {"ms,x,y,z\n0,0,0,0\n0,1,1,1\n", "motion.csv:3: the time 0 does not come after"},
       {"0,0,0,0\n100,0,0,0,nxt\n", "motion.csv:2: the label 'nxt' is neither next nor previous"},
-      {"0,200,0,0\n", "motion.csv:1: x 200 lies outside -128..127"},
+      {"0,2049,0,0\n", "motion.csv:1: x 2049 lies beyond 32 g (-2048..2048, 64 per g)"},
       {"0,0,0\n", "motion.csv:1: expected 4 or 5 fields"},
   };
   for (const auto& [csv, message] : cases) {
@@ -202,7 +213,7 @@ TEST_F(MotionEvalCommand, BadRecordingsAreReportedWithFileAndLine) {
 }
 
 TEST_F(MotionEvalCommand, JsonHoldsTheCommandsAndTheSummary) {
-  EvalOptions options;
+  EvalOptions options = Raw();
   options.json = true;
   options.threshold = 100;
   ASSERT_EQ(kEvalOk, Eval(HandWorkedFlicks(), options)) << m_err.str();
@@ -235,7 +246,7 @@ std::uint32_t Pixel(cairo_surface_t* image, double x, double y) {
 }
 
 TEST_F(MotionEvalCommand, PlotMarksEachCommandWhereItHappened) {
-  EvalOptions options;
+  EvalOptions options = Raw();
   options.threshold = 80;
   options.plotPath = m_folder.path().string() + "/plot.png";
   ASSERT_EQ(kEvalOk, Eval(HandWorkedFlicks(), options)) << m_err.str();
@@ -270,16 +281,82 @@ TEST_F(MotionEvalCommand, PlotMarksEachCommandWhereItHappened) {
 }
 
 TEST_F(MotionEvalCommand, PlotsAsSvgToo) {
-  EvalOptions options;
+  EvalOptions options = Raw();
   options.plotPath = m_folder.path().string() + "/plot.SVG";
   ASSERT_EQ(kEvalOk, Eval(HandWorkedFlicks(), options)) << m_err.str();
   std::ifstream svg(*options.plotPath);
   std::string text((std::istreambuf_iterator<char>(svg)), std::istreambuf_iterator<char>());
   EXPECT_NE(std::string::npos, text.find("<svg")) << text.substr(0, 200);
   EXPECT_NE(std::string::npos, text.find("width=\"1200\""));
-  options.plotPath = m_folder.path().string() + "/no-such-folder/plot.png";
-  EXPECT_EQ(kEvalFailed, Eval(HandWorkedFlicks(), options));
-  EXPECT_NE(std::string::npos, m_err.str().find("cannot write the picture")) << m_err.str();
+}
+
+TEST_F(MotionEvalCommand, APlotThatCannotBeWrittenNamesThePathAndTheErrorAndLeavesTheOldOne) {
+  const std::string old = m_folder.path().string() + "/old.png";
+  std::ofstream(old) << "the old plot";
+  std::filesystem::create_directory(m_folder.path() / "folder.png");
+  struct Case {
+    std::string path;
+    const char* error;
+    bool small;  // writes fail past 10 kB, as on a full disk
+  };
+  const Case cases[] = {
+      {m_folder.path().string() + "/no-such-folder/plot.png", "No such file or directory", false},
+      {m_folder.path().string() + "/folder.png", "Is a directory", false},
+      {old, "File too large", true},
+  };
+  for (const Case& c : cases) {
+    EvalOptions options = Raw();
+    options.plotPath = c.path;
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    if (c.small) {
+      rlimit small = before;
+      small.rlim_cur = 10'000;  // more than the recording, less than the picture
+      setrlimit(RLIMIT_FSIZE, &small);
+    }
+    int status = Eval(HandWorkedFlicks(), options);
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(kEvalFailed, status) << c.path;
+    EXPECT_EQ("quorvane-motion: --plot " + c.path + ": " + c.error + "\n", m_err.str());
+  }
+  std::ifstream kept(old);
+  std::string text((std::istreambuf_iterator<char>(kept)), std::istreambuf_iterator<char>());
+  EXPECT_EQ("the old plot", text);
+  // No temporary file is left behind.
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(m_folder.path())) {
+    (void)entry;
+    ++files;
+  }
+  EXPECT_EQ(3, files);  // motion.csv, old.png, folder.png
+}
+
+}  // namespace
+}  // namespace tools
+
+namespace tools {
+namespace {
+
+TEST(MotionEval, TakesRecordingsAsLongAsReplayDoes) {
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  // 21 million poll ticks: seconds in the optimised build, minutes under the sanitizers, and
+  // about a length of time, not about memory.
+  GTEST_SKIP() << "runs in the optimised build";
+#endif
+#endif
+  // 25 days: past the longest wait of a script (2^31 - 1 ms), with a tilt at the end.
+  const std::int64_t end = 2'150'000'000;
+  auto made = Evaluator::Make(Parsed("0,0,0,0\n" + std::to_string(end - 300) + ",127,0,0\n" +
+                                     std::to_string(end) + ",0,0,0\n"),
+                              host::MotionMode::kRaw);
+  ASSERT_TRUE(std::holds_alternative<std::unique_ptr<Evaluator>>(made));
+  auto run = std::get<std::unique_ptr<Evaluator>>(made)->Run(kDefaultThreshold);
+  ASSERT_TRUE(std::holds_alternative<EvalRun>(run)) << std::get<std::string>(run);
+  EXPECT_EQ(end, std::get<EvalRun>(run).durationMs);
+  EXPECT_EQ("2149999700 next", Commands(std::get<EvalRun>(run)));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 
 #include "host/screen/home_screen.h"
@@ -22,6 +23,7 @@ class FakeView final : public DesktopView {
  public:
   const DesktopLayout& layout() const override { return m_layout; }
   void Refresh(const Handset&) override {
+    if (paint) paint();
     if (++refreshes == 200) {
       SDL_Event quit{};
       quit.type = SDL_QUIT;
@@ -31,6 +33,7 @@ class FakeView final : public DesktopView {
   void Exposed() override { ++exposes; }
   void ShowHelp(bool shown) override { help = shown; }
   bool help_shown() const override { return help; }
+  std::function<void()> paint;  // what a refresh costs, e.g. time on a busy machine
   int refreshes = 0;
   int exposes = 0;
   bool help = false;
@@ -115,7 +118,7 @@ class DesktopInputTest : public ::testing::Test {
   VirtualClock m_clock;
   Handset m_handset{m_clock};
   FakeView m_view;
-  sensors::ManualTiltSensor m_tilt;
+  sensors::ManualTiltSensor m_tilt{m_clock};
   DesktopInput m_input{m_handset, m_view, &m_tilt};
 };
 
@@ -268,6 +271,32 @@ TEST_F(DesktopInputTest, ClosingTheWindowEndsTheLoopAsAtShutdown) {
   Push(SDL_Event{SDL_QUIT});
   EXPECT_EQ(0, RunLoop());
   EXPECT_TRUE(other.closed());
+}
+
+// On a busy machine a turn of the loop is slow: a paint of what a tilt changed takes longer
+// than the 100 ms poll, so every turn brings a tick. The events that wait are all handled in
+// one wait, so a close request right behind a tilt key ends the loop at once rather than a turn
+// (a paint and a tick) per event later, while more input may keep coming.
+TEST_F(DesktopInputTest, ACloseRequestRightAfterATiltKeyEndsTheLoopAtOnce) {
+  Panel panel;
+  int ticks = 0;
+  HWND poller = m_handset.CreateWindow(u"Poller", u"", {0, 0, 1, 1}, 0,
+                                       [&ticks](HWND, UINT msg, WPARAM, LPARAM) -> LRESULT {
+                                         ticks += msg == WM_TIMER;
+                                         return 0;
+                                       });
+  SetTimer(poller, 1, 100, nullptr);
+  m_view.paint = [this] { m_clock.Advance(150); };
+  Push(Key(SDL_KEYDOWN, SDLK_RIGHT));
+  Push(Motion(300, 10));
+  Push(Motion(310, 5));
+  Push(Key(SDL_KEYUP, SDLK_RIGHT));
+  Push(WindowEvent(SDL_WINDOWEVENT_CLOSE));
+  EXPECT_EQ(0, RunLoop());
+  EXPECT_TRUE(m_input.closed());
+  EXPECT_EQ(0, ticks) << "a turn of the loop per event";
+  EXPECT_EQ(1, m_view.refreshes);
+  EXPECT_EQ(sensors::kFullTilt, m_tilt.Read()->x) << "the tap of the key is still read once";
 }
 
 TEST_F(DesktopInputTest, HomeHidesEveryWindowAndATapOnAProgramShowsItAgain) {

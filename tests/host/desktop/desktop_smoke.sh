@@ -3,7 +3,8 @@
 #   desktop_smoke.sh QUORVANE QUORVANE_INI
 # Starts `quorvane --root DIR` under Xvfb, clicks the switch "自动隐藏界面" (hide the window
 # automatically) with xdotool, waits until the settings file holds autohide=1, closes the window
-# and checks that the application ended normally with the value still stored. The click's point
+# and checks that the application ended normally with the value still stored; a settings file
+# that cannot be saved is told and ends the run with status 1. The click's point
 # is computed: the switch's rectangle from a snapshot of a script run on the same work area,
 # scaled and placed as the window shows the screen (host/desktop/desktop_layout.h).
 # Exit status: 0 passed, 1 failed, 77 skipped (xvfb-run, xauth or xdotool missing).
@@ -70,4 +71,17 @@ wait_for 10 stored 1 || fail "the settings file did not get autohide=1 after the
 
 stop_window
 stored 1 || fail "autohide is not 1 after the application ended"
+
+# Settings that cannot be saved (a folder where the file should be): ending the window (SIGHUP,
+# as when the terminal goes, ends it as a shutdown does) tells it once, naming the file and the
+# error, and the run ends with status 1.
+mkdir -p "$root/blocked/Program Files/Quorvane/config.ini"
+start_window --root "$root/blocked"
+kill -HUP "$pid"
+status=0
+wait "$pid" || status=$?
+pid=""
+[ "$status" -eq 1 ] || fail "unsaved settings: status $status, not 1: $(cat "$log")"
+[ "$(grep -c "the settings could not be saved to $root/blocked/Program Files/Quorvane/config.ini (Is a directory)" "$log")" -eq 1 ] ||
+  fail "unsaved settings: $(cat "$log")"
 echo "desktop_smoke: passed"

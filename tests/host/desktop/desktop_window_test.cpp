@@ -83,60 +83,131 @@ TEST_F(DesktopWindowTest, FooterTellsWhatPlaysAndWhatTheAccelerometerReads) {
   info.accelerometerOpen = false;
   m_window->set_footer([&info] { return info; });
   m_window->Refresh(m_handset);
-  EXPECT_EQ((std::vector<std::u16string>{u"音乐播放器：未运行", u"加速度计 ACC0: 已关闭",
-                                         u"尚未读取", u"Esc：返回 · Home：主屏幕 · F1：帮助"}),
+  EXPECT_EQ((std::vector<std::u16string>{u"音乐播放器：未运行", u"加速度计：已关闭", u"尚未读取",
+                                         u"Esc：返回 · Home：主屏幕 · F1：帮助"}),
             FooterTexts({0, 4}));
   info.accelerometerOpen.reset();
   info.watching = true;
   m_window->Refresh(m_handset);
-  EXPECT_EQ(u"加速度计 ACC0:", FooterTexts()[1]);
+  EXPECT_EQ(u"加速度计", FooterTexts()[1]);
   EXPECT_EQ(u"演示：脚本代替用户操作", FooterTexts()[3]);
 
-  info.nowPlaying = u"3/8 纸船 (playing)";
+  info.nowPlaying = u"3/8 纸船";
+  info.playing = true;
   info.accelerometerOpen = true;
   info.listening = false;
   info.live = AccSample{127, 0, 0};
   info.tilt = AccSample{127, 0, 0};
   m_window->Refresh(m_handset);
-  EXPECT_EQ((std::vector<std::u16string>{u"播放器：3/8 纸船 (playing)",
-                                         u"加速度计 ACC0: 已打开，暂停监听", u"x 127    y 0    z 0"}),
+  EXPECT_EQ((std::vector<std::u16string>{u"播放器：3/8 纸船（播放中）",
+                                         u"加速度计：已打开，暂停监听 2 秒", u"x 127    y 0    z 0"}),
             FooterTexts({0, 3}));
   const DesktopLayout& layout = m_window->layout();
   POINT knob = PadPoint(layout.tiltPad, 127, 0);
-  EXPECT_EQ(screen::theme::kHomeIcon, WindowPixel(m_window->window(), knob.x - 4, knob.y));
+  EXPECT_EQ(screen::theme::kTextOnDark, WindowPixel(m_window->window(), knob.x - 4, knob.y));
   POINT rest = PadPoint(layout.tiltPad, 0, 0);
-  EXPECT_NE(screen::theme::kHomeIcon, WindowPixel(m_window->window(), rest.x + 3, rest.y + 3));
+  EXPECT_NE(screen::theme::kTextOnDark, WindowPixel(m_window->window(), rest.x + 3, rest.y + 3));
+}
+
+// The footer's lines in each language: in Chinese nothing but the song's own title is English.
+TEST_F(DesktopWindowTest, TheFooterSpeaksTheWindowsLanguage) {
+  struct Case {
+    screen::Language language;
+    std::function<void(FooterInfo&)> set;
+    std::vector<std::u16string> lines;  // the player, the accelerometer, the values, the hint
+  };
+  auto paused = [](FooterInfo& info) {
+    info.nowPlaying = u"1/8 Paper Boats";
+    info.playing = false;
+    info.accelerometerOpen = true;
+    info.listening = true;
+  };
+  auto resting = [](FooterInfo& info) {
+    info.nowPlaying = u"mpv: Rain (Playing)";  // a player that says it itself
+    info.accelerometerOpen = true;
+    info.listening = false;
+    info.live = AccSample{0, 0, 0};
+    info.panelHidden = true;
+  };
+  const Case cases[] = {
+      {screen::Language::kChinese, paused,
+       {u"播放器：1/8 Paper Boats（已暂停）", u"加速度计：已打开，监听中", u"尚未读取",
+        u"Esc：返回 · Home：主屏幕 · F1：帮助"}},
+      {screen::Language::kEnglish, paused,
+       {u"Player: 1/8 Paper Boats (paused)", u"Accelerometer: on, listening", u"not read yet",
+        u"Esc: back · Home: home screen · F1: help"}},
+      {screen::Language::kChinese, resting,
+       {u"播放器：mpv: Rain (Playing)", u"加速度计：已打开，暂停监听 2 秒", u"x 0    y 0    z 0",
+        u"已隐藏：在主屏幕上点按 Quorvane"}},
+      {screen::Language::kEnglish, resting,
+       {u"Player: mpv: Rain (Playing)", u"Accelerometer: on, resting 2 s", u"x 0    y 0    z 0",
+        u"hidden: tap Quorvane on the home screen"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(screen::LanguageName(c.language));
+    screen::ScreenRendererOptions options;
+    options.language = c.language;
+    m_window = test_support::ExpectValue(DesktopWindow::Create("Quorvane", 480, 720, options));
+    FooterInfo info;
+    c.set(info);
+    m_window->set_footer([&info] { return info; });
+    m_window->Refresh(m_handset);
+    EXPECT_EQ(c.lines, FooterTexts({0, 4}));
+  }
 }
 
 // The pad is the live meter: it marks where "next" and "previous" lie, draws the threshold of
-// the slider's value on both axes, and the dot follows the sensor as the driver reads it.
+// the slider's value on both axes, clear of the marks, and the dot follows the sensor as the
+// driver reads it, in the lines' colour once the tilt gives a command.
 TEST_F(DesktopWindowTest, ThePadMarksNextAndPreviousAndTheThreshold) {
-  FooterInfo info;
-  info.threshold = 100;
-  info.live = AccSample{0, 0, 64};
-  info.tilt = info.live;
-  m_window->set_footer([&info] { return info; });
-  m_window->Refresh(m_handset);
-  const RECT& pad = m_window->layout().tiltPad;
-  POINT centre = PadPoint(pad, 0, 0);
-  std::vector<screen::TextBox> texts = m_window->footer().texts();
-  int top = m_window->layout().footer.top;
-  auto at = [&](std::u16string_view text) {
-    for (const screen::TextBox& box : texts) {
-      if (box.text == text) return screen::Offset(box.box, 0, top);
-    }
-    return RECT{};
-  };
-  EXPECT_GT(at(u"下一首").left, centre.x) << "next: the right edge";
-  EXPECT_LT(at(u"下一首").bottom, centre.y);
-  EXPECT_GT(at(u"上一首").top, centre.y) << "previous: the bottom edge";
-  // The threshold lines cross where x = z = 100, inside the pad's knob travel.
   constexpr screen::Rgb kThreshold{255, 112, 67};
-  POINT line = PadPoint(screen::Inset(pad, 9, 9), 100, 100);
-  EXPECT_EQ(kThreshold, WindowPixel(m_window->window(), line.x, pad.top + 6));
-  EXPECT_EQ(kThreshold, WindowPixel(m_window->window(), pad.left + 6, line.y));
-  POINT dot = PadPoint(screen::Inset(pad, 9, 9), 0, 64);
-  EXPECT_EQ(screen::theme::kHomeIcon, WindowPixel(m_window->window(), dot.x, dot.y));
+  FooterInfo info;
+  m_window->set_footer([&info] { return info; });
+  const RECT& pad = m_window->layout().tiltPad;
+  const int top = m_window->layout().footer.top;
+  auto pixel = [&](int x, int y) { return WindowPixel(m_window->window(), x, y); };
+  POINT centre = PadPoint(pad, 0, 0);
+  for (int threshold : {80, 100, 120, 128}) {
+    SCOPED_TRACE(threshold);
+    info.threshold = threshold;
+    m_window->Refresh(m_handset);
+    std::vector<RECT> marks;
+    for (const screen::TextBox& box : m_window->footer().texts()) {
+      if (box.text == u"下一首" || box.text == u"上一首") marks.push_back(screen::Offset(box.box, 0, top));
+    }
+    ASSERT_EQ(2u, marks.size());
+    EXPECT_GT(marks[0].left, centre.x) << "next: the right edge";
+    EXPECT_LT(marks[0].bottom, centre.y);
+    EXPECT_GT(marks[1].top, centre.y) << "previous: the bottom edge";
+    // The threshold lines cross where x = z = threshold, inside the pad's knob travel.
+    POINT line = PadPoint(screen::Inset(pad, 9, 9), threshold, threshold);
+    EXPECT_EQ(kThreshold, pixel(line.x, centre.y - 10));
+    EXPECT_EQ(kThreshold, pixel(pad.left + 6, line.y));
+    for (const RECT& mark : marks) {
+      for (int y = mark.top - 1; y <= mark.bottom; ++y) {
+        for (int x = mark.left - 1; x <= mark.right; ++x) {
+          ASSERT_NE(kThreshold, pixel(x, y)) << "a line crosses a mark at " << x << "," << y;
+        }
+      }
+    }
+  }
+  info.threshold = 100;
+  struct Dot {
+    AccSample live;
+    screen::Rgb colour;
+  };
+  const Dot dots[] = {{{0, 0, 0}, {176, 190, 197}},           // at rest
+                      {{0, 0, 64}, screen::theme::kTextOnDark},  // tilted, below the threshold
+                      {{99, 0, 0}, screen::theme::kTextOnDark},
+                      {{-127, 0, -127}, screen::theme::kTextOnDark},  // the other way: nothing
+                      {{100, 0, 0}, kThreshold},                   // at the threshold: next
+                      {{0, 0, 127}, kThreshold}};                  // previous
+  for (const Dot& d : dots) {
+    info.live = info.tilt = d.live;
+    m_window->Refresh(m_handset);
+    POINT dot = PadPoint(screen::Inset(pad, 9, 9), d.live.x, d.live.z);
+    EXPECT_EQ(d.colour, pixel(dot.x, dot.y)) << int{d.live.x} << "," << int{d.live.z};
+  }
 }
 
 TEST_F(DesktopWindowTest, TheHelpListsEveryKeyAndMouseAction) {
@@ -160,7 +231,7 @@ TEST_F(DesktopWindowTest, TheFooterForgetsAPlayerThatCloseMusicEnded) {
   programs::MusicPlayerService service(m_handset, programs::BuiltInSongs());
   m_window->set_footer([&service] {
     FooterInfo info;
-    info.nowPlaying = NowPlayingLine(service);
+    ShowNowPlaying(service, info);
     return info;
   });
   struct Application final : Program {
@@ -194,6 +265,20 @@ TEST_F(DesktopWindowTest, AChangedStampRepaintsTheScreen) {
   EXPECT_EQ(2, m_window->renderer().paints());
 }
 
+// The footer's hint for a hidden panel follows the application's window, the first of the UI
+// library's windows: there is none before it is made, and other programs' windows do not count.
+TEST_F(DesktopWindowTest, ThePanelIsHiddenWhenTheApplicationsWindowIs) {
+  EXPECT_FALSE(PanelHidden()) << "no window yet";
+  m_handset.CreateWindow(u"Other", u"正在播放", {0, 0, 480, 720}, 0, nullptr);
+  EXPECT_FALSE(PanelHidden()) << "another program's window";
+  screen_test::Panel panel;
+  EXPECT_FALSE(PanelHidden());
+  ShowWindow(panel.wnd.m_hWnd, SW_HIDE);
+  EXPECT_TRUE(PanelHidden());
+  ShowWindow(panel.wnd.m_hWnd, SW_SHOW);
+  EXPECT_FALSE(PanelHidden());
+}
+
 TEST(PlayerLines, TellTheSongItsPlaceAndTheTime) {
   auto songs = std::make_shared<const std::vector<programs::Song>>(
       std::vector<programs::Song>{{u"纸船", 210'000}, {u"Rain", 59'000}});
@@ -205,12 +290,16 @@ TEST(PlayerLines, TellTheSongItsPlaceAndTheTime) {
             PlayerLines(now, screen::Language::kEnglish));
 }
 
-TEST(WatchedSensor, KeepsTheLastSampleThatWasRead) {
+TEST(WatchedSensor, KeepsTheLastSampleThatWasReadAndWhen) {
   SimulatedAccelerometer sensor;
-  WatchedSensor watched(sensor);
+  VirtualClock clock;
+  WatchedSensor watched(sensor, clock);
   EXPECT_EQ(std::nullopt, watched.last());
   sensor.set_sample({5, 6, 7});
+  clock.AdvanceTo(1000);
   EXPECT_EQ((AccSample{5, 6, 7}), watched.Read());
+  EXPECT_TRUE(watched.Listening(1000 + kListeningGapMs));
+  EXPECT_FALSE(watched.Listening(1001 + kListeningGapMs));
   sensor.set_reads_fail(true);
   sensor.set_sample({1, 1, 1});
   EXPECT_EQ(std::nullopt, watched.Read());
@@ -223,7 +312,8 @@ TEST(WatchedSensor, KeepsTheLastSampleThatWasRead) {
 // nothing about whether the detector listens.
 TEST(WatchedSensor, LiveValuesAreNotTheDriversReads) {
   SimulatedAccelerometer sensor;
-  WatchedSensor watched(sensor);
+  VirtualClock clock;
+  WatchedSensor watched(sensor, clock);
   sensor.set_sample({9, 0, 64});
   EXPECT_EQ((AccSample{9, 0, 64}), watched.Live());
   EXPECT_EQ(std::nullopt, watched.last());

@@ -140,10 +140,8 @@ int main(int argc, char** argv) {
     host::Painter painter(*renderer);
     FirstWait input(handset, painter);
     handset.set_input(&input);
-    host::scenario::Application application = QuorvaneApplication();
-    fs::create_directories(fs::path(handset.HostPath(application.defaultExe)).parent_path());
-    DWORD pid = handset.StartProcess(application.defaultExe, application.make());
-    handset.EndProcess(pid);
+    host::launch::Executable application = QuorvaneExecutable();
+    host::launch::RunToExit(handset, application.make(), application.path);
     handset.set_input(nullptr);
     handset.RegisterDevice(host::kAccelerometerName, nullptr);
     screen = input.screen();

@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <vector>
 
 #include "host/files/root_folder.h"
 #include "tests/support/temp_folder.h"
@@ -16,18 +19,17 @@ namespace {
 namespace fs = std::filesystem;
 
 std::unique_ptr<RootFolder> Made(const std::optional<std::string>& given) {
-  auto root = RootFolder::Make(given);
-  if (auto* error = std::get_if<std::string>(&root)) {
-    ADD_FAILURE() << *error;
+  Result<std::unique_ptr<RootFolder>> root = RootFolder::Make(given);
+  if (!root) {
+    ADD_FAILURE() << root.error().message();
     return nullptr;
   }
-  return std::get<std::unique_ptr<RootFolder>>(std::move(root));
+  return std::move(*root);
 }
 
 std::string Refusal(const std::optional<std::string>& given) {
-  auto root = RootFolder::Make(given);
-  auto* error = std::get_if<std::string>(&root);
-  return error != nullptr ? *error : "made";
+  Result<std::unique_ptr<RootFolder>> root = RootFolder::Make(given);
+  return root ? "made" : root.error().message();
 }
 
 class RootFolderTest : public ::testing::Test {
@@ -73,8 +75,41 @@ TEST_F(RootFolderTest, RefusesWhatCannotBeARoot) {
   EXPECT_EQ(refusal.rfind("cannot use " + m_dir + "/file as the handset's root folder (", 0), 0u)
       << refusal;
   // A folder nobody may write in, even root: the lock file cannot be made there.
-  EXPECT_EQ(Refusal("/proc/self").rfind("cannot write in /proc/self (", 0), 0u)
+  EXPECT_EQ(Refusal("/proc/self").rfind("cannot make /proc/self/.quorvane.lock: ", 0), 0u)
       << Refusal("/proc/self");
+}
+
+// Only a regular file with one name is the lock file: whatever else has its name is refused,
+// named, and left as it is (another file linked there keeps what it holds).
+TEST_F(RootFolderTest, ALockFileThatIsNoneIsRefusedAndLeftAlone) {
+  const std::string other = m_dir + "/other.txt";
+  struct Case {
+    const char* what;
+    std::function<void(const std::string& lock)> make;
+    std::string refusal;
+  };
+  const std::vector<Case> cases = {
+      {"a hard link", [&](const std::string& lock) { fs::create_hard_link(other, lock); },
+       "a hard link of a file with 2 names"},
+      {"a symbolic link", [&](const std::string& lock) { fs::create_symlink(other, lock); },
+       "a symbolic link"},
+      {"a folder", [](const std::string& lock) { fs::create_directory(lock); }, "a folder"},
+      {"a FIFO", [](const std::string& lock) { ASSERT_EQ(mkfifo(lock.c_str(), 0600), 0); },
+       "a FIFO"},
+  };
+  for (const Case& c : cases) {
+    std::string root = m_dir + "/root";
+    fs::remove_all(root);
+    fs::create_directories(root);
+    std::ofstream(other) << "keep me";
+    std::string lock = root + "/" + kRootLockName;
+    c.make(lock);
+    EXPECT_EQ(Refusal(root), lock + " is not a lock file: " + c.refusal + "; remove it") << c.what;
+    std::ifstream in(other);
+    std::string kept;
+    std::getline(in, kept);
+    EXPECT_EQ(kept, "keep me") << c.what;
+  }
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // Processes: the tool-help snapshot, launching registered programs, and programs that end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -178,6 +181,89 @@ TEST_F(ProcessesTest, ProgramEndedWhileItsStartRunsLivesUntilStartReturns) {
                          std::make_unique<Looping>(log));
   EXPECT_EQ(std::vector<std::string>{"loop ended"}, log);
   EXPECT_TRUE(m_handset.Processes().empty());
+}
+
+// Runs a function as its start: the application's loop, which lasts the handset's whole life.
+class RunsInStart final : public Program {
+ public:
+  explicit RunsInStart(std::function<void()> run) : m_run(std::move(run)) {}
+  void Start(host::Handset&, DWORD) override { m_run(); }
+
+ private:
+  std::function<void()> m_run;
+};
+
+struct TokenHolder {
+  std::shared_ptr<int> token;
+};
+
+// A player whose program, window procedure and process storage each hold a copy of token, so
+// that the token's use count tells how much of it is still kept. Ends itself on WM_CLOSE, and
+// at once from its start when asked.
+class CountedPlayer final : public Program {
+ public:
+  CountedPlayer(std::shared_ptr<int> token, bool endsAtStart)
+      : m_token(std::move(token)), m_endsAtStart(endsAtStart) {}
+  void Start(Handset& handset, DWORD pid) override {
+    handset.ProcessLocals(pid).Get<TokenHolder>().token = m_token;
+    handset.CreateWindow(u"Counted", u"正在播放", RECT{}, pid,
+                         [token = m_token, pid](HWND, UINT msg, WPARAM, LPARAM) -> LRESULT {
+                           if (msg == WM_CLOSE) Handset::Current().EndProcess(pid);
+                           return 0;
+                         });
+    if (m_endsAtStart) handset.EndProcess(pid);
+  }
+
+ private:
+  std::shared_ptr<int> m_token;
+  bool m_endsAtStart;
+};
+
+TEST_F(ProcessesTest, AnEndedProcessIsFreedWhileTheApplicationRuns) {
+  enum class End { kByTheApplication, kFromItsWindow, kOnAPostedClose, kInItsStart };
+  struct Case {
+    const char* name;
+    End end;
+  };
+  for (const Case& c : std::vector<Case>{{"ended by the application", End::kByTheApplication},
+                                         {"closed from its window", End::kFromItsWindow},
+                                         {"closed by a posted WM_CLOSE", End::kOnAPostedClose},
+                                         {"ended in its own start", End::kInItsStart}}) {
+    auto token = std::make_shared<int>(0);
+    long keptAfterEnd = -1;
+    std::size_t processesAfterEnd = 99;
+    auto application = [&] {
+      for (int cycle = 0; cycle < 3; ++cycle) {
+        DWORD player = m_handset.StartProcess(
+            u"\\Windows\\MzMusic.exe",
+            std::make_unique<CountedPlayer>(token, c.end == End::kInItsStart));
+        HWND window = FindWindowW(nullptr, u"正在播放");
+        switch (c.end) {
+          case End::kByTheApplication:
+            m_handset.EndProcess(player);
+            break;
+          case End::kFromItsWindow:
+            m_handset.SendToWindow(window, WM_CLOSE, 0, 0);
+            break;
+          case End::kOnAPostedClose: {
+            PostMessageW(window, WM_CLOSE, 0, 0);
+            MSG msg;
+            GetMessageW(&msg, nullptr, 0, 0);  // hands it to the player; then nothing is left
+            break;
+          }
+          case End::kInItsStart:
+            break;
+        }
+        keptAfterEnd = std::max(keptAfterEnd, token.use_count() - 1);
+      }
+      processesAfterEnd = m_handset.Processes().size();
+    };
+    m_handset.StartProcess(u"\\Program Files\\Quorvane\\Quorvane.exe",
+                           std::make_unique<RunsInStart>(application));
+    EXPECT_EQ(0, keptAfterEnd) << c.name;
+    EXPECT_EQ(1u, processesAfterEnd) << c.name << ": only the application is left";
+    m_handset.EndProcess(m_handset.Processes().empty() ? 0 : m_handset.Processes()[0].pid);
+  }
 }
 
 TEST_F(ProcessesTest, ProgramStartsAsTheCurrentProcess) {

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "host/crt/utf.h"
+#include "host/feedback/feedback_client.h"
 #include "host/mpris/player_bridge.h"
 #include "host/programs/music_player.h"
+#include "tests/host/mpris/fake_feedback.h"
 #include "tests/host/mpris/fake_player.h"
 #include "tests/host/mpris/private_bus.h"
 
@@ -33,11 +35,10 @@ class BridgeTest : public ::testing::Test {
     BridgeOptions options;
     options.filter = *PlayerFilter::Parse(filter);
     options.command = command;
-    options.busAddress = m_bus.address();
+    options.bus.address = m_bus.address();
     auto bridge = MprisBridge::Start(m_handset, options);
-    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<MprisBridge>>(bridge))
-        << std::get<std::string>(bridge);
-    m_bridge = std::move(std::get<std::unique_ptr<MprisBridge>>(bridge));
+    ASSERT_TRUE(bridge.ok()) << bridge.error().message();
+    m_bridge = std::move(*bridge);
   }
   std::unique_ptr<FakePlayer> Fake(FakeOptions options) {
     return std::make_unique<FakePlayer>(m_bus.address(), std::move(options));
@@ -113,6 +114,26 @@ TEST_F(BridgeTest, MessagesBecomeMprisCalls) {
   std::vector<std::string> expected = {"Next", "Previous", "PlayPause", "Raise", "Quit"};
   EXPECT_TRUE(Until([&] { return player->Calls().size() >= expected.size(); }));
   EXPECT_EQ(expected, player->Calls());
+}
+
+TEST_F(BridgeTest, NextAndPreviousGiveTheGesturesFeedback) {
+  testing_support::FakeFeedback daemon(m_bus.address());
+  feedback::FeedbackOptions options;
+  options.bus.address = m_bus.address();
+  auto client = feedback::FeedbackClient::Start(m_handset, options);
+  ASSERT_TRUE(client.ok()) << client.error().message();
+  StartBridge();
+  auto player = Fake({});
+  ASSERT_TRUE(Until([&] { return m_bridge->window() != nullptr; }));
+  Send(programs::kPlayerControlMessage, programs::kPlayerNext);
+  Send(programs::kPlayerControlMessage, programs::kPlayerPlayPause);  // no gesture: no feedback
+  Send(programs::kPlayerControlMessage, programs::kPlayerPrevious);
+  (*client)->Trigger("barrier");  // after the calls of the three commands, in order
+  EXPECT_TRUE(daemon.WaitForCalls(3, std::chrono::seconds(10)));
+  client->reset();
+  std::string buzz = "io.github.quorvane.Quorvane button-pressed 0 -1";
+  EXPECT_EQ((std::vector<std::string>{buzz, buzz, "io.github.quorvane.Quorvane barrier 0 -1"}),
+            daemon.Calls());
 }
 
 TEST_F(BridgeTest, WhatThePlayerCannotDoIsDroppedWithADebugLine) {
@@ -223,15 +244,56 @@ TEST_F(BridgeTest, TheBusGoingAwayLeavesNoPlayerAndNoCrash) {
   EXPECT_TRUE(DebugSaid("the session bus is gone"));
 }
 
+TEST_F(BridgeTest, TheBridgeTellsWhenAPlayerIsChosenOrLostAndWhenItPlays) {
+  struct Case {
+    const char* name;
+    bool playerBeforeStart;
+    std::vector<std::string> told;  // up to the player's playing
+  };
+  const std::string chosen = "player: fake (org.mpris.MediaPlayer2.fake)";
+  const std::string waiting = "waiting for org.mpris.MediaPlayer2.fake";
+  for (const Case& c : std::vector<Case>{
+           {"a player comes later", false, {waiting, chosen, "playing"}},
+           {"a player is there at start", true, {chosen, "playing"}},
+       }) {
+    std::vector<std::string> told;
+    std::unique_ptr<FakePlayer> player;
+    if (c.playerBeforeStart) player = Fake({});
+    StartBridge("mpris:fake");
+    PlayerFilter filter = *PlayerFilter::Parse("mpris:fake");
+    m_bridge->set_events({[&](const PlayerInfo* player) { told.push_back(ChoiceLine(player, filter)); },
+                          [&](bool playing) { told.push_back(playing ? "playing" : "not playing"); }});
+    if (!c.playerBeforeStart) {
+      ASSERT_TRUE(Until([&] { return !told.empty(); })) << c.name;
+      player = Fake({});
+    }
+    ASSERT_TRUE(Until([&] { return m_bridge->window() != nullptr; })) << c.name;
+    EXPECT_FALSE(m_bridge->playing()) << c.name << ": the fake starts paused";
+    player->EmitMalformedThenPlaying(0);
+    ASSERT_TRUE(Until([&] { return m_bridge->playing(); })) << c.name;
+    EXPECT_EQ(c.told, told) << c.name;
+    player->Leave();
+    ASSERT_TRUE(Until([&] { return told.size() == c.told.size() + 2; })) << c.name;
+    EXPECT_EQ((std::vector<std::string>{waiting, "not playing"}),
+              std::vector<std::string>(told.end() - 2, told.end()))
+        << c.name;
+    m_bridge.reset();
+  }
+  EXPECT_EQ("waiting for a player (org.mpris.MediaPlayer2.*)", ChoiceLine(nullptr, PlayerFilter()));
+  PlayerInfo instance;
+  instance.busName = "org.mpris.MediaPlayer2.vlc.instance7";
+  EXPECT_EQ("player: vlc (org.mpris.MediaPlayer2.vlc.instance7)",
+            ChoiceLine(&instance, PlayerFilter()));
+}
+
 TEST_F(BridgeTest, NoSessionBusIsAClearError) {
   // The session bus of the environment, as Quorvane uses it.
   std::string nobody = "unix:path=" + m_bus.folder() + "/no-such-socket";
   setenv("DBUS_SESSION_BUS_ADDRESS", nobody.c_str(), 1);
   BridgeOptions options;
   auto bridge = MprisBridge::Start(m_handset, options);
-  ASSERT_TRUE(std::holds_alternative<std::string>(bridge));
-  EXPECT_EQ(0u, std::get<std::string>(bridge).rfind("no session bus", 0))
-      << std::get<std::string>(bridge);
+  ASSERT_FALSE(bridge.ok());
+  EXPECT_EQ(0u, bridge.error().message().rfind("no session bus", 0)) << bridge.error().message();
 }
 
 TEST_F(BridgeTest, LaunchingRunsThePlayerCommandAndFailsWithoutOne) {
@@ -255,6 +317,17 @@ TEST_F(BridgeTest, LaunchingRunsThePlayerCommandAndFailsWithoutOne) {
     }
     // The launcher's process has ended at once; the player's appears with it on the bus.
     EXPECT_EQ("", PlayerOnHandset()) << c.command;
+    m_bridge.reset();
+  }
+  // An expansion that fails, or would run something, starts nothing and says so, and the
+  // launch fails: the application shows that starting the music failed.
+  for (const char* command : {"touch started ${NOPE:?boom}", "touch started $((1/0))"}) {
+    StartBridge("mpris", command);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(FALSE, CreateProcessW(programs::kMusicPlayerPath, nullptr, nullptr, nullptr, FALSE,
+                                    0, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ("", ::testing::internal::GetCapturedStderr()) << command;
+    EXPECT_TRUE(DebugSaid("which is not allowed")) << command;
     m_bridge.reset();
   }
 }

@@ -72,6 +72,39 @@ void FakePlayer::Leave() {
   m_connection->releaseName(busName());
 }
 
+void FakePlayer::ReleaseName() { m_connection->releaseName(busName()); }
+
+void FakePlayer::ClaimName() { m_connection->requestName(busName()); }
+
+namespace {
+
+void EmitPropertiesChanged(sdbus::IObject& object, bool malformed, const std::string& status) {
+  sdbus::Signal signal = object.createSignal("org.freedesktop.DBus.Properties", "PropertiesChanged");
+  signal << std::string(kPlayer);
+  if (!malformed) {
+    std::map<std::string, sdbus::Variant> changed{{"PlaybackStatus", sdbus::Variant(status)}};
+    signal << changed << std::vector<std::string>{};
+  }
+  object.emitSignal(signal);
+}
+
+}  // namespace
+
+void FakePlayer::EmitMalformedThenPlaying(int count) {
+  for (int i = 0; i < count; ++i) EmitPropertiesChanged(*m_object, true, "");
+  EmitPropertiesChanged(*m_object, false, "Playing");
+}
+
+Flooder::Flooder(const std::string& address)
+    : m_connection(sdbus::createSessionBusConnectionWithAddress(address)),
+      m_object(sdbus::createObject(*m_connection, "/org/mpris/MediaPlayer2")) {}
+
+void Flooder::Emit(int count) {
+  for (int i = 0; i < count; ++i) EmitPropertiesChanged(*m_object, i % 2 == 0, "Playing");
+}
+
+void Flooder::ClaimName(const std::string& name) { m_connection->requestName(name); }
+
 std::size_t FakePlayer::CallCount() const {
   std::lock_guard<std::mutex> lock(m_mutex);
   return m_calls.size();

@@ -49,8 +49,15 @@ class FakePlayer {
   bool WaitForCalls(std::size_t count, std::chrono::milliseconds deadline) const;
   // When the last call arrived (on the player's thread, before it answered).
   std::chrono::steady_clock::time_point LastCallAt() const;
-  // Gives up the bus name (the player leaves the bus).
+  // Gives up the bus name (the player leaves the bus) and stops answering.
   void Leave();
+  // Gives up the bus name and takes it again, answering all the while: a player that comes and
+  // goes. Thread-safe with the player's own thread (sdbus-c++ serialises a connection's use).
+  void ReleaseName();
+  void ClaimName();
+  // Sends count PropertiesChanged signals that hold only an interface name (malformed), then
+  // one that says the player now plays (PlaybackStatus "Playing").
+  void EmitMalformedThenPlaying(int count);
 
  private:
   void Record(const std::string& method);
@@ -63,6 +70,20 @@ class FakePlayer {
   std::vector<std::string> m_calls;
   std::chrono::steady_clock::time_point m_lastCallAt;
   bool m_looping = false;
+};
+
+// A peer that owns no player's name and floods the bus with PropertiesChanged signals on the
+// MPRIS object path, malformed ones (only an interface name) and ones that claim a player plays.
+class Flooder {
+ public:
+  explicit Flooder(const std::string& address);
+  void Emit(int count);
+  // Takes a player's name: the bridge hears of it only after everything emitted before.
+  void ClaimName(const std::string& name);
+
+ private:
+  std::unique_ptr<sdbus::IConnection> m_connection;
+  std::unique_ptr<sdbus::IObject> m_object;
 };
 
 }  // namespace host::mpris::testing_support

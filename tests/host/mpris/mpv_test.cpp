@@ -105,9 +105,8 @@ class MpvTest : public ::testing::Test {
     BridgeOptions options;
     options.command = command;
     auto bridge = MprisBridge::Start(m_handset, options);
-    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<MprisBridge>>(bridge))
-        << std::get<std::string>(bridge);
-    m_bridge = std::move(std::get<std::unique_ptr<MprisBridge>>(bridge));
+    ASSERT_TRUE(bridge.ok()) << bridge.error().message();
+    m_bridge = std::move(*bridge);
   }
   bool Until(const std::function<bool()>& condition) {
     return Eventually(condition, [this] { m_handset.RunPostedTasks(); });

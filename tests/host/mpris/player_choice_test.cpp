@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <stdlib.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -103,32 +105,64 @@ TEST(SplitCommandLine, SplitsAsAShellWouldWithoutRunningOne) {
            {"mpv \"$QV_TEST_MUSIC\"", {"mpv", "/music dir"}},
            {"mpv $QV_TEST_MUSIC", {"mpv", "/music", "dir"}},
            {"mpv '$(touch /tmp/x)' '|'", {"mpv", "$(touch /tmp/x)", "|"}},
+           {"mpv '${NOPE:?boom}' '$((1/0))' \\$[1]", {"mpv", "${NOPE:?boom}", "$((1/0))", "$[1]"}},
+           {"mpv \"it's\" '\"$(x)\"'", {"mpv", "it's", "\"$(x)\""}},
        }) {
-    auto words = SplitCommandLine(c.line);
-    ASSERT_TRUE(std::holds_alternative<std::vector<std::string>>(words)) << c.line;
-    EXPECT_EQ(c.words, std::get<std::vector<std::string>>(words)) << c.line;
-  }
-  for (const char* bad : {"", "   ", "mpv $(rm -rf /tmp/nothing)", "mpv `id`", "mpv a | cat",
-                          "mpv a; rm b", "mpv a > out", "mpv 'open", "mpv a &"}) {
-    auto words = SplitCommandLine(bad);
-    ASSERT_TRUE(std::holds_alternative<CommandError>(words)) << bad;
-    EXPECT_FALSE(std::get<CommandError>(words).message.empty()) << bad;
+    Result<std::vector<std::string>> words = SplitCommandLine(c.line);
+    ASSERT_TRUE(words.ok()) << c.line << ": " << words.error().message();
+    EXPECT_EQ(c.words, *words) << c.line;
   }
 }
 
+TEST(SplitCommandLine, RefusesWhatWouldRunSomethingOrFailAndSaysWhat) {
+  unsetenv("QV_TEST_UNSET");
+  struct Case {
+    const char* line;
+    const char* message;  // part of the message
+  };
+  for (const Case& c : std::vector<Case>{
+           {"", "is empty"},
+           {"   ", "is empty"},
+           {"touch ${NOPE:?boom}", "parameter expansion ${...}"},
+           {"mpv ${QV_TEST_UNSET?}", "parameter expansion ${...}"},
+           {"mpv ${HOME}", "parameter expansion ${...}"},
+           {"mpv \"${QV_TEST_UNSET=set}\"", "parameter expansion ${...}"},
+           {"mpv $((1/0))", "arithmetic expansion $((...))"},
+           {"mpv $((1%0))", "arithmetic expansion $((...))"},
+           {"mpv $[1/0]", "arithmetic expansion $[...]"},
+           {"mpv $(rm -rf /tmp/nothing)", "command substitution $(...)"},
+           {"mpv \"$(id)\"", "command substitution $(...)"},
+           {"mpv `id`", "command substitution `...`"},
+           {"mpv $QV_TEST_UNSET", "variable that is not set"},
+           {"mpv a | cat", "unquoted"},
+           {"mpv a; rm b", "unquoted"},
+           {"mpv a > out", "unquoted"},
+           {"mpv a &", "unquoted"},
+           {"mpv 'open", "unbalanced quotes"},
+       }) {
+    ::testing::internal::CaptureStderr();
+    Result<std::vector<std::string>> words = SplitCommandLine(c.line);
+    EXPECT_EQ("", ::testing::internal::GetCapturedStderr()) << c.line;
+    ASSERT_FALSE(words.ok()) << c.line;
+    EXPECT_NE(std::string::npos, words.error().message().find(c.message))
+        << c.line << ": " << words.error().message();
+  }
+  EXPECT_EQ(nullptr, getenv("QV_TEST_UNSET")) << "an expansion set a variable";
+}
+
 TEST(StartDetached, StartsAProgramInANewSessionOrSaysWhyNot) {
-  auto started = StartDetached({"true"});
-  ASSERT_TRUE(std::holds_alternative<pid_t>(started));
-  EXPECT_GT(std::get<pid_t>(started), 0);
-  auto sleeper = StartDetached({"sleep", "30"});
-  ASSERT_TRUE(std::holds_alternative<pid_t>(sleeper));
-  pid_t pid = std::get<pid_t>(sleeper);
+  Result<pid_t> started = StartDetached({"true"});
+  ASSERT_TRUE(started.ok());
+  EXPECT_GT(*started, 0);
+  Result<pid_t> sleeper = StartDetached({"sleep", "30"});
+  ASSERT_TRUE(sleeper.ok());
+  pid_t pid = *sleeper;
   EXPECT_EQ(pid, getsid(pid)) << "the player leads a session of its own";
   kill(pid, SIGTERM);
-  auto missing = StartDetached({"/nonexistent/quorvane-no-such-player"});
-  ASSERT_TRUE(std::holds_alternative<CommandError>(missing));
-  EXPECT_NE(std::string::npos,
-            std::get<CommandError>(missing).message.find("quorvane-no-such-player"));
+  Result<pid_t> missing = StartDetached({"/nonexistent/quorvane-no-such-player"});
+  ASSERT_FALSE(missing.ok());
+  EXPECT_NE(std::string::npos, missing.error().message().find("quorvane-no-such-player"));
+  EXPECT_EQ(ENOENT, missing.error().errnum());
 }
 
 }  // namespace

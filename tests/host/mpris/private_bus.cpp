@@ -5,6 +5,8 @@
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -107,6 +109,26 @@ void PrivateBus::Stop() {
   Eventually([this] { return ProcessEnded(m_pid); }, [] {}, std::chrono::seconds(5));
   if (!ProcessEnded(m_pid)) kill(m_pid, SIGKILL);
   m_pid = 0;
+}
+
+MuteSocket::MuteSocket(std::string path) : m_path(std::move(path)) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (m_path.size() >= sizeof address.sun_path) return;
+  std::copy(m_path.begin(), m_path.end(), address.sun_path);
+  m_fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (m_fd < 0) return;
+  if (bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      listen(m_fd, 16) != 0) {
+    close(m_fd);
+    m_fd = -1;
+  }
+}
+
+MuteSocket::~MuteSocket() {
+  if (m_fd < 0) return;
+  close(m_fd);
+  unlink(m_path.c_str());
 }
 
 bool Eventually(const std::function<bool()>& condition, const std::function<void()>& between,

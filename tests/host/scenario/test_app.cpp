@@ -113,9 +113,9 @@ class TestApp final : public CMzApp {
 
 }  // namespace
 
-Application TestApplication() {
+launch::Executable TestApplication() {
   return {kTestExe, [] {
-            return std::make_unique<EntryProgram>([](DWORD) {
+            return std::make_unique<launch::EntryProgram>([](DWORD) {
               TestApp app;
               return WinMain(nullptr, nullptr, nullptr, SW_SHOW);
             });

@@ -20,6 +20,6 @@ namespace host::scenario {
 inline constexpr char16_t kTestExe[] = u"\\Apps\\Test\\Test.exe";
 
 // The test application for start, as the quorvane executable's is.
-Application TestApplication();
+launch::Executable TestApplication();
 
 }  // namespace host::scenario

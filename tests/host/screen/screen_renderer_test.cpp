@@ -326,13 +326,63 @@ TEST_F(ScreenRendererTest, InEnglishTheApplicationsFixedTextsAreDrawnInEnglish) 
   Panel panel;
   panel.status.SetText(u"没有操作，监听中");
   Paint();
-  for (std::u16string_view text : {u"Basic state", u"Listening, nothing done", u"Tilt",
+  for (std::u16string_view text : {u"Status", u"Listening for flicks", u"Threshold",
                                    u"Hide", u"Operations", u"Exit", u"120"}) {
     EXPECT_EQ(1u, Drawn(text).size()) << ToUtf8(text);
   }
   EXPECT_TRUE(Drawn(u"基本状态").empty());
   EXPECT_EQ(u"没有操作，监听中", host::ui::StateOf(panel.status).text)
       << "the control keeps its own text";
+}
+
+// The labels are as wide as the window and lie under the slider and the switches of their rows.
+// At phone widths the English ones are longer than the room before those: they are drawn
+// smaller, then cut with "…", and end before the control of their row, as the Chinese ones do.
+TEST_F(ScreenRendererTest, LabelsEndBeforeTheSliderOrSwitchOfTheirRow) {
+  struct Case {
+    Language language;
+    RECT area;
+    bool fitted;  // some switch's label is drawn smaller or cut ("Threshold" always is)
+  };
+  const Case cases[] = {
+      {Language::kEnglish, {0, 0, 480, 720}, false}, {Language::kEnglish, {0, 0, 360, 720}, true},
+      {Language::kEnglish, {0, 0, 320, 480}, true},  {Language::kChinese, {0, 0, 320, 480}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(LanguageName(c.language)) + " " + std::to_string(c.area.right) +
+                 "x" + std::to_string(c.area.bottom));
+    m_options.language = c.language;
+    m_renderer = test_support::ExpectValue(ScreenRenderer::Create(m_options));
+    m_handset.set_work_area(c.area);
+    Panel panel;
+    Paint();
+    std::pair<UiStatic*, UiWin*> rows[] = {{&panel.lblSensitivity, &panel.slider},
+                                           {&panel.switchLabels[0], &panel.switches[0]},
+                                           {&panel.switchLabels[1], &panel.switches[1]},
+                                           {&panel.switchLabels[2], &panel.switches[2]},
+                                           {&panel.switchLabels[3], &panel.switches[3]}};
+    bool fitted = false;
+    for (auto [label, control] : rows) {
+      RECT row = label->GetRect();
+      RECT next = control->GetRect();
+      if (row.bottom > c.area.bottom - Panel::kToolbarHeight) continue;  // (partly) hidden
+      std::vector<TextBox> drawn;
+      for (const TextBox& text : m_renderer->texts()) {
+        POINT centre = Centre(text.box);
+        if (centre.y > row.top && centre.y < row.bottom && text.box.left < next.left) {
+          drawn.push_back(text);
+        }
+      }
+      ASSERT_EQ(1u, drawn.size()) << ToUtf8(Shown(ui::StateOf(*label).text, c.language));
+      EXPECT_LE(drawn[0].box.right, next.left) << ToUtf8(drawn[0].text);
+      EXPECT_GT(drawn[0].box.left, row.left);
+      std::u16string_view full = Shown(ui::StateOf(*label).text, c.language);
+      int fullHeight = m_renderer->canvas().Measure(full, theme::kTextSize, Weight::kRegular).second;
+      bool smaller = drawn[0].text != full || Height(drawn[0].box) < fullHeight;
+      fitted = fitted || (label != &panel.lblSensitivity && smaller);
+    }
+    EXPECT_EQ(c.fitted, fitted);
+  }
 }
 
 TEST(TextFitting, ATextShrinksToTheMinimumThenEndsWithAnEllipsis) {

@@ -54,7 +54,7 @@ TEST(MountMatrix, TextsOfRealDevicesAndMistakes) {
   for (const Case& c : cases) EXPECT_EQ(c.parsed, Text(ParseMountMatrix(c.text))) << c.text;
 }
 
-TEST(HandsetByte, SixtyFourPerGRoundedHalfAwayFromZeroAndClamped) {
+TEST(HandsetCounts, SixtyFourPerGRoundedHalfAwayFromZeroAndKeptWithin32G) {
   const double g = kStandardGravity;
   struct Case {
     double g;
@@ -63,9 +63,10 @@ TEST(HandsetByte, SixtyFourPerGRoundedHalfAwayFromZeroAndClamped) {
   const Case cases[] = {
       {0, 0},          {1, 64},          {-1, -64},        {1.25, 80},        {0.5 / 64, 1},
       {-0.5 / 64, -1}, {0.49 / 64, 0},   {1.5 / 64, 2},    {-2.5 / 64, -3},   {127.0 / 64, 127},
-      {2, 127},        {-2, -128},       {-3, -128},       {1e9, 127},        {-1e9, -128},
+      {2, 128},        {-2, -128},       {-3, -192},       {32, 2048},        {-32, -2048},
+      {1e9, 2048},     {-1e9, -2048},
   };
-  for (const Case& c : cases) EXPECT_EQ(c.byte, HandsetByte(c.g * g)) << c.g << " g";
+  for (const Case& c : cases) EXPECT_EQ(c.byte, HandsetCounts(c.g * g)) << c.g << " g";
 }
 
 TEST(MapRawSample, ScaleOffsetThenMatrix) {
@@ -73,17 +74,17 @@ TEST(MapRawSample, ScaleOffsetThenMatrix) {
   const double count = kStandardGravity / 1024;
   IioCalibration c;
   c.scale = {count, count, count};
-  EXPECT_EQ((AccSample{0, 0, 64}), MapRawSample(c, {0, 0, 1024}));
-  EXPECT_EQ((AccSample{80, 0, 64}), MapRawSample(c, {1280, 0, 1024}));
+  EXPECT_EQ((AccCounts{0, 0, 64}), MapRawSample(c, {0, 0, 1024}));
+  EXPECT_EQ((AccCounts{80, 0, 64}), MapRawSample(c, {1280, 0, 1024}));
   // Offsets in raw units, per axis.
   c.offset = {-24, 0, 1024};
-  EXPECT_EQ((AccSample{64, 0, 127}), MapRawSample(c, {1048, 0, 1024}));
+  EXPECT_EQ((AccCounts{64, 0, 128}), MapRawSample(c, {1048, 0, 1024}));
   // The matrix turns the sensor's axes into the device's: rotated by 90 degrees.
   c.offset = {0, 0, 0};
   c.matrix = {{{0, 1, 0}, {-1, 0, 0}, {0, 0, 1}}};
-  EXPECT_EQ((AccSample{32, -64, 0}), MapRawSample(c, {1024, 512, 0}));
-  // Far beyond the range: clamped.
-  EXPECT_EQ((AccSample{127, -128, -128}), MapRawSample(c, {100000, 100000, -100000}));
+  EXPECT_EQ((AccCounts{32, -64, 0}), MapRawSample(c, {1024, 512, 0}));
+  // Far beyond the range: kept within 32 g.
+  EXPECT_EQ((AccCounts{2048, -2048, -2048}), MapRawSample(c, {100000, 100000, -100000}));
 }
 
 }  // namespace

@@ -2,104 +2,12 @@
 // IIO devices, its scale, offset and mount matrix, a device that goes away and comes back, and
 // a flick shorter than the application's poll. The binary runs itself under umockdev-wrapper;
 // each test builds its own testbed.
-#include <gtest/gtest.h>
-#include <umockdev.h>
-#include <unistd.h>
-// GLib's, which the handset's own headers define again.
-#undef TRUE
-#undef FALSE
-
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <mutex>
-#include <string>
-#include <thread>
-#include <variant>
-#include <vector>
-
-#include "host/kernel/clock.h"
-#include "host/sensors/iio_device.h"
-#include "host/sensors/iio_sensor.h"
+#include "tests/host/sensors/iio_testbed.h"
 
 namespace host::sensors {
 namespace {
 
-constexpr const char* kAls = "/sys/devices/platform/als/iio:device0";
-constexpr const char* kAccel = "/sys/devices/platform/accel/iio:device1";
-
-// A device description in umockdev's format: P: path, E: udev property, A: attribute.
-std::string Device(const std::string& path, const std::vector<std::string>& lines) {
-  std::string text = "P: " + path.substr(4) + "\nE: SUBSYSTEM=iio\nE: DEVTYPE=iio_device\n";
-  for (const std::string& line : lines) text += line + "\n";
-  return text + "\n";
-}
-
-std::string Accelerometer(const std::string& path, const std::string& name,
-                          const std::vector<std::string>& more = {}) {
-  std::vector<std::string> lines = {"A: name=" + name, "A: in_accel_x_raw=0",
-                                    "A: in_accel_y_raw=0", "A: in_accel_z_raw=1024"};
-  lines.insert(lines.end(), more.begin(), more.end());
-  return Device(path, lines);
-}
-
-std::string Text(std::optional<AccSample> s) {
-  if (!s) return "none";
-  return std::to_string(s->x) + "," + std::to_string(s->y) + "," + std::to_string(s->z);
-}
-
-class IioTest : public testing::Test {
- protected:
-  void SetUp() override { m_testbed = umockdev_testbed_new(); }
-  void TearDown() override { g_object_unref(m_testbed); }
-
-  void Add(const std::string& description) {
-    GError* error = nullptr;
-    ASSERT_TRUE(umockdev_testbed_add_from_string(m_testbed, description.c_str(), &error))
-        << (error != nullptr ? error->message : "") << "\n" << description;
-  }
-  void Set(const char* path, const char* attribute, const std::string& value) {
-    umockdev_testbed_set_attribute(m_testbed, path, attribute, value.c_str());
-  }
-  void Remove(const char* path) { umockdev_testbed_remove_device(m_testbed, path); }
-
-  // "SYSNAME NAME MATRIXSOURCE => x,y,z" of the raw values now, or "error: MESSAGE".
-  std::string Found(const std::string& selector) {
-    auto found = FindIioAccelerometer(selector, [this](std::string_view line) {
-      std::lock_guard lock(m_linesMutex);
-      m_lines.emplace_back(line);
-    });
-    if (auto* error = std::get_if<IioError>(&found)) return "error: " + error->message;
-    const IioAccelerometer& device = std::get<IioAccelerometer>(found);
-    std::array<long, 3> raw;
-    IioReadFailure failure;
-    if (!device.raw.Read(raw, failure)) return "unreadable";
-    return device.sysName + " " + device.name + " " + device.matrixSource + " => " +
-           Text(MapRawSample(device.calibration, raw));
-  }
-
-  std::unique_ptr<IioSensor> Sensor(const Clock& clock, IioPacing pacing) {
-    auto found = FindIioAccelerometer("", {});
-    if (!std::holds_alternative<IioAccelerometer>(found)) return nullptr;
-    return std::make_unique<IioSensor>(
-        std::get<IioAccelerometer>(std::move(found)), "", clock,
-        [this](std::string_view line) {
-          std::lock_guard lock(m_linesMutex);
-          m_lines.emplace_back(line);
-        },
-        pacing);
-  }
-
-  std::vector<std::string> Lines() {
-    std::lock_guard lock(m_linesMutex);
-    return m_lines;
-  }
-
-  UMockdevTestbed* m_testbed = nullptr;
-  std::mutex m_linesMutex;
-  std::vector<std::string> m_lines;
-};
+using namespace testing_iio;
 
 TEST_F(IioTest, FindsTheAccelerometerAmongIioDevicesByOrderOrName) {
   Add(Device(kAls, {"A: name=als", "A: in_illuminance_raw=80"}));
@@ -145,6 +53,29 @@ TEST_F(IioTest, ScaleAndOffsetPerAxisElseSharedElseOneAndZero) {
     std::string found = Found("");
     EXPECT_EQ(c.found, found.substr(found.find("=>"))) << c.attributes.size();
   }
+  // nan and inf are no scale or offset: taken as missing, with one line each.
+  const Case unusable[] = {
+      {{"A: in_accel_scale=0.009576806", "A: in_accel_z_scale=nan"}, "=> 0,0,64"},
+      {{"A: in_accel_scale=inf", "A: in_accel_z_scale=0.009576806"}, "=> 0,0,64"},
+      {{"A: in_accel_scale=0.009576806", "A: in_accel_offset=-inf"}, "=> 0,0,64"},
+      {{"A: in_accel_scale=0.009576806", "A: in_accel_y_offset=NaN"}, "=> 0,0,64"},
+  };
+  for (const Case& c : unusable) {
+    umockdev_testbed_clear(m_testbed);
+    Add(Accelerometer(kAccel, "mma8452", c.attributes));
+    std::string found = Found("");
+    EXPECT_EQ(c.found, found.substr(found.find("=>"))) << c.attributes[1];
+  }
+  EXPECT_EQ((std::vector<std::string>{
+                "iio: iio:device1: the scale \"nan\" of in_accel_z_scale is unusable; taking it as "
+                "missing",
+                "iio: iio:device1: the scale \"inf\" of in_accel_scale is unusable; taking it as "
+                "missing",
+                "iio: iio:device1: the offset \"-inf\" of in_accel_offset is unusable; taking it "
+                "as missing",
+                "iio: iio:device1: the offset \"NaN\" of in_accel_y_offset is unusable; taking it "
+                "as missing"}),
+            Lines());
   umockdev_testbed_clear(m_testbed);
   Add(Accelerometer(kAccel, "mma8452", {"A: in_accel_scale=fast"}));
   EXPECT_EQ("error: " + std::string(kAccel) + "/in_accel_scale holds \"fast\", not a number",
@@ -235,6 +166,35 @@ TEST_F(IioTest, AVanishedDeviceFailsReadsAndIsFoundAgain) {
                               std::string(kAccel) + "/in_accel_x_raw: No such file or directory)"))
       << lines[0];
   EXPECT_EQ("iio: iio:device1 (mma8452) is back", lines[1]);
+}
+
+TEST_F(IioTest, AnAttributeThatIsNotARegularFileIsRefusedWithoutBlocking) {
+  for (const char* attribute : {"in_accel_x_raw", "in_accel_scale", "name"}) {
+    umockdev_testbed_clear(m_testbed);
+    Add(Accelerometer(kAccel, "mma8452", {"A: in_accel_scale=0.009576806"}));
+    MakeFifo(kAccel, attribute);
+    EXPECT_EQ("error: cannot read " + std::string(kAccel) + "/" + attribute +
+                  ": not a regular file",
+              WithoutBlocking(kAccel, attribute, [&] { return Found(""); }));
+  }
+  // Replaced while sampling: the device is taken as gone.
+  umockdev_testbed_clear(m_testbed);
+  Add(Accelerometer(kAccel, "mma8452", {"A: in_accel_scale=0.009576806"}));
+  VirtualClock clock;
+  std::unique_ptr<IioSensor> sensor = Sensor(clock, IioPacing::kManual);
+  ASSERT_NE(nullptr, sensor);
+  sensor->Opened();
+  MakeFifo(kAccel, "in_accel_y_raw");
+  clock.Advance(10);
+  EXPECT_EQ("none", WithoutBlocking(kAccel, "in_accel_y_raw", [&] {
+              sensor->SampleNow();
+              return Text(sensor->Read());
+            }));
+  sensor->Closed();
+  ASSERT_EQ(1u, Lines().size());
+  EXPECT_EQ("iio: iio:device1 (mma8452) went away (cannot read " + std::string(kAccel) +
+                "/in_accel_y_raw: not a regular file); reads fail until it is back",
+            Lines()[0]);
 }
 
 TEST_F(IioTest, ReaderThreadSamplesOnlyWhileOpen) {

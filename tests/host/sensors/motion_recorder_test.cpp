@@ -2,20 +2,34 @@
 // reads skipped, and the text replays.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+#include <fstream>
 #include <sstream>
 #include <variant>
 
 #include "host/drivers/accelerometer.h"
 #include "host/sensors/motion_recorder.h"
 #include "host/sensors/replay.h"
+#include "tests/support/temp_folder.h"
 
 namespace host::sensors {
 namespace {
 
+std::string Contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
 TEST(MotionRecorder, WritesOneRowPerPeriodWithTheLabelsGiven) {
+  test_support::TempFolder folder("quorvane-recorder");
   SimulatedAccelerometer sensor;
-  std::ostringstream out;
-  MotionRecorder recorder(sensor, out);
+  auto file = RecordFile::Create(folder.path().string() + "/rows.csv");
+  ASSERT_TRUE(file.ok());
+  MotionRecorder recorder(sensor, **file);
   sensor.set_sample({1, 2, 3});
   recorder.Poll(5000);  // the first poll is ms 0
   recorder.Poll(5004);  // not due yet
@@ -41,12 +55,56 @@ TEST(MotionRecorder, WritesOneRowPerPeriodWithTheLabelsGiven) {
       "23,127,0,64\n"
       "47,127,0,64\n"
       "67,127,0,64,previous\n",
-      out.str());
+      Contents((*file)->path()));
   EXPECT_EQ(5, recorder.rows());
   EXPECT_TRUE(recorder.ok());
-  auto replayed = ParseRecording(out.str());
-  ASSERT_TRUE(std::holds_alternative<Recording>(replayed));
-  EXPECT_EQ(GestureLabel::kPrevious, std::get<Recording>(replayed).samples.back().label);
+  auto replayed = ParseRecording(Contents((*file)->path()));
+  ASSERT_TRUE(replayed.ok());
+  EXPECT_EQ(GestureLabel::kPrevious, replayed->samples.back().label);
+}
+
+TEST(MotionRecorder, AFailedWriteStopsTheRecordingAndLeavesWholeRowsOnly) {
+  test_support::TempFolder folder("quorvane-recorder");
+  // A device that is always full: the header already fails, with the reason.
+  {
+    SimulatedAccelerometer sensor;
+    auto full = RecordFile::Create("/dev/full");
+    ASSERT_TRUE(full.ok());
+    MotionRecorder recorder(sensor, **full);
+    recorder.Poll(0);
+    EXPECT_FALSE(recorder.ok());
+    EXPECT_EQ(0, recorder.rows());
+    EXPECT_EQ("/dev/full: No space left on device", (*full)->failure()->message());
+  }
+  // A file that may grow to 100 bytes, as a disk that fills: rows up to the last whole one.
+  const std::string path = folder.path().string() + "/rows.csv";
+  auto file = RecordFile::Create(path);
+  ASSERT_TRUE(file.ok());
+  SimulatedAccelerometer sensor;
+  sensor.set_sample({-100, 100, 64});
+  rlimit before{};
+  getrlimit(RLIMIT_FSIZE, &before);
+  auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = before;
+  small.rlim_cur = 100;
+  setrlimit(RLIMIT_FSIZE, &small);
+  MotionRecorder recorder(sensor, **file);
+  for (std::int64_t t = 0; t < 200; t += 10) recorder.Poll(t);
+  setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_FALSE(recorder.ok());
+  EXPECT_EQ(path + ": File too large", (*file)->failure()->message());
+  // The header (15 bytes) and whole rows of "T,-100,100,64\n": five fit, the sixth did not.
+  std::string text = Contents(path);
+  EXPECT_EQ(5, recorder.rows());
+  EXPECT_EQ('\n', text.back());
+  EXPECT_EQ("ms,x,y,z,label\n0,-100,100,64\n10,-100,100,64\n20,-100,100,64\n"
+            "30,-100,100,64\n40,-100,100,64\n",
+            text);
+  // Nothing more is written.
+  recorder.Poll(500);
+  EXPECT_EQ(text, Contents(path));
+  EXPECT_TRUE(ParseRecording(text).ok());
 }
 
 }  // namespace

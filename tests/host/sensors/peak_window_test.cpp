@@ -9,7 +9,7 @@
 namespace host::sensors {
 namespace {
 
-std::string Text(std::optional<AccSample> s) {
+std::string Text(std::optional<AccCounts> s) {
   if (!s) return "none";
   return std::to_string(s->x) + "," + std::to_string(s->y) + "," + std::to_string(s->z);
 }
@@ -18,25 +18,27 @@ TEST(PeakWindow, ReadsThePeakOfTheLast100MsElseTheLatestSample) {
   struct Step {
     const char* what;
     std::int64_t atMs;
-    std::optional<AccSample> add;  // else read
+    std::optional<AccCounts> add;  // else read
     const char* read;
   };
   const Step steps[] = {
       {"nothing yet", 0, std::nullopt, "none"},
-      {"rest", 0, AccSample{0, 0, 64}, ""},
-      {"flick of 30 ms", 40, AccSample{125, -3, 60}, ""},
-      {"back at rest", 70, AccSample{0, 0, 64}, ""},
+      {"rest", 0, AccCounts{0, 0, 64}, ""},
+      {"flick of 30 ms", 40, AccCounts{125, -3, 60}, ""},
+      {"back at rest", 70, AccCounts{0, 0, 64}, ""},
       {"the flick is within the span", 100, std::nullopt, "125,0,64"},
       {"still at 139", 139, std::nullopt, "125,0,64"},
       {"gone at 140: (40, 140]", 140, std::nullopt, "0,0,64"},
       {"nothing added for long: the latest", 5'000, std::nullopt, "0,0,64"},
-      {"negative values: the highest", 5'010, AccSample{-100, -5, -128}, ""},
-      {"...of them all", 5'020, AccSample{-90, -50, -120}, ""},
+      {"negative values: the highest", 5'010, AccCounts{-100, -5, -128}, ""},
+      {"...of them all", 5'020, AccCounts{-90, -50, -120}, ""},
       {"per axis", 5'030, std::nullopt, "-90,-5,-120"},
-      {"same millisecond merges", 5'030, AccSample{-95, 7, -121}, ""},
+      {"same millisecond merges", 5'030, AccCounts{-95, 7, -121}, ""},
       {"merged", 5'031, std::nullopt, "-90,7,-120"},
-      {"a slot reused 100 ms later", 5'130, AccSample{1, 1, 1}, ""},
+      {"a slot reused 100 ms later", 5'130, AccCounts{1, 1, 1}, ""},
       {"the older value is out", 5'130, std::nullopt, "1,1,1"},
+      {"wide counts are kept (32 g)", 5'300, AccCounts{256, -300, 2048}, ""},
+      {"...unclamped", 5'300, std::nullopt, "256,-300,2048"},
   };
   PeakWindow window;
   VirtualClock clock;
@@ -58,7 +60,7 @@ TEST(PeakWindow, SamplesAt100HzCatchEveryFlickLongerThanOnePeriod) {
     PeakWindow window;
     bool caught = false;
     for (std::int64_t t = 0; t <= 1'000; ++t) {
-      if (t % 10 == 0) window.Add(t, AccSample{static_cast<std::int8_t>(t >= 500 && t < 515 ? 127 : 0), 0, 0});
+      if (t % 10 == 0) window.Add(t, AccCounts{static_cast<std::int16_t>(t >= 500 && t < 515 ? 127 : 0), 0, 0});
       if (t % 100 == phase && window.Peak(t)->x == 127) caught = true;
     }
     EXPECT_TRUE(caught) << "poll phase " << phase;

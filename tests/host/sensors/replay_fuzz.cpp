@@ -11,13 +11,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);
   auto result = host::sensors::ParseRecording(text);
-  if (auto* error = std::get_if<host::sensors::RecordingError>(&result)) {
-    for (char c : error->message) {
+  if (!result) {
+    for (char c : result.error().message()) {
       if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) std::abort();
     }
     return 0;
   }
-  const auto& recording = std::get<host::sensors::Recording>(result);
+  const auto& recording = *result;
   if (recording.samples.empty()) std::abort();
   std::int64_t last = -1;
   for (const auto& sample : recording.samples) {

@@ -1,0 +1,223 @@
+#include "tools/quorvane_modes.h"
+
+#include <stdlib.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/demo/demo.h"
+#include "host/files/root_folder.h"
+#include "host/kernel/trace_output.h"
+#include "host/programs/songs.h"
+#include "host/scenario/script_mode.h"
+#include "host/service/service.h"
+#include "tools/host_options.h"
+#include "tools/quorvane_program.h"
+#ifdef QV_HAS_DESKTOP
+#include "host/desktop/desktop.h"
+#include "host/render/control_view.h"
+#include "host/screen/screen_renderer.h"
+#endif
+
+namespace tools {
+namespace {
+
+using Kind = Mode::Kind;
+
+// What a mode with devices runs on, made from the Mode: the root (locked), the songs, the
+// devices and the trace file. Owns them for the run.
+class Prepared {
+ public:
+  // The run on what mode names, or the reason it cannot be used ("quorvane: " and it, exit 2).
+  static host::Result<std::unique_ptr<Prepared>> Make(const Mode& mode,
+                                                      host::EndingSignals& signals,
+                                                      std::ostream& out) {
+    std::unique_ptr<Prepared> made(new Prepared());
+    made->m_app.executable = QuorvaneExecutable();
+    made->m_app.workArea = mode.workArea;
+    if (mode.music) {
+      host::Result<std::vector<host::programs::Song>> songs =
+          host::programs::SongsInFolder(*mode.music);
+      if (!songs) return host::Error(mode.Origin("music") + "--music " + songs.error().message());
+      made->m_app.songs = std::move(*songs);
+    }
+    host::Result<std::unique_ptr<HostDevices>> devices =
+        HostDevices::Open(mode.acc, mode.player, mode.motion, &signals);
+    if (!devices) {
+      const std::string& error = devices.error().message();
+      bool player = error.rfind("--player", 0) == 0;
+      return host::Error(mode.Origin(player ? "player" : "acc") + error);
+    }
+    made->m_devices = std::move(*devices);
+    made->m_app.sensor = made->m_devices->sensor();
+    HostDevices* opened = made->m_devices.get();
+    if (opened->player_kind() == PlayerKind::kMpris) {
+      made->m_app.installPlayer = [opened](host::Handset& handset) {
+        opened->InstallPlayer(handset);
+      };
+    }
+    host::Result<std::unique_ptr<host::RootFolder>> root = host::RootFolder::Make(mode.root);
+    if (!root) return host::Error(mode.Origin("root") + root.error().message());
+    made->m_root = std::move(*root);
+    made->m_app.root = made->m_root->path();
+    if (mode.trace) {
+      auto trace = host::TraceOutput::Open(*mode.trace, out, &signals);
+      if (!trace) return trace.error();
+      made->m_trace = std::move(*trace);
+      made->m_app.trace = &made->m_trace->trace();
+    }
+    made->m_app.signals = &signals;
+    return made;
+  }
+
+  const host::launch::Application& app() const { return m_app; }
+  HostDevices& devices() { return *m_devices; }
+  const host::RootFolder& root() const { return *m_root; }
+  // Writes the rest of the trace; false when it could not be written (told on err).
+  bool Finish(std::ostream& err) { return host::FinishTraceOutput(m_trace.get(), err); }
+
+ private:
+  Prepared() = default;
+
+  std::unique_ptr<HostDevices> m_devices;
+  std::unique_ptr<host::RootFolder> m_root;
+  std::unique_ptr<host::TraceOutput> m_trace;
+  host::launch::Application m_app;
+};
+
+#ifdef QV_HAS_DESKTOP
+// The language of --lang; without it, with fromLocale the locale's, else Chinese.
+host::screen::Language WindowLanguage(const Mode& mode, bool fromLocale) {
+  host::screen::Language language = host::screen::Language::kChinese;
+  if (mode.lang) {
+    host::screen::ParseLanguage(*mode.lang, language);
+  } else if (fromLocale) {
+    language = host::screen::LanguageOfLocale(getenv("LC_ALL"), getenv("LC_MESSAGES"),
+                                              getenv("LANG"));
+  }
+  return language;
+}
+#endif
+
+int RunScript(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
+              std::ostream& err) {
+  host::scenario::ScriptModeOptions options;
+  options.signals = &signals;
+  options.scriptPath = mode.script;
+  options.root = mode.root;
+  options.tracePath = mode.trace;
+  options.screenshotPath = mode.screenshot;
+#ifdef QV_HAS_DESKTOP
+  // Screenshots stay Chinese unless --lang is given, so they do not depend on the locale.
+  host::screen::ScreenRendererOptions screen;
+  screen.language = WindowLanguage(mode, false);
+  options.screenshooter = [screen](const host::Handset& handset, const std::string& path) {
+    return host::screen::SaveScreenshot(host::CaptureScreen(handset), path, screen);
+  };
+#endif
+  return host::scenario::RunScriptMode(options, QuorvaneExecutable(), out, err);
+}
+
+// A failure to make what the mode names: a usage error, unless an ending signal cut it short
+// (a FIFO as the trace file, the session bus): then nothing was started, and the status is 0.
+int Refused(const host::Error& error, const host::EndingSignals& signals, std::ostream& err) {
+  if (signals.received() != 0) return 0;
+  err << "quorvane: " << error.message() << '\n';
+  return kUsageError;
+}
+
+int RunTerminalDemo(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
+                    std::ostream& err) {
+  auto prepared = Prepared::Make(mode, signals, out);
+  if (!prepared) return Refused(prepared.error(), signals, err);
+  int status = host::demo::RunTerminalDemo(
+      (*prepared)->app(), mode.fast ? host::demo::Pace::kFast : host::demo::Pace::kRealTime, out,
+      err);
+  if (!(*prepared)->Finish(err)) status = kUsageError;
+  return status;
+}
+
+int RunService(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
+               std::ostream& err) {
+  auto prepared = Prepared::Make(mode, signals, out);
+  if (!prepared) {
+    int status = Refused(prepared.error(), signals, err);
+    if (signals.received() != 0) {
+      err << "quorvane: stopped by " << host::EndingSignals::Name(signals.received()) << '\n';
+    }
+    return status;
+  }
+  int status = host::service::RunService((*prepared)->app(), out, err);
+  if (!(*prepared)->Finish(err)) status = host::service::kServiceFailed;
+  return status;
+}
+
+#ifdef QV_HAS_DESKTOP
+int RunWindow(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
+              std::ostream& err) {
+  auto prepared = Prepared::Make(mode, signals, out);
+  if (!prepared) return Refused(prepared.error(), signals, err);
+  Prepared& run = **prepared;
+  std::unique_ptr<host::sensors::RecordFile> recordFile;
+  if (mode.record) {
+    auto created = host::sensors::RecordFile::Create(*mode.record);
+    if (!created) {
+      return Refused(host::Error("cannot write the recording to " + created.error().message()),
+                     signals, err);
+    }
+    recordFile = std::move(*created);
+  }
+  host::desktop::DesktopOptions options;
+  options.app = run.app();
+  HostDevices& devices = run.devices();
+  if (devices.player_kind() == PlayerKind::kMpris) {
+    options.playerFooter = [&devices] { return devices.PlayerFooter(); };
+    options.playerWindowLines = [&devices](HWND hwnd) { return devices.PlayerWindowLines(hwnd); };
+  }
+  options.demo = mode.kind == Kind::kWindowDemo;
+  options.demoTimeline = &out;
+  options.record = recordFile.get();
+  options.language = WindowLanguage(mode, true);
+  int status = host::desktop::RunDesktop(options, err);
+  if (!run.Finish(err) && status == 0) status = kUsageError;
+  // A failed write was told when it happened; the rows before it are kept, whole.
+  if (recordFile && recordFile->failure()) status = kUsageError;
+  if (status == host::desktop::kExitNoWindow) {
+    err << "quorvane: --headless runs the demo in the terminal instead\n";
+  }
+  return status;
+}
+#endif
+
+}  // namespace
+
+int RunMode(const Mode& mode, host::EndingSignals& signals, std::ostream& out, std::ostream& err) {
+  int status = kUsageError;
+  switch (mode.kind) {
+    case Kind::kScript:
+      status = RunScript(mode, signals, out, err);
+      break;
+    case Kind::kService:
+      // The service tells the stop in its log, with the time.
+      return RunService(mode, signals, out, err);
+    case Kind::kWindow:
+    case Kind::kWindowDemo:
+#ifdef QV_HAS_DESKTOP
+      status = RunWindow(mode, signals, out, err);
+#endif
+      break;  // a build without the window has no display (main)
+    case Kind::kTerminalDemo:
+      status = RunTerminalDemo(mode, signals, out, err);
+      break;
+    case Kind::kPrint:
+      break;
+  }
+  if (signals.received() != 0) {
+    err << "quorvane: stopped by " << host::EndingSignals::Name(signals.received()) << '\n';
+  }
+  return status;
+}
+
+}  // namespace tools
