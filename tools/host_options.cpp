@@ -104,7 +104,7 @@ host::Result<std::unique_ptr<HostDevices>> HostDevices::Open(const AccSource& ac
   return devices;
 }
 
-void HostDevices::InstallPlayer(host::Handset& handset) {
+void HostDevices::InstallPlayer(host::Handset& handset, host::launch::PlayingListener playing) {
   if (m_player.feedback) {
     auto client = host::feedback::FeedbackClient::Start(handset, {});
     if (client) {
@@ -127,6 +127,11 @@ void HostDevices::InstallPlayer(host::Handset& handset) {
         return;
       }
       std::shared_ptr<host::mpris::MprisBridge> kept = std::move(*bridge);
+      if (playing) {
+        host::mpris::BridgeEvents events;
+        events.playingChanged = std::move(playing);
+        kept->set_events(std::move(events));
+      }
       m_bridge = kept;
       handset.AddHandle(std::make_unique<KeptWithHandset>(kept));
       return;

@@ -27,6 +27,7 @@
 #include "host/drivers/motion_stage.h"
 #include "host/kernel/ending_signals.h"
 #include "host/kernel/handset.h"
+#include "host/launch/launcher.h"
 #include "host/mpris/player_bridge.h"
 #include "tools/acc_source.h"
 
@@ -98,8 +99,9 @@ class HostDevices {
   // handset and goes with it; when the session bus has gone since Open, the handset has no
   // player and the reason goes to stderr. With feedback on, also installs the gesture's feedback
   // (host/feedback/feedback_client.h) for every player; without a session bus there is none,
-  // with a debug line. REQUIRES: called on the handset's thread.
-  void InstallPlayer(host::Handset& handset);
+  // with a debug line. playing, when given, is told whenever the chosen player starts or stops
+  // playing (the bridge's PlaybackStatus). REQUIRES: called on the handset's thread.
+  void InstallPlayer(host::Handset& handset, host::launch::PlayingListener playing = nullptr);
 
  private:
   HostDevices() = default;

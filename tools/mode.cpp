@@ -28,11 +28,11 @@ std::set<std::string> FileOptionsOf(Kind kind) {
   switch (kind) {
     case Kind::kWindow:
     case Kind::kService:
-      return {"root",   "music",          "workarea", "acc", "motion",
-              "player", "player-command", "feedback", "lang"};
+      return {"root",   "music",          "workarea", "acc",      "motion",
+              "player", "player-command", "feedback", "gestures", "lang"};
     case Kind::kWindowDemo:
     case Kind::kTerminalDemo:
-      return {"music", "workarea", "lang"};
+      return {"music", "workarea", "gestures", "lang"};
     case Kind::kScript:
       return {"lang"};
     case Kind::kPrint:
@@ -150,6 +150,9 @@ class ModeChecks {
     if (m_given.workarea) {
       return Error("--workarea does not apply to --script (use its workarea command)");
     }
+    if (m_given.gestures) {
+      return Error("--gestures does not apply to --script (scripts behave as the handset does)");
+    }
     if (m_o.demo) return Error("--demo and --script exclude each other");
     if (m_o.service) return Error("--service and --script exclude each other");
     if (m_o.trace && SameFile(*m_o.trace, *m_o.script)) {
@@ -170,11 +173,15 @@ class ModeChecks {
       return Error("--service excludes --demo, --fast and --headless");
     }
     if (m_o.screenshot) return Error("--screenshot needs --script");
+    if (host::Status gestures = Gestures(host::GestureMode::kWhenPlaying); !gestures) {
+      return gestures;
+    }
     return Devices("iio", "mpris");
   }
 
   host::Status WindowOrDemo() {
     if (m_o.screenshot) return Error("--screenshot needs --script");
+    if (host::Status gestures = Gestures(host::GestureMode::kAlways); !gestures) return gestures;
     if (m_mode.kind == Kind::kWindow) {
       m_mode.record = m_o.record;
       return Devices("sim", "builtin");
@@ -194,8 +201,7 @@ class ModeChecks {
     if (!acc) return acc.error();
     m_mode.acc = *acc;
     if (host::Status motion = Motion(); !motion) return motion;
-    m_mode.player.feedback = m_o.feedback.value_or("on") == "on";
-    return host::Ok();
+    return Feedback();
   }
 
   // The root, work area, songs and devices of the window and the service, with the mode's
@@ -216,11 +222,33 @@ class ModeChecks {
       return FromFile(command ? "player-command" : "player", choice.error());
     }
     m_mode.player = *choice;
-    m_mode.player.feedback = m_o.feedback.value_or("on") == "on";
+    if (host::Status feedback = Feedback(); !feedback) return feedback;
     host::Result<AccSource> source = ParseAccSource(m_o.acc.value_or(acc));
     if (!source) return FromFile("acc", source.error());
     m_mode.acc = *source;
     return Motion();
+  }
+
+  host::Status Feedback() {
+    std::string feedback = m_o.feedback.value_or("on");
+    if (feedback != "on" && feedback != "off") {
+      return FromFile("feedback", Error("--feedback " + feedback + ": give on or off"));
+    }
+    m_mode.player.feedback = feedback == "on";
+    return host::Ok();
+  }
+
+  // --gestures, or the mode's default.
+  host::Status Gestures(host::GestureMode byDefault) {
+    m_mode.gestures = byDefault;
+    if (!m_o.gestures) return host::Ok();
+    std::optional<host::GestureMode> gestures = host::GestureModeNamed(*m_o.gestures);
+    if (!gestures) {
+      return FromFile("gestures", Error("--gestures " + *m_o.gestures + ": give " +
+                                         host::GestureModeNames()));
+    }
+    m_mode.gestures = *gestures;
+    return host::Ok();
   }
 
   host::Status Motion() {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "host/crt/result.h"
+#include "host/drivers/gesture_gate.h"
 #include "host/kernel/handset.h"
 #include "tools/acc_source.h"
 #include "tools/host_options.h"
@@ -58,6 +59,9 @@ struct Mode {
   AccSource acc;
   // What the driver's motion stage makes of a replay's or a real accelerometer's samples.
   host::MotionMode motion = host::kDefaultMotionMode;
+  // Whether gestures count only while the player plays: when-playing for the service, always
+  // for the window and the demos; scripts behave as the handset does.
+  host::GestureMode gestures = host::GestureMode::kAlways;
   PlayerChoice player;
   std::optional<std::string> trace;       // a file, or "-" for standard output
   bool fast = false;                      // kTerminalDemo: in virtual time

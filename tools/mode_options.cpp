@@ -19,8 +19,8 @@ constexpr const char* kModes =
     "                          iio --player mpris)\n"
     "  Options also come from $XDG_CONFIG_HOME/quorvane/quorvane.conf (~/.config/...),\n"
     "  lines such as  player = \"builtin\"  with the long options' names (root, music,\n"
-    "  workarea, acc, motion, player, player-command, feedback, lang); the command line wins. The demo takes\n"
-    "  only music, workarea and lang from there, a script only lang.\n"
+    "  workarea, acc, motion, player, player-command, feedback, gestures, lang); the command line wins. The\n"
+    "  demo takes only music, workarea, gestures and lang from there, a script only lang.\n"
     "  The settings are ROOT/Program Files/Quorvane/config.ini (quorvane-ini reads and\n"
     "  changes them). One quorvane at a time on a root. Exit status: the application's own\n"
     "  in the window and the service (1 when its exit save failed, 3 when no window can be\n"
@@ -73,6 +73,11 @@ const Declared kOptions[] = {
     {"--feedback", &RawOptions::feedback, nullptr, "on|off", Where::kAnywhere,
      "on: each flick that skips a song gives feedbackd's \"button-pressed\" feedback (a buzz, "
      "as the phone's profile says); off: none. Default: on."},
+    {"--gestures", &RawOptions::gestures, nullptr, "when-playing|always", Where::kAnywhere,
+     "when-playing: gestures count only while the player plays; otherwise ACC0: reads at rest "
+     "and the accelerometer is not sampled at all (a paused, stopped or missing player). "
+     "always: as the handset does. Default: when-playing for --service, else always; scripts "
+     "always behave as the handset does."},
     {"--service", nullptr, &RawOptions::service, "", Where::kCommandLine,
      "No window, in real time, until SIGTERM, SIGINT or SIGHUP (a user service)."},
     {"--headless", nullptr, &RawOptions::headless, "", Where::kCommandLine,
@@ -113,7 +118,6 @@ void AddOptions(CLI::App& app, RawOptions& o) {
     option->configurable(declared.where == Where::kAnywhere);
   }
   app.get_option("--lang")->check(CLI::IsMember({"en", "zh"}));
-  app.get_option("--feedback")->check(CLI::IsMember({"on", "off"}));
   app.footer(std::string("\n") + kModes);
 }
 

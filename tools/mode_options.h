@@ -15,6 +15,7 @@ namespace tools {
 struct RawOptions {
   // The options with a value, unset when not given.
   std::optional<std::string> root, workarea, music, acc, motion, player, playerCommand, feedback;
+  std::optional<std::string> gestures;
   std::optional<std::string> script, trace, screenshot, record, lang, config;
   // The flags that choose the mode.
   bool service = false, headless = false, demo = false, fast = false;

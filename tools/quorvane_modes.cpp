@@ -37,6 +37,7 @@ class Prepared {
     std::unique_ptr<Prepared> made(new Prepared());
     made->m_app.executable = QuorvaneExecutable();
     made->m_app.workArea = mode.workArea;
+    made->m_app.gestures = mode.gestures;
     if (mode.music) {
       host::Result<std::vector<host::programs::Song>> songs =
           host::programs::SongsInFolder(*mode.music);
@@ -54,8 +55,9 @@ class Prepared {
     made->m_app.sensor = made->m_devices->sensor();
     HostDevices* opened = made->m_devices.get();
     if (opened->player_kind() == PlayerKind::kMpris) {
-      made->m_app.installPlayer = [opened](host::Handset& handset) {
-        opened->InstallPlayer(handset);
+      made->m_app.installPlayer = [opened](host::Handset& handset,
+                                           host::launch::PlayingListener playing) {
+        opened->InstallPlayer(handset, std::move(playing));
       };
     }
     host::Result<std::unique_ptr<host::RootFolder>> root = host::RootFolder::Make(mode.root);

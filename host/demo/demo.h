@@ -47,6 +47,8 @@ class Demo {
 
   // "ACC0:" reads sensor from now on. REQUIRES: sensor outlives the demo; called before Run.
   void UseSensor(AccelerometerSensor& sensor) { m_launcher->UseSensor(sensor); }
+  // The gate of --gestures when-playing; null without one.
+  const GestureGate* gate() const { return m_launcher->gate(); }
 
   // Runs the demo once, to the application's end.
   scenario::RunStatus Run();

@@ -131,6 +131,7 @@ struct Shown {
   bool watching;  // a demo plays
   bool recording = false;
   const sensors::RecordFile* record = nullptr;  // --record's file
+  const GestureGate* gate = nullptr;            // --gestures when-playing's gate
 };
 
 // The window's input with a recorder beside it: a row whenever one is due, and the keys N and P
@@ -234,6 +235,7 @@ std::unique_ptr<DesktopWindow> OpenWindow(const DesktopOptions& options, Handset
     info.motion = shown.sensor.motion_mode();
     info.threshold = SliderPosition(handset);
     info.listening = shown.sensor.Listening(handset.clock().NowMs());
+    if (shown.gate != nullptr) info.gesturesPaused = !shown.gate->playing();
     return info;
   });
   // What the player's window shows changes with it: a new stamp repaints the screen.
@@ -255,7 +257,7 @@ int RunDemo(const DesktopOptions& options, Handset& handset, const launch::Appli
                         handset.clock());
   demo.UseSensor(watched);
   std::unique_ptr<DesktopWindow> window =
-      OpenWindow(options, handset, {demo.player(), watched, nullptr, nullptr, true, false}, err);
+      OpenWindow(options, handset, {demo.player(), watched, nullptr, nullptr, true, false, nullptr, demo.gate()}, err);
   if (window == nullptr) return kExitNoWindow;
   WatchingInput input(handset, *window, demo.runner());
   handset.set_input(&input);
@@ -276,7 +278,7 @@ int RunInteractive(const DesktopOptions& options, Handset& handset, launch::Appl
   std::unique_ptr<DesktopWindow> window =
       OpenWindow(options, handset,
                  {launcher.player(), watched, launcher.driver(), manualTilt ? &manual : nullptr,
-                  false, options.record != nullptr, options.record},
+                  false, options.record != nullptr, options.record, launcher.gate()},
                  err);
   if (window == nullptr) return kExitNoWindow;
   DesktopInput input(handset, *window, manualTilt ? &manual : nullptr);

@@ -115,8 +115,11 @@ std::u16string AccelerometerLine(const FooterInfo& info, Language language) {
     line += *info.accelerometerOpen ? Pick(language, u"：已打开", u": on")
                                     : Pick(language, u"：已关闭", u": off");
   }
-  // Deaf: the two seconds after a command, in which the application reads nothing.
-  if (info.accelerometerOpen.value_or(false) && info.listening) {
+  // Paused: the application reads, but gets only the handset at rest.
+  if (info.gesturesPaused.value_or(false)) {
+    line += Pick(language, u"，手势已暂停：未在播放", u", gestures paused: not playing");
+  } else if (info.accelerometerOpen.value_or(false) && info.listening) {
+    // Deaf: the two seconds after a command, in which the application reads nothing.
     line += *info.listening ? Pick(language, u"，监听中", u", listening")
                             : Pick(language, u"，暂停监听 2 秒", u", resting 2 s");
   }

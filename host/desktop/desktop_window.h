@@ -26,6 +26,8 @@ struct FooterInfo {
   std::optional<AccSample> tilt;        // the manual tilt now; nullopt: no manual tilt
   std::optional<int> threshold;         // the sensitivity slider's value; nullopt: no slider
   std::optional<bool> listening;        // the driver is read every poll (false: deaf)
+  // --gestures when-playing: true while the player does not play; nullopt: gestures always count.
+  std::optional<bool> gesturesPaused;
   bool panelHidden = false;             // the application's window is hidden
   bool watching = false;                // a demo plays: the window takes no input
   bool recording = false;               // --record: the keys N and P label the recording

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "host/drivers/accelerometer.h"
+#include "host/drivers/gesture_gate.h"
 #include "host/kernel/ending_signals.h"
 #include "host/kernel/handset.h"
 #include "host/launch/executable.h"
@@ -27,6 +28,9 @@
 #include "host/programs/songs.h"
 
 namespace host::launch {
+
+// Told whether the player plays, each time that changes, on the handset's thread.
+using PlayingListener = std::function<void(bool playing)>;
 
 // What one run of the application is made of; the modes fill it from the options.
 struct Application {
@@ -38,9 +42,12 @@ struct Application {
   std::vector<programs::Song> songs = programs::BuiltInSongs();
   // The back-end of "ACC0:"; null: the mode's own (a simulated one that it registers).
   AccelerometerSensor* sensor = nullptr;
+  // Whether gestures count only while the player plays (host/drivers/gesture_gate.h).
+  GestureMode gestures = GestureMode::kAlways;
   // Puts another player at "\Windows\MzMusic.exe" once the built-in one is installed (a real
-  // player over MPRIS); unset: the built-in player.
-  std::function<void(Handset&)> installPlayer;
+  // player over MPRIS) and tells playing whenever that player starts or stops playing; unset:
+  // the built-in player.
+  std::function<void(Handset&, PlayingListener playing)> installPlayer;
   // Where the handset's trace goes; null: nowhere.
   Trace* trace = nullptr;
   // Where a failed save of the settings is told: one line, without the program's name.
@@ -58,7 +65,10 @@ class Launcher {
   // Readies the handset for app: its work area; its trace, app.trace behind the watch of the
   // settings saves (host/launch/settings_saves.h); "ACC0:" over app.sensor when one is given;
   // the built-in music player with app.songs at "\Windows\MzMusic.exe" (replacing what is
-  // registered there), then app.installPlayer.
+  // registered there), then app.installPlayer. With app.gestures kWhenPlaying, "ACC0:" reads
+  // through a gate (host/drivers/gesture_gate.h) that the player opens while it plays: the
+  // installed player's, else the newest built-in player's; each change, and the paused start,
+  // is traced as "gestures" {"paused"}.
   // REQUIRES: the handset, made on app.root, and what app refers to outlive the launcher; the
   // handset's trace and file system stay as the launcher leaves them while it lives.
   Launcher(Handset& handset, const Application& app);
@@ -67,8 +77,11 @@ class Launcher {
   Launcher(const Launcher&) = delete;
   Launcher& operator=(const Launcher&) = delete;
 
-  // "ACC0:" reads sensor from now on. REQUIRES: sensor outlives the launcher.
+  // "ACC0:" reads sensor from now on (through the gate, with one). REQUIRES: sensor outlives
+  // the launcher.
   void UseSensor(AccelerometerSensor& sensor);
+  // The gate in front of the sensor; null with GestureMode::kAlways or while there is no sensor.
+  const GestureGate* gate() const { return m_gate ? &*m_gate : nullptr; }
 
   programs::MusicPlayerService& player() { return m_player; }
   // The driver of "ACC0:" over app.sensor or the sensor of UseSensor; null while there is none.
@@ -85,13 +98,20 @@ class Launcher {
   int Run(const std::function<int()>& start = nullptr);
 
  private:
+  // The player plays, or not: the gate follows, and the change is traced.
+  void SetPlaying(bool playing);
+
   Handset& m_handset;
   Executable m_executable;
   EndingSignals* m_signals;
   Trace* m_previousTrace;
   std::optional<SettingsSaves> m_saves;
+  const GestureMode m_gestures;
+  bool m_playing = false;
+  std::optional<GestureGate> m_gate;
   std::optional<AccelerometerDriver> m_driver;
   programs::MusicPlayerService m_player;
+  int m_playerListener = 0;
 };
 
 }  // namespace host::launch

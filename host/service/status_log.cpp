@@ -36,7 +36,8 @@ StatusLog::StatusLog(std::ostream& out, std::ostream& err, Trace* next, Stamp st
     : m_out(out), m_err(err), m_next(next), m_stamp(std::move(stamp)) {}
 
 bool StatusLog::Wants(std::string_view ev) const {
-  return ev == "text" || ev == "debug" || (m_next != nullptr && m_next->Wants(ev));
+  return ev == "text" || ev == "debug" || ev == "gestures" ||
+         (m_next != nullptr && m_next->Wants(ev));
 }
 
 void StatusLog::Record(std::int64_t t, std::string_view ev, TraceFields fields) {
@@ -46,6 +47,10 @@ void StatusLog::Record(std::int64_t t, std::string_view ev, TraceFields fields) 
       m_status = text;
       Line(m_out, text);
     }
+  } else if (ev == "gestures") {
+    auto paused = fields.find("paused");
+    bool isPaused = paused != fields.end() && paused->is_boolean() && paused->get<bool>();
+    Line(m_out, isPaused ? "gestures paused: the player is not playing" : "gestures resumed");
   } else if (ev == "debug") {
     std::string text = Str(fields, "text");
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();

@@ -5,6 +5,10 @@
 //     taken off; a line that repeats the one before is printed once, and how often it came is
 //     told when another line follows (an absent sensor's "not opened" every 100 ms):
 //       2026-12-07 14:31:00.001  debug: [Acc Api] Open ACC0 failed err 55..........
+//   - pause or resume of gestures while the player does not play (--gestures when-playing), on
+//     out:
+//       2026-12-07 14:31:05.120  gestures paused: the player is not playing
+//       2026-12-07 14:31:09.871  gestures resumed
 //   - problem of the host's own (Problem), on err:
 //       2026-12-07 14:35:10.220  the settings could not be saved to ... (Permission denied)
 // Each line is flushed at once, so a journal shows it when it happens. Every event is also
@@ -31,7 +35,8 @@ class StatusLog final : public Trace {
   StatusLog(std::ostream& out, std::ostream& err, Trace* next = nullptr,
             Stamp stamp = LocalTimeStamp);
 
-  // The status line's texts and the debug output, and what the next trace wants.
+  // The status line's texts, gestures paused or resumed and the debug output, and what the next
+  // trace wants.
   bool Wants(std::string_view ev) const override;
   void Record(std::int64_t t, std::string_view ev, TraceFields fields) override;
   void Waiting(std::optional<std::int64_t> waitMs) override {

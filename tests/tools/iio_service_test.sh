@@ -88,4 +88,27 @@ grep -q "^after 0 0 12.5$" "$work/run" || fail "the device was not left as it wa
 grep -q "reading the buffer (100 Hz, trigger mma8452-dev0)" "$work/err" || fail "no buffered reading"
 grep -q "no data from the buffer" "$work/err" && fail "the buffer fell silent"
 grep -q "正在播放前一首" "$work/out" && fail "a \"previous\" from the buffer"
+grep -q "gestures resumed" "$work/out" || fail "gestures did not resume when the player played"
+
+# No player (autorun off), so gestures are paused: the accelerometer is parked, its buffer
+# never enabled, and the flicks in the scans change nothing.
+rm -rf "$root" "$work/out" "$work/err"
+mkdir -p "$root/Program Files/Quorvane"
+"$ini" prepare "$settings" || fail "cannot prepare the settings"
+LISTENING=没有操作，监听中 umockdev-run --device "$devices/buffered.umockdev" \
+  --script /dev/iio:device0="$work/scans.script" -- bash -c '
+  quorvane=$1 root=$2 work=$3
+  "$quorvane" --service --acc iio --motion raw --player builtin --root "$root" > "$work/out" 2> "$work/err" &
+  pid=$!
+  dir="$UMOCKDEV_DIR/sys/devices/platform/accel/iio:device0"
+  wait_for "$work/out" "$LISTENING" || { stop; exit 1; }
+  sleep 3.5                                 # a flick goes by
+  echo "paused $(cat "$dir/buffer/enable") $(cat "$dir/scan_elements/in_accel_x_en")"
+  stop
+  ' bash "$quorvane" "$root" "$work" > "$work/run" 2>&1
+grep -q "^status 0$" "$work/run" || fail "the paused run"
+grep -q "^paused 0 0$" "$work/run" || fail "the buffer was set up while paused"
+grep -q "gestures paused: the player is not playing" "$work/out" || fail "no \"gestures paused\""
+grep -q "reading the buffer\|polling sysfs" "$work/err" && fail "the accelerometer was sampled while paused"
+grep -q "正在播放下一首" "$work/out" && fail "a \"next\" while paused"
 echo "iio service: ok"

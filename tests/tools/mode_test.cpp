@@ -50,6 +50,10 @@ std::string Describe(const Mode& mode, const std::string& home) {
   if (mode.lang) add("lang=" + *mode.lang);
   if (mode.motion != host::kDefaultMotionMode) add(std::string("motion=") + host::MotionModeName(mode.motion));
   if (!mode.player.feedback) add("feedback=off");
+  // The service's default is when-playing, the others' always.
+  host::GestureMode gestures =
+      mode.kind == Kind::kService ? host::GestureMode::kWhenPlaying : host::GestureMode::kAlways;
+  if (mode.gestures != gestures) add(std::string("gestures=") + host::GestureModeName(mode.gestures));
   return text;
 }
 
@@ -113,9 +117,33 @@ TEST_F(ModeTest, TheOptionsChooseTheModeAndItsDefaults) {
        "terminal-demo root=temporary acc=sim player=builtin fast motion=gravity"},
       {{"--motion", "smooth"}, "", "error: --motion smooth: give raw, gravity or flick"},
       {{}, "motion = smooth\n", "error: F:1: --motion smooth: give raw, gravity or flick"},
-      {{"--feedback", "maybe"}, "", "error: --feedback: maybe not in {on,off}"},
+      {{"--service", "--gestures", "always"}, "",
+       "service root=H/.local/share/quorvane acc=iio: player=mpris: gestures=always"},
+      {{"--gestures", "when-playing"}, "",
+       "window root=H/.local/share/quorvane acc=sim player=builtin gestures=when-playing"},
+      {{"--fast", "--gestures", "when-playing"}, "",
+       "terminal-demo root=temporary acc=sim player=builtin fast gestures=when-playing"},
+      {{"--service"}, "gestures = always\n",
+       "service root=H/.local/share/quorvane acc=iio: player=mpris: gestures=always"},
+      {{"--demo"}, "gestures = when-playing\n",
+       "window-demo root=temporary acc=sim player=builtin gestures=when-playing"},
+      // Scripts behave as the handset does: the options file's line is left alone.
+      {{"--script", "s.qvs"}, "gestures = when-playing\n", "script root=temporary s.qvs"},
       {{"--help"}, "", "print"},
       {{"--version"}, "", "print"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Outcome(c), c.expected) << ::testing::PrintToString(c.args);
+}
+
+TEST_F(ModeTest, AValueOutsideItsListNamesTheChoices) {
+  const std::vector<Case> cases = {
+      {{"--gestures", "sometimes"}, "", "error: --gestures sometimes: give when-playing or always"},
+      {{"--service", "--gestures", "Always"}, "",
+       "error: --gestures Always: give when-playing or always"},
+      {{"--fast", "--gestures", ""}, "", "error: --gestures : give when-playing or always"},
+      {{"--feedback", "maybe"}, "", "error: --feedback maybe: give on or off"},
+      {{"--service", "--feedback", "1"}, "", "error: --feedback 1: give on or off"},
+      {{"--demo", "--feedback", "On"}, "", "error: --feedback On: give on or off"},
   };
   for (const Case& c : cases) EXPECT_EQ(Outcome(c), c.expected) << ::testing::PrintToString(c.args);
 }
@@ -156,6 +184,8 @@ TEST_F(ModeTest, AMistakeInTheOptionsFileNamesTheFileAndTheLine) {
       {{}, "acc = sim\nacc = iio\n", "error: F:2: acc is given twice (lines 1 and 2)"},
       {{}, "service = true\n", "error: F:1: service is an option of the command line only"},
       {{}, "lang = fr\n", "error: F:1: --lang: fr not in {en,zh}"},
+      {{}, "gestures = never\n", "error: F:1: --gestures never: give when-playing or always"},
+      {{}, "feedback = loud\n", "error: F:1: --feedback loud: give on or off"},
       {{}, "workarea = 10\n",
        "error: F:1: --workarea 10: give WIDTHxHEIGHT, each 1 to 4096, e.g. 480x720"},
       {{"--service"}, "player = vlc\n", "error: F:1: --player vlc: give builtin or mpris[:NAME]"},
@@ -215,6 +245,8 @@ TEST_F(ModeTest, OptionsThatDoNotFitTheModeAreRefused) {
        "error: --player does not apply to the demo (it shows the built-in player)"},
       {{"--workarea", "0x720"}, "",
        "error: --workarea 0x720: give WIDTHxHEIGHT, each 1 to 4096, e.g. 480x720"},
+      {{"--script", "s.qvs", "--gestures", "always"}, "",
+       "error: --gestures does not apply to --script (scripts behave as the handset does)"},
       {{"--player", "builtin", "--player-command", "mpv"}, "",
        "error: --player-command applies to --player mpris, not to the built-in player"},
       {{"--bogus"}, "", "error: The following argument was not expected: --bogus"},

@@ -59,6 +59,23 @@ TEST(StatusLog, PrintsStatusChangesAndDebugLinesWithTheirStamp) {
   EXPECT_EQ(log.status(), "正在播放下一首");
 }
 
+TEST(StatusLog, TellsGesturesPausedAndResumedOnOneLineEach) {
+  std::ostringstream out;
+  std::ostringstream err;
+  StatusLog log(out, err, nullptr, [] { return std::string("STAMP"); });
+  EXPECT_TRUE(log.Wants("gestures"));
+  log.Record(0, "gestures", {{"paused", true}});
+  log.Record(0, "text", {{"ctl", "@0,42"}, {"text", "没有操作，监听中"}});
+  log.Record(0, "gestures", {{"paused", false}});
+  log.Record(0, "gestures", {{"paused", true}});
+  EXPECT_EQ(out.str(),
+            "STAMP  gestures paused: the player is not playing\n"
+            "STAMP  没有操作，监听中\n"
+            "STAMP  gestures resumed\n"
+            "STAMP  gestures paused: the player is not playing\n");
+  EXPECT_EQ(err.str(), "");
+}
+
 TEST(StatusLog, LocalTimeStampHasDateTimeAndMilliseconds) {
   std::string stamp = LocalTimeStamp();
   ASSERT_EQ(stamp.size(), 23u) << stamp;
