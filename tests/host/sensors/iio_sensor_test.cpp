@@ -1,7 +1,8 @@
 // The IIO back-end against umockdev's emulated sysfs and udev: finding the accelerometer among
 // IIO devices, its scale, offset and mount matrix, a device that goes away and comes back, and
-// a flick shorter than the application's poll. The binary runs itself under umockdev-wrapper;
+// a flick shorter than the application's poll, and a sensor parked behind the gestures' gate. The binary runs itself under umockdev-wrapper;
 // each test builds its own testbed.
+#include "host/drivers/gesture_gate.h"
 #include "tests/host/sensors/iio_testbed.h"
 
 namespace host::sensors {
@@ -214,6 +215,34 @@ TEST_F(IioTest, ReaderThreadSamplesOnlyWhileOpen) {
   EXPECT_EQ("80,0,64", Text(sensor->Read()));
   sensor->Closed();
   EXPECT_EQ("none", Text(sensor->Read()));
+}
+
+TEST_F(IioTest, PausedBehindTheGateNothingIsSampledAndTheOldFlickIsForgotten) {
+  Add(Accelerometer(kAccel, "mma8452", {"A: in_accel_scale=0.009576806"}));
+  RealClock clock;
+  std::unique_ptr<IioSensor> sensor = Sensor(clock, IioPacing::kReaderThread);
+  ASSERT_NE(nullptr, sensor);
+  GestureGate gate(*sensor);
+  gate.Opened();  // the application opened ACC0:, but nothing plays
+  EXPECT_EQ("0,0,64", Text(gate.Read())) << "at rest, raw";
+  EXPECT_EQ("none", Text(sensor->Read())) << "not sampled";
+  gate.SetPlaying(true);
+  Set(kAccel, "in_accel_x_raw", "1280");  // a flick to the right, held
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (Text(gate.Read()) != "80,0,64" && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_EQ("80,0,64", Text(gate.Read()));
+  gate.SetPlaying(false);
+  Set(kAccel, "in_accel_x_raw", "0");
+  // Five sampling periods: a reader thread that still ran would have filled the window.
+  std::this_thread::sleep_for(std::chrono::milliseconds(5 * kIioSamplePeriodMs));
+  EXPECT_EQ("none", Text(sensor->Read())) << "parked: nothing sampled while paused";
+  EXPECT_EQ("0,0,64", Text(gate.Read()));
+  // Within 100 ms of the flick, which the peak window would still show had it been kept.
+  gate.SetPlaying(true);
+  EXPECT_EQ("0,0,64", Text(gate.Read())) << "sampled afresh at once";
+  gate.Closed();
 }
 
 }  // namespace
