@@ -2,7 +2,8 @@
 // once when an ending signal arrives (host/kernel/ending_signals.h), work is posted from another
 // thread (Wake), or a watched descriptor becomes readable (a sensor's buffer). One poll waits
 // for all of them, so nothing is lost between a check and the sleep and nothing polls in a busy
-// loop. The signal itself is taken here (EndingSignals::Take) and acted on by the SignalStop in
+// loop. The wait is an epoll set made once: a turn of the loop registers nothing, allocates
+// nothing and makes one system call to sleep. The signal itself is taken here (EndingSignals::Take) and acted on by the SignalStop in
 // front of this source.
 #pragma once
 
@@ -19,7 +20,7 @@ namespace host::service {
 
 class SignalInput final : public InputSource {
  public:
-  // Opens the eventfd of Wake. signals: null for none.
+  // Opens the eventfd of Wake and the epoll set of the wait. signals: null for none.
   // REQUIRES: handset and signals outlive the object.
   static Result<std::unique_ptr<SignalInput>> Open(Handset& handset, EndingSignals* signals);
   ~SignalInput() override;
@@ -33,13 +34,13 @@ class SignalInput final : public InputSource {
   // Thread-safe: makes the wait return at once (or the next one, when none waits).
   void Wake() override;
 
-  // Calls ready on the handset's thread whenever fd is readable. REQUIRES: fd stays open
-  // while watched.
+  // Calls ready on the handset's thread whenever fd is readable (or hung up). REQUIRES: fd
+  // stays open while watched, and can be waited for with epoll (not a regular file).
   void Watch(int fd, std::function<void()> ready);
 
  private:
-  SignalInput(Handset& handset, EndingSignals* signals, int wakeFd)
-      : m_handset(handset), m_signals(signals), m_wakeFd(wakeFd) {}
+  SignalInput(Handset& handset, EndingSignals* signals, int wakeFd, int epollFd)
+      : m_handset(handset), m_signals(signals), m_wakeFd(wakeFd), m_epollFd(epollFd) {}
 
   struct Watched {
     int fd;
@@ -49,6 +50,7 @@ class SignalInput final : public InputSource {
   Handset& m_handset;
   EndingSignals* m_signals;
   int m_wakeFd;
+  int m_epollFd;
   std::vector<Watched> m_watched;
 };
 
