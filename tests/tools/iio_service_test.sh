@@ -66,22 +66,30 @@ grep -q "正在播放前一首" "$work/out" && fail "a \"previous\""
 # Buffered (raw, as above): 100 Hz scans for 30 s with a flick of 50 ms every 3 s. umockdev plays the script
 # from its start on, whatever the service does: the service sees the flicks after its start-up.
 LC_ALL=C awk -v count=3000 -v flick=300 -f "$devices/scans.awk" > "$work/scans.script"
-rm -rf "$root" "$work/out" "$work/err"
-mkdir -p "$root/Program Files/Quorvane"
-"$ini" prepare "$settings" && "$ini" set-int "$settings" "$section" autorun 1 \
-  || fail "cannot prepare the settings"
-LISTENING=没有操作，监听中 NEXT=正在播放下一首 umockdev-run --device "$devices/buffered.umockdev" \
-  --script /dev/iio:device0="$work/scans.script" -- bash -c '
-  quorvane=$1 root=$2 work=$3
-  "$quorvane" --service --acc iio --motion raw --player builtin --root "$root" > "$work/out" 2> "$work/err" &
-  pid=$!
-  dir="$UMOCKDEV_DIR/sys/devices/platform/accel/iio:device0"
+# buffered_run AUTORUN STEPS: the service on the buffered device, on a new root whose autorun
+# setting is AUTORUN, with STEPS (bash, in the testbed: $pid is the service's, $dir the device's
+# folder) beside it; what they print in $work/run.
+buffered_run() {
+  rm -rf "$root" "$work/out" "$work/err"
+  mkdir -p "$root/Program Files/Quorvane"
+  "$ini" prepare "$settings" && "$ini" set-int "$settings" "$section" autorun "$1" \
+    || fail "cannot prepare the settings"
+  LISTENING=没有操作，监听中 NEXT=正在播放下一首 umockdev-run --device "$devices/buffered.umockdev" \
+    --script /dev/iio:device0="$work/scans.script" -- bash -c '
+    quorvane=$1 root=$2 work=$3
+    "$quorvane" --service --acc iio --motion raw --player builtin --root "$root" > "$work/out" 2> "$work/err" &
+    pid=$!
+    dir="$UMOCKDEV_DIR/sys/devices/platform/accel/iio:device0"
+    eval "$4"' bash "$quorvane" "$root" "$work" "$2" > "$work/run" 2>&1
+}
+
+# The player started and played by the application (autorun, autoplay): gestures resume.
+buffered_run 1 '
   wait_for "$work/out" "$LISTENING" || { stop; exit 1; }
   wait_for "$work/out" "$NEXT" || { stop; exit 1; }
   echo "enabled $(cat "$dir/buffer/enable")"
   stop
-  echo "after $(cat "$dir/buffer/enable") $(cat "$dir/scan_elements/in_accel_x_en") $(cat "$dir/sampling_frequency")"
-  ' bash "$quorvane" "$root" "$work" > "$work/run" 2>&1
+  echo "after $(cat "$dir/buffer/enable") $(cat "$dir/scan_elements/in_accel_x_en") $(cat "$dir/sampling_frequency")"'
 grep -q "^status 0$" "$work/run" || fail "the buffered run"
 grep -q "^enabled 1$" "$work/run" || fail "the buffer was not enabled"
 grep -q "^after 0 0 12.5$" "$work/run" || fail "the device was not left as it was"
@@ -92,20 +100,11 @@ grep -q "gestures resumed" "$work/out" || fail "gestures did not resume when the
 
 # No player (autorun off), so gestures are paused: the accelerometer is parked, its buffer
 # never enabled, and the flicks in the scans change nothing.
-rm -rf "$root" "$work/out" "$work/err"
-mkdir -p "$root/Program Files/Quorvane"
-"$ini" prepare "$settings" || fail "cannot prepare the settings"
-LISTENING=没有操作，监听中 umockdev-run --device "$devices/buffered.umockdev" \
-  --script /dev/iio:device0="$work/scans.script" -- bash -c '
-  quorvane=$1 root=$2 work=$3
-  "$quorvane" --service --acc iio --motion raw --player builtin --root "$root" > "$work/out" 2> "$work/err" &
-  pid=$!
-  dir="$UMOCKDEV_DIR/sys/devices/platform/accel/iio:device0"
+buffered_run 0 '
   wait_for "$work/out" "$LISTENING" || { stop; exit 1; }
   sleep 3.5                                 # a flick goes by
   echo "paused $(cat "$dir/buffer/enable") $(cat "$dir/scan_elements/in_accel_x_en")"
-  stop
-  ' bash "$quorvane" "$root" "$work" > "$work/run" 2>&1
+  stop'
 grep -q "^status 0$" "$work/run" || fail "the paused run"
 grep -q "^paused 0 0$" "$work/run" || fail "the buffer was set up while paused"
 grep -q "gestures paused: the player is not playing" "$work/out" || fail "no \"gestures paused\""
