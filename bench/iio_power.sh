@@ -98,7 +98,8 @@ report() {  # report NAME PID: one line, and "NAME CPU-PERCENT WAKEUPS" in $work
   read -r cpu1 sw1 <<< "$(sample "$2")"
   awk -v name="$1" -v cpu=$((cpu1 - cpu0)) -v sw=$((sw1 - sw0)) -v ns=$((end_ns - start_ns)) \
     -v figures="$work/figures" 'BEGIN {
-    printf "%-32s %.3f%% of one core, %.1f wake-ups a second\n", name, 100 * cpu / ns, sw / (ns / 1e9)
+    printf "%-32s %.3f%% of one core, %.1f wake-ups a second\n", name, 100 * cpu / ns,
+      sw / (ns / 1e9)
     printf "%s %f %f\n", name, 100 * cpu / ns, sw / (ns / 1e9) >> figures }'
 }
 report "service, simulated" "$sim"
@@ -108,11 +109,15 @@ if [ -n "$window" ]; then report "idle window" "$window"; fi
 report "floor (10 wake-ups/s)" "$floor"
 awk '{name[NR] = $0; sub(/ [^ ]+ [^ ]+$/, "", name[NR]); cpu[NR] = $(NF - 1); wake[NR] = $NF}
   END { printf "to the floor:"
-        for (i = 1; i < NR; i++) printf "%s %s %.2fx CPU, %.2fx wake-ups", i == 1 ? "" : ";", name[i], cpu[i] / cpu[NR], wake[i] / wake[NR]
+        for (i = 1; i < NR; i++) {
+          printf "%s %s %.2fx CPU, %.2fx wake-ups", i == 1 ? "" : ";", name[i], cpu[i] / cpu[NR],
+            wake[i] / wake[NR]
+        }
         printf "\n" }' "$work/figures"
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 grep -q "no data from the buffer\|went away" "$work/buffered.err" && {
   echo "iio_power.sh: the buffered service fell back:" >&2; cat "$work/buffered.err" >&2; exit 1; }
 grep -q "polling sysfs\|reading the buffer" "$work/polled.err" && {
-  echo "iio_power.sh: the paused service sampled its accelerometer:" >&2; cat "$work/polled.err" >&2; exit 1; }
+  echo "iio_power.sh: the paused service sampled its accelerometer:" >&2
+  cat "$work/polled.err" >&2; exit 1; }
 exit 0

@@ -257,7 +257,9 @@ int RunDemo(const DesktopOptions& options, Handset& handset, const launch::Appli
                         handset.clock());
   demo.UseSensor(watched);
   std::unique_ptr<DesktopWindow> window =
-      OpenWindow(options, handset, {demo.player(), watched, nullptr, nullptr, true, false, nullptr, demo.gate()}, err);
+      OpenWindow(options, handset,
+                 {demo.player(), watched, nullptr, nullptr, true, false, nullptr, demo.gate()},
+                 err);
   if (window == nullptr) return kExitNoWindow;
   WatchingInput input(handset, *window, demo.runner());
   handset.set_input(&input);

@@ -6,7 +6,8 @@ namespace host::launch {
 namespace {
 
 // Whether the newest built-in player that runs after change plays.
-bool BuiltInPlays(const programs::MusicPlayerService& service, const programs::PlayerChange& change) {
+bool BuiltInPlays(const programs::MusicPlayerService& service,
+                  const programs::PlayerChange& change) {
   bool playing = false;
   for (const programs::MusicPlayer* player : service.Running()) {
     // A player that closes is still listed while it tells so.

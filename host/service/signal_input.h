@@ -1,10 +1,10 @@
 // The service's input source: the handset sleeps until its next timer falls due, and wakes at
 // once when an ending signal arrives (host/kernel/ending_signals.h), work is posted from another
-// thread (Wake), or a watched descriptor becomes readable (a sensor's buffer). One poll waits
-// for all of them, so nothing is lost between a check and the sleep and nothing polls in a busy
-// loop. The wait is an epoll set made once: a turn of the loop registers nothing, allocates
-// nothing and makes one system call to sleep. The signal itself is taken here (EndingSignals::Take) and acted on by the SignalStop in
-// front of this source.
+// thread (Wake), or a watched descriptor becomes readable (a sensor's buffer). One wait is for
+// all of them, so nothing is lost between a check and the sleep and nothing polls in a busy
+// loop; it is an epoll set made once, so a turn of the loop registers nothing, allocates
+// nothing and makes one system call to sleep. The signal itself is taken here
+// (EndingSignals::Take) and acted on by the SignalStop in front of this source.
 #pragma once
 
 #include <cstdint>

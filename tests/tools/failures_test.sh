@@ -39,7 +39,8 @@ expect_error "a folder, not a script" "--script DIR" -- --script "$work/folder"
 expect_error "cannot make /proc/self/.quorvane.lock" "an unwritable root" -- --script "$script" --root /proc/self
 expect_error "--gestures never: give when-playing or always" "--gestures outside its list" -- \
   --fast --gestures never
-expect_error "--feedback loud: give on or off" "--feedback outside its list" -- --fast --feedback loud
+expect_error "--feedback loud: give on or off" "--feedback outside its list" -- \
+  --fast --feedback loud
 cp "$script" "$work/copy.qvs"
 expect_error "names the script itself" "--trace naming the script" -- \
   --script "$work/copy.qvs" --trace "$work/copy.qvs"

@@ -40,7 +40,10 @@ export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus"
 until_true "bus" test -S "$work/bus"
 
 # Songs of a minute of silence (8 kHz, mono, 16 bits): none ends while the test runs.
-le32() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))\\x$(printf %02x $(($1 >> 16 & 255)))\\x$(printf %02x $(($1 >> 24 & 255)))"; }
+le32() {  # le32 N: N as 4 bytes, little-endian
+  local shift
+  for shift in 0 8 16 24; do printf "\\x$(printf %02x $(($1 >> shift & 255)))"; done
+}
 bytes=$((8000 * 2 * 60))
 for song in a b c; do
   { printf 'RIFF'; le32 $((36 + bytes)); printf 'WAVEfmt '; le32 16
@@ -56,7 +59,9 @@ mpris_get() {  # mpris_get PROPERTY: its reply, or nothing
     /org/mpris/MediaPlayer2 org.freedesktop.DBus.Properties.Get \
     string:org.mpris.MediaPlayer2.Player "string:$1" 2>/dev/null
 }
-title() { mpris_get Metadata | grep -A1 '"xesam:title"' | sed -n 's/.*variant *string "\(.*\)"/\1/p'; }
+title() {
+  mpris_get Metadata | grep -A1 '"xesam:title"' | sed -n 's/.*variant *string "\(.*\)"/\1/p'
+}
 mpv_call() {
   dbus-send --session --type=method_call --dest=org.mpris.MediaPlayer2.mpv \
     /org/mpris/MediaPlayer2 "org.mpris.MediaPlayer2.Player.$1"

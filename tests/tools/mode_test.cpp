@@ -53,7 +53,9 @@ std::string Describe(const Mode& mode, const std::string& home) {
   // The service's default is when-playing, the others' always.
   host::GestureMode gestures =
       mode.kind == Kind::kService ? host::GestureMode::kWhenPlaying : host::GestureMode::kAlways;
-  if (mode.gestures != gestures) add(std::string("gestures=") + host::GestureModeName(mode.gestures));
+  if (mode.gestures != gestures) {
+    add(std::string("gestures=") + host::GestureModeName(mode.gestures));
+  }
   return text;
 }
 

@@ -129,7 +129,17 @@ TEST_F(DesktopWindowTest, TheFooterSpeaksTheWindowsLanguage) {
     info.live = AccSample{0, 0, 0};
     info.panelHidden = true;
   };
+  auto gesturesPaused = [&paused](FooterInfo& info) {
+    paused(info);
+    info.gesturesPaused = true;  // --gestures when-playing, and the player is paused
+  };
   const Case cases[] = {
+      {screen::Language::kChinese, gesturesPaused,
+       {u"播放器：1/8 Paper Boats（已暂停）", u"加速度计：已打开，手势已暂停：未在播放", u"尚未读取",
+        u"Esc：返回 · Home：主屏幕 · F1：帮助"}},
+      {screen::Language::kEnglish, gesturesPaused,
+       {u"Player: 1/8 Paper Boats (paused)", u"Accelerometer: on, gestures paused: not playing",
+        u"not read yet", u"Esc: back · Home: home screen · F1: help"}},
       {screen::Language::kChinese, paused,
        {u"播放器：1/8 Paper Boats（已暂停）", u"加速度计：已打开，监听中", u"尚未读取",
         u"Esc：返回 · Home：主屏幕 · F1：帮助"}},

@@ -1,6 +1,7 @@
 // The IIO back-end against umockdev's emulated sysfs and udev: finding the accelerometer among
 // IIO devices, its scale, offset and mount matrix, a device that goes away and comes back, and
-// a flick shorter than the application's poll, and a sensor parked behind the gestures' gate. The binary runs itself under umockdev-wrapper;
+// a flick shorter than the application's poll, and a sensor parked behind the gestures'
+// gate. The binary runs itself under umockdev-wrapper;
 // each test builds its own testbed.
 #include "host/drivers/gesture_gate.h"
 #include "tests/host/sensors/iio_testbed.h"
