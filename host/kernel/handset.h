@@ -106,6 +106,8 @@ class Handset {
   void set_trace(Trace* trace) { m_trace = trace; }
   // Whether an event named ev is recorded now: a trace is attached and wants it.
   bool Traces(std::string_view ev) const { return m_trace != nullptr && m_trace->Wants(ev); }
+  // Whether an event named ev that repeats the one before is recorded now (Trace::WantsRepeats).
+  bool TracesRepeats(std::string_view ev) const { return Traces(ev) && m_trace->WantsRepeats(ev); }
   // Records the event at the handset's time, with no fields.
   void Emit(std::string_view ev) {
     if (Traces(ev)) RecordEmpty(ev);

@@ -22,6 +22,11 @@ class Trace {
   // Whether Record wants events named ev. The handset builds an event only for a trace that
   // wants it, so a trace that looks at a few events makes the others cost nothing.
   virtual bool Wants(std::string_view /*ev*/) const { return true; }
+  // Whether Record wants also the events named ev that repeat what the one before said (a
+  // control's text set to the text it has). A trace that follows only changes (the service's
+  // log of the status line) answers false, and the source leaves those events out. Asked only
+  // when Wants(ev).
+  virtual bool WantsRepeats(std::string_view /*ev*/) const { return true; }
   // fields is an object; "t" and "ev" are added in front.
   virtual void Record(std::int64_t t, std::string_view ev, TraceFields fields) = 0;
   // The message loop is about to wait: waitMs of the handset's time until its next timer, or

@@ -52,6 +52,9 @@ class SettingsSaves final : public ForwardingFileSystem, public Trace {
 
   // The trace link.
   bool Wants(std::string_view ev) const override;
+  bool WantsRepeats(std::string_view ev) const override {
+    return m_next == nullptr || !m_next->Wants(ev) || m_next->WantsRepeats(ev);
+  }
   void Record(std::int64_t t, std::string_view ev, TraceFields fields) override;
   void Waiting(std::optional<std::int64_t> waitMs) override;
 

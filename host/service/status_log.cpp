@@ -40,6 +40,11 @@ bool StatusLog::Wants(std::string_view ev) const {
          (m_next != nullptr && m_next->Wants(ev));
 }
 
+bool StatusLog::WantsRepeats(std::string_view ev) const {
+  if (m_next != nullptr && m_next->Wants(ev)) return m_next->WantsRepeats(ev);
+  return ev != "text";
+}
+
 void StatusLog::Record(std::int64_t t, std::string_view ev, TraceFields fields) {
   if (ev == "text" && Str(fields, "ctl") == kStatusLine) {
     std::string text = Str(fields, "text");

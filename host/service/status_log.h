@@ -38,6 +38,8 @@ class StatusLog final : public Trace {
   // The status line's texts, gestures paused or resumed and the debug output, and what the next
   // trace wants.
   bool Wants(std::string_view ev) const override;
+  // Of the status line's texts, only the changes; the next trace's wish otherwise.
+  bool WantsRepeats(std::string_view ev) const override;
   void Record(std::int64_t t, std::string_view ev, TraceFields fields) override;
   void Waiting(std::optional<std::int64_t> waitMs) override {
     if (m_next != nullptr) m_next->Waiting(waitMs);

@@ -193,7 +193,9 @@ void UiWin::SetEnable(bool bEnable) { Change(*this, m_state->enabled, bEnable); 
 void UiWin::SetText(const WCHAR* text) {
   std::u16string_view value = text != nullptr ? std::u16string_view(text) : std::u16string_view();
   // Every call is traced, also one that keeps the text: the trace records what the system did.
-  if (host::Handset* handset = host::Handset::CurrentOrNull()) {
+  // A trace that follows only changes is spared the repeats (the poll's status every 100 ms).
+  host::Handset* handset = host::Handset::CurrentOrNull();
+  if (handset != nullptr && (value != m_state->text || handset->TracesRepeats("text"))) {
     handset->Emit("text", [&] {
       return host::TraceFields{{"ctl", TraceName(*m_state)}, {"text", host::ToUtf8(value)}};
     });

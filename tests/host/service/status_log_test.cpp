@@ -64,6 +64,10 @@ TEST(StatusLog, TellsGesturesPausedAndResumedOnOneLineEach) {
   std::ostringstream err;
   StatusLog log(out, err, nullptr, [] { return std::string("STAMP"); });
   EXPECT_TRUE(log.Wants("gestures"));
+  // The status line's repeats are left out, unless a trace behind the log wants them.
+  EXPECT_FALSE(log.WantsRepeats("text"));
+  Collect all;
+  EXPECT_TRUE(StatusLog(out, err, &all).WantsRepeats("text"));
   log.Record(0, "gestures", {{"paused", true}});
   log.Record(0, "text", {{"ctl", "@0,42"}, {"text", "没有操作，监听中"}});
   log.Record(0, "gestures", {{"paused", false}});

@@ -142,6 +142,26 @@ TEST_F(ControlTraceTest, TextChangesAreTracedByIdOrPlaceAndRepaintTheWindow) {
                            Events({"text", "invalidate"})));
 }
 
+// A trace that follows only changes (the service's log) is not handed the texts that repeat.
+TEST_F(ControlTraceTest, ATraceOfChangesOnlyGetsNoRepeatedText) {
+  class ChangesOnly final : public Trace {
+   public:
+    bool WantsRepeats(std::string_view ev) const override { return ev != "text"; }
+    void Record(std::int64_t, std::string_view ev, nlohmann::ordered_json fields) override {
+      if (ev == "text") texts.push_back(fields["text"].get<std::string>());
+    }
+    std::vector<std::string> texts;
+  } changes;
+  m_handset.set_trace(&changes);
+  RecordingWnd wnd;
+  wnd.Create(0, 0, 480, 720);
+  UiStatic status;
+  wnd.AddUiWin(&status);
+  for (const char16_t* text : {u"a", u"a", u"b", u"b", u"b", u"a"}) status.SetText(text);
+  m_handset.set_trace(&m_trace);
+  EXPECT_EQ((std::vector<std::string>{"a", "b", "a"}), changes.texts);
+}
+
 TEST_F(ControlTraceTest, SettersThatChangeNothingAskForNoRepaint) {
   RecordingWnd wnd;
   wnd.Create(0, 0, 480, 720);
