@@ -61,21 +61,39 @@ Executable Stepper(std::vector<std::function<void()>> steps) {
           }};
 }
 
-TEST(LauncherGestures, TheBuiltInPlayerOpensTheGateWhilePlaying) {
-  test_support::TempFolder root{"quorvane-launcher-gestures"};
-  VirtualClock clock;
-  Handset handset(clock, root.string());
-  LoggingSensor sensor;
-  GesturesTrace trace;
-  const GestureGate* gate = nullptr;
-  std::vector<std::string> seen;  // the gate's state after each step
-  auto look = [&] { seen.push_back(gate->playing() ? "open" : "shut"); };
-  Application app;
-  app.root = root.string();
-  app.sensor = &sensor;
-  app.trace = &trace;
-  app.gestures = GestureMode::kWhenPlaying;
-  app.executable = Stepper({
+class LauncherGesturesTest : public ::testing::Test {
+ protected:
+  // Runs the steps (Stepper) with gestures of mode; m_gate is the launcher's gate while it runs.
+  int Run(GestureMode mode, std::vector<std::function<void()>> steps) {
+    VirtualClock clock;
+    Handset handset(clock, m_root.string());
+    Application app;
+    app.root = m_root.string();
+    app.sensor = &m_sensor;
+    app.trace = &m_trace;
+    app.gestures = mode;
+    app.executable = Stepper(std::move(steps));
+    Launcher launcher(handset, app);
+    m_gate = launcher.gate();
+    int status = launcher.Run();
+    m_hadGate = m_gate != nullptr;
+    m_gate = nullptr;
+    return status;
+  }
+  // "open" or "shut": the gate now.
+  std::string Gate() const { return m_gate->playing() ? "open" : "shut"; }
+
+  test_support::TempFolder m_root{"quorvane-launcher-gestures"};
+  LoggingSensor m_sensor;
+  GesturesTrace m_trace;
+  const GestureGate* m_gate = nullptr;
+  bool m_hadGate = false;
+};
+
+TEST_F(LauncherGesturesTest, TheBuiltInPlayerOpensTheGateWhilePlaying) {
+  std::vector<std::string> seen;  // the gate after each step
+  auto look = [&] { seen.push_back(Gate()); };
+  EXPECT_EQ(0, Run(GestureMode::kWhenPlaying, {
       [&] {
         CreateProcessW(programs::kMusicPlayerPath, nullptr, nullptr, nullptr, FALSE, 0, nullptr,
                        nullptr, nullptr, nullptr);
@@ -86,34 +104,19 @@ TEST(LauncherGestures, TheBuiltInPlayerOpensTheGateWhilePlaying) {
       [&] { look(); ToPlayer(programs::kPlayerControlMessage, programs::kPlayerPlayPause); },
       [&] { look(); ToPlayer(WM_CLOSE, 0); },  // closed while it plays
       [&] { look(); },
-  });
-  Launcher launcher(handset, app);
-  gate = launcher.gate();
-  ASSERT_NE(nullptr, gate);
-  EXPECT_EQ(0, launcher.Run());
+  }));
   // Started paused; play, next (still playing), pause, play, closed.
   EXPECT_EQ((std::vector<std::string>{"shut", "open", "open", "shut", "open", "shut"}), seen);
   EXPECT_EQ((std::vector<std::string>{"paused", "playing", "paused", "playing", "paused"}),
-            trace.events);
-  EXPECT_EQ("opened closed opened closed ", sensor.log);
+            m_trace.events);
+  EXPECT_EQ("opened closed opened closed ", m_sensor.log);
 }
 
-TEST(LauncherGestures, AlwaysHasNoGate) {
-  test_support::TempFolder root{"quorvane-launcher-gestures"};
-  VirtualClock clock;
-  Handset handset(clock, root.string());
-  LoggingSensor sensor;
-  GesturesTrace trace;
-  Application app;
-  app.root = root.string();
-  app.sensor = &sensor;
-  app.trace = &trace;
-  app.executable = Stepper({});
-  Launcher launcher(handset, app);
-  EXPECT_EQ(nullptr, launcher.gate());
-  EXPECT_EQ(0, launcher.Run());
-  EXPECT_EQ("opened closed ", sensor.log);
-  EXPECT_TRUE(trace.events.empty());
+TEST_F(LauncherGesturesTest, AlwaysHasNoGate) {
+  EXPECT_EQ(0, Run(GestureMode::kAlways, {}));
+  EXPECT_FALSE(m_hadGate);
+  EXPECT_EQ("opened closed ", m_sensor.log);
+  EXPECT_TRUE(m_trace.events.empty());
 }
 
 }  // namespace
