@@ -1,7 +1,5 @@
 #include "tools/quorvane_modes.h"
 
-#include <stdlib.h>
-
 #include <fstream>
 #include <memory>
 #include <string>
@@ -15,6 +13,7 @@
 #include "host/service/service.h"
 #include "tools/host_options.h"
 #include "tools/quorvane_program.h"
+#include "tools/service_log.h"
 #ifdef QV_HAS_DESKTOP
 #include "host/desktop/desktop.h"
 #include "host/render/control_view.h"
@@ -31,9 +30,11 @@ using Kind = Mode::Kind;
 class Prepared {
  public:
   // The run on what mode names, or the reason it cannot be used ("quorvane: " and it, exit 2).
+  // late: the service's wait for devices not there yet (null: none).
   static host::Result<std::unique_ptr<Prepared>> Make(const Mode& mode,
                                                       host::EndingSignals& signals,
-                                                      std::ostream& out) {
+                                                      std::ostream& out,
+                                                      const LateDevices* late = nullptr) {
     std::unique_ptr<Prepared> made(new Prepared());
     made->m_app.executable = QuorvaneExecutable();
     made->m_app.workArea = mode.workArea;
@@ -44,7 +45,7 @@ class Prepared {
       made->m_app.songs = std::move(*songs);
     }
     host::Result<std::unique_ptr<HostDevices>> devices =
-        HostDevices::Open(mode.acc, mode.player, mode.motion, &signals);
+        HostDevices::Open(mode.acc, mode.player, mode.motion, &signals, kBusAnswerMs, late);
     if (!devices) {
       const std::string& error = devices.error().message();
       bool player = error.rfind("--player", 0) == 0;
@@ -87,20 +88,6 @@ class Prepared {
   host::launch::Application m_app;
 };
 
-#ifdef QV_HAS_DESKTOP
-// The language of --lang; without it, with fromLocale the locale's, else Chinese.
-host::screen::Language WindowLanguage(const Mode& mode, bool fromLocale) {
-  host::screen::Language language = host::screen::Language::kChinese;
-  if (mode.lang) {
-    host::screen::ParseLanguage(*mode.lang, language);
-  } else if (fromLocale) {
-    language = host::screen::LanguageOfLocale(getenv("LC_ALL"), getenv("LC_MESSAGES"),
-                                              getenv("LANG"));
-  }
-  return language;
-}
-#endif
-
 int RunScript(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
               std::ostream& err) {
   host::scenario::ScriptModeOptions options;
@@ -112,7 +99,7 @@ int RunScript(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
 #ifdef QV_HAS_DESKTOP
   // Screenshots stay Chinese unless --lang is given, so they do not depend on the locale.
   host::screen::ScreenRendererOptions screen;
-  screen.language = WindowLanguage(mode, false);
+  screen.language = DisplayLanguage(mode, false);
   options.screenshooter = [screen](const host::Handset& handset, const std::string& path) {
     return host::screen::SaveScreenshot(host::CaptureScreen(handset), path, screen);
   };
@@ -139,9 +126,15 @@ int RunTerminalDemo(const Mode& mode, host::EndingSignals& signals, std::ostream
   return status;
 }
 
+// The service waits for a session bus or an accelerometer that is not there yet: at login
+// either may come after it. Its log tells the waits, the player chosen, and a player command
+// that autorun off leaves unused.
 int RunService(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
                std::ostream& err) {
-  auto prepared = Prepared::Make(mode, signals, out);
+  host::service::StatusLog log(out, err, nullptr, host::service::StatusLog::ServiceStamp());
+  log.set_language(DisplayLanguage(mode, true));
+  LateDevices late{[&log](const std::string& line) { log.Note(line); }};
+  auto prepared = Prepared::Make(mode, signals, out, &late);
   if (!prepared) {
     int status = Refused(prepared.error(), signals, err);
     if (signals.received() != 0) {
@@ -149,7 +142,20 @@ int RunService(const Mode& mode, host::EndingSignals& signals, std::ostream& out
     }
     return status;
   }
-  int status = host::service::RunService((*prepared)->app(), out, err);
+  HostDevices& devices = (*prepared)->devices();
+  if (devices.player_kind() == PlayerKind::kMpris) {
+    const host::mpris::PlayerFilter& filter = devices.player_filter();
+    devices.set_player_events({[&log, &filter](const host::mpris::PlayerInfo* chosen) {
+      log.Note(host::mpris::ChoiceLine(chosen, filter));
+    }, nullptr});
+  }
+  const host::launch::Application& app = (*prepared)->app();
+  if (mode.player.command) {
+    if (auto note = UnusedCommandNote(mode.player, AutorunOn(app.root, app.executable.path))) {
+      log.Note(*note);
+    }
+  }
+  int status = host::service::RunService(app, log, err);
   if (!(*prepared)->Finish(err)) status = host::service::kServiceFailed;
   return status;
 }
@@ -179,7 +185,7 @@ int RunWindow(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
   options.demo = mode.kind == Kind::kWindowDemo;
   options.demoTimeline = &out;
   options.record = recordFile.get();
-  options.language = WindowLanguage(mode, true);
+  options.language = DisplayLanguage(mode, true);
   int status = host::desktop::RunDesktop(options, err);
   if (!run.Finish(err) && status == 0) status = kUsageError;
   // A failed write was told when it happened; the rows before it are kept, whole.
