@@ -126,7 +126,8 @@ host::Result<std::unique_ptr<HostDevices>> HostDevices::Open(const AccSource& ac
     case AccSource::Kind::kIio: {
       IioWait wait;
       if (late != nullptr) wait = {stopFd, late->note};
-      auto opened = OpenIioSensor(acc.detail, "quorvane", std::cerr, late != nullptr ? &wait : nullptr);
+      auto opened =
+          OpenIioSensor(acc.detail, "quorvane", std::cerr, late != nullptr ? &wait : nullptr);
       if (!opened) {
         return opened.error().Prefixed("--acc " +
                                        (acc.detail.empty() ? std::string("iio") : "iio:" + acc.detail));

@@ -28,7 +28,9 @@ Result<std::optional<IioAccelerometer>> WaitForIioAccelerometer(std::string_view
     if (found.error().errnum() != ENODEV) return found.error();
     pollfd fds[] = {{stopFd, POLLIN, 0}, {monitorFd, POLLIN, 0}};
     int ready = poll(fds, 2, -1);
-    if (ready < 0 && errno != EINTR) return Error::FromErrno("cannot wait for an IIO device", errno);
+    if (ready < 0 && errno != EINTR) {
+      return Error::FromErrno("cannot wait for an IIO device", errno);
+    }
     if (fds[0].revents & POLLIN) return std::optional<IioAccelerometer>();
     // Every event is taken; one look covers them all.
     if (fds[1].revents & POLLIN) {

@@ -1,8 +1,9 @@
 // quorvane --service as systemd starts it at login, when what it needs comes later: an
 // accelerometer that appears after the start (umockdev adds it) and is flicked, a session bus
-// that is not there, a stop during either wait; and its log as the journal shows it (JOURNAL_STREAM: no
-// stamps), in the display language, with the player chosen and an unused player command. The
-// binary runs itself under umockdev-wrapper; the service inherits the emulated /sys.
+// that is not there, a stop during either wait; and its log as the journal shows it
+// (JOURNAL_STREAM: no stamps), in the display language, with the player chosen and an unused
+// player command. The binary runs itself under umockdev-wrapper; the service inherits the
+// emulated /sys.
 #include <gtest/gtest.h>
 #include <umockdev.h>
 // GLib's, which the handset's own headers define again.
@@ -141,8 +142,9 @@ TEST_F(ServiceLateTest, AnAccelerometerThatAppearsLateIsUsedAndTheJournalGetsBar
   std::string settings = folder() + "/root/Program Files/Quorvane";
   std::filesystem::create_directories(settings);
   settings += "/config.ini";
-  for (std::vector<std::string> args : {std::vector<std::string>{"prepare", settings},
-                                        {"set-int", settings, "Powered By Zelbin", "autorun", "1"}}) {
+  const std::vector<std::string> steps[] = {
+      {"prepare", settings}, {"set-int", settings, "Powered By Zelbin", "autorun", "1"}};
+  for (const std::vector<std::string>& args : steps) {
     ASSERT_EQ(0, test_support::RunProgram(QUORVANE_INI, args, folder()).status);
   }
   // Raw: a tilt held is a flick.
