@@ -144,10 +144,11 @@ int RunService(const Mode& mode, host::EndingSignals& signals, std::ostream& out
   }
   HostDevices& devices = (*prepared)->devices();
   if (devices.player_kind() == PlayerKind::kMpris) {
-    const host::mpris::PlayerFilter& filter = devices.player_filter();
-    devices.set_player_events({[&log, &filter](const host::mpris::PlayerInfo* chosen) {
-      log.Note(host::mpris::ChoiceLine(chosen, filter));
-    }, nullptr});
+    host::mpris::BridgeEvents events;
+    events.chosenChanged = [&log, &devices](const host::mpris::PlayerInfo* chosen) {
+      log.Note(host::mpris::ChoiceLine(chosen, devices.player_filter()));
+    };
+    devices.set_player_events(std::move(events));
   }
   const host::launch::Application& app = (*prepared)->app();
   if (mode.player.command) {
