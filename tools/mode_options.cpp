@@ -69,12 +69,14 @@ const Declared kOptions[] = {
      "sound) or mpris[:NAME] (a real player over MPRIS). Default: builtin; mpris for "
      "--service."},
     {"--player-command", &RawOptions::playerCommand, nullptr, "CMD", Where::kAnywhere,
-     "With --player mpris: the command that starts the player when the handset launches it."},
+     "With --player mpris: the command that starts the player when the handset launches it (the "
+     "start button, or \"start the player automatically\" on: in the service only the latter)."},
     {"--feedback", &RawOptions::feedback, nullptr, "on|off", Where::kAnywhere,
      "on: each flick that skips a song gives feedbackd's \"button-pressed\" feedback (a buzz, "
      "as the phone's profile says); off: none. Default: on."},
     {"--service", nullptr, &RawOptions::service, "", Where::kCommandLine,
-     "No window, in real time, until SIGTERM, SIGINT or SIGHUP (a user service)."},
+     "No window, in real time, until SIGTERM, SIGINT or SIGHUP (a user service); waits for an "
+     "accelerometer or session bus that is not there yet."},
     {"--headless", nullptr, &RawOptions::headless, "", Where::kCommandLine,
      "No window, also with a display: the demo in the terminal."},
     {"--demo", nullptr, &RawOptions::demo, "", Where::kCommandLine,
@@ -94,8 +96,8 @@ const Declared kOptions[] = {
      "second, ms,x,y,z); the keys N and P label the current row next and previous "
      "(docs/motion.md)."},
     {"--lang", &RawOptions::lang, nullptr, "en|zh", Where::kAnywhere,
-     "The language the window draws in: zh (Chinese) or en (English). Default: en when the "
-     "locale (LC_ALL, LC_MESSAGES, LANG) starts with \"en\", else zh; screenshots of --script: "
+     "The language the window draws in, and the service's log: zh (Chinese) or en (English). "
+     "Default: en when the locale (LC_ALL, LC_MESSAGES, LANG) starts with \"en\", else zh; screenshots of --script: "
      "zh."},
     {"--config", &RawOptions::config, nullptr, "FILE", Where::kCommandLine,
      "Read options from FILE (lines such as  acc = \"replay:/path/tilt.csv\"). Default: "
