@@ -97,8 +97,8 @@ const Declared kOptions[] = {
      "(docs/motion.md)."},
     {"--lang", &RawOptions::lang, nullptr, "en|zh", Where::kAnywhere,
      "The language the window draws in, and the service's log: zh (Chinese) or en (English). "
-     "Default: en when the locale (LC_ALL, LC_MESSAGES, LANG) starts with \"en\", else zh; screenshots of --script: "
-     "zh."},
+     "Default: en when the locale (LC_ALL, LC_MESSAGES, LANG) starts with \"en\", else zh; "
+     "screenshots of --script: zh."},
     {"--config", &RawOptions::config, nullptr, "FILE", Where::kCommandLine,
      "Read options from FILE (lines such as  acc = \"replay:/path/tilt.csv\"). Default: "
      "$XDG_CONFIG_HOME/quorvane/quorvane.conf when it exists."},
