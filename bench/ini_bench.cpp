@@ -3,31 +3,19 @@
 #include <ini.h>  // inih
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
 #include <benchmark/benchmark.h>
 
-#include "host/crt/byte_text.h"
-#include "host/kernel/clock.h"
-#include "host/kernel/handset.h"
 #include "settings/acc_config.h"
 #include "settings/ini.h"
-#include "tests/support/temp_folder.h"
+#include "tests/settings/settings_folder.h"
 
 namespace {
 
-constexpr std::u16string_view kSettings =
-    u"[Powered By Zelbin]\r\n"
-    u"  minacc_x=120\r\n"
-    u"  minacc_y=120\r\n"
-    u"  minacc_z=120\r\n"
-    u"  autoacc=1\r\n"
-    u"  autohide=0\r\n"
-    u"  autorun=0\r\n"
-    u"  autoplay=1";
+using settings_test::File;
+using settings_test::kFirstSave;
 
 // The same settings in UTF-8 as inih reads them: inih takes an indented line for the
 // continuation of the previous value, so the keys stand at the start of their lines.
@@ -42,31 +30,18 @@ std::string Utf8ForInih(std::u16string_view text) {
   return bytes;
 }
 
-std::string Utf16File(std::u16string_view text) { return "\xFF\xFE" + host::ToUtf16LeBytes(text); }
-
-// A handset whose "\" is a fresh temporary folder, with Quorvane's process running from "\".
-class Bench {
+// A handset whose "\" is a fresh temporary folder holding one file, with Quorvane's process
+// running from "\".
+class Bench : public settings_test::SettingsFolder {
  public:
-  Bench() {
-    m_handset = std::make_unique<host::Handset>(m_clock, m_root);
-    m_handset->set_current_pid(m_handset->StartProcess(u"\\Quorvane.exe", nullptr));
+  Bench(const std::string& name, const std::string& bytes) : SettingsFolder("quorvane-bench") {
+    RunAs(u"\\Quorvane.exe");
+    PutBytes(bytes, name);
   }
-  void Put(const std::string& name, const std::string& bytes) {
-    std::ofstream(std::filesystem::path(m_root) / name, std::ios::binary | std::ios::trunc)
-        << bytes;
-  }
-  std::string Host(const std::string& name) const { return m_root + "/" + name; }
-
- private:
-  host::VirtualClock m_clock;
-  test_support::TempFolder m_folder{"quorvane-bench"};
-  std::string m_root = m_folder.string();
-  std::unique_ptr<host::Handset> m_handset;
 };
 
 void BM_OpenReadClose(benchmark::State& state) {
-  Bench bench;
-  bench.Put("config.ini", Utf16File(kSettings));
+  Bench bench("config.ini", File(kFirstSave));
   static char buffer[4096];
   for (auto _ : state) {
     HANDLE file = CreateFileW(u"\\config.ini", GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -80,8 +55,7 @@ void BM_OpenReadClose(benchmark::State& state) {
 BENCHMARK(BM_OpenReadClose);
 
 void BM_IniReadInt(benchmark::State& state) {
-  Bench bench;
-  bench.Put("config.ini", Utf16File(kSettings));
+  Bench bench("config.ini", File(kFirstSave));
   for (auto _ : state) {
     int value = 0;
     if (IniReadInt(u"Powered By Zelbin", u"autoplay", &value, u"\\config.ini") != 1 ||
@@ -108,9 +82,8 @@ int PickKey(void* user, const char* section, const char* name, const char* value
 }
 
 void BM_InihParse(benchmark::State& state) {
-  Bench bench;
-  bench.Put("config-utf8.ini", Utf8ForInih(kSettings));
-  std::string path = bench.Host("config-utf8.ini");
+  Bench bench("config-utf8.ini", Utf8ForInih(kFirstSave));
+  std::string path = bench.Host("config-utf8.ini").string();
   for (auto _ : state) {
     InihTarget target{"Powered By Zelbin", "autoplay"};
     if (ini_parse(path.c_str(), PickKey, &target) != 0 || target.value != 1) {
@@ -122,8 +95,7 @@ void BM_InihParse(benchmark::State& state) {
 BENCHMARK(BM_InihParse);
 
 void BM_AccConfigLoad(benchmark::State& state) {
-  Bench bench;
-  bench.Put("config.ini", Utf16File(kSettings));
+  Bench bench("config.ini", File(kFirstSave));
   AccConfig config;
   for (auto _ : state) {
     config.Load();
@@ -133,16 +105,14 @@ void BM_AccConfigLoad(benchmark::State& state) {
 BENCHMARK(BM_AccConfigLoad);
 
 void BM_AccConfigSaveUnchanged(benchmark::State& state) {
-  Bench bench;
-  bench.Put("config.ini", Utf16File(kSettings));
+  Bench bench("config.ini", File(kFirstSave));
   AccConfig config;
   for (auto _ : state) config.Save();
 }
 BENCHMARK(BM_AccConfigSaveUnchanged);
 
 void BM_AccConfigSaveOneChanged(benchmark::State& state) {
-  Bench bench;
-  bench.Put("config.ini", Utf16File(kSettings));
+  Bench bench("config.ini", File(kFirstSave));
   AccConfig config;
   for (auto _ : state) {
     config.minacc_x = config.minacc_x == 100 ? 101 : 100;
@@ -163,8 +133,7 @@ std::u16string LargeText() {
 }
 
 void BM_LargeOpenReadClose(benchmark::State& state) {
-  Bench bench;
-  bench.Put("large.ini", Utf16File(LargeText()));
+  Bench bench("large.ini", File(LargeText()));
   auto buffer = std::make_unique<char[]>(2 << 20);
   for (auto _ : state) {
     HANDLE file = CreateFileW(u"\\large.ini", GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -179,8 +148,7 @@ void BM_LargeOpenReadClose(benchmark::State& state) {
 BENCHMARK(BM_LargeOpenReadClose)->Unit(benchmark::kMicrosecond);
 
 void BM_LargeIniReadIntLastSection(benchmark::State& state) {
-  Bench bench;
-  bench.Put("large.ini", Utf16File(LargeText()));
+  Bench bench("large.ini", File(LargeText()));
   for (auto _ : state) {
     int value = 0;
     if (IniReadInt(u"Section 9999", u"alpha", &value, u"\\large.ini") != 1 || value != 9999) {
@@ -192,9 +160,8 @@ void BM_LargeIniReadIntLastSection(benchmark::State& state) {
 BENCHMARK(BM_LargeIniReadIntLastSection)->Unit(benchmark::kMicrosecond);
 
 void BM_LargeInihLastSection(benchmark::State& state) {
-  Bench bench;
-  bench.Put("large-utf8.ini", Utf8ForInih(LargeText()));
-  std::string path = bench.Host("large-utf8.ini");
+  Bench bench("large-utf8.ini", Utf8ForInih(LargeText()));
+  std::string path = bench.Host("large-utf8.ini").string();
   for (auto _ : state) {
     InihTarget target{"Section 9999", "alpha"};
     if (ini_parse(path.c_str(), PickKey, &target) != 0 || target.value != 9999) {
