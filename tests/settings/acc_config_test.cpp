@@ -10,11 +10,7 @@
 
 namespace {
 
-using settings_test::File;
-using settings_test::kFirstSave;
-using settings_test::kPath;
-using settings_test::SettingsTest;
-using settings_test::Show;
+using namespace settings_test;
 
 // Quorvane runs as a process of the handset whose executable lies in the handset's "\".
 class AccConfigTest : public SettingsTest {
