@@ -92,13 +92,13 @@ Result<std::unique_ptr<ServicePause>> ServicePause::Stop(const std::string& root
   pause->m_options = options;
   UnitBus bus{options.busAddress, options.busDeadline};
   if (pid <= 0) return Error("the quorvane that has " + root + " open is unknown");
+  pause->m_args = ProcStrings(pid, "cmdline");
   Result<bool> unit = IsUnitMainProcess(bus, kServiceUnit, pid);
   if (!unit) return Error("cannot ask systemd about " + Who(pid) + ": " + unit.error().message());
   if (*unit) {
     pause->m_way = Way::kUnit;
     if (Status stopped = StopUnit(bus, kServiceUnit); !stopped) return stopped.error();
   } else {
-    pause->m_args = ProcStrings(pid, "cmdline");
     if (std::find(pause->m_args.begin(), pause->m_args.end(), "--service") ==
         pause->m_args.end()) {
       return Error("quorvane (pid " + std::to_string(pid) + ") has " + root +

@@ -65,6 +65,8 @@ class ServicePause {
 
   Way way() const { return m_way; }
   long pid() const { return m_pid; }
+  // The service's command line, the program first, as it was when it was stopped.
+  const std::vector<std::string>& args() const { return m_args; }
 
  private:
   ServicePause() = default;
@@ -73,9 +75,10 @@ class ServicePause {
   long m_pid = 0;
   bool m_resumed = false;
   HandoverOptions m_options;
+  std::vector<std::string> m_args;
   // kProcess: how it was started.
   std::string m_exe, m_folder;
-  std::vector<std::string> m_args, m_env;
+  std::vector<std::string> m_env;
   int m_out = -1, m_err = -1;  // its standard output and error, reopened; -1: /dev/null
 };
 
