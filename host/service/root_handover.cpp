@@ -102,7 +102,7 @@ Result<std::unique_ptr<ServicePause>> ServicePause::Stop(const std::string& root
     if (std::find(pause->m_args.begin(), pause->m_args.end(), "--service") ==
         pause->m_args.end()) {
       return Error("quorvane (pid " + std::to_string(pid) + ") has " + root +
-                   " open in a window: close it first");
+                   " open in a window or a demo: close it first");
     }
     pause->m_exe = ProcLink(pid, "exe");
     pause->m_folder = ProcLink(pid, "cwd");

@@ -48,8 +48,8 @@ class ServicePause {
 
   // Stops the service that holds root's lock as the process pid (RootLock::Holder), and
   // returns once the lock is free. The error says why in one line, for a person: the holder
-  // is no service ("quorvane (pid N) has ROOT open in a window: close it first"), it may not
-  // be stopped (no permission), the bus or systemd fails, or it does not end within
+  // is no service ("quorvane (pid N) has ROOT open in a window or a demo: close it first"), it
+  // may not be stopped (no permission), the bus or systemd fails, or it does not end within
   // options.stopDeadline.
   static Result<std::unique_ptr<ServicePause>> Stop(const std::string& root, long pid,
                                                     const HandoverOptions& options);

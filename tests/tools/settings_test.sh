@@ -110,6 +110,6 @@ settings set autorun on > /dev/null 2> "$work/refused"
 status=$?
 kill -TERM "$demo"; wait "$demo"
 [ $status -eq 1 ] || fail "a change beside a window: status $status"
-grep -q "quorvane (pid $demo) has $root open in a window: close it first" "$work/refused" \
+grep -q "quorvane (pid $demo) has $root open in a window or a demo: close it first" "$work/refused" \
   || fail "a change beside a window: $(cat "$work/refused")"
 echo "settings: ok"

@@ -177,7 +177,7 @@ TEST_F(RootHandoverTest, RefusalsAreToldAndLeaveTheHolderRunning) {
     const char* error;
   };
   const Case cases[] = {
-      {"a window", {}, bus.address(), "open in a window: close it first"},
+      {"a window", {}, bus.address(), "open in a window or a demo: close it first"},
       {"a bus that hangs", {"--service"}, mute.address(), "does not answer within 300 ms"},
       {"a service that does not end", {"--service", "--stubborn"}, bus.address(),
        "did not end within 300 ms"},
