@@ -98,6 +98,7 @@ Result<std::unique_ptr<ServicePause>> ServicePause::Stop(const std::string& root
   if (*unit) {
     pause->m_way = Way::kUnit;
     if (Status stopped = StopUnit(bus, kServiceUnit); !stopped) return stopped.error();
+    pause->m_stopped = true;
   } else {
     if (std::find(pause->m_args.begin(), pause->m_args.end(), "--service") ==
         pause->m_args.end()) {
@@ -118,18 +119,19 @@ Result<std::unique_ptr<ServicePause>> ServicePause::Stop(const std::string& root
     if (kill(static_cast<pid_t>(pid), SIGTERM) != 0 && errno != ESRCH) {
       return Error::FromErrno("cannot stop " + Who(pid), errno);
     }
+    pause->m_stopped = true;
   }
   if (Status gone = WaitForRoot(root, pid, options.stopDeadline); !gone) {
     // Stopped, but not yet ended: once it ends, nothing starts it again.
-    pause->m_resumed = true;
+    pause->m_stopped = false;
     return gone.error();
   }
   return pause;
 }
 
 Status ServicePause::Resume() {
-  if (m_resumed) return Ok();
-  m_resumed = true;
+  if (!m_stopped) return Ok();
+  m_stopped = false;
   if (m_way == Way::kUnit) {
     return StartUnit({m_options.busAddress, m_options.busDeadline}, kServiceUnit);
   }

@@ -73,7 +73,7 @@ class ServicePause {
 
   Way m_way = Way::kProcess;
   long m_pid = 0;
-  bool m_resumed = false;
+  bool m_stopped = false;  // by us, and not started again yet
   HandoverOptions m_options;
   std::vector<std::string> m_args;
   // kProcess: how it was started.
