@@ -25,8 +25,8 @@ settings() { "$quorvane" settings --root "$root" "$@"; }
 key() { "$ini" get-int "$settings" "$section" "$1"; }
 
 # A first run: the defaults, and nothing written.
-[ "$(settings)" = "$(printf 'sensitivity 120\ngestures on\nautohide off\nautorun off\nautoplay on')" ] \
-  || fail "the defaults: $(settings)"
+defaults=$(printf 'sensitivity 120\ngestures on\nautohide off\nautorun off\nautoplay on')
+[ "$(settings)" = "$defaults" ] || fail "the defaults: $(settings)"
 [ ! -e "$root" ] || fail "get made the root"
 
 # Each name, with the keys it sets and the value stored.
@@ -88,8 +88,8 @@ wait "$first" || fail "the first service ended with $?"
 for _ in $(seq 100); do [ -n "$(holder)" ] && [ "$(holder)" != "$first" ] && break; sleep 0.1; done
 second=$(holder)
 [ -n "$second" ] && [ "$second" != "$first" ] || fail "the service was not started again"
-tr '\0' ' ' < "/proc/$second/cmdline" | grep -q -- "--service --acc replay:rest.csv --player builtin --root root" \
-  || fail "started again as: $(tr '\0' ' ' < "/proc/$second/cmdline")"
+command="--service --acc replay:rest.csv --player builtin --root root"
+tr '\0' ' ' < "/proc/$second/cmdline" | grep -q -- "$command" || fail "started again as: $(tr '\0' ' ' < "/proc/$second/cmdline")"
 [ "$(readlink "/proc/$second/cwd")" = "$work" ] || fail "started again in another folder"
 # It runs with the change: stopped again, its exit save keeps 90 (it would write back the 100 it
 # started with otherwise), and its log goes on in the same file.
@@ -97,7 +97,8 @@ tr '\0' ' ' < "/proc/$second/cmdline" | grep -q -- "--service --acc replay:rest.
 kill -TERM "$second"
 for _ in $(seq 100); do kill -0 "$second" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$second" 2>/dev/null && fail "the second service did not end"
-[ "$(grep -c 'stopped by SIGTERM' "$work/err")" -eq 2 ] || fail "the second stop is not in the same log"
+[ "$(grep -c 'stopped by SIGTERM' "$work/err")" -eq 2 ] ||
+  fail "the second stop is not in the same log"
 for k in minacc_x minacc_y minacc_z; do
   [ "$(key "$k")" = 90 ] || fail "$k is $(key "$k") after the service, not 90"
 done
@@ -110,6 +111,6 @@ settings set autorun on > /dev/null 2> "$work/refused"
 status=$?
 kill -TERM "$demo"; wait "$demo"
 [ $status -eq 1 ] || fail "a change beside a window: status $status"
-grep -q "quorvane (pid $demo) has $root open in a window or a demo: close it first" "$work/refused" \
-  || fail "a change beside a window: $(cat "$work/refused")"
+refusal="quorvane (pid $demo) has $root open in a window or a demo: close it first"
+grep -q "$refusal" "$work/refused" || fail "a change beside a window: $(cat "$work/refused")"
 echo "settings: ok"

@@ -76,10 +76,12 @@ service=$(holder)
 tr '\0' ' ' < "/proc/$service/cmdline" | grep -q -- "--service --acc replay:" ||
   fail "started again as: $(tr '\0' ' ' < "/proc/$service/cmdline")"
 lines=$(grep -c '正在播放下一首' "$work/service.out")
-wait_for 15 next_in "$work/service.out" $((lines + 1)) || fail "the service started again skips no song"
+wait_for 15 next_in "$work/service.out" $((lines + 1)) ||
+  fail "the service started again skips no song"
 kill -TERM "$service"
 wait_for 10 eval '! kill -0 "$service" 2>/dev/null' || fail "the service did not end"
 service=""
-[ "$("$ini_tool" get-int "$root/Program Files/Quorvane/config.ini" "Powered By Zelbin" minacc_z)" = 100 ] ||
+settings_file="$root/Program Files/Quorvane/config.ini"
+[ "$("$ini_tool" get-int "$settings_file" "Powered By Zelbin" minacc_z)" = 100 ] ||
   fail "the settings did not come through the window and the service"
 echo "handover_smoke: passed"
