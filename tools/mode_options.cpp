@@ -17,12 +17,18 @@ constexpr const char* kModes =
     "  quorvane --service      no window, in real time, until SIGTERM, SIGINT or SIGHUP; the\n"
     "                          status line's changes on standard output (defaults: --acc\n"
     "                          iio --player mpris)\n"
+    "  quorvane settings [get | set NAME VALUE]\n"
+    "                          show or change the settings: sensitivity 80..128 (the\n"
+    "                          three thresholds), gestures, autohide, autorun, autoplay\n"
+    "                          on|off; a running service takes a change at once\n"
     "  Options also come from $XDG_CONFIG_HOME/quorvane/quorvane.conf (~/.config/...),\n"
     "  lines such as  player = \"builtin\"  with the long options' names (root, music,\n"
     "  workarea, acc, motion, player, player-command, feedback, lang); the command line wins. The demo takes\n"
     "  only music, workarea and lang from there, a script only lang.\n"
-    "  The settings are ROOT/Program Files/Quorvane/config.ini (quorvane-ini reads and\n"
-    "  changes them). One quorvane at a time on a root. Exit status: the application's own\n"
+    "  The settings are ROOT/Program Files/Quorvane/config.ini (quorvane settings and\n"
+    "  quorvane-ini read and change them). One quorvane at a time on a root; the window and\n"
+    "  quorvane settings take it over from a running service and start the service again\n"
+    "  afterwards. Exit status: the application's own\n"
     "  in the window and the service (1 when its exit save failed, 3 when no window can be\n"
     "  opened); 0 when the demo or a script ran to its end; 2 on a usage error, a script\n"
     "  error, a demo that went wrong or output that could not be written. SIGTERM, SIGINT and\n"
@@ -116,6 +122,19 @@ void AddOptions(CLI::App& app, RawOptions& o) {
   }
   app.get_option("--lang")->check(CLI::IsMember({"en", "zh"}));
   app.get_option("--feedback")->check(CLI::IsMember({"on", "off"}));
+  CLI::App* settings = app.add_subcommand(
+      "settings", "Show the settings (get, the default) or change one (set NAME VALUE); takes "
+                  "--root. A running service on the root is stopped and started again with it.");
+  // Options before and after the word are quorvane's own (--root).
+  settings->fallthrough();
+  settings->require_subcommand(0, 1);
+  settings->callback([&o] { o.settings = true; });
+  settings->add_subcommand("get", "Print each setting with its value.");
+  CLI::App* set = settings->add_subcommand(
+      "set", "Set NAME: sensitivity (80 to 128), gestures, autohide, autorun or autoplay (on or "
+             "off).");
+  set->add_option("NAME", o.settingName, "The setting")->required();
+  set->add_option("VALUE", o.settingValue, "Its new value")->required();
   app.footer(std::string("\n") + kModes);
 }
 

@@ -14,8 +14,11 @@
 #include "tools/host_options.h"
 #include "tools/quorvane_program.h"
 #include "tools/service_log.h"
+#include "tools/settings_command.h"
 #ifdef QV_HAS_DESKTOP
 #include "host/desktop/desktop.h"
+#include "host/desktop/message_box.h"
+#include "tools/window_handover.h"
 #include "host/render/control_view.h"
 #include "host/screen/screen_renderer.h"
 #endif
@@ -162,17 +165,27 @@ int RunService(const Mode& mode, host::EndingSignals& signals, std::ostream& out
 }
 
 #ifdef QV_HAS_DESKTOP
-int RunWindow(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
-              std::ostream& err) {
+// Refused, and told in a message box too: the window is often started from a menu, where
+// nobody sees standard error.
+int WindowRefused(const host::Error& error, const host::EndingSignals& signals,
+                  std::ostream& err) {
+  int status = Refused(error, signals, err);
+  if (status != 0) host::desktop::ShowProblem("Quorvane did not start", error.message());
+  return status;
+}
+
+int RunWindowOn(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
+                std::ostream& err) {
   auto prepared = Prepared::Make(mode, signals, out);
-  if (!prepared) return Refused(prepared.error(), signals, err);
+  if (!prepared) return WindowRefused(prepared.error(), signals, err);
   Prepared& run = **prepared;
   std::unique_ptr<host::sensors::RecordFile> recordFile;
   if (mode.record) {
     auto created = host::sensors::RecordFile::Create(*mode.record);
     if (!created) {
-      return Refused(host::Error("cannot write the recording to " + created.error().message()),
-                     signals, err);
+      return WindowRefused(
+          host::Error("cannot write the recording to " + created.error().message()), signals,
+          err);
     }
     recordFile = std::move(*created);
   }
@@ -193,6 +206,29 @@ int RunWindow(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
   if (recordFile && recordFile->failure()) status = kUsageError;
   if (status == host::desktop::kExitNoWindow) {
     err << "quorvane: --headless runs the demo in the terminal instead\n";
+  }
+  return status;
+}
+
+// The window; on a root where the service runs, the service hands the root over for as long
+// as the window is open (tools/window_handover.h).
+int RunWindow(const Mode& given, host::EndingSignals& signals, std::ostream& out,
+              std::ostream& err) {
+  Mode mode = given;
+  std::unique_ptr<host::service::ServicePause> pause;
+  if (mode.kind == Kind::kWindow) {
+    auto handed = HandOverToWindow(mode);
+    if (!handed) return WindowRefused(handed.error(), signals, err);
+    pause = std::move(*handed);
+  }
+  int status = RunWindowOn(mode, signals, out, err);
+  if (pause) {
+    if (host::Status resumed = pause->Resume(); !resumed) {
+      err << "quorvane: the service could not be started again: " << resumed.error().message()
+          << '\n';
+      host::desktop::ShowProblem("Quorvane's service did not start again",
+                                 resumed.error().message());
+    }
   }
   return status;
 }
@@ -217,6 +253,9 @@ int RunMode(const Mode& mode, host::EndingSignals& signals, std::ostream& out, s
       break;  // a build without the window has no display (main)
     case Kind::kTerminalDemo:
       status = RunTerminalDemo(mode, signals, out, err);
+      break;
+    case Kind::kSettings:
+      status = RunSettings(mode, out, err);
       break;
     case Kind::kPrint:
       break;

@@ -5,7 +5,7 @@
 #include "host/kernel/clock.h"
 #include "host/kernel/handset.h"
 #include "host/launch/executable.h"
-#include "settings/ini.h"
+#include "settings/acc_config.h"
 
 namespace tools {
 
@@ -23,15 +23,14 @@ host::screen::Language DisplayLanguage(const Mode& mode, bool fromLocale) {
 std::optional<std::string> UnusedCommandNote(const PlayerChoice& player, bool autorun) {
   if (player.kind != PlayerKind::kMpris || !player.command || autorun) return std::nullopt;
   return "--player-command is not used: the player is started only when \"start the player "
-         "automatically\" (autorun) is on in the settings";
+         "automatically\" is on (quorvane settings set autorun on)";
 }
 
 bool AutorunOn(const std::string& root, std::u16string_view executablePath) {
   host::RealClock clock;
   host::Handset handset(clock, root);
   std::u16string path = host::launch::SettingsPathOf(executablePath);
-  int value = 0;
-  return IniReadInt(u"Powered By Zelbin", u"autorun", &value, path.c_str()) && value == 1;
+  return AccLoadSwitch(u"autorun", false, path.c_str());
 }
 
 }  // namespace tools

@@ -22,8 +22,8 @@ host::screen::Language DisplayLanguage(const Mode& mode, bool fromLocale);
 std::optional<std::string> UnusedCommandNote(const PlayerChoice& player, bool autorun);
 
 // Whether autorun is on in the settings of the application installed at executablePath on a
-// handset whose "\" is root, as the application loads it: on only for a stored 1. Reads
-// through the application's own settings engine; changes nothing.
+// handset whose "\" is root, as the application loads it (AccLoadSwitch: on only for a stored
+// 1); changes nothing.
 // REQUIRES: no handset is current.
 bool AutorunOn(const std::string& root, std::u16string_view executablePath);
 

@@ -25,7 +25,6 @@
 #include "tests/host/mpris/private_bus.h"
 #include "tests/support/temp_folder.h"
 #include "tools/host_options.h"
-#include "tests/support/temp_folder.h"
 
 namespace tools {
 namespace {
@@ -101,12 +100,11 @@ TEST_F(HostDevicesTest, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
   for (const Case& c : cases) {
     EXPECT_EQ(Outcome(c.acc, c.player, c.playerCommand), c.expected) << c.acc << " " << c.player;
   }
-  fs::remove_all(dir);
 }
 
 TEST_F(HostDevicesTest, TheMotionStageIsTheOneNamedOnlyForStreamingSources) {
-  std::string dir = (fs::temp_directory_path() / "quorvane-options-XXXXXX").string();
-  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+  test_support::TempFolder folder("quorvane-options");
+  const std::string dir = folder.string();
   std::ofstream(dir + "/flick.csv") << "0,0,0,0\n500,127,0,0\n";
   const std::string flick = "replay:" + dir + "/flick.csv";
   struct MotionCase {

@@ -207,7 +207,7 @@ TEST_F(ServiceLateTest, TheLogNamesThePlayerAndAPlayerCommandThatAutorunOffLeave
   std::string out = service.out();
   EXPECT_NE(std::string::npos,
             out.find("--player-command is not used: the player is started only when \"start "
-                     "the player automatically\" (autorun) is on in the settings\n"))
+                     "the player automatically\" is on (quorvane settings set autorun on)\n"))
       << out;
   EXPECT_EQ(1, Count(out, "waiting for org.mpris.MediaPlayer2.nosuch\n")) << out;
 }

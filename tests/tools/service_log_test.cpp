@@ -31,7 +31,7 @@ TEST(ServiceLog, APlayerCommandIsToldUnusedOnlyForARealPlayerWithAutorunOff) {
     EXPECT_EQ(c.told, note.has_value()) << c.player.filter.name() << " " << c.autorun;
   }
   EXPECT_EQ("--player-command is not used: the player is started only when \"start the player "
-            "automatically\" (autorun) is on in the settings",
+            "automatically\" is on (quorvane settings set autorun on)",
             UnusedCommandNote(command, false).value_or(""));
 }
 
