@@ -4,9 +4,18 @@
 
 #include "platform/mz_string.h"
 
+// The section of the settings file that holds the seven keys.
+inline constexpr WCHAR kAccSection[] = u"Powered By Zelbin";
+
 // The directory of the running executable, without a trailing backslash: empty for an
 // executable in the root directory. When the path has no backslash, the whole path.
 CMzStringW GetAppDirectory();
+
+// One value as Load reads it from the settings file at path: a threshold held to 80..128
+// (120 when the key is missing or unreadable); a switch that is on for a stored 1, off for any
+// other stored number, and onByDefault when the key is missing or unreadable.
+int AccLoadThreshold(const WCHAR* key, const WCHAR* path);
+bool AccLoadSwitch(const WCHAR* key, bool onByDefault, const WCHAR* path);
 
 class AccConfig {
  public:

@@ -1,6 +1,9 @@
 #include "tools/acc_source.h"
 
+#include <cerrno>
 #include <mutex>
+
+#include "host/sensors/iio_wait.h"
 
 namespace tools {
 
@@ -19,7 +22,8 @@ host::Result<AccSource> ParseAccSource(std::string_view text) {
 }
 
 host::Result<std::unique_ptr<host::sensors::IioSensor>> OpenIioSensor(
-    const std::string& selector, const std::string& program, std::ostream& err) {
+    const std::string& selector, const std::string& program, std::ostream& err,
+    const IioWait* wait) {
   // The reader thread writes too: one line at a time.
   static std::mutex lines;
   host::sensors::IioDebugSink debug = [program, &err](std::string_view line) {
@@ -27,6 +31,17 @@ host::Result<std::unique_ptr<host::sensors::IioSensor>> OpenIioSensor(
     err << program << ": " << line << std::endl;
   };
   auto found = host::sensors::FindIioAccelerometer(selector, debug);
+  if (!found && found.error().errnum() == ENODEV && wait != nullptr) {
+    if (wait->note) {
+      wait->note("waiting for an accelerometer" +
+                 (selector.empty() ? std::string() : " named " + selector));
+    }
+    auto waited = host::sensors::WaitForIioAccelerometer(selector, debug, wait->stopFd);
+    if (!waited) return waited.error();
+    if (!*waited) return std::unique_ptr<host::sensors::IioSensor>();
+    found = std::move(**waited);
+    if (wait->note) wait->note("accelerometer: " + found->Describe());
+  }
   if (!found) return found.error();
   // The samples' own time line, shared by every sensor of the process.
   static const host::RealClock clock;

@@ -2,6 +2,7 @@
 // option's text, a real IIO accelerometer (iio, iio:NAME) and a recording (replay:FILE).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -31,10 +32,20 @@ struct AccSource {
 // "--acc TEXT: give sim, replay:FILE or iio[:NAME]".
 host::Result<AccSource> ParseAccSource(std::string_view text);
 
+// How to wait for an IIO accelerometer that does not exist yet (host/sensors/iio_wait.h).
+struct IioWait {
+  int stopFd = -1;  // readable: the wait ends
+  // Told once when the wait begins ("waiting for an accelerometer") and when it has ended with
+  // a device ("accelerometer: iio:device0 (mma8452)").
+  std::function<void(const std::string&)> note;
+};
+
 // The IIO accelerometer that selector names, sampled on its own real clock while ACC0: is open;
-// its debug lines go to err as "PROGRAM: LINE". Or what is wrong, in one line.
+// its debug lines go to err as "PROGRAM: LINE". Or what is wrong, in one line. With wait, a
+// device that does not exist yet is waited for; a stop during the wait gives a null sensor.
 host::Result<std::unique_ptr<host::sensors::IioSensor>> OpenIioSensor(
-    const std::string& selector, const std::string& program, std::ostream& err);
+    const std::string& selector, const std::string& program, std::ostream& err,
+    const IioWait* wait = nullptr);
 
 // The recording in FILE, or the error "FILE[:LINE]: what is wrong".
 host::Result<host::sensors::Recording> LoadReplay(const std::string& file);

@@ -1,7 +1,9 @@
 #include "tools/host_options.h"
 
+#include <poll.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <iostream>
 #include <string_view>
@@ -26,6 +28,12 @@ class KeptWithHandset final : public host::KernelObject {
  private:
   std::shared_ptr<void> m_kept;
 };
+
+// Whether fd (-1: none) becomes readable within ms.
+bool Readable(int fd, int ms) {
+  pollfd watched{fd, POLLIN, 0};
+  return poll(&watched, 1, ms) > 0 && (watched.revents & POLLIN) != 0;
+}
 
 // --player's text for a choice of a real player.
 std::string PlayerText(const PlayerChoice& player) {
@@ -58,25 +66,50 @@ host::Result<PlayerChoice> ParsePlayer(std::string_view player,
   return choice;
 }
 
+bool WaitForSessionBus(const std::function<host::Status()>& check,
+                       const std::function<bool(int ms)>& pause,
+                       const std::function<void(const std::string&)>& note) {
+  int pauseMs = kBusRetryFirstMs;
+  for (bool told = false;; told = true) {
+    host::Status answered = check();
+    if (answered) {
+      if (told && note) note("the session bus answers");
+      return true;
+    }
+    if (!told && note) note("waiting for the session bus (" + answered.error().message() + ")");
+    if (!pause(pauseMs)) return false;
+    pauseMs = std::min(pauseMs * 2, kBusRetryLongestMs);
+  }
+}
+
 HostDevices::~HostDevices() = default;
 
 host::Result<std::unique_ptr<HostDevices>> HostDevices::Open(const AccSource& acc,
                                                              const PlayerChoice& player,
                                                              host::MotionMode motion,
                                                              host::EndingSignals* signals,
-                                                             int busAnswerMs) {
+                                                             int busAnswerMs,
+                                                             const LateDevices* late) {
   std::unique_ptr<HostDevices> devices(new HostDevices());
   devices->m_player = player;
+  int stopFd = signals != nullptr ? signals->fd() : -1;
+  auto stopped = [signals]() -> std::optional<host::Error> {
+    if (signals == nullptr || signals->Take() == 0) return std::nullopt;
+    return host::Error(std::string("stopped by ") + host::EndingSignals::Name(signals->received()));
+  };
   // The player first: its bus is told missing before a large recording is read.
   if (player.kind == PlayerKind::kMpris) {
     host::dbus::ConnectOptions bus;
     bus.deadline = std::chrono::milliseconds(busAnswerMs);
-    bus.stopFd = signals != nullptr ? signals->fd() : -1;
-    if (host::Status answered = host::dbus::CheckSessionBus(bus); !answered) {
-      if (signals != nullptr && signals->Take() != 0) {
-        return host::Error(std::string("stopped by ") +
-                           host::EndingSignals::Name(signals->received()));
+    bus.stopFd = stopFd;
+    auto check = [&bus] { return host::dbus::CheckSessionBus(bus); };
+    if (late != nullptr) {
+      if (!WaitForSessionBus(check, [stopFd](int ms) { return !Readable(stopFd, ms); },
+                             late->note)) {
+        return stopped().value_or(host::Error("stopped"));
       }
+    } else if (host::Status answered = check(); !answered) {
+      if (std::optional<host::Error> stop = stopped()) return *stop;
       return answered.error().Prefixed("--player " + PlayerText(player));
     }
   }
@@ -91,11 +124,15 @@ host::Result<std::unique_ptr<HostDevices>> HostDevices::Open(const AccSource& ac
       break;
     }
     case AccSource::Kind::kIio: {
-      auto opened = OpenIioSensor(acc.detail, "quorvane", std::cerr);
+      IioWait wait;
+      if (late != nullptr) wait = {stopFd, late->note};
+      auto opened =
+          OpenIioSensor(acc.detail, "quorvane", std::cerr, late != nullptr ? &wait : nullptr);
       if (!opened) {
         return opened.error().Prefixed("--acc " +
                                        (acc.detail.empty() ? std::string("iio") : "iio:" + acc.detail));
       }
+      if (*opened == nullptr) return stopped().value_or(host::Error("stopped"));
       devices->m_sensor = std::move(*opened);
       break;
     }
@@ -127,11 +164,16 @@ void HostDevices::InstallPlayer(host::Handset& handset, host::launch::PlayingLis
         return;
       }
       std::shared_ptr<host::mpris::MprisBridge> kept = std::move(*bridge);
+      host::mpris::BridgeEvents events = m_events;
       if (playing) {
-        host::mpris::BridgeEvents events;
-        events.playingChanged = std::move(playing);
-        kept->set_events(std::move(events));
+        // The gestures' gate hears the playback status as well.
+        events.playingChanged = [told = std::move(events.playingChanged),
+                                 playing = std::move(playing)](bool now) {
+          if (told) told(now);
+          playing(now);
+        };
       }
+      kept->set_events(std::move(events));
       m_bridge = kept;
       handset.AddHandle(std::make_unique<KeptWithHandset>(kept));
       return;

@@ -16,6 +16,7 @@
 //   if (!devices) { /* "quorvane: " + devices.error().message(), exit 2 */ }
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -62,6 +63,25 @@ host::Result<PlayerChoice> ParsePlayer(std::string_view player,
 // never answers would hold the start for minutes).
 inline constexpr int kBusAnswerMs = 5000;
 
+// How a service meets the devices that are not there yet at its start (at login the session bus
+// or the accelerometer's driver may come after it): it waits for them, and note tells each wait
+// in one line ("waiting for an accelerometer") and its end ("accelerometer: iio:device0").
+struct LateDevices {
+  std::function<void(const std::string&)> note;
+};
+
+// The pauses between two looks for a session bus that is not there: the first, doubled after
+// each look up to the longest.
+inline constexpr int kBusRetryFirstMs = 500;
+inline constexpr int kBusRetryLongestMs = 30'000;
+
+// Looks for the session bus with check until it answers (true), or pause(ms) returns false (a
+// stop signal came during the pause: false). After the first failed look, note tells "waiting
+// for the session bus (REASON)" once.
+bool WaitForSessionBus(const std::function<host::Status()>& check,
+                       const std::function<bool(int ms)>& pause,
+                       const std::function<void(const std::string&)>& note);
+
 // The devices the options chose, ready for one run. Owns the sensor.
 class HostDevices {
  public:
@@ -71,11 +91,13 @@ class HostDevices {
   // iio: ...") or the recording's file. A replay's or a real accelerometer's samples go through
   // the motion stage of mode motion (the simulated tilt stays raw). The session bus must answer
   // within busAnswerMs; an ending signal of signals (null: none) ends that wait (then
-  // signals->Take() tells it).
+  // signals->Take() tells it). With late (the service), a session bus that is not there and an
+  // IIO accelerometer that does not exist yet are waited for instead (LateDevices), until an
+  // ending signal; then the error is "stopped by SIGNAL".
   static host::Result<std::unique_ptr<HostDevices>> Open(
       const AccSource& acc, const PlayerChoice& player,
       host::MotionMode motion = host::kDefaultMotionMode, host::EndingSignals* signals = nullptr,
-      int busAnswerMs = kBusAnswerMs);
+      int busAnswerMs = kBusAnswerMs, const LateDevices* late = nullptr);
 
   HostDevices(const HostDevices&) = delete;
   HostDevices& operator=(const HostDevices&) = delete;
@@ -92,6 +114,11 @@ class HostDevices {
   // while the handset it was installed on exists.
   std::u16string PlayerFooter() const;
   std::vector<std::u16string> PlayerWindowLines(HWND hwnd) const;
+  // What the bridge of a real player tells (host/mpris/player_bridge.h); set before
+  // InstallPlayer. Nothing for the built-in player.
+  void set_player_events(host::mpris::BridgeEvents events) { m_events = std::move(events); }
+  // The players that count for a real player (--player mpris[:NAME]).
+  const host::mpris::PlayerFilter& player_filter() const { return m_player.filter; }
   // Puts the chosen player at "\Windows\MzMusic.exe" on the handset, replacing what is
   // registered there. Does nothing for PlayerKind::kBuiltin: the modes install the built-in
   // player themselves, since they show it. Called after the mode's own set-up, before the
@@ -109,6 +136,7 @@ class HostDevices {
   AccSource::Kind m_accKind = AccSource::Kind::kSim;
   std::unique_ptr<host::AccelerometerSensor> m_sensor;
   PlayerChoice m_player;
+  host::mpris::BridgeEvents m_events;
   std::weak_ptr<host::mpris::MprisBridge> m_bridge;  // owned by the handset
 };
 

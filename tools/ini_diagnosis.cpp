@@ -8,7 +8,12 @@
 #include <fstream>
 #include <string_view>
 
+#include <iterator>
+#include <optional>
+
 #include "host/crt/ascii_case.h"
+#include "host/crt/utf.h"
+#include "settings/ini_lookup.h"
 
 namespace tools {
 namespace {
@@ -36,6 +41,24 @@ bool HasMark(const std::string& file) {
   std::ifstream in(file, std::ios::binary);
   char start[2] = {0, 0};
   return in.read(start, 2) && start[0] == '\xFF' && start[1] == '\xFE';
+}
+
+// Whether the settings file has a header of section, found as the engine finds it.
+bool HasSection(const std::string& file, const std::string& section) {
+  std::optional<std::u16string> name = host::FromUtf8(section);
+  if (!name || name->empty()) return false;
+  std::ifstream in(file, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // The text after the mark, up to its first zero code unit, as the engine reads it.
+  std::u16string text;
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    char16_t unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                          static_cast<unsigned char>(bytes[i + 1]) << 8);
+    if (unit == 0) break;
+    text.push_back(unit);
+  }
+  IniSection found;
+  return IniFindSection(text.c_str(), text.size(), name->c_str(), &found);
 }
 
 }  // namespace
@@ -88,6 +111,10 @@ std::string FailureReason(IniOperation operation, const std::string& file,
   if (operation != IniOperation::kPrepare && !HasMark(file)) {
     return file + ": not a settings file (it does not start with the UTF-16LE mark FF FE; "
                   "see docs/settings-file.md)";
+  }
+  if (operation == IniOperation::kRead && !HasSection(file, section)) {
+    return file + ": no section '" + section + "' (its name is matched exactly, case and spaces "
+                  "too)";
   }
   if (operation == IniOperation::kRead) {
     return file + ": no key '" + key + "' in section '" + section + "'";

@@ -14,6 +14,7 @@
 
 #include "tools/config_file.h"
 #include "tools/mode_options.h"
+#include "tools/setting_names.h"
 
 namespace tools {
 namespace {
@@ -35,6 +36,8 @@ std::set<std::string> FileOptionsOf(Kind kind) {
       return {"music", "workarea", "gestures", "lang"};
     case Kind::kScript:
       return {"lang"};
+    case Kind::kSettings:
+      return {"root"};
     case Kind::kPrint:
       break;
   }
@@ -43,6 +46,7 @@ std::set<std::string> FileOptionsOf(Kind kind) {
 
 // The mode the flags choose, before any check.
 Kind KindOf(const RawOptions& o, const Environment& env) {
+  if (o.settings) return Kind::kSettings;
   if (o.script) return Kind::kScript;
   if (o.service) return Kind::kService;
   if (env.display && !o.headless && !o.fast) return o.demo ? Kind::kWindowDemo : Kind::kWindow;
@@ -128,6 +132,8 @@ class ModeChecks {
         return Script();
       case Kind::kService:
         return Service();
+      case Kind::kSettings:
+        return Settings();
       case Kind::kWindow:
       case Kind::kWindowDemo:
       case Kind::kTerminalDemo:
@@ -165,6 +171,38 @@ class ModeChecks {
     m_mode.script = *m_o.script;
     m_mode.screenshot = m_o.screenshot;
     m_mode.root = m_given.root;
+    return host::Ok();
+  }
+
+  // quorvane settings takes the root alone; the options file's other options are left alone.
+  host::Status Settings() {
+    const std::optional<std::string>* values[] = {
+        &m_given.workarea, &m_given.music,  &m_given.acc,    &m_given.motion,
+        &m_given.player,   &m_given.playerCommand, &m_given.feedback, &m_given.script,
+        &m_given.trace,    &m_given.screenshot,    &m_given.record,   &m_given.lang};
+    bool flags = m_given.service || m_given.headless || m_given.demo || m_given.fast;
+    for (const std::optional<std::string>* value : values) flags = flags || value->has_value();
+    if (flags) return Error("quorvane settings takes no option but --root and --config");
+    if (host::Status root = Root(); !root) return root;
+    if (!m_o.settingName) return host::Ok();
+    host::Result<const SettingName*> setting = FindSetting(*m_o.settingName);
+    if (!setting) return setting.error();
+    host::Result<int> value = SettingValue(**setting, *m_o.settingValue);
+    if (!value) return value.error();
+    m_mode.setting = *m_o.settingName;
+    m_mode.settingValue = *m_o.settingValue;
+    return host::Ok();
+  }
+
+  // The root of the window, the service and the settings: --root, else the user's data folder.
+  host::Status Root() {
+    if (m_o.root) {
+      m_mode.root = m_o.root;
+      return host::Ok();
+    }
+    host::Result<std::string> folder = UserDataFolder(m_env);
+    if (!folder) return folder.error();
+    m_mode.root = *folder;
     return host::Ok();
   }
 
@@ -207,13 +245,7 @@ class ModeChecks {
   // The root, work area, songs and devices of the window and the service, with the mode's
   // defaults for the devices.
   host::Status Devices(const char* acc, const char* player) {
-    if (m_o.root) {
-      m_mode.root = m_o.root;
-    } else {
-      host::Result<std::string> folder = UserDataFolder(m_env);
-      if (!folder) return folder.error();
-      m_mode.root = *folder;
-    }
+    if (host::Status root = Root(); !root) return root;
     if (host::Status area = WorkArea(); !area) return area;
     m_mode.music = m_o.music;
     host::Result<PlayerChoice> choice = ParsePlayer(m_o.player.value_or(player), m_o.playerCommand);

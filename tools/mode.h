@@ -44,6 +44,7 @@ struct Mode {
     kTerminalDemo,  // the demo in the terminal: --headless, --fast, or no display
     kScript,        // --script FILE, headless in virtual time
     kService,       // --service, no window, in real time until a stop signal
+    kSettings,      // quorvane settings [get | set NAME VALUE]
   };
   Kind kind = Kind::kWindow;
   std::string text;  // kPrint: what to print on standard output
@@ -68,6 +69,10 @@ struct Mode {
   std::string script;                     // kScript: the script's file
   std::optional<std::string> screenshot;  // kScript: the screen as PNG at the end
   std::optional<std::string> record;      // kWindow: where the driver's reads are recorded
+  // kSettings: the setting to change (tools/setting_names.h) and its value, checked; an empty
+  // name: print them all.
+  std::string setting;
+  std::string settingValue;
   // "en" or "zh"; nullopt: the window follows the locale, screenshots are Chinese.
   std::optional<std::string> lang;
 

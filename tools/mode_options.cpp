@@ -17,13 +17,19 @@ constexpr const char* kModes =
     "  quorvane --service      no window, in real time, until SIGTERM, SIGINT or SIGHUP; the\n"
     "                          status line's changes on standard output (defaults: --acc\n"
     "                          iio --player mpris)\n"
+    "  quorvane settings [get | set NAME VALUE]\n"
+    "                          show or change the settings: sensitivity 80..128 (the\n"
+    "                          three thresholds), gestures, autohide, autorun, autoplay\n"
+    "                          on|off; a running service takes a change at once\n"
     "  Options also come from $XDG_CONFIG_HOME/quorvane/quorvane.conf (~/.config/...),\n"
     "  lines such as  player = \"builtin\"  with the long options' names (root, music,\n"
     "  workarea, acc, motion, player, player-command, feedback, gestures, lang); the\n"
     "  command line wins. The demo takes only music, workarea, gestures and lang from\n"
     "  there, a script only lang.\n"
-    "  The settings are ROOT/Program Files/Quorvane/config.ini (quorvane-ini reads and\n"
-    "  changes them). One quorvane at a time on a root. Exit status: the application's own\n"
+    "  The settings are ROOT/Program Files/Quorvane/config.ini (quorvane settings and\n"
+    "  quorvane-ini read and change them). One quorvane at a time on a root; the window and\n"
+    "  quorvane settings take it over from a running service and start the service again\n"
+    "  afterwards. Exit status: the application's own\n"
     "  in the window and the service (1 when its exit save failed, 3 when no window can be\n"
     "  opened); 0 when the demo or a script ran to its end; 2 on a usage error, a script\n"
     "  error, a demo that went wrong or output that could not be written. SIGTERM, SIGINT and\n"
@@ -70,7 +76,8 @@ const Declared kOptions[] = {
      "sound) or mpris[:NAME] (a real player over MPRIS). Default: builtin; mpris for "
      "--service."},
     {"--player-command", &RawOptions::playerCommand, nullptr, "CMD", Where::kAnywhere,
-     "With --player mpris: the command that starts the player when the handset launches it."},
+     "With --player mpris: the command that starts the player when the handset launches it (the "
+     "start button, or \"start the player automatically\" on: in the service only the latter)."},
     {"--feedback", &RawOptions::feedback, nullptr, "on|off", Where::kAnywhere,
      "on: each flick that skips a song gives feedbackd's \"button-pressed\" feedback (a buzz, "
      "as the phone's profile says); off: none. Default: on."},
@@ -80,7 +87,8 @@ const Declared kOptions[] = {
      "always: as the handset does. Default: when-playing for --service, else always; scripts "
      "always behave as the handset does."},
     {"--service", nullptr, &RawOptions::service, "", Where::kCommandLine,
-     "No window, in real time, until SIGTERM, SIGINT or SIGHUP (a user service)."},
+     "No window, in real time, until SIGTERM, SIGINT or SIGHUP (a user service); waits for an "
+     "accelerometer or session bus that is not there yet."},
     {"--headless", nullptr, &RawOptions::headless, "", Where::kCommandLine,
      "No window, also with a display: the demo in the terminal."},
     {"--demo", nullptr, &RawOptions::demo, "", Where::kCommandLine,
@@ -100,9 +108,9 @@ const Declared kOptions[] = {
      "second, ms,x,y,z); the keys N and P label the current row next and previous "
      "(docs/motion.md)."},
     {"--lang", &RawOptions::lang, nullptr, "en|zh", Where::kAnywhere,
-     "The language the window draws in: zh (Chinese) or en (English). Default: en when the "
-     "locale (LC_ALL, LC_MESSAGES, LANG) starts with \"en\", else zh; screenshots of --script: "
-     "zh."},
+     "The language the window draws in, and the service's log: zh (Chinese) or en (English). "
+     "Default: en when the locale (LC_ALL, LC_MESSAGES, LANG) starts with \"en\", else zh; "
+     "screenshots of --script: zh."},
     {"--config", &RawOptions::config, nullptr, "FILE", Where::kCommandLine,
      "Read options from FILE (lines such as  acc = \"replay:/path/tilt.csv\"). Default: "
      "$XDG_CONFIG_HOME/quorvane/quorvane.conf when it exists."},
@@ -119,6 +127,19 @@ void AddOptions(CLI::App& app, RawOptions& o) {
     option->configurable(declared.where == Where::kAnywhere);
   }
   app.get_option("--lang")->check(CLI::IsMember({"en", "zh"}));
+  CLI::App* settings = app.add_subcommand(
+      "settings", "Show the settings (get, the default) or change one (set NAME VALUE); takes "
+                  "--root. A running service on the root is stopped and started again with it.");
+  // Options before and after the word are quorvane's own (--root).
+  settings->fallthrough();
+  settings->require_subcommand(0, 1);
+  settings->callback([&o] { o.settings = true; });
+  settings->add_subcommand("get", "Print each setting with its value.");
+  CLI::App* set = settings->add_subcommand(
+      "set", "Set NAME: sensitivity (80 to 128), gestures, autohide, autorun or autoplay (on or "
+             "off).");
+  set->add_option("NAME", o.settingName, "The setting")->required();
+  set->add_option("VALUE", o.settingValue, "Its new value")->required();
   app.footer(std::string("\n") + kModes);
 }
 

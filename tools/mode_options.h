@@ -19,10 +19,13 @@ struct RawOptions {
   std::optional<std::string> script, trace, screenshot, record, lang, config;
   // The flags that choose the mode.
   bool service = false, headless = false, demo = false, fast = false;
+  // The subcommand `quorvane settings [get | set NAME VALUE]`.
+  bool settings = false;
+  std::optional<std::string> settingName, settingValue;
 };
 
-// Adds every option of quorvane to app, filling o, and the help's text on the modes and the
-// script language. The options that choose the mode or name its output are not configurable:
+// Adds every option of quorvane and the subcommand settings to app, filling o, and the help's
+// text on the modes and the script language. The options that choose the mode or name its output are not configurable:
 // the options file may not set them.
 void AddOptions(CLI::App& app, RawOptions& o);
 

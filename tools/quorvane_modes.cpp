@@ -1,7 +1,5 @@
 #include "tools/quorvane_modes.h"
 
-#include <stdlib.h>
-
 #include <fstream>
 #include <memory>
 #include <string>
@@ -15,8 +13,12 @@
 #include "host/service/service.h"
 #include "tools/host_options.h"
 #include "tools/quorvane_program.h"
+#include "tools/service_log.h"
+#include "tools/settings_command.h"
 #ifdef QV_HAS_DESKTOP
 #include "host/desktop/desktop.h"
+#include "host/desktop/message_box.h"
+#include "tools/window_handover.h"
 #include "host/render/control_view.h"
 #include "host/screen/screen_renderer.h"
 #endif
@@ -31,9 +33,11 @@ using Kind = Mode::Kind;
 class Prepared {
  public:
   // The run on what mode names, or the reason it cannot be used ("quorvane: " and it, exit 2).
+  // late: the service's wait for devices not there yet (null: none).
   static host::Result<std::unique_ptr<Prepared>> Make(const Mode& mode,
                                                       host::EndingSignals& signals,
-                                                      std::ostream& out) {
+                                                      std::ostream& out,
+                                                      const LateDevices* late = nullptr) {
     std::unique_ptr<Prepared> made(new Prepared());
     made->m_app.executable = QuorvaneExecutable();
     made->m_app.workArea = mode.workArea;
@@ -45,7 +49,7 @@ class Prepared {
       made->m_app.songs = std::move(*songs);
     }
     host::Result<std::unique_ptr<HostDevices>> devices =
-        HostDevices::Open(mode.acc, mode.player, mode.motion, &signals);
+        HostDevices::Open(mode.acc, mode.player, mode.motion, &signals, kBusAnswerMs, late);
     if (!devices) {
       const std::string& error = devices.error().message();
       bool player = error.rfind("--player", 0) == 0;
@@ -89,20 +93,6 @@ class Prepared {
   host::launch::Application m_app;
 };
 
-#ifdef QV_HAS_DESKTOP
-// The language of --lang; without it, with fromLocale the locale's, else Chinese.
-host::screen::Language WindowLanguage(const Mode& mode, bool fromLocale) {
-  host::screen::Language language = host::screen::Language::kChinese;
-  if (mode.lang) {
-    host::screen::ParseLanguage(*mode.lang, language);
-  } else if (fromLocale) {
-    language = host::screen::LanguageOfLocale(getenv("LC_ALL"), getenv("LC_MESSAGES"),
-                                              getenv("LANG"));
-  }
-  return language;
-}
-#endif
-
 int RunScript(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
               std::ostream& err) {
   host::scenario::ScriptModeOptions options;
@@ -114,7 +104,7 @@ int RunScript(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
 #ifdef QV_HAS_DESKTOP
   // Screenshots stay Chinese unless --lang is given, so they do not depend on the locale.
   host::screen::ScreenRendererOptions screen;
-  screen.language = WindowLanguage(mode, false);
+  screen.language = DisplayLanguage(mode, false);
   options.screenshooter = [screen](const host::Handset& handset, const std::string& path) {
     return host::screen::SaveScreenshot(host::CaptureScreen(handset), path, screen);
   };
@@ -141,9 +131,15 @@ int RunTerminalDemo(const Mode& mode, host::EndingSignals& signals, std::ostream
   return status;
 }
 
+// The service waits for a session bus or an accelerometer that is not there yet: at login
+// either may come after it. Its log tells the waits, the player chosen, and a player command
+// that autorun off leaves unused.
 int RunService(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
                std::ostream& err) {
-  auto prepared = Prepared::Make(mode, signals, out);
+  host::service::StatusLog log(out, err, nullptr, host::service::StatusLog::ServiceStamp());
+  log.set_language(DisplayLanguage(mode, true));
+  LateDevices late{[&log](const std::string& line) { log.Note(line); }};
+  auto prepared = Prepared::Make(mode, signals, out, &late);
   if (!prepared) {
     int status = Refused(prepared.error(), signals, err);
     if (signals.received() != 0) {
@@ -151,23 +147,47 @@ int RunService(const Mode& mode, host::EndingSignals& signals, std::ostream& out
     }
     return status;
   }
-  int status = host::service::RunService((*prepared)->app(), out, err);
+  HostDevices& devices = (*prepared)->devices();
+  if (devices.player_kind() == PlayerKind::kMpris) {
+    host::mpris::BridgeEvents events;
+    events.chosenChanged = [&log, &devices](const host::mpris::PlayerInfo* chosen) {
+      log.Note(host::mpris::ChoiceLine(chosen, devices.player_filter()));
+    };
+    devices.set_player_events(std::move(events));
+  }
+  const host::launch::Application& app = (*prepared)->app();
+  if (mode.player.command) {
+    if (auto note = UnusedCommandNote(mode.player, AutorunOn(app.root, app.executable.path))) {
+      log.Note(*note);
+    }
+  }
+  int status = host::service::RunService(app, log, err);
   if (!(*prepared)->Finish(err)) status = host::service::kServiceFailed;
   return status;
 }
 
 #ifdef QV_HAS_DESKTOP
-int RunWindow(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
-              std::ostream& err) {
+// Refused, and told in a message box too: the window is often started from a menu, where
+// nobody sees standard error.
+int WindowRefused(const host::Error& error, const host::EndingSignals& signals,
+                  std::ostream& err) {
+  int status = Refused(error, signals, err);
+  if (status != 0) host::desktop::ShowProblem("Quorvane did not start", error.message());
+  return status;
+}
+
+int RunWindowOn(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
+                std::ostream& err) {
   auto prepared = Prepared::Make(mode, signals, out);
-  if (!prepared) return Refused(prepared.error(), signals, err);
+  if (!prepared) return WindowRefused(prepared.error(), signals, err);
   Prepared& run = **prepared;
   std::unique_ptr<host::sensors::RecordFile> recordFile;
   if (mode.record) {
     auto created = host::sensors::RecordFile::Create(*mode.record);
     if (!created) {
-      return Refused(host::Error("cannot write the recording to " + created.error().message()),
-                     signals, err);
+      return WindowRefused(
+          host::Error("cannot write the recording to " + created.error().message()), signals,
+          err);
     }
     recordFile = std::move(*created);
   }
@@ -181,13 +201,36 @@ int RunWindow(const Mode& mode, host::EndingSignals& signals, std::ostream& out,
   options.demo = mode.kind == Kind::kWindowDemo;
   options.demoTimeline = &out;
   options.record = recordFile.get();
-  options.language = WindowLanguage(mode, true);
+  options.language = DisplayLanguage(mode, true);
   int status = host::desktop::RunDesktop(options, err);
   if (!run.Finish(err) && status == 0) status = kUsageError;
   // A failed write was told when it happened; the rows before it are kept, whole.
   if (recordFile && recordFile->failure()) status = kUsageError;
   if (status == host::desktop::kExitNoWindow) {
     err << "quorvane: --headless runs the demo in the terminal instead\n";
+  }
+  return status;
+}
+
+// The window; on a root where the service runs, the service hands the root over for as long
+// as the window is open (tools/window_handover.h).
+int RunWindow(const Mode& given, host::EndingSignals& signals, std::ostream& out,
+              std::ostream& err) {
+  Mode mode = given;
+  std::unique_ptr<host::service::ServicePause> pause;
+  if (mode.kind == Kind::kWindow) {
+    auto handed = HandOverToWindow(mode);
+    if (!handed) return WindowRefused(handed.error(), signals, err);
+    pause = std::move(*handed);
+  }
+  int status = RunWindowOn(mode, signals, out, err);
+  if (pause) {
+    if (host::Status resumed = pause->Resume(); !resumed) {
+      err << "quorvane: the service could not be started again: " << resumed.error().message()
+          << '\n';
+      host::desktop::ShowProblem("Quorvane's service did not start again",
+                                 resumed.error().message());
+    }
   }
   return status;
 }
@@ -212,6 +255,9 @@ int RunMode(const Mode& mode, host::EndingSignals& signals, std::ostream& out, s
       break;  // a build without the window has no display (main)
     case Kind::kTerminalDemo:
       status = RunTerminalDemo(mode, signals, out, err);
+      break;
+    case Kind::kSettings:
+      status = RunSettings(mode, out, err);
       break;
     case Kind::kPrint:
       break;

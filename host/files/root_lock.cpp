@@ -69,12 +69,29 @@ Result<std::unique_ptr<RootLock>> RootLock::Take(const std::string& root) {
     return Error::FromErrno("cannot lock " + path, error);
   }
   std::string pid = std::to_string(getpid()) + "\n";
-  if (ftruncate(fd, 0) != 0 || pwrite(fd, pid.data(), pid.size(), 0) != static_cast<ssize_t>(pid.size())) {
+  // Written over the old id and cut after it, so that a reader never finds the file empty.
+  if (pwrite(fd, pid.data(), pid.size(), 0) != static_cast<ssize_t>(pid.size()) ||
+      ftruncate(fd, static_cast<off_t>(pid.size())) != 0) {
     int error = errno;
     close(fd);
     return Error::FromErrno("cannot write " + path, error);
   }
   return std::unique_ptr<RootLock>(new RootLock(fd));
+}
+
+std::optional<long> RootLock::Holder(const std::string& root) {
+  std::string path = root + "/" + kRootLockName;
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return std::nullopt;
+  // A shared lock is granted unless a holder has the exclusive one; it is given back at once.
+  std::optional<long> holder;
+  if (flock(fd, LOCK_SH | LOCK_NB) != 0) {
+    if (errno == EWOULDBLOCK) holder = HolderOf(fd);
+  } else {
+    flock(fd, LOCK_UN);
+  }
+  close(fd);
+  return holder;
 }
 
 RootLock::~RootLock() {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "host/crt/result.h"
@@ -25,6 +26,10 @@ class RootLock {
   // ROOT/.quorvane.lock ("cannot make ROOT/.quorvane.lock: Permission denied", "ROOT/.quorvane.lock
   // is not a lock file: a hard link of a file with 2 names; remove it").
   static Result<std::unique_ptr<RootLock>> Take(const std::string& root);
+  // The process id of the process that holds root's lock now (0 when the file does not say);
+  // nullopt when nobody holds it (or there is no lock file). Looks without taking the lock
+  // from anyone.
+  static std::optional<long> Holder(const std::string& root);
 
   ~RootLock();
   RootLock(const RootLock&) = delete;

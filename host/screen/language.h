@@ -1,7 +1,8 @@
 // The language the window draws in. The application's texts are its own and stay Chinese in the
 // application and in traces; with English, the screen draws the English of each of its fixed
 // texts (labels, status texts, menu items, toasts) from one table, and the window's own texts
-// (the footer, the music player's window, the home screen) follow. docs/running.md lists them.
+// (the footer, the music player's window, the home screen) follow. The service's log prints the
+// status line in it too (host/service/status_log.h). docs/running.md lists them.
 #pragma once
 
 #include <string_view>

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "host/crt/text_lines.h"
+#include "host/sensors/udev_ptr.h"
 
 namespace host::sensors {
 namespace {
@@ -77,14 +78,6 @@ bool SysNameLess(const std::string& a, const std::string& b) {
   };
   return split(a) < split(b);
 }
-
-struct UdevDeleter {
-  void operator()(udev* u) const { udev_unref(u); }
-  void operator()(udev_enumerate* e) const { udev_enumerate_unref(e); }
-  void operator()(udev_device* d) const { udev_device_unref(d); }
-};
-template <class T>
-using UdevPtr = std::unique_ptr<T, UdevDeleter>;
 
 struct Candidate {
   std::string sysPath;
@@ -308,10 +301,11 @@ Result<IioAccelerometer> FindIioAccelerometer(std::string_view name, const IioDe
   std::string looked = "devices of subsystem iio with in_accel_x_raw";
   std::string seen = others.empty() ? "" : "; other IIO devices: " + Listed(others);
   if (accelerometers.empty()) {
-    return Error("no IIO accelerometer found (looked for " + looked + seen + ")");
+    return Error("no IIO accelerometer found (looked for " + looked + seen + ")", ENODEV);
   }
   return Error("no IIO accelerometer named " + std::string(name) + " (looked for the name " +
-               "attribute or sysfs name among " + looked + ": " + Listed(described) + ")");
+               "attribute or sysfs name among " + looked + ": " + Listed(described) + ")",
+               ENODEV);
 }
 
 }  // namespace host::sensors

@@ -73,7 +73,8 @@ struct IioAccelerometer {
 
 // The first accelerometer (name empty), or the one whose name attribute or sysfs name is name.
 // Checks that its raw values can be read. Errors, in one line: none found (naming what was
-// looked for), no such name, a file that cannot be read (naming it and the usual fix).
+// looked for) or no such name, both with errnum ENODEV; a file that cannot be read (naming it
+// and the usual fix).
 Result<IioAccelerometer> FindIioAccelerometer(std::string_view name, const IioDebugSink& debug);
 
 // The trimmed text of the attribute sysPath/attribute; nullopt when the file does not exist.

@@ -2,12 +2,11 @@
 
 #include "host/kernel/ending_signals.h"
 #include "host/service/signal_input.h"
-#include "host/service/status_log.h"
 
 namespace host::service {
 
-int RunService(const launch::Application& app, std::ostream& out, std::ostream& err) {
-  StatusLog log(out, err, app.trace);
+int RunService(const launch::Application& app, StatusLog& log, std::ostream& err) {
+  log.set_next(app.trace);
   SignalClock clock(app.signals);
   Handset handset(clock, app.root);
   Result<std::unique_ptr<SignalInput>> input = SignalInput::Open(handset, app.signals);
@@ -29,8 +28,7 @@ int RunService(const launch::Application& app, std::ostream& out, std::ostream& 
   }
   log.Finish();
   if (app.signals != nullptr && app.signals->received() != 0) {
-    err << LocalTimeStamp() << "  stopped by " << EndingSignals::Name(app.signals->received())
-        << '\n';
+    log.Problem(std::string("stopped by ") + EndingSignals::Name(app.signals->received()));
   }
   handset.set_input(nullptr);
   return code;

@@ -10,29 +10,12 @@
 
 namespace {
 
-using settings_test::File;
-using settings_test::kPath;
-using settings_test::SettingsTest;
-using settings_test::Show;
-
-// The file of a first save, 244 bytes.
-constexpr std::u16string_view kFirstSave =
-    u"[Powered By Zelbin]\r\n"
-    u"  minacc_x=120\r\n"
-    u"  minacc_y=120\r\n"
-    u"  minacc_z=120\r\n"
-    u"  autoacc=1\r\n"
-    u"  autohide=0\r\n"
-    u"  autorun=0\r\n"
-    u"  autoplay=1";
+using namespace settings_test;
 
 // Quorvane runs as a process of the handset whose executable lies in the handset's "\".
 class AccConfigTest : public SettingsTest {
  protected:
   AccConfigTest() { RunAs(u"\\Quorvane.exe"); }
-  void RunAs(const std::u16string& executable) {
-    handset().set_current_pid(handset().StartProcess(executable, nullptr));
-  }
 };
 
 std::string Values(const AccConfig& config) {

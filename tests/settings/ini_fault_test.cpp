@@ -11,11 +11,7 @@
 namespace {
 
 using host::FileOp;
-using settings_test::File;
-using settings_test::kExample;
-using settings_test::kPath;
-using settings_test::SettingsTest;
-using settings_test::Show;
+using namespace settings_test;
 
 struct Change {
   const char* what;

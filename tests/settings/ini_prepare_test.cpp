@@ -9,10 +9,7 @@
 
 namespace {
 
-using settings_test::File;
-using settings_test::kPath;
-using settings_test::SettingsTest;
-using settings_test::Show;
+using namespace settings_test;
 
 const std::string kMark = "\xFF\xFE";
 const std::string kNone = "<none>";

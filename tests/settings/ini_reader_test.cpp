@@ -10,10 +10,7 @@
 namespace {
 
 using namespace std::literals;
-using settings_test::File;
-using settings_test::kExample;
-using settings_test::kPath;
-using settings_test::SettingsTest;
+using namespace settings_test;
 
 // What IniReadString gives: the value, or "<0>" for a failure.
 std::u16string ReadString(const char16_t* section, const char16_t* key) {

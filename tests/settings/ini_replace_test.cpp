@@ -16,11 +16,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using settings_test::File;
-using settings_test::kExample;
-using settings_test::kPath;
-using settings_test::SettingsTest;
-using settings_test::Show;
+using namespace settings_test;
 
 const std::u16string_view kChanged = u"[Main]\r\n  one=10\r\n  two=2\r\n[Extra]\r\n  three=3";
 

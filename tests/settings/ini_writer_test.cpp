@@ -12,11 +12,7 @@
 namespace {
 
 using namespace std::literals;
-using settings_test::File;
-using settings_test::kExample;
-using settings_test::kPath;
-using settings_test::SettingsTest;
-using settings_test::Show;
+using namespace settings_test;
 
 struct WriteCase {
   const char* what;

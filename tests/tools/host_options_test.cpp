@@ -25,7 +25,6 @@
 #include "tests/host/mpris/private_bus.h"
 #include "tests/support/temp_folder.h"
 #include "tools/host_options.h"
-#include "tests/support/temp_folder.h"
 
 namespace tools {
 namespace {
@@ -101,12 +100,11 @@ TEST_F(HostDevicesTest, OpensWhatTheOptionsNameOrSaysWhatIsWrong) {
   for (const Case& c : cases) {
     EXPECT_EQ(Outcome(c.acc, c.player, c.playerCommand), c.expected) << c.acc << " " << c.player;
   }
-  fs::remove_all(dir);
 }
 
 TEST_F(HostDevicesTest, TheMotionStageIsTheOneNamedOnlyForStreamingSources) {
-  std::string dir = (fs::temp_directory_path() / "quorvane-options-XXXXXX").string();
-  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+  test_support::TempFolder folder("quorvane-options");
+  const std::string dir = folder.string();
   std::ofstream(dir + "/flick.csv") << "0,0,0,0\n500,127,0,0\n";
   const std::string flick = "replay:" + dir + "/flick.csv";
   struct MotionCase {
@@ -193,6 +191,45 @@ TEST_F(HostDevicesTest, AMuteSessionBusIsToldAndAStopSignalEndsTheWait) {
   EXPECT_EQ((*signals)->received(), SIGTERM);
   stopper.join();
   close(listener);
+}
+
+// The service's wait for a session bus: looked for again after pauses that double up to the
+// longest, told once when the wait begins and once when it ends; a stop in a pause ends it.
+TEST(WaitForSessionBus, LooksAgainAfterGrowingPausesUntilItAnswersOrAStop) {
+  struct Case {
+    int failures;  // looks that fail before one answers
+    int stopAt;    // the pause (from 1) in which a stop comes; 0: none
+    bool answered;
+    std::vector<int> pauses;
+    std::vector<std::string> notes;
+  };
+  const std::string waiting = "waiting for the session bus (no session bus: refused)";
+  const Case cases[] = {
+      {0, 0, true, {}, {}},
+      {3, 0, true, {500, 1000, 2000}, {waiting, "the session bus answers"}},
+      {9, 0, true, {500, 1000, 2000, 4000, 8000, 16000, 30000, 30000, 30000},
+       {waiting, "the session bus answers"}},
+      {1000, 2, false, {500, 1000}, {waiting}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.failures);
+    int looks = 0;
+    std::vector<int> pauses;
+    std::vector<std::string> notes;
+    bool answered = WaitForSessionBus(
+        [&]() -> host::Status {
+          if (looks++ < c.failures) return host::Error("no session bus: refused");
+          return host::Ok();
+        },
+        [&](int ms) {
+          pauses.push_back(ms);
+          return static_cast<int>(pauses.size()) != c.stopAt;
+        },
+        [&](const std::string& note) { notes.push_back(note); });
+    EXPECT_EQ(c.answered, answered);
+    EXPECT_EQ(c.pauses, pauses);
+    EXPECT_EQ(c.notes, notes);
+  }
 }
 
 // With a session bus the real player is installed on the handset and goes with it.

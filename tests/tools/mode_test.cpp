@@ -22,7 +22,7 @@ using Kind = Mode::Kind;
 // The Mode in one line, "H" for the home folder: the kind, then what differs from its defaults.
 std::string Describe(const Mode& mode, const std::string& home) {
   static const char* kKinds[] = {"print", "window", "window-demo", "terminal-demo", "script",
-                                 "service"};
+                                 "service", "settings"};
   std::string text = kKinds[static_cast<int>(mode.kind)];
   if (mode.kind == Kind::kPrint) return text;
   auto add = [&](const std::string& part) { text += " " + part; };
@@ -31,6 +31,9 @@ std::string Describe(const Mode& mode, const std::string& home) {
   add("root=" + root);
   if (mode.kind == Kind::kScript) {
     add(mode.script);
+  } else if (mode.kind == Kind::kSettings) {
+    add(mode.setting.empty() ? "get" : "set " + mode.setting + " " + mode.settingValue);
+    return text;
   } else {
     static const char* kAcc[] = {"sim", "replay:", "iio:"};
     add("acc=" + std::string(kAcc[static_cast<int>(mode.acc.kind)]) + mode.acc.detail);
@@ -172,6 +175,33 @@ TEST_F(ModeTest, TheOptionsFileCountsWhereTheModeTakesItAndTheCommandLineWins) {
       {{"--script", "s.qvs"}, file, "script root=temporary s.qvs lang=en"},
       {{"--config", "/nonexistent/q.conf"}, file,
        "error: /nonexistent/q.conf: cannot be read: No such file or directory"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Outcome(c), c.expected) << ::testing::PrintToString(c.args);
+}
+
+TEST_F(ModeTest, TheSettingsSubcommandTakesTheRootAndCheckedValues) {
+  const std::string file = "root = \"/c\"\nacc = \"replay:/t.csv\"\nlang = en\n";
+  const std::vector<Case> cases = {
+      {{"settings"}, "", "settings root=H/.local/share/quorvane get"},
+      {{"settings", "get"}, file, "settings root=/c get"},
+      {{"--root", "/r", "settings", "get"}, file, "settings root=/r get"},
+      {{"settings", "--root", "/r", "set", "sensitivity", "80"}, "",
+       "settings root=/r set sensitivity 80"},
+      {{"settings", "set", "autoplay", "off"}, "", "settings root=H/.local/share/quorvane set "
+                                                    "autoplay off"},
+      {{"settings", "set", "sensitivity", "129"}, "",
+       "error: sensitivity '129': give a whole number from 80 to 128"},
+      {{"settings", "set", "sensitivity", " 90"}, "",
+       "error: sensitivity ' 90': give a whole number from 80 to 128"},
+      {{"settings", "set", "gestures", "true"}, "", "error: gestures 'true': give on or off"},
+      {{"settings", "set", "minacc_x", "90"}, "",
+       "error: unknown setting 'minacc_x': give sensitivity, gestures, autohide, autorun or "
+       "autoplay"},
+      {{"settings", "set", "gestures"}, "", "error: VALUE is required"},
+      {{"settings", "--lang", "en"}, "",
+       "error: quorvane settings takes no option but --root and --config"},
+      {{"--service", "settings"}, "",
+       "error: quorvane settings takes no option but --root and --config"},
   };
   for (const Case& c : cases) EXPECT_EQ(Outcome(c), c.expected) << ::testing::PrintToString(c.args);
 }

@@ -183,6 +183,9 @@ TEST_F(QuorvaneIniTest, FailuresSayWhyInOneLine) {
       {{"set", "config.ini", "Ma\nin", "k", "1"}, "mark", "SECTION must not hold a line break"},
       {{"set", "config.ini", "", "k", "1"}, "mark", "SECTION must not be empty"},
       {{"get", "config.ini", "Main", "nine"}, "mark", "no key 'nine' in section 'Main'"},
+      // A section that is not there is named, not the key looked for in it.
+      {{"get-int", "config.ini", "main", "one"}, "mark", "no section 'main' (its name is"},
+      {{"get", "config.ini", "Main ", "one"}, "mark", "no section 'Main '"},
       {{"get", "config.ini", "Ma\x1b[2Jin", "nine"}, "mark", "section 'Ma\\x1b[2Jin'"},
       {{"prepare", "config.txt"}, "mark", "config.txt: a settings file's name must end in .ini"},
       {{"prepare", "no-folder/config.ini"}, "mark", "the folder does not exist"},

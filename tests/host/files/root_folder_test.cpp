@@ -40,8 +40,11 @@ class RootFolderTest : public ::testing::Test {
 
 TEST_F(RootFolderTest, AGivenFolderIsMadeLockedAndKept) {
   std::string path = m_dir + "/a/b";
+  EXPECT_EQ(RootLock::Holder(path), std::nullopt) << "no folder";
   {
     std::unique_ptr<RootFolder> root = Made(path);
+    EXPECT_EQ(RootLock::Holder(path), getpid());
+    EXPECT_EQ(RootLock::Holder(path), getpid()) << "looking takes the lock from nobody";
     ASSERT_NE(root, nullptr);
     EXPECT_FALSE(root->temporary());
     EXPECT_TRUE(fs::is_directory(path));
@@ -53,6 +56,7 @@ TEST_F(RootFolderTest, AGivenFolderIsMadeLockedAndKept) {
     EXPECT_EQ(written, pid);
   }
   EXPECT_TRUE(fs::is_directory(path));
+  EXPECT_EQ(RootLock::Holder(path), std::nullopt) << "a lock file that nobody holds";
   EXPECT_NE(Made(path), nullptr) << "the lock goes with the first root";
 }
 

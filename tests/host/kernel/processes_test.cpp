@@ -10,9 +10,12 @@
 
 #include "host/kernel/handset.h"
 #include "host/kernel/windowed_program.h"
+#include "tests/support/runs_in_start.h"
 
 namespace host {
 namespace {
+
+using test_support::RunsInStart;
 
 class ProcessesTest : public ::testing::Test {
  protected:
@@ -182,16 +185,6 @@ TEST_F(ProcessesTest, ProgramEndedWhileItsStartRunsLivesUntilStartReturns) {
   EXPECT_EQ(std::vector<std::string>{"loop ended"}, log);
   EXPECT_TRUE(m_handset.Processes().empty());
 }
-
-// Runs a function as its start: the application's loop, which lasts the handset's whole life.
-class RunsInStart final : public Program {
- public:
-  explicit RunsInStart(std::function<void()> run) : m_run(std::move(run)) {}
-  void Start(host::Handset&, DWORD) override { m_run(); }
-
- private:
-  std::function<void()> m_run;
-};
 
 struct TokenHolder {
   std::shared_ptr<int> token;

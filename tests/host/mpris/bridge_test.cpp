@@ -173,13 +173,8 @@ TEST_F(BridgeTest, APlayerThatCannotBeControlledDoesNotCount) {
 
 TEST_F(BridgeTest, ThePlayingPlayerWinsOverThePausedOneWhicheverCameLast) {
   StartBridge();
-  FakeOptions playing;
-  playing.name = "playing";
-  playing.status = "Playing";
-  FakeOptions paused;
-  paused.name = "paused";
-  auto first = Fake(playing);
-  auto second = Fake(paused);
+  auto first = Fake({.name = "playing", .status = "Playing"});
+  auto second = Fake({.name = "paused"});
   ASSERT_TRUE(Until([&] { return m_bridge->players().size() == 2; }));
   EXPECT_EQ("org.mpris.MediaPlayer2.playing", Chosen());
   Send(programs::kPlayerControlMessage, programs::kPlayerNext);
@@ -195,13 +190,8 @@ TEST_F(BridgeTest, ThePlayingPlayerWinsOverThePausedOneWhicheverCameLast) {
 
 TEST_F(BridgeTest, OnlyTheNamedPlayerCounts) {
   StartBridge("mpris:vlc");
-  FakeOptions other;
-  other.name = "vlcx";
-  other.status = "Playing";
-  FakeOptions instance;
-  instance.name = "vlc.instance7";
-  auto wrong = Fake(other);
-  auto right = Fake(instance);
+  auto wrong = Fake({.name = "vlcx", .status = "Playing"});
+  auto right = Fake({.name = "vlc.instance7"});
   ASSERT_TRUE(Until([&] { return m_bridge->players().size() == 2; }));
   EXPECT_EQ("org.mpris.MediaPlayer2.vlc.instance7", Chosen());
 }

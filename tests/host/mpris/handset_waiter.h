@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "host/kernel/handset.h"
+#include "tests/support/runs_in_start.h"
 
 namespace host::mpris::testing_support {
 
@@ -38,15 +39,7 @@ class HandsetWaiter final : public InputSource {
   bool m_wake = false;  // guarded by m_mutex
 };
 
-// A program that runs a function as its start: the application, inside whose start the window
-// and the service run everything else, players coming and going included.
-class RunsInStart final : public Program {
- public:
-  explicit RunsInStart(std::function<void()> run) : m_run(std::move(run)) {}
-  void Start(host::Handset&, DWORD) override { m_run(); }
-
- private:
-  std::function<void()> m_run;
-};
+// The application's program, for the tests and benchmarks that name it from here.
+using test_support::RunsInStart;
 
 }  // namespace host::mpris::testing_support

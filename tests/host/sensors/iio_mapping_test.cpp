@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/sensors/iio_mapping.h"
+#include "tests/support/text_cases.h"
 
 namespace host::sensors {
 namespace {
@@ -24,11 +25,7 @@ std::string Text(const std::optional<MountMatrix>& m) {
 }
 
 TEST(MountMatrix, TextsOfRealDevicesAndMistakes) {
-  struct Case {
-    const char* text;
-    const char* parsed;
-  };
-  const Case cases[] = {
+  const test_support::TextCase cases[] = {
       // systemd hwdb (60-sensor.hwdb) shapes
       {"0, 1, 0; -1, 0, 0; 0, 0, 1", "0 1 0; -1 0 0; 0 0 1"},
       {"-1, 0, 0; 0, -1, 0; 0, 0, 1", "-1 0 0; 0 -1 0; 0 0 1"},
@@ -51,7 +48,7 @@ TEST(MountMatrix, TextsOfRealDevicesAndMistakes) {
       {"1, 0, 0; 0, 1, 0; 0, 0, nan", "unusable"},
       {"1 0 0; 0 1 0; 0 0 1", "unusable"},
   };
-  for (const Case& c : cases) EXPECT_EQ(c.parsed, Text(ParseMountMatrix(c.text))) << c.text;
+  test_support::ExpectTexts(cases, [](const char* text) { return Text(ParseMountMatrix(text)); });
 }
 
 TEST(HandsetCounts, SixtyFourPerGRoundedHalfAwayFromZeroAndKeptWithin32G) {

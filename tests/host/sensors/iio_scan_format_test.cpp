@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/text_cases.h"
+
 namespace host::sensors {
 namespace {
 
@@ -19,11 +21,7 @@ std::string Parsed(std::string_view text) {
 }
 
 TEST(IioScanFormat, ParsesChannelTypes) {
-  struct Case {
-    const char* text;
-    const char* parsed;
-  };
-  const Case cases[] = {
+  const test_support::TextCase cases[] = {
       {"le:s12/16>>4", "le s12/16 X1 >>4"},
       {"be:s12/16>>4\n", "be s12/16 X1 >>4"},
       {"le:u16/16>>0", "le u16/16 X1 >>0"},
@@ -43,7 +41,7 @@ TEST(IioScanFormat, ParsesChannelTypes) {
       {"le:s0/16>>0", "error: 0 bits shifted by 0 do not fit in 16"},
       {"le:s12/16X0>>4", "error: a repeat of 0"},
   };
-  for (const Case& c : cases) EXPECT_EQ(c.parsed, Parsed(c.text)) << c.text;
+  test_support::ExpectTexts(cases, Parsed);
 }
 
 IioScanChannel Channel(const char* name, int index, const char* type) {

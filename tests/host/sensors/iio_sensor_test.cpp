@@ -5,6 +5,7 @@
 // each test builds its own testbed.
 #include "host/drivers/gesture_gate.h"
 #include "tests/host/sensors/iio_testbed.h"
+#include "tests/support/text_cases.h"
 
 namespace host::sensors {
 namespace {
@@ -19,11 +20,7 @@ TEST_F(IioTest, FindsTheAccelerometerAmongIioDevicesByOrderOrName) {
   Add(Accelerometer(kAccel, "mma8452"));
   Add(Accelerometer("/sys/devices/platform/lid/iio:device10", "lis3dh"));
   Add(Accelerometer("/sys/devices/platform/base/iio:device2", "bmi160"));
-  struct Case {
-    const char* selector;
-    const char* found;
-  };
-  const Case cases[] = {
+  const test_support::TextCase cases[] = {
       {"", "iio:device1 mma8452 identity => 0,0,127"},
       {"lis3dh", "iio:device10 lis3dh identity => 0,0,127"},
       {"iio:device2", "iio:device2 bmi160 identity => 0,0,127"},
@@ -31,7 +28,7 @@ TEST_F(IioTest, FindsTheAccelerometerAmongIioDevicesByOrderOrName) {
               "name among devices of subsystem iio with in_accel_x_raw: iio:device1 (mma8452), "
               "iio:device2 (bmi160), iio:device10 (lis3dh))"},
   };
-  for (const Case& c : cases) EXPECT_EQ(c.found, Found(c.selector)) << c.selector;
+  test_support::ExpectTexts(cases, [this](const char* selector) { return Found(selector); });
 }
 
 TEST_F(IioTest, ScaleAndOffsetPerAxisElseSharedElseOneAndZero) {

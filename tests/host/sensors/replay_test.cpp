@@ -14,6 +14,7 @@
 #include "host/kernel/handset.h"
 #include "host/sensors/replay.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/text_cases.h"
 
 namespace host::sensors {
 namespace {
@@ -34,11 +35,7 @@ std::string Parsed(std::string_view text) {
 }
 
 TEST(ReplayRecording, AcceptedTexts) {
-  struct Case {
-    const char* text;
-    const char* parsed;
-  };
-  const Case cases[] = {
+  const test_support::TextCase cases[] = {
       {"0,1,2,3\n", "0:1,2,3"},
       {"0,1,2,3", "0:1,2,3"},
       {"ms,x,y,z\n0,1,2,3\n100,-128,127,0\n", "0:1,2,3 100:-128,127,0"},
@@ -49,15 +46,11 @@ TEST(ReplayRecording, AcceptedTexts) {
        "0:1,2,3 100:90,0,0+next 200:0,0,90+previous"},
       {"\xEF\xBB\xBFms,x,y,z\r\n2500,125,0,-3\r\n2700,0,0,0\r\n", "2500:125,0,-3 2700:0,0,0"},
   };
-  for (const Case& c : cases) EXPECT_EQ(c.parsed, Parsed(c.text)) << c.text;
+  test_support::ExpectTexts(cases, Parsed);
 }
 
 TEST(ReplayRecording, MistakesAreReportedWithTheirLine) {
-  struct Case {
-    const char* text;
-    const char* error;
-  };
-  const Case cases[] = {
+  const test_support::TextCase cases[] = {
       {"", "line 0: the recording holds no samples"},
       {"# nothing\nms,x,y,z\n", "line 0: the recording holds no samples"},
       {"0,1,2\n", "line 1: expected 4 or 5 fields (milliseconds,x,y,z[,label]), found 3"},
@@ -83,7 +76,7 @@ TEST(ReplayRecording, MistakesAreReportedWithTheirLine) {
       {"0,\x1b[2J,0,0\n", "line 1: x '\\x1b[2J' is no number"},
       {"0,0,0,\x01\n", "line 1: z '\\x01' is no number"},
   };
-  for (const Case& c : cases) EXPECT_EQ(c.error, Parsed(c.text)) << c.text;
+  test_support::ExpectTexts(cases, Parsed);
 }
 
 TEST(ReplayRecording, FilesAreReadWhole) {
