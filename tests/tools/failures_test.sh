@@ -6,20 +6,15 @@
 #   failures_test.sh QUORVANE
 set -uo pipefail
 quorvane=$1
-work=$(mktemp -d /tmp/quorvane-failures-test-XXXXXX)
-pid=
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/test_lib.sh"
+work_folder failures-test
 fail() { echo "FAIL: $*"; exit 1; }
 # Runs quorvane with a private temporary folder, no display and an own home folder (env execs
 # it, so a background run's $! is quorvane's own process id).
 environment=(env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_DATA_HOME -u XDG_CONFIG_HOME
              TMPDIR="$work/tmp" HOME="$work/home")
 run() { "${environment[@]}" "$quorvane" "$@"; }
-no_roots_left() { [ -z "$(ls -A "$work/tmp")" ] || fail "$1: left behind: $(ls "$work/tmp")"; }
+no_roots_left() { ! not_empty "$work/tmp" || fail "$1: left behind: $(ls "$work/tmp")"; }
 # expect_error STATUS_WANTED MESSAGE_PART WHAT -- ARGS...: the run's status and its stderr.
 expect_error() {
   local part=$1 what=$2
@@ -89,16 +84,9 @@ for signal in TERM INT HUP PIPE; do
       "${environment[@]}" "$quorvane" --headless > "$work/out" 2> "$work/err" &
     fi
     pid=$!
-    for _ in $(seq 100); do
-      [ -n "$(ls -A "$work/tmp")" ] && break
-      sleep 0.05
-    done
-    [ -n "$(ls -A "$work/tmp")" ] || fail "$mode: no temporary root appeared"
+    wait_for 100 not_empty "$work/tmp" || fail "$mode: no temporary root appeared"
     # The demo's application has started once its window shows.
-    [ $mode = demo ] && for _ in $(seq 100); do
-      grep -q 'window shown' "$work/out" && break
-      sleep 0.05
-    done
+    [ $mode = demo ] && wait_for 100 grep -q 'window shown' "$work/out"
     kill -$signal $pid
     wait $pid
     status=$?
@@ -121,10 +109,7 @@ for signal in TERM INT HUP; do
   "${environment[@]}" "$quorvane" --script "$work/forever.qvs" --root "$work/own" \
     --trace "$work/trace.jsonl" 2> "$work/err" &
   pid=$!
-  for _ in $(seq 200); do
-    [ -s "$work/trace.jsonl" ] && break
-    sleep 0.05
-  done
+  wait_for 200 test -s "$work/trace.jsonl"
   kill -$signal $pid
   wait $pid
   status=$?

@@ -9,20 +9,14 @@
 set -uo pipefail
 quorvane=$1
 ini=$2
-work=$(mktemp -d /tmp/quorvane-service-test-XXXXXX)
-pid=
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/test_lib.sh"
+work_folder service-test
 fail() { echo "FAIL: $*"; echo "--- stdout"; cat "$work/out" 2>/dev/null; echo "--- stderr"; cat "$work/err" 2>/dev/null; exit 1; }
 # stop SIGNAL SECONDS: sends the signal to the service and waits for its end, at most SECONDS;
 # its exit status in $status.
 stop() {
   kill "-$1" "$pid"
-  for _ in $(seq $(($2 * 10))); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$pid" 2>/dev/null && fail "the service did not end within $2 s of SIG$1"
+  wait_for $(($2 * 20)) ended "$pid" || fail "the service did not end within $2 s of SIG$1"
   wait "$pid"
   status=$?
   pid=
