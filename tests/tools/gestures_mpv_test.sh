@@ -8,15 +8,16 @@
 set -uo pipefail
 quorvane=$1
 ini=$2
-work=$(mktemp -d /tmp/quorvane-gestures-XXXXXX)
-pids=()  # what the test started: the bus, mpv, the service
-cleanup() {
-  for p in "${pids[@]}"; do
+. "$(dirname "$0")/test_lib.sh"
+work_folder gestures-test  # $pid is the service's
+others=()  # what else the test started: the bus and mpv
+stop_all() {
+  for p in "${others[@]}"; do
     if kill -0 "$p" 2>/dev/null; then kill -KILL "$p"; wait "$p" 2>/dev/null; fi
   done
-  rm -rf "$work"
+  stop_and_clean_up
 }
-trap cleanup EXIT
+trap stop_all EXIT
 fail() {
   echo "FAIL: $*"
   for f in out err mpv.log bus.log; do echo "--- $f"; cat "$work/$f" 2>/dev/null; done
@@ -25,8 +26,7 @@ fail() {
 until_true() {  # until_true WHAT COMMAND...: bounded (15 s)
   local what=$1
   shift
-  for _ in $(seq 150); do "$@" && return 0; sleep 0.1; done
-  fail "no $what within 15 s"
+  wait_for 300 "$@" || fail "no $what within 15 s"
 }
 
 mpris=$(dpkg -L mpv-mpris 2>/dev/null | grep '/mpris\.so$' | head -n 1)
@@ -35,7 +35,7 @@ mpris=${mpris:-/etc/mpv/scripts/mpris.so}
 
 # A bus of the test's own.
 dbus-daemon --session --nofork --nopidfile --address="unix:path=$work/bus" > "$work/bus.log" 2>&1 &
-pids+=($!)
+others+=($!)
 export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus"
 until_true "bus" test -S "$work/bus"
 
@@ -52,7 +52,7 @@ for song in a b c; do
 done
 mpv --no-config --ao=null --vo=null --idle=yes --pause --script="$mpris" \
   "$work/a.wav" "$work/b.wav" "$work/c.wav" > "$work/mpv.log" 2>&1 &
-pids+=($!)
+others+=($!)
 
 mpris_get() {  # mpris_get PROPERTY: its reply, or nothing
   dbus-send --session --print-reply --reply-timeout=2000 --dest=org.mpris.MediaPlayer2.mpv \
@@ -79,8 +79,7 @@ mkdir -p "$root/Program Files/Quorvane"
 printf '0,0,0,64\n500,127,0,64\n600,0,0,64\n1000,0,0,64\n' > "$work/flick.csv"
 "$quorvane" --service --root "$root" --acc "replay:$work/flick.csv" --motion raw \
   --player mpris:mpv --feedback off > "$work/out" 2> "$work/err" &
-service=$!
-pids+=($service)
+pid=$!
 count() { grep -c "$1" "$work/out" 2>/dev/null; }
 has() { [ "$(count "$1")" -ge "$2" ]; }
 
@@ -107,8 +106,9 @@ sleep 3
 is_title "$now" || fail "mpv moved after the pause: $(title)"
 [ "$(count "gestures resumed")" = 1 ] || fail "not one \"gestures resumed\""
 
-kill -TERM "$service"
-wait "$service"
+kill -TERM "$pid"
+wait "$pid"
 status=$?
+pid=
 [ $status -eq 0 ] || fail "the service ended with $status"
 echo "gestures with mpv: ok"
