@@ -77,7 +77,8 @@ buffered_run() {
   LISTENING=没有操作，监听中 NEXT=正在播放下一首 umockdev-run --device "$devices/buffered.umockdev" \
     --script /dev/iio:device0="$work/scans.script" -- bash -c '
     quorvane=$1 root=$2 work=$3
-    "$quorvane" --service --acc iio --motion raw --player builtin --root "$root" > "$work/out" 2> "$work/err" &
+    "$quorvane" --service --acc iio --motion raw --player builtin --root "$root" \
+      > "$work/out" 2> "$work/err" &
     pid=$!
     dir="$UMOCKDEV_DIR/sys/devices/platform/accel/iio:device0"
     eval "$4"' bash "$quorvane" "$root" "$work" "$2" > "$work/run" 2>&1
@@ -89,7 +90,8 @@ buffered_run 1 '
   wait_for "$work/out" "$NEXT" || { stop; exit 1; }
   echo "enabled $(cat "$dir/buffer/enable")"
   stop
-  echo "after $(cat "$dir/buffer/enable") $(cat "$dir/scan_elements/in_accel_x_en") $(cat "$dir/sampling_frequency")"'
+  echo "after $(cat "$dir/buffer/enable") $(cat "$dir/scan_elements/in_accel_x_en")" \
+    "$(cat "$dir/sampling_frequency")"'
 grep -q "^status 0$" "$work/run" || fail "the buffered run"
 grep -q "^enabled 1$" "$work/run" || fail "the buffer was not enabled"
 grep -q "^after 0 0 12.5$" "$work/run" || fail "the device was not left as it was"
@@ -108,6 +110,7 @@ buffered_run 0 '
 grep -q "^status 0$" "$work/run" || fail "the paused run"
 grep -q "^paused 0 0$" "$work/run" || fail "the buffer was set up while paused"
 grep -q "gestures paused: the player is not playing" "$work/out" || fail "no \"gestures paused\""
-grep -q "reading the buffer\|polling sysfs" "$work/err" && fail "the accelerometer was sampled while paused"
+grep -q "reading the buffer\|polling sysfs" "$work/err" \
+  && fail "the accelerometer was sampled while paused"
 grep -q "正在播放下一首" "$work/out" && fail "a \"next\" while paused"
 echo "iio service: ok"
