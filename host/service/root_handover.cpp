@@ -75,6 +75,41 @@ Status WaitForRoot(const std::string& root, long pid, std::chrono::milliseconds 
   return Ok();
 }
 
+// Waits until a started service holds root's lock with its process id written there, at most
+// deadline; started (0: unknown, any process but ours) is its process, which ending early (the
+// root taken by another, a usage error) ends the wait too.
+Status WaitForService(const std::string& root, pid_t started, std::chrono::milliseconds deadline) {
+  auto until = std::chrono::steady_clock::now() + deadline;
+  auto holds = [&] {
+    std::optional<long> holder = RootLock::Holder(root);
+    return holder && (started > 0 ? *holder == started : *holder > 0 && *holder != getpid());
+  };
+  while (!holds()) {
+    if (started > 0 && kill(started, 0) != 0 && errno == ESRCH) {
+      return Error("quorvane --service (pid " + std::to_string(started) +
+                   ") was started again but ended at once; see its log");
+    }
+    if (std::chrono::steady_clock::now() >= until) {
+      return Error("quorvane --service was started again but has not opened " + root +
+                   " within " + Duration(deadline));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return Ok();
+}
+
+// Reads size bytes from fd, or fewer when it ends first; how many were read.
+ssize_t ReadWhole(int fd, void* into, std::size_t size) {
+  std::size_t got = 0;
+  while (got < size) {
+    ssize_t n = read(fd, static_cast<char*>(into) + got, size - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  return static_cast<ssize_t>(got);
+}
+
 // Pointers into strings, null-terminated, for execve.
 std::vector<char*> Pointers(std::vector<std::string>& strings) {
   std::vector<char*> pointers;
@@ -89,6 +124,7 @@ Result<std::unique_ptr<ServicePause>> ServicePause::Stop(const std::string& root
                                                          const HandoverOptions& options) {
   std::unique_ptr<ServicePause> pause(new ServicePause());
   pause->m_pid = pid;
+  pause->m_root = root;
   pause->m_options = options;
   UnitBus bus{options.busAddress, options.busDeadline};
   if (pid <= 0) return Error("the quorvane that has " + root + " open is unknown");
@@ -133,7 +169,11 @@ Status ServicePause::Resume() {
   if (!m_stopped) return Ok();
   m_stopped = false;
   if (m_way == Way::kUnit) {
-    return StartUnit({m_options.busAddress, m_options.busDeadline}, kServiceUnit);
+    if (Status started = StartUnit({m_options.busAddress, m_options.busDeadline}, kServiceUnit);
+        !started) {
+      return started;
+    }
+    return WaitForService(m_root, 0, m_options.stopDeadline);
   }
 
   // Everything execve needs is made before fork: the child of a process with threads may only
@@ -153,7 +193,12 @@ Status ServicePause::Resume() {
   if (child == 0) {
     // A session of its own, and a grandchild: the service outlives us and is nobody's child.
     setsid();
-    if (fork() != 0) _exit(0);
+    pid_t service = fork();
+    if (service != 0) {
+      // The service's process id goes first on the pipe, so that we can wait for it.
+      [[maybe_unused]] ssize_t told = write(failed[1], &service, sizeof service);
+      _exit(0);
+    }
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -170,19 +215,19 @@ Status ServicePause::Resume() {
   }
   int error = child < 0 ? errno : 0;
   close(failed[1]);
+  pid_t service = 0;
   if (child > 0) {
     while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
     }
     // The pipe closes at the exec; before that, the grandchild tells why it failed.
-    ssize_t got;
-    while ((got = read(failed[0], &error, sizeof error)) < 0 && errno == EINTR) {
-    }
-    if (got != sizeof error) error = 0;
+    if (ReadWhole(failed[0], &service, sizeof service) != sizeof service) service = 0;
+    if (ReadWhole(failed[0], &error, sizeof error) != sizeof error) error = 0;
   }
   close(failed[0]);
   close(null);
   if (error != 0) return Error::FromErrno("cannot start " + m_exe + " again", error);
-  return Ok();
+  if (child < 0 || service <= 0) return Error("cannot start " + m_exe + " again");
+  return WaitForService(m_root, service, m_options.stopDeadline);
 }
 
 ServicePause::~ServicePause() {

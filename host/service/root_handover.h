@@ -54,7 +54,10 @@ class ServicePause {
   static Result<std::unique_ptr<ServicePause>> Stop(const std::string& root, long pid,
                                                     const HandoverOptions& options);
 
-  // Starts the service again, the way it was stopped. Only the first call does anything.
+  // Starts the service again, the way it was stopped, and returns once it holds the root's
+  // lock again (at most options.stopDeadline), so that whatever comes next finds it running.
+  // Only the first call does anything. The error also says when the service started ended at
+  // once or did not open the root in time.
   // REQUIRES: the root's lock is free again (the caller has let it go).
   Status Resume();
 
@@ -73,6 +76,7 @@ class ServicePause {
 
   Way m_way = Way::kProcess;
   long m_pid = 0;
+  std::string m_root;
   bool m_stopped = false;  // by us, and not started again yet
   HandoverOptions m_options;
   std::vector<std::string> m_args;

@@ -128,6 +128,7 @@ TEST_F(RootHandoverTest, ServiceOutsideSystemdIsSignalledAndStartedAgain) {
     EXPECT_TRUE(Eventually([&] { return ProcessEnded(pid); }, [] {}, kDeadline));
 
     ASSERT_TRUE((*pause)->Resume());
+    EXPECT_TRUE(RootLock::Holder(m_root)) << "Resume returns once the service holds the root";
     std::optional<long> again = NewHolder(pid);
     ASSERT_TRUE(again);
     EXPECT_TRUE(Eventually([&] { return LogText() == "holding\nended\nholding\n"; }, [] {},
@@ -165,6 +166,7 @@ TEST_F(RootHandoverTest, UserUnitIsStoppedAndStartedThroughSystemd) {
             systemd.Calls());
 
   ASSERT_TRUE((*pause)->Resume());
+  EXPECT_TRUE(RootLock::Holder(m_root)) << "Resume returns once the service holds the root";
   EXPECT_EQ("StartUnit quorvane.service replace", systemd.Calls().back());
   std::optional<long> again = NewHolder(pid);
   ASSERT_TRUE(again);
