@@ -61,10 +61,12 @@ bool WatchedSensor::Listening(std::int64_t nowMs) const {
 
 namespace {
 
-std::optional<int> FindSlider(const std::vector<ControlView>& controls) {
-  for (const ControlView& control : controls) {
-    if (control.kind == UiKind::kSlider) return control.sliderPos;
-    if (std::optional<int> found = FindSlider(control.children)) return found;
+// The live controls, not a snapshot: the footer asks at every refresh.
+std::optional<int> FindSlider(const std::vector<UiWin*>& controls) {
+  for (const UiWin* control : controls) {
+    const ui::ControlState& state = ui::StateOf(*control);
+    if (state.kind == UiKind::kSlider) return state.sliderPos;
+    if (std::optional<int> found = FindSlider(state.children)) return found;
   }
   return std::nullopt;
 }
@@ -72,11 +74,12 @@ std::optional<int> FindSlider(const std::vector<ControlView>& controls) {
 }  // namespace
 
 std::optional<int> SliderPosition(const Handset& handset) {
-  for (const WindowInfo& info : handset.Windows()) {
-    if (ui::FindWnd(info.hwnd) == nullptr) continue;
-    if (std::optional<int> found = FindSlider(ViewOf(info).controls)) return found;
-  }
-  return std::nullopt;
+  std::optional<int> found;
+  handset.VisitWindows([&found](const WindowInfo& info) {
+    CMzWnd* wnd = ui::FindWnd(info.hwnd);
+    if (!found && wnd != nullptr) found = FindSlider(ui::StateOf(*wnd).controls);
+  });
+  return found;
 }
 
 std::vector<std::u16string> PlayerLines(const programs::NowPlaying& now,

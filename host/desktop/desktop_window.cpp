@@ -157,10 +157,11 @@ std::u16string HintLine(const FooterInfo& info, Language language) {
 bool PanelHidden() {
   const Handset* handset = Handset::CurrentOrNull();
   if (handset == nullptr) return false;
-  for (const WindowInfo& window : handset->Windows()) {
-    if (ui::FindWnd(window.hwnd) != nullptr) return !window.visible;
-  }
-  return false;
+  std::optional<bool> hidden;
+  handset->VisitWindows([&hidden](const WindowInfo& window) {
+    if (!hidden && ui::FindWnd(window.hwnd) != nullptr) hidden = !window.visible;
+  });
+  return hidden.value_or(false);
 }
 
 std::vector<HelpRow> HelpRows(Language l) {

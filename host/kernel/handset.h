@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include <nlohmann/json_fwd.hpp>
@@ -157,6 +158,15 @@ class Handset {
   // The window's record, or null for a null or dead handle.
   WindowInfo* FindWindowInfo(HWND hwnd);
   std::vector<WindowInfo> Windows() const;
+  // Calls visit(const WindowInfo&) for each window in creation order, without copying the list
+  // (a painter's check at every refresh). REQUIRES: visit makes or destroys no window.
+  template <class Visit>
+  void VisitWindows(Visit&& visit) const {
+    using V = std::remove_reference_t<Visit>;
+    VisitWindowsWith(const_cast<void*>(static_cast<const void*>(&visit)),
+                     [](void* v, const WindowInfo& info) { (*static_cast<V*>(v))(info); });
+  }
+  void VisitWindowsWith(void* visit, void (*call)(void*, const WindowInfo&)) const;
   // Calls the window's procedure at once (input, modal loops); 0 for a dead handle.
   LRESULT SendToWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 

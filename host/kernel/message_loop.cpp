@@ -46,6 +46,10 @@ WindowInfo* Handset::FindWindowInfo(HWND hwnd) {
 
 std::vector<WindowInfo> Handset::Windows() const { return m_impl->windows.List(); }
 
+void Handset::VisitWindowsWith(void* visit, void (*call)(void*, const WindowInfo&)) const {
+  m_impl->windows.ForEach([&](const WindowInfo& info) { call(visit, info); });
+}
+
 LRESULT Handset::SendToWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return CallWindow(hwnd, msg, wParam, lParam);
 }

@@ -6,6 +6,7 @@
 #include "host/kernel/handset.h"
 #include "host/kernel/handset_impl.h"
 #include "host/crt/utf.h"
+#include "host/kernel/screen_generation.h"
 #include "platform/process_local.h"
 
 namespace host {
@@ -66,10 +67,12 @@ std::vector<std::u16string> Handset::ProgramPaths() const {
 
 void Handset::RegisterProgram(std::u16string path, ProgramFactory factory) {
   m_impl->processes.RegisterProgram(std::move(path), std::move(factory));
+  ScreenChanged();  // the home screen offers it
 }
 
 DWORD Handset::StartProcess(std::u16string path, std::unique_ptr<Program> program) {
   DWORD pid = m_impl->processes.Add(std::move(path));
+  ScreenChanged();  // the home screen lists the running programs
   if (program == nullptr) return pid;
   Program& started = *program;
   m_impl->processes.SetProgram(pid, std::move(program));
@@ -87,6 +90,7 @@ void Handset::EndProcess(DWORD pid) {
   if (!m_impl->processes.Contains(pid)) return;
   for (HWND hwnd : m_impl->windows.OwnedBy(pid)) DestroyWindow(hwnd);
   std::unique_ptr<Program> program = m_impl->processes.Remove(pid);
+  ScreenChanged();
   auto locals = m_impl->processLocals.extract(pid);
   // A program usually ends from its own code (a window procedure, or the loop inside Start);
   // it and its storage must outlive that call. Otherwise both go now, the storage first.

@@ -30,6 +30,10 @@ class WindowTable {
   // The first window created whose class (when given) and title (when given) match exactly.
   HWND FindByName(const std::u16string* className, const std::u16string* title) const;
   std::vector<WindowInfo> List() const;
+  template <class Visit>
+  void ForEach(Visit&& visit) const {
+    for (const auto& [id, record] : m_windows) visit(record->info);
+  }
 
  private:
   std::map<std::uintptr_t, std::unique_ptr<WindowRecord>> m_windows;

@@ -4,6 +4,7 @@
 // nothing.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "host/render/control_view.h"
@@ -32,11 +33,12 @@ class HeadlessRenderer final : public Renderer {
   ScreenView m_last;
 };
 
-// Repaints when the screen needs it: a window of ours asked for a repaint (control changes,
-// Invalidate, Show) or the windows shown, their places or their order changed, and what the
-// screen shows is not the same as at the last paint (an application that invalidates without
-// changing anything, e.g. the same status text every tick, costs no paint). Call Update after
-// each message, or once per frame.
+// Repaints when what the screen shows is not the same as at the last paint. An application that
+// invalidates without changing anything (e.g. the same status text every tick) costs no paint,
+// nor a snapshot: the painter first checks the change count of host/kernel/screen_generation.h
+// and the window records (their order, places, titles, shown or not), which needs no copy and no
+// allocation; only when one of them moved does it take a snapshot and compare it with the last
+// paint. Call Update after each message, or once per frame.
 class Painter {
  public:
   // REQUIRES: renderer outlives the painter.
@@ -51,26 +53,22 @@ class Painter {
   void PaintNow(const Handset& handset);
   // How often Update found a repaint asked for but nothing visible changed.
   int skipped() const { return m_skipped; }
+  // How many snapshots of the screen it took.
+  int captures() const { return m_captures; }
 
  private:
-  struct Shown {
-    HWND hwnd;
-    RECT rect;
-    bool operator==(const Shown& o) const {
-      return hwnd == o.hwnd && rect.left == o.rect.left && rect.top == o.rect.top &&
-             rect.right == o.rect.right && rect.bottom == o.rect.bottom;
-    }
-  };
-  static std::vector<Shown> ShownWindows(const Handset& handset);
-
+  // Whether the work area and the window records are those of the last paint.
+  bool SameWindows(const Handset& handset) const;
+  static void MarkPainted(const Handset& handset);
   // Marks the windows painted and takes what the screen shows now.
   ScreenView Capture(const Handset& handset);
 
   Renderer& m_renderer;
   bool m_painted = false;
-  std::vector<Shown> m_shown;
-  ScreenView m_last;  // as painted last
+  std::uint64_t m_generation = 0;  // the change count at the last snapshot
+  ScreenView m_last;               // as painted last
   int m_skipped = 0;
+  int m_captures = 0;
 };
 
 }  // namespace host

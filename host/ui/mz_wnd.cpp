@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "host/kernel/handset.h"
+#include "host/kernel/screen_generation.h"
 #include "host/ui/ui_library.h"
 #include "host/ui/ui_registry.h"
 #include "host/ui/ui_state.h"
@@ -59,7 +60,10 @@ LRESULT WindowProc(CMzWnd& wnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 namespace host::ui {
 
-void RequestRepaint(CMzWnd& wnd) { Access::Of(wnd).needsPaint = true; }
+void RequestRepaint(CMzWnd& wnd) {
+  Access::Of(wnd).needsPaint = true;
+  ScreenChanged();
+}
 
 void MarkPainted(CMzWnd& wnd) { Access::Of(wnd).needsPaint = false; }
 
@@ -106,6 +110,7 @@ CMzWnd::CMzWnd() : m_state(std::make_unique<WindowState>()) {}
 CMzWnd::~CMzWnd() {
   for (UiWin* control : m_state->controls) Access::Of(*control).window = nullptr;
   m_state->controls.clear();
+  host::ScreenChanged();
   host::ui::DestroyHandsetWindow(*this);
   host::ui::UnregisterWindow(this);
 }
@@ -205,5 +210,5 @@ void CMzWnd::AddUiWin(UiWin* pWin) {
   host::ui::Detach(*pWin);
   Access::Of(*pWin).window = this;
   m_state->controls.push_back(pWin);
-  m_state->needsPaint = true;
+  host::ui::RequestRepaint(*this);
 }

@@ -6,7 +6,8 @@
 
 namespace host::ui {
 
-// Marks the window, or the window of the control's tree, for repaint (no trace event).
+// Marks the window, or the window of the control's tree, for repaint (no trace event), and counts
+// a change of what the screen shows (host/kernel/screen_generation.h): for real changes only.
 void RequestRepaint(CMzWnd& wnd);
 void RequestRepaint(const UiWin& control);
 // Takes the control out of its parent or window.

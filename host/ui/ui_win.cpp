@@ -6,6 +6,7 @@
 
 #include "host/crt/utf.h"
 #include "host/kernel/handset.h"
+#include "host/kernel/screen_generation.h"
 #include "host/ui/ui_library.h"
 #include "host/ui/ui_state.h"
 #include "platform/mzfc.h"
@@ -117,6 +118,7 @@ int PadposAt(const CUiStatusBar& slider, int x) {
 }
 
 void RequestRepaint(const UiWin& control) {
+  ScreenChanged();  // also out of any window: it may be added to one later
   if (CMzWnd* wnd = WindowOf(control)) RequestRepaint(*wnd);
 }
 

@@ -1,6 +1,9 @@
 // What renderers and snapshots see of the screen, and when the painter repaints.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <new>
+
 #include <nlohmann/json.hpp>
 
 #include "host/kernel/handset.h"
@@ -9,6 +12,27 @@
 #include "host/ui/ui_state.h"
 #include "platform/mzfc.h"
 #include "tests/host/screen/panel_fixture.h"
+
+// The allocations of this thread, counted by the global operator new of this test program (not
+// under the sanitizers, which bring their own).
+#if defined(__SANITIZE_ADDRESS__)
+#define QV_COUNTS_ALLOCATIONS 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QV_COUNTS_ALLOCATIONS 0
+#endif
+#endif
+#ifndef QV_COUNTS_ALLOCATIONS
+#define QV_COUNTS_ALLOCATIONS 1
+thread_local long g_allocations = 0;
+void* operator new(std::size_t size) {
+  ++g_allocations;
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#endif
 
 namespace host {
 namespace {
@@ -101,10 +125,14 @@ TEST_F(RenderTest, ScreenHoldsEveryWindowBottomUpWithMenuItems) {
 TEST_F(RenderTest, PainterRepaintsOnlyWhenSomethingChanged) {
   HeadlessRenderer renderer;
   Painter painter(renderer);
+  HWND other = m_handset.CreateWindow(u"Other", u"正在播放", {0, 0, 100, 100}, 0, nullptr);
+  // A paint takes a snapshot; so does a change undone before the refresh (it is compared with
+  // the last paint). Anything else is known unchanged without one.
   struct Step {
     const char* what;
     std::function<void()> change;
     bool paints;
+    bool snapshot = paints;
   } steps[] = {
       {"first paint", [] {}, true},
       {"nothing", [] {}, false},
@@ -118,19 +146,52 @@ TEST_F(RenderTest, PainterRepaintsOnlyWhenSomethingChanged) {
       {"scrolled", [&] { ui::ScrollControlTo(m_scroll, 0); }, true},
       {"scroll at its end", [&] { ui::ScrollControlTo(m_scroll, -10); }, false},
       {"pad", [&] { ui::SetSliderPad(m_slider, 100); }, true},
+      {"text and back", [&] { m_label.SetText(u"z"); m_label.SetText(u"y"); }, false, true},
+      {"other window's title", [&] { SetWindowTextW(other, u"已暂停"); }, true},
+      {"same title", [&] { SetWindowTextW(other, u"已暂停"); }, false},
+      {"other window shown", [&] { ShowWindow(other, SW_SHOW); }, true},
+      {"program started", [&] { m_handset.StartProcess(u"\\Windows\\MzMusic.exe", nullptr); },
+       true},
       {"hidden", [&] { ShowWindow(m_wnd.m_hWnd, SW_HIDE); }, true},
   };
   int paints = 0;
+  int snapshots = 0;
   for (const Step& step : steps) {
     step.change();
     EXPECT_EQ(step.paints, painter.Update(m_handset)) << step.what;
     if (step.paints) ++paints;
+    if (step.snapshot) ++snapshots;
     EXPECT_EQ(paints, renderer.paints()) << step.what;
+    EXPECT_EQ(snapshots, painter.captures()) << step.what;
   }
-  EXPECT_EQ(2, painter.skipped());
-  ASSERT_EQ(1u, renderer.last().windows.size());
+  EXPECT_EQ(3, painter.skipped());
+  ASSERT_EQ(2u, renderer.last().windows.size());
   EXPECT_FALSE(renderer.last().windows[0].visible);
   EXPECT_EQ(100, renderer.last().windows[0].controls[1].children[1].sliderPos);
+  EXPECT_EQ(u"已暂停", renderer.last().windows[1].title);
+  EXPECT_EQ(1u, renderer.last().programs.size());
+}
+
+// The desktop window refreshes before every wait; an application that sets the same status text
+// and invalidates its window every 100 ms must not cost a snapshot or an allocation there.
+TEST_F(RenderTest, IdleRefreshTakesNoSnapshotAndAllocatesNothing) {
+#if QV_COUNTS_ALLOCATIONS
+  HeadlessRenderer renderer;
+  Painter painter(renderer);
+  m_wnd.Show(true, true);
+  ASSERT_TRUE(painter.Update(m_handset));
+  for (int tick = 0; tick < 3; ++tick) {
+    m_label.SetText(u"敏感度");
+    m_wnd.Invalidate();
+    long before = g_allocations;
+    EXPECT_FALSE(painter.Update(m_handset));
+    EXPECT_EQ(before, g_allocations) << "tick " << tick;
+  }
+  EXPECT_EQ(1, painter.captures());
+  EXPECT_EQ(3, painter.skipped());
+#else
+  GTEST_SKIP() << "the sanitizers count allocations their own way";
+#endif
 }
 
 }  // namespace
