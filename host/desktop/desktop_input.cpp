@@ -1,6 +1,11 @@
 #include "host/desktop/desktop_input.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <string_view>
 
 #include "host/screen/canvas.h"
@@ -49,15 +54,49 @@ void SkipToLastMotion(SDL_Event& event) {
 }  // namespace
 
 DesktopInput::DesktopInput(Handset& handset, DesktopView& view, sensors::ManualTiltSensor* tilt)
-    : m_handset(handset), m_view(view), m_tilt(tilt) {}
+    : m_handset(handset),
+      m_view(view),
+      m_tilt(tilt),
+      m_wakeFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+DesktopInput::~DesktopInput() {
+  if (m_wakeFd >= 0) close(m_wakeFd);
+}
+
+bool DesktopInput::NextEvent(SDL_Event& event, int waitMs, bool drew) {
+  int display = m_view.display_fd();
+  if (display < 0 || m_wakeFd < 0) return SDL_WaitEventTimeout(&event, waitMs) == 1;
+  auto take = [&event] {
+    return SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1;
+  };
+  auto pump = [this] {
+    SDL_PumpEvents();  // also flushes what SDL asked of the display
+    m_pumpedAtMs = m_handset.clock().NowMs();
+  };
+  if (drew || !m_quiet || m_handset.clock().NowMs() - m_pumpedAtMs >= kPumpEveryMs) pump();
+  m_quiet = false;
+  if (take()) return true;
+  pollfd fds[] = {{display, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+  int ready = poll(fds, 2, waitMs);
+  if (ready == 0) {
+    m_quiet = true;
+    return false;
+  }
+  if ((fds[1].revents & POLLIN) != 0) {
+    std::uint64_t count = 0;
+    [[maybe_unused]] ssize_t got = read(m_wakeFd, &count, sizeof count);
+  }
+  pump();
+  return take();
+}
 
 bool DesktopInput::Idle(std::int64_t wakeAtMs) {
-  m_view.Refresh(m_handset);
+  bool drew = m_view.Refresh(m_handset);
   if (m_closed) return false;
   std::int64_t wait = kMaxWaitMs;
   if (wakeAtMs >= 0) wait = std::clamp<std::int64_t>(wakeAtMs - m_handset.clock().NowMs(), 0, wait);
   SDL_Event event;
-  if (SDL_WaitEventTimeout(&event, static_cast<int>(wait)) != 1) return true;
+  if (!NextEvent(event, static_cast<int>(wait), drew)) return true;
   // Every event that waits is handled in this wait, not one per turn of the loop: on a busy
   // machine a turn (a paint, a poll tick) takes longer than a key or a click, and a close
   // request queued behind them would come ever later.
@@ -73,6 +112,10 @@ void DesktopInput::Wake() {
   SDL_Event event{};
   event.type = SDL_USEREVENT;
   SDL_PushEvent(&event);
+  if (m_wakeFd >= 0) {
+    std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t put = write(m_wakeFd, &one, sizeof one);
+  }
 }
 
 void DesktopInput::Handle(const SDL_Event& event) {

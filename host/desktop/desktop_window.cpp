@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "host/desktop/display_connection.h"
 #include "host/screen/font_lookup.h"
 #include "host/screen/theme.h"
 #include "host/ui/input.h"
@@ -207,6 +208,7 @@ Result<std::unique_ptr<DesktopWindow>> DesktopWindow::Create(
       window, {workWidth, workHeight}, *std::move(renderer), *std::move(footer)));
   desktop->m_language = options.language;
   desktop->m_fontPath = font.value_or("");
+  desktop->m_displayFd = DisplayConnection(window);
   SDL_GetWindowSize(window, &width, &height);
   desktop->Resized(width, height);
   return desktop;
@@ -266,7 +268,7 @@ void DesktopWindow::DrawHelp() {
   }
 }
 
-void DesktopWindow::Refresh(const Handset& handset) {
+bool DesktopWindow::Refresh(const Handset& handset) {
   bool changed = m_painter.Update(handset);
   if (m_stamp) {
     std::u16string stamp = m_stamp();
@@ -283,7 +285,9 @@ void DesktopWindow::Refresh(const Handset& handset) {
     m_shownFooter = info;
     footerChanged = true;
   }
-  if (changed || footerChanged || m_exposed) Present(changed, footerChanged);
+  if (!changed && !footerChanged && !m_exposed) return false;
+  Present(changed, footerChanged);
+  return true;
 }
 
 void DesktopWindow::DrawFooter(const FooterInfo& info) {

@@ -68,11 +68,12 @@ class DesktopWindow final : public DesktopView {
   void set_screen_stamp(std::function<std::u16string()> stamp) { m_stamp = std::move(stamp); }
 
   const DesktopLayout& layout() const override { return m_layout; }
-  void Refresh(const Handset& handset) override;
+  bool Refresh(const Handset& handset) override;
   void Exposed() override { m_exposed = true; }
   void Resized(int width, int height) override;
   void ShowHelp(bool shown) override;
   bool help_shown() const override { return m_help; }
+  int display_fd() const override { return m_displayFd; }
 
   screen::ScreenRenderer& renderer() { return *m_renderer; }
   // The footer as last drawn (its own pixels: the footer's top-left is 0, 0).
@@ -109,6 +110,7 @@ class DesktopWindow final : public DesktopView {
   std::unique_ptr<screen::Canvas> m_helpCanvas;
   bool m_help = false;
   bool m_exposed = true;
+  int m_displayFd = -1;
 };
 
 }  // namespace host::desktop

@@ -3,6 +3,7 @@
 #include "platform/mz_string.h"
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -32,8 +33,18 @@ CMzStringW::CMzStringW(int capacity)
 CMzStringW::~CMzStringW() = default;
 
 CMzStringW& CMzStringW::operator=(const WCHAR* text) {
-  // text may point into this string's own buffer: build the new one first.
-  m_buffer = Terminated(View(text));
+  std::u16string_view value = View(text);
+  // text may point into this string's own buffer: then build the new one first. Else the buffer
+  // is reused (an application that sets its status text every tick allocates nothing).
+  const WCHAR* begin = m_buffer.data();
+  std::less<const WCHAR*> before;  // a total order, also for pointers into other buffers
+  if (text != nullptr && !before(text, begin) && before(text, begin + m_buffer.size())) {
+    m_buffer = Terminated(value);
+    return *this;
+  }
+  m_buffer.reserve(value.size() + 1);
+  m_buffer.assign(value.begin(), value.end());
+  m_buffer.push_back(0);
   return *this;
 }
 

@@ -61,6 +61,14 @@ TEST(CMzStringW, AssignsCopiesAndCompares) {
   EXPECT_EQ(u"one\\config.ini", Text(t + u"\\config.ini"));
   EXPECT_EQ(u"one", Text(t + nullptr));
   EXPECT_EQ(u"one", Text(t));
+
+  // Over a buffer with room, longer and shorter.
+  CMzStringW room(3);
+  room = u"a longer text";
+  EXPECT_EQ(u"a longer text", Text(room));
+  room = u"ab";
+  EXPECT_EQ(u"ab", Text(room));
+  EXPECT_EQ(2, room.Length());
 }
 
 TEST(CMzStringW, SubStrIsClippedToTheText) {

@@ -22,13 +22,14 @@ using screen_test::Panel;
 class FakeView final : public DesktopView {
  public:
   const DesktopLayout& layout() const override { return m_layout; }
-  void Refresh(const Handset&) override {
+  bool Refresh(const Handset&) override {
     if (paint) paint();
     if (++refreshes == 200) {
       SDL_Event quit{};
       quit.type = SDL_QUIT;
       SDL_PushEvent(&quit);
     }
+    return paint != nullptr;
   }
   void Exposed() override { ++exposes; }
   void ShowHelp(bool shown) override { help = shown; }
