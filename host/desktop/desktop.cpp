@@ -61,7 +61,6 @@ bool WatchedSensor::Listening(std::int64_t nowMs) const {
 
 namespace {
 
-// The live controls, not a snapshot: the footer asks at every refresh.
 std::optional<int> FindSlider(const std::vector<UiWin*>& controls) {
   for (const UiWin* control : controls) {
     const ui::ControlState& state = ui::StateOf(*control);
@@ -80,6 +79,16 @@ std::optional<int> SliderPosition(const Handset& handset) {
     if (!found && wnd != nullptr) found = FindSlider(ui::StateOf(*wnd).controls);
   });
   return found;
+}
+
+bool PanelHidden() {
+  const Handset* handset = Handset::CurrentOrNull();
+  if (handset == nullptr) return false;
+  std::optional<bool> hidden;
+  handset->VisitWindows([&hidden](const WindowInfo& window) {
+    if (!hidden && ui::FindWnd(window.hwnd) != nullptr) hidden = !window.visible;
+  });
+  return hidden.value_or(false);
 }
 
 std::vector<std::u16string> PlayerLines(const programs::NowPlaying& now,

@@ -117,5 +117,9 @@ inline constexpr std::int64_t kListeningGapMs = 250;
 // The position of the first slider in the application's windows on the handset (the
 // sensitivity); nullopt when there is none.
 std::optional<int> SliderPosition(const Handset& handset);
+// Whether the current handset's application window (the first window of the UI library) exists
+// and is hidden, so that the home screen or another program's window shows instead.
+bool PanelHidden();
+// Both read the live controls and window records: the footer asks at every refresh.
 
 }  // namespace host::desktop

@@ -9,7 +9,6 @@
 #include "host/desktop/display_connection.h"
 #include "host/screen/font_lookup.h"
 #include "host/screen/theme.h"
-#include "host/ui/input.h"
 
 namespace host::desktop {
 namespace {
@@ -154,16 +153,6 @@ std::u16string HintLine(const FooterInfo& info, Language language) {
 }
 
 }  // namespace
-
-bool PanelHidden() {
-  const Handset* handset = Handset::CurrentOrNull();
-  if (handset == nullptr) return false;
-  std::optional<bool> hidden;
-  handset->VisitWindows([&hidden](const WindowInfo& window) {
-    if (!hidden && ui::FindWnd(window.hwnd) != nullptr) hidden = !window.visible;
-  });
-  return hidden.value_or(false);
-}
 
 std::vector<HelpRow> HelpRows(Language l) {
   return {

@@ -35,10 +35,6 @@ struct FooterInfo {
   bool operator==(const FooterInfo&) const = default;
 };
 
-// Whether the current handset's application window (the first window of the UI library) exists
-// and is hidden, so that the home screen or another program's window shows instead.
-bool PanelHidden();
-
 // The keys and mouse actions of the window, in the language: what F1 or ? shows, and the table
 // in docs/running.md.
 struct HelpRow {
