@@ -193,6 +193,8 @@ std::vector<const MusicPlayer*> MusicPlayerService::Running() const {
   // An ended player's object may outlive its process for a while (Handset::EndProcess): only
   // the listed processes count.
   std::vector<const MusicPlayer*> running;
+  // None started: no copy of the process list (the window asks at every refresh).
+  if (m_hub->running.empty()) return running;
   for (const ProcessInfo& process : m_handset.Processes()) {
     for (const MusicPlayer* player : m_hub->running) {
       if (player->pid() == process.pid) running.push_back(player);
