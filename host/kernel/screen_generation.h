@@ -3,9 +3,9 @@
 //
 // The UI library bumps it whenever a control, a window's control list or a menu changes (not for
 // a repaint asked for without a change, such as Invalidate or a text set to what it was), and the
-// handset when windows are made or destroyed and when processes or programs come or go. The
-// window records themselves (shown, place, title) are compared by the painter, so code that
-// changes them in place needs no bump. One count for every handset in the process: a bump
+// handset when processes or programs come or go. The window records themselves (which windows
+// there are, their order, places, titles, shown or not) are compared by the painter, so code
+// that makes, destroys or changes them in place needs no bump. One count for every handset in the process: a bump
 // anywhere only costs a painter a snapshot that finds nothing new.
 #pragma once
 
