@@ -29,6 +29,7 @@ extern char** environ;
 namespace host::feedback {
 namespace {
 
+using mpris::testing_support::DebugLinesWith;
 using mpris::testing_support::FakeFeedback;
 using mpris::testing_support::HandsetWaiter;
 using mpris::testing_support::PrivateBus;
@@ -50,13 +51,7 @@ class FeedbackClientTest : public ::testing::Test {
     ASSERT_TRUE(client.ok()) << client.error().message();
     m_client = std::move(*client);
   }
-  std::vector<std::string> FeedbackLines() {
-    std::vector<std::string> lines;
-    for (const std::u16string& line : m_handset.debug_output()) {
-      if (line.rfind(u"[Feedback] ", 0) == 0) lines.push_back(ToUtf8(line));
-    }
-    return lines;
-  }
+  std::vector<std::string> FeedbackLines() { return DebugLinesWith(m_handset, "[Feedback] "); }
 
   PrivateBus m_bus;
   VirtualClock m_clock;

@@ -38,6 +38,7 @@
 namespace host::mpris {
 namespace {
 
+using testing_support::DebugLinesWith;
 using testing_support::FakeOptions;
 using testing_support::FakePlayer;
 using testing_support::Flooder;
@@ -93,11 +94,7 @@ class BridgeFaultsTest : public ::testing::Test {
   bool Until(const std::function<bool()>& condition) { return m_waiter.Until(condition); }
   // The debug lines that hold part.
   std::vector<std::string> DebugLines(const std::string& part) {
-    std::vector<std::string> lines;
-    for (const std::u16string& line : m_handset.debug_output()) {
-      if (ToUtf8(line).find(part) != std::string::npos) lines.push_back(ToUtf8(line));
-    }
-    return lines;
+    return DebugLinesWith(m_handset, part);
   }
 
   PrivateBus m_bus;

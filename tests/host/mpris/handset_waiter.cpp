@@ -1,5 +1,7 @@
 #include "tests/host/mpris/handset_waiter.h"
 
+#include "host/crt/utf.h"
+
 namespace host::mpris::testing_support {
 
 HandsetWaiter::HandsetWaiter(Handset& handset) : m_handset(handset) { m_handset.set_input(this); }
@@ -27,6 +29,15 @@ bool HandsetWaiter::Until(const std::function<bool()>& condition,
     m_woken.wait_for(lock, std::chrono::milliseconds(20), [this] { return m_wake; });
     m_wake = false;
   }
+}
+
+std::vector<std::string> DebugLinesWith(const Handset& handset, const std::string& part) {
+  std::vector<std::string> lines;
+  for (const std::u16string& line : handset.debug_output()) {
+    std::string text = ToUtf8(line);
+    if (text.find(part) != std::string::npos) lines.push_back(std::move(text));
+  }
+  return lines;
 }
 
 }  // namespace host::mpris::testing_support

@@ -7,6 +7,8 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "host/kernel/handset.h"
 #include "tests/support/runs_in_start.h"
@@ -38,6 +40,9 @@ class HandsetWaiter final : public InputSource {
   std::condition_variable m_woken;
   bool m_wake = false;  // guarded by m_mutex
 };
+
+// The handset's debug output lines that hold part, in UTF-8.
+std::vector<std::string> DebugLinesWith(const Handset& handset, const std::string& part);
 
 // The application's program, for the tests and benchmarks that name it from here.
 using test_support::RunsInStart;
